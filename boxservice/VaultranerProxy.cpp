@@ -1,0 +1,343 @@
+#include "VaultranerProxy.h"
+
+#include "box_service.h"
+
+#include <QDebug>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <acl/libacl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+// Names travel to the library as UTF-8, whatever the process locale: the
+// library hands them back as UTF-8, and a locale conversion would turn
+// non-Latin names into question marks.
+QByteArray toLib(const QString &s) { return s.toUtf8(); }
+
+void logFailure(int res)
+{
+    const char *msg = box_err(-res);
+    qDebug().noquote() << QString::fromUtf8(msg ? msg : "");
+}
+
+void wipe(QByteArray &bytes)
+{
+    if (!bytes.isEmpty()) {
+        volatile char *p = bytes.data(); // data() detaches: we wipe our own copy
+        for (int i = 0; i < bytes.size(); ++i)
+            p[i] = 0;
+    }
+    bytes.clear();
+}
+
+void wipe(char *buf, size_t len)
+{
+    if (buf)
+        explicit_bzero(buf, len);
+}
+
+// A heap copy of a passphrase that is zeroed and freed when it goes.
+class KeyCopy
+{
+public:
+    explicit KeyCopy(const QString &passphrase)
+    {
+        QByteArray bytes = passphrase.toUtf8();
+        m_key = strdup(bytes.constData());
+        m_len = m_key ? std::strlen(m_key) : 0;
+        wipe(bytes);
+    }
+    ~KeyCopy()
+    {
+        wipe(m_key, m_len);
+        std::free(m_key);
+    }
+    KeyCopy(const KeyCopy &) = delete;
+    KeyCopy &operator=(const KeyCopy &) = delete;
+
+    box_passphrase passphrase() const { return box_passphrase{m_key, m_len}; }
+    box_crypto_params params(uint64_t settings) const { return box_crypto_params{settings, m_key, m_len}; }
+
+private:
+    char *m_key = nullptr;
+    size_t m_len = 0;
+};
+
+BoxInfo toBoxInfo(const box_info *node)
+{
+    BoxInfo box;
+    box.name = QString::fromUtf8(node->name ? node->name : "");
+    box.path = QString::fromUtf8(node->path ? node->path : "");
+    box.owner = QString::fromUtf8(node->owner ? node->owner : "");
+    box.flags = node->flags;
+    box.shared = (node->flags & BOX_FLAG_SHARED) ? 1 : 0;
+    box.encrypted = (node->flags & BOX_FLAG_ENCRYPTED) ? 1 : 0;
+    box.fromOther = (node->flags & BOX_FLAG_OTHER) ? 1 : 0;
+    box.mounted = (node->flags & BOX_FLAG_MOUNTED) ? 1 : 0;
+    return box;
+}
+
+const char *const kRowFormat = "%s\t%s\t%s\t%s\t%s\n";
+
+void printTableHeader()
+{
+    const char *user = std::getenv("USER");
+    std::printf("Boxes for %s\n", user ? user : "");
+    std::printf("------------------------------\n");
+    std::printf(kRowFormat, "name", "encrypt", "share", "owner", "path");
+}
+
+void printRow(const box_info *node)
+{
+    std::printf(kRowFormat, node->name ? node->name : "",
+                (node->flags & BOX_FLAG_ENCRYPTED) ? "Y" : "N",
+                (node->flags & BOX_FLAG_SHARED) ? "Y" : "N",
+                (node->flags & BOX_FLAG_SELF) ? "self" : (node->owner ? node->owner : ""),
+                node->path ? node->path : "");
+}
+
+bool passesFilters(quint8 flags, int ownerFilter, int encryptFilter, int shareFilter)
+{
+    if ((ownerFilter == 1 && (flags & BOX_FLAG_OTHER)) || (ownerFilter == 2 && (flags & BOX_FLAG_SELF)))
+        return false;
+    if ((encryptFilter == 1 && (flags & BOX_FLAG_PLAIN)) || (encryptFilter == 2 && (flags & BOX_FLAG_ENCRYPTED)))
+        return false;
+    if ((shareFilter == 1 && (flags & BOX_FLAG_UNSHARED)) || (shareFilter == 2 && (flags & BOX_FLAG_SHARED)))
+        return false;
+    return true;
+}
+
+} // namespace
+
+VaultranerProxy::VaultranerProxy(QObject *parent) : QObject(parent) {}
+VaultranerProxy::~VaultranerProxy() = default;
+
+bool VaultranerProxy::createBox(const QString &name)
+{
+    int res = box_create(toLib(name).constData());
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::createEncryptedBox(const QString &name, const QString &passphrase)
+{
+    const QByteArray libName = toLib(name);
+    int res = box_create(libName.constData());
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    KeyCopy key(passphrase);
+    box_crypto_params params = key.params(BOX_CRYPTO_SETTINGS_DEFAULT);
+    res = box_crypto_create(libName.constData(), &params);
+    if (res == 0)
+        return true;
+    logFailure(res);
+    // Do not leave a plain box behind when encrypting it failed.
+    int del = box_delete(libName.constData());
+    if (del != 0)
+        logFailure(del);
+    return false;
+}
+
+bool VaultranerProxy::deleteBox(const QString &name)
+{
+    int res = box_delete(toLib(name).constData());
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::addPassphrase(const QString &name, const QString &passphrase)
+{
+    KeyCopy key(passphrase);
+    box_crypto_params params = key.params(BOX_CRYPTO_SETTINGS_DEFAULT);
+    int res = box_crypto_create(toLib(name).constData(), &params);
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::changePassphrase(const QString &name, const QString &oldPassphrase,
+                                       const QString &newPassphrase)
+{
+    KeyCopy oldKey(oldPassphrase);
+    KeyCopy newKey(newPassphrase);
+    box_passphrase oldRecord = oldKey.passphrase();
+    // Only the key of the new record matters to the library.
+    box_crypto_params newRecord = newKey.params(0);
+    int res = box_crypto_change_passpharse(toLib(name).constData(), &oldRecord, &newRecord);
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::removePassphrase(const QString &name, const QString &passphrase)
+{
+    KeyCopy key(passphrase);
+    box_passphrase record = key.passphrase();
+    int res = box_crypto_decrypt(toLib(name).constData(), &record);
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::verifyPassphrase(const QString &name, const QString &passphrase)
+{
+    KeyCopy key(passphrase);
+    box_passphrase record = key.passphrase();
+    int res = box_crypto_verify_passphrase(toLib(name).constData(), &record);
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::mountBox(const QString &owner, const QString &name, const QString &passphrase)
+{
+    KeyCopy key(passphrase);
+    box_passphrase record = key.passphrase();
+    int res = box_crypto_mount(toLib(owner).constData(), toLib(name).constData(), &record);
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::umountBox(const QString &owner, const QString &name)
+{
+    int res = box_crypto_umount(toLib(owner).constData(), toLib(name).constData());
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::renameBox(const QString &oldName, const QString &newName)
+{
+    int res = box_change_name(toLib(oldName).constData(), toLib(newName).constData());
+    if (res != 0) {
+        logFailure(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::getBoxList(QList<BoxInfo> &list, int ownerFilter, int encryptFilter, int shareFilter)
+{
+    box_info *head = nullptr;
+    int res = box_get_list(255, &head);
+    if (res < 0) {
+        logFailure(res);
+        return false;
+    }
+    list.clear();
+    printTableHeader();
+    for (const box_info *node = head; node; node = node->next)
+        printRow(node);
+    std::fflush(stdout);
+    for (const box_info *node = head; node; node = node->next)
+        if (passesFilters(node->flags, ownerFilter, encryptFilter, shareFilter))
+            list.append(toBoxInfo(node));
+    box_info_list_destroy(head);
+    return true;
+}
+
+bool VaultranerProxy::getSharedList(const QString &owner, const QString &name, QList<ShareUser> &list)
+{
+    box_info *info = nullptr;
+    int res = box_get_info(toLib(owner).constData(), toLib(name).constData(), &info);
+    if (res != 0 || !info) {
+        logFailure(res);
+        return false;
+    }
+    printTableHeader();
+    printRow(info);
+
+    // getpwuid() below may reuse the buffer behind the library's `passwd`
+    // record, so the caller's uid is read once, before the walk.
+    const uid_t self = passwd ? passwd->pw_uid : getuid();
+    acl_entry_t entry;
+    for (int which = ACL_FIRST_ENTRY; info->acl && acl_get_entry(info->acl, which, &entry) == 1;
+         which = ACL_NEXT_ENTRY) {
+        acl_tag_t tag;
+        if (acl_get_tag_type(entry, &tag) != 0 || tag != ACL_USER)
+            continue;
+        void *qualifier = acl_get_qualifier(entry);
+        if (!qualifier)
+            continue;
+        const uid_t uid = *static_cast<uid_t *>(qualifier);
+        acl_free(qualifier);
+        if (uid == self)
+            continue;
+        acl_permset_t permset;
+        if (acl_get_permset(entry, &permset) != 0)
+            continue;
+        std::printf("before passwd id = %d\n", int(self));
+        const struct passwd *account = getpwuid(uid);
+        if (!account) {
+            std::printf("after passwd id = %d\n", int(self));
+            continue;
+        }
+        std::printf("pwu id = %d\n", int(account->pw_uid));
+        std::printf("after passwd id = %d\n", int(self));
+        const bool read = acl_get_perm(permset, ACL_READ) == 1;
+        const bool write = acl_get_perm(permset, ACL_WRITE) == 1;
+        const bool exec = acl_get_perm(permset, ACL_EXECUTE) == 1;
+        if (!read && !exec)
+            continue;
+        ShareUser user;
+        user.uid = uid;
+        user.type = 2;
+        user.perm = (read && write && exec) ? 7 : 5;
+        user.name = QString::fromUtf8(account->pw_name);
+        list.append(user);
+    }
+    std::fflush(stdout);
+    box_info_destroy(info);
+    return true;
+}
+
+int VaultranerProxy::setSharedList(const QString &name, const QList<ShareUser> &list)
+{
+    const QByteArray libName = toLib(name);
+    int res = box_clear_share(libName.constData());
+    if (res != 0) {
+        logFailure(res);
+        return -1;
+    }
+    int added = 0;
+    for (const ShareUser &user : list) {
+        res = box_add_share(libName.constData(), user.perm, uid_t(user.uid), int(user.type));
+        if (res == 0) {
+            ++added;
+            continue;
+        }
+        const char *msg = box_err(-res);
+        qDebug().noquote() << QString("%1, perm %2, id %3, type %4: %5")
+                        .arg(name)
+                        .arg(user.perm)
+                        .arg(user.uid)
+                        .arg(user.type)
+                        .arg(QString::fromUtf8(msg ? msg : ""));
+    }
+    return added;
+}

@@ -1,0 +1,132 @@
+#include "testsupport.h"
+
+#include "boxdouble.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace TestSupport {
+
+namespace {
+int g_pendingHandlers = 0;
+QStringList *g_debugLines = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+void poll(QPointer<QWidget> before, std::function<void(QWidget *)> act, QElapsedTimer clock, int timeoutMs)
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != before && modal->isVisible()) {
+        act(modal);
+        --g_pendingHandlers;
+        return;
+    }
+    if (clock.elapsed() > timeoutMs) {
+        --g_pendingHandlers;
+        qWarning("TestSupport: no modal widget appeared within %d ms", timeoutMs);
+        return;
+    }
+    QTimer::singleShot(0, [=] { poll(before, act, clock, timeoutMs); });
+}
+
+void debugHandler(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
+{
+    if (g_debugLines)
+        g_debugLines->append(msg);
+    if (g_previousHandler && qEnvironmentVariableIsSet("VAULTRANE_TEST_VERBOSE"))
+        g_previousHandler(type, ctx, msg);
+}
+} // namespace
+
+void onNextModal(std::function<void(QWidget *)> act, int timeoutMs)
+{
+    ++g_pendingHandlers;
+    QPointer<QWidget> before = QApplication::activeModalWidget();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(0, [=] { poll(before, act, clock, timeoutMs); });
+}
+
+void onModals(QList<std::function<void(QWidget *)>> acts, int timeoutMs)
+{
+    if (acts.isEmpty())
+        return;
+    auto first = acts.takeFirst();
+    onNextModal([first, acts, timeoutMs](QWidget *w) {
+        // Arm the next handler before acting: acting may open the next modal.
+        onModals(acts, timeoutMs);
+        first(w);
+    }, timeoutMs);
+}
+
+bool modalHandlersDone() { return g_pendingHandlers == 0; }
+
+QString captureStdout(const std::function<void()> &fn)
+{
+    std::fflush(stdout);
+    char path[] = "/tmp/vaultrane-stdout-XXXXXX";
+    int tmp = mkstemp(path);
+    unlink(path);
+    int saved = dup(STDOUT_FILENO);
+    dup2(tmp, STDOUT_FILENO);
+    fn();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    QByteArray out;
+    lseek(tmp, 0, SEEK_SET);
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(tmp, buf, sizeof buf)) > 0)
+        out.append(buf, int(n));
+    close(tmp);
+    return QString::fromUtf8(out);
+}
+
+DebugCapture::DebugCapture()
+{
+    g_debugLines = new QStringList;
+    g_previousHandler = qInstallMessageHandler(debugHandler);
+}
+
+DebugCapture::~DebugCapture()
+{
+    qInstallMessageHandler(g_previousHandler);
+    delete g_debugLines;
+    g_debugLines = nullptr;
+}
+
+QStringList DebugCapture::lines() const { return g_debugLines ? *g_debugLines : QStringList(); }
+
+bool DebugCapture::contains(const QString &text) const
+{
+    for (const QString &l : lines())
+        if (l.contains(text))
+            return true;
+    return false;
+}
+
+QWidgetList leftoverTopLevels(const QWidgetList &allowed)
+{
+    QWidgetList left;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (allowed.contains(w))
+            continue;
+        // Qt keeps a few internal top-levels (desktop widget, menus' tear-offs).
+        if (w->windowType() == Qt::Desktop || w->inherits("QDesktopWidget"))
+            continue;
+        if (w->inherits("QMenu") && !w->isVisible() && w->parentWidget())
+            continue;
+        left << w;
+    }
+    return left;
+}
+
+void resetDouble() { BoxDouble::reset(); }
+
+} // namespace TestSupport

@@ -1,0 +1,53 @@
+// Helpers shared by the program tests.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+namespace TestSupport {
+
+// Arms a zero-time timer that waits (up to timeoutMs) for a modal widget other
+// than the one active now and hands it to `act`. Call it right before the code
+// that runs exec(); `act` must close the dialog. Returns at once.
+void onNextModal(std::function<void(QWidget *)> act, int timeoutMs = 5000);
+
+// Like onNextModal, for a chain: after `act` the next modal is waited for again
+// by the following entry.
+void onModals(QList<std::function<void(QWidget *)>> acts, int timeoutMs = 5000);
+
+// True once every armed onNextModal handler has run.
+bool modalHandlersDone();
+
+// Runs `fn` and returns what it printed on the process's standard output.
+QString captureStdout(const std::function<void()> &fn);
+
+// Collects qDebug/qWarning lines while alive.
+class DebugCapture {
+public:
+    DebugCapture();
+    ~DebugCapture();
+    QStringList lines() const;
+    bool contains(const QString &text) const;
+};
+
+// Top-level widgets that are still alive and visible or not yet deleted,
+// excluding those passed in.
+QWidgetList leftoverTopLevels(const QWidgetList &allowed = {});
+
+// Finds the child of `w` of type T whose text() equals `text`.
+template <class T> T *childWithText(QWidget *w, const QString &text)
+{
+    for (T *c : w->findChildren<T *>())
+        if (c->text() == text)
+            return c;
+    return nullptr;
+}
+
+// Sets up the test double for a clean start (caller uid 1000 "tester").
+void resetDouble();
+
+} // namespace TestSupport
