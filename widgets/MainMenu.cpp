@@ -1,0 +1,27 @@
+#include "MainMenu.h"
+
+#include <QAction>
+
+MainMenu::MainMenu(QWidget *parent) : QMenu(parent)
+{
+    QFont font;
+    font.setPixelSize(16);
+    setFont(font);
+    setFixedWidth(110);
+
+    m_pHelpAction = new QAction("帮助手册", this);
+    m_pAboutAction = new QAction("关于", this);
+    addAction(m_pHelpAction);
+    addSeparator();
+    addAction(m_pAboutAction);
+
+    connect(m_pHelpAction, SIGNAL(triggered()), this, SIGNAL(signal_showNewCharacter()));
+    connect(m_pAboutAction, SIGNAL(triggered()), this, SIGNAL(signal_showAboutUs()));
+    setObjectName("menu");
+}
+
+MainMenu::~MainMenu()
+{
+    delete m_pHelpAction;
+    delete m_pAboutAction;
+}
