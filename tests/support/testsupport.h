@@ -51,3 +51,25 @@ template <class T> T *childWithText(QWidget *w, const QString &text)
 void resetDouble();
 
 } // namespace TestSupport
+
+namespace TestSupport {
+// Makes the password database of this process the files in the test data
+// folder (tests/data/passwd and tests/data/group) through nss_wrapper: when
+// the wrapper is not yet preloaded, re-executes the program with it. Call it
+// first thing in main(); returns only in the re-executed process (or when the
+// wrapper library is missing, in which case nssWrapperActive() is false).
+void useTestPasswdDatabase(int argc, char **argv);
+bool nssWrapperActive();
+} // namespace TestSupport
+
+// A QTEST_MAIN that runs the tests against the test password database.
+#define VAULTRANE_TEST_MAIN_WITH_PASSWD(TestObject)                                                 \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        TestSupport::useTestPasswdDatabase(argc, argv);                                            \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }
