@@ -1,0 +1,71 @@
+#include "Startup.h"
+
+#include "MessageBox.h"
+#include "box_service.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QPalette>
+#include <QTranslator>
+
+#include <libaudit.h>
+#include <unistd.h>
+
+void loadStyleSheet(const QString &fileName)
+{
+    QFile file(QString(":/images/style/%1").arg(fileName));
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    const int nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    qApp->setStyleSheet(QString::fromLatin1(bytes));
+    qApp->setPalette(QPalette(QColor("#F0F0F0")));
+}
+
+void loadTranslator()
+{
+    auto *translator = new QTranslator(qApp);
+    translator->load("qt_zh_CN", QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+    QCoreApplication::installTranslator(translator);
+}
+
+namespace {
+uid_t realLoginUid() { return audit_getloginuid(); }
+uid_t realEffectiveUid() { return geteuid(); }
+QString errText(const StartupEnvironment &env, int code)
+{
+    const char *msg = env.boxErr(code);
+    return QString::fromUtf8(msg ? msg : "");
+}
+} // namespace
+
+StartupEnvironment::StartupEnvironment()
+    : boxEnabled(box_enabled), boxInit(box_init), boxErr(box_err), loginUid(realLoginUid),
+      effectiveUid(realEffectiveUid)
+{
+}
+
+bool checkStartup(const StartupEnvironment &env)
+{
+    const int enabled = env.boxEnabled();
+    if (enabled == 0) {
+        showInformation("当前系统不支持Venmora文件保护箱相关功能！", nullptr);
+        qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(enabled).arg(errText(env, 0));
+        return false;
+    }
+    const int res = env.boxInit();
+    if (res != 0) {
+        showInformation("初始化Venmora文件保护箱模块失败！", nullptr);
+        qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(res).arg(errText(env, res));
+        return false;
+    }
+    if (env.loginUid() != env.effectiveUid()) {
+        showInformation("请勿使用su、sudo运行Venmora文件保护箱！", nullptr);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// Applies the style sheet ":/images/style/<fileName>" to the whole
+// application and sets the application palette from the button colour
+// "#F0F0F0". A missing resource gives an empty style sheet.
+void loadStyleSheet(const QString &fileName);
+
+// Installs Qt's own Simplified-Chinese translation, so Qt's standard texts
+// appear in Chinese where the system has it.
+void loadTranslator();
+
+// What the start-up checks ask of the system. Tests replace single entries.
+struct StartupEnvironment {
+    int (*boxEnabled)();
+    int (*boxInit)();
+    const char *(*boxErr)(int);
+    uid_t (*loginUid)();     // the login uid recorded for the process
+    uid_t (*effectiveUid)();
+
+    StartupEnvironment(); // the real system
+};
+
+// Runs the start-up checks in order: box support, box service
+// initialisation, and the su/sudo guard (the login uid must equal the
+// effective uid; a process without a login uid is refused). The first
+// refusal is shown in an Information message without parent and logged;
+// returns true when the program may go on.
+bool checkStartup(const StartupEnvironment &env = StartupEnvironment());

@@ -1,0 +1,157 @@
+// Start-up: style sheet, translator and the refusals before the main window.
+#include "MessageBox.h"
+#include "Startup.h"
+#include "TitleBar.h"
+#include "boxdouble.h"
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+uid_t g_loginUid = 1000;
+uid_t g_effectiveUid = 1000;
+uid_t fakeLoginUid() { return g_loginUid; }
+uid_t fakeEffectiveUid() { return g_effectiveUid; }
+
+StartupEnvironment fakeEnvironment()
+{
+    StartupEnvironment env; // box_* come from the test double
+    env.loginUid = fakeLoginUid;
+    env.effectiveUid = fakeEffectiveUid;
+    return env;
+}
+
+// Runs the checks, answering the refusal message (if any) with 确认, and
+// returns the message's text ("" when none was shown) and title.
+struct Outcome {
+    bool ok = false;
+    QString text;
+    QString title;
+    bool hadParent = true;
+};
+
+Outcome runChecks()
+{
+    Outcome out;
+    TestSupport::onNextModal([&](QWidget *w) {
+        auto *box = qobject_cast<MessageBox *>(w);
+        if (!box) {
+            w->close();
+            return;
+        }
+        for (QLabel *l : box->findChildren<QLabel *>())
+            if (l->wordWrap())
+                out.text = l->text();
+        out.title = box->findChild<TitleBar *>()->m_pTitleLabel->text();
+        out.hadParent = box->parentWidget() != nullptr;
+        QTest::keyClick(box, Qt::Key_Return);
+    }, 1000);
+    out.ok = checkStartup(fakeEnvironment());
+    return out;
+}
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        BoxDouble::reset();
+        g_loginUid = g_effectiveUid = 1000;
+    }
+
+    void cleanup()
+    {
+        // Where no message came, let the armed handler time out quietly.
+        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::modalHandlersDone(), 3000);
+        QVERIFY(TestSupport::modalHandlersDone());
+        QTRY_VERIFY(TestSupport::leftoverTopLevels().isEmpty());
+    }
+
+    void passesWhenEverythingIsFine()
+    {
+        TestSupport::DebugCapture log;
+        Outcome o = runChecks();
+        QVERIFY(o.ok);
+        QVERIFY(o.text.isEmpty());
+        QCOMPARE(BoxDouble::callNames(), std::vector<std::string>({"box_enabled", "box_init"}));
+    }
+
+    void refusesWithoutBoxSupport()
+    {
+        BoxDouble::setResult("box_enabled", 0);
+        TestSupport::DebugCapture log;
+        Outcome o = runChecks();
+        QVERIFY(!o.ok);
+        QCOMPARE(o.text, QString("当前系统不支持Venmora文件保护箱相关功能！"));
+        QCOMPARE(o.title, QString("提示"));
+        QVERIFY(!o.hadParent);
+        QVERIFY(log.lines().contains("box_enabled failed, res = 0, err = double error 0"));
+        // box_init is never reached.
+        QCOMPARE(BoxDouble::callNames(), std::vector<std::string>({"box_enabled"}));
+    }
+
+    void refusesWhenInitFails()
+    {
+        BoxDouble::setResult("box_init", -13);
+        TestSupport::DebugCapture log;
+        Outcome o = runChecks();
+        QVERIFY(!o.ok);
+        QCOMPARE(o.text, QString("初始化Venmora文件保护箱模块失败！"));
+        QVERIFY(log.lines().contains("box_init failed, res = -13, err = double error 13"));
+    }
+
+    void refusesSuAndSudo_data()
+    {
+        QTest::addColumn<uint>("loginUid");
+        QTest::addColumn<uint>("effectiveUid");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("sudo from a user") << 1000u << 0u << false;
+        QTest::newRow("su to another user") << 1000u << 1001u << false;
+        QTest::newRow("no login uid") << uint(-1) << 1000u << false;
+        QTest::newRow("root from a root login") << 0u << 0u << true;
+    }
+
+    void refusesSuAndSudo()
+    {
+        QFETCH(uint, loginUid);
+        QFETCH(uint, effectiveUid);
+        QFETCH(bool, ok);
+        g_loginUid = loginUid;
+        g_effectiveUid = effectiveUid;
+        TestSupport::DebugCapture log;
+        Outcome o = runChecks();
+        QCOMPARE(o.ok, ok);
+        if (!ok) {
+            QCOMPARE(o.text, QString("请勿使用su、sudo运行Venmora文件保护箱！"));
+            QVERIFY2(log.lines().isEmpty(), qPrintable(log.lines().join("|")));
+        }
+    }
+
+    void styleSheetAndPaletteAreApplied()
+    {
+        loadStyleSheet("blue.css");
+        QCOMPARE(qApp->palette().color(QPalette::Button), QColor("#F0F0F0"));
+        QFile css(":/images/style/blue.css");
+        QVERIFY(css.open(QIODevice::ReadOnly));
+        QCOMPARE(qApp->styleSheet(), QString::fromLatin1(css.readAll()));
+
+        loadStyleSheet("missing.css");
+        QVERIFY(qApp->styleSheet().isEmpty());
+        QCOMPARE(qApp->palette().color(QPalette::Button), QColor("#F0F0F0"));
+        qApp->setStyleSheet(QString());
+    }
+
+    void translatorShowsQtTextsInChinese()
+    {
+        if (!QFile::exists(QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qt_zh_CN.qm"))
+            QSKIP("Qt's Chinese translation is not installed");
+        loadTranslator();
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("取消"));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
