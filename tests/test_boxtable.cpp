@@ -171,18 +171,8 @@ private slots:
         QCOMPARE(model.data(i.siblingAtColumn(1)).toString(), QString("tester"));
         QCOMPARE(model.data(i.siblingAtColumn(2)).toString(), QString("/tmp/a"));
         QCOMPARE(model.data(i.siblingAtColumn(3)).toString(), QString::number(OWN_PLAIN));
-        QCOMPARE(model.data(i.siblingAtColumn(4)), QVariant(QString()));
-        QCOMPARE(model.data(i.siblingAtColumn(1), Qt::TextAlignmentRole).toInt(), 0x81);
-        QCOMPARE(model.data(i, Qt::TextAlignmentRole).toInt(), 0x84);
-        QVERIFY(!model.data(i, Qt::ToolTipRole).isValid());
-        QVERIFY(!model.data(QModelIndex()).isValid());
-
         QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("           名称"));
-        QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QString("  拥有者"));
-        QVERIFY(!model.headerData(5, Qt::Horizontal).isValid());
         QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
-        QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::TextAlignmentRole).toInt(), 0x81);
-        QCOMPARE(model.headerData(4, Qt::Vertical, Qt::BackgroundRole).value<QColor>(), QColor("#FFFFFF"));
 
         QCOMPARE(model.boxAt(1).owner, QString("anna"));
         QCOMPARE(model.boxAt(1).fromOther, 1);
@@ -440,21 +430,6 @@ private slots:
         t.vp()->removeEventFilter(&rec);
     }
 
-    void renderToFile()
-    {
-        const QByteArray out = qgetenv("VAULTRANE_RENDER_DIR");
-        if (out.isEmpty())
-            QSKIP("set VAULTRANE_RENDER_DIR to write the picture");
-        BoxDouble::setBoxes({dbox("工作资料", "tester", OWN_PLAIN),
-                             dbox("财务", "tester", OWN_LOCKED | BOX_FLAG_SHARED),
-                             dbox("照片", "tester", OWN_LOCKED | BOX_FLAG_MOUNTED),
-                             dbox("项目", "anna", OTHER_PLAIN),
-                             dbox("合同", "bob", OTHER_LOCKED)});
-        TableFixture t;
-        click(t.vp(), t.rowPoint(1));
-        sendMouse(t.vp(), QEvent::MouseMove, t.rowPoint(3), Qt::NoButton, Qt::NoButton);
-        QVERIFY(t.view->grab().save(QString::fromLocal8Bit(out) + "/tableview.png"));
-    }
 };
 
 QTEST_MAIN(TestBoxTable)
