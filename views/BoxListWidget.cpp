@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFont>
 #include <QIcon>
+#include <QPixmap>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScrollBar>
@@ -85,7 +86,12 @@ void BoxListWidget::updateBoxList()
     QList<BoxInfo> boxes;
     VaultranerProxy::getBoxList(boxes, 0, 0, 0);
     for (const BoxInfo &box : boxes) {
-        auto *item = new QListWidgetItem(QIcon(boxIcon48(box)), box.name, this);
+        // The same picture in the selected state: Qt would otherwise draw the
+        // current box greyed out under its selection frame.
+        const QPixmap picture(boxIcon48(box));
+        QIcon icon(picture);
+        icon.addPixmap(picture, QIcon::Selected);
+        auto *item = new QListWidgetItem(icon, box.name, this);
         item->setData(Qt::SizeHintRole, QSize(70, 80));
         item->setData(Qt::ToolTipRole, box.path);
     }
