@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QtTest>
 
 namespace {
@@ -46,8 +47,8 @@ private slots:
 
     void showsProgramAndRequirements();
     void dragsByLabel();
-    void escapeCloses();
-    void closeButtonCloses();
+    void closes_data();
+    void closes();
     void twoOpeningsAreIndependent();
 };
 
@@ -60,6 +61,7 @@ void TestAboutDialog::cleanup()
 void TestAboutDialog::showsProgramAndRequirements()
 {
     QPointer<AboutDialog> d = new AboutDialog(nullptr);
+    const auto dropDialog = qScopeGuard([&] { delete d; });
     d->setAttribute(Qt::WA_DeleteOnClose, true);
     d->show();
     QVERIFY(QTest::qWaitForWindowExposed(d));
@@ -126,7 +128,8 @@ void TestAboutDialog::showsProgramAndRequirements()
 
 void TestAboutDialog::dragsByLabel()
 {
-    auto *d = new AboutDialog(nullptr);
+    QPointer<AboutDialog> d = new AboutDialog(nullptr);
+    const auto dropDialog = qScopeGuard([&] { delete d; });
     d->setAttribute(Qt::WA_DeleteOnClose, true);
     d->move(200, 150);
     d->show();
@@ -141,34 +144,39 @@ void TestAboutDialog::dragsByLabel()
     d->close();
 }
 
-void TestAboutDialog::escapeCloses()
+void TestAboutDialog::closes_data()
 {
-    QWidget mainWindow;
-    mainWindow.setGeometry(100, 100, 780, 560);
-    QPointer<QWidget> seen;
-    TestSupport::onNextModal([&](QWidget *w) {
-        seen = w;
-        QTest::keyClick(w, Qt::Key_Escape);
-    });
-    openAbout(&mainWindow);
-    QVERIFY(TestSupport::modalHandlersDone());
-    QVERIFY(seen.isNull()); // deleted when exec() returned
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("Escape") << true;
+    QTest::newRow("close button") << false;
 }
 
-void TestAboutDialog::closeButtonCloses()
+void TestAboutDialog::closes()
 {
+    QFETCH(bool, byEscape);
     QWidget mainWindow;
     mainWindow.setGeometry(100, 100, 780, 560);
     QPointer<QWidget> seen;
+    bool shown = false;
+    bool closedByUser = false;
     TestSupport::onNextModal([&](QWidget *w) {
         seen = w;
+        shown = true;
         QVERIFY(w->isWindow());
         QCOMPARE(w->pos(), QPoint(210, 200));
-        QTest::mouseClick(w->findChild<TitleBar *>()->m_pCloseBtn, Qt::LeftButton);
+        if (byEscape)
+            QTest::keyClick(w, Qt::Key_Escape);
+        else
+            QTest::mouseClick(w->findChild<TitleBar *>()->m_pCloseBtn, Qt::LeftButton);
+        closedByUser = !w->isVisible();
+        if (!closedByUser)
+            w->close(); // so that a failure does not hang the test
     });
     openAbout(&mainWindow);
     QVERIFY(TestSupport::modalHandlersDone());
-    QVERIFY(seen.isNull());
+    QVERIFY(shown);
+    QVERIFY(closedByUser);
+    QVERIFY(seen.isNull()); // deleted when exec() returned
 }
 
 void TestAboutDialog::twoOpeningsAreIndependent()
@@ -177,6 +185,7 @@ void TestAboutDialog::twoOpeningsAreIndependent()
     mainWindow.setGeometry(100, 100, 780, 560);
     // The first stays open while the second comes and goes.
     QPointer<AboutDialog> first = new AboutDialog(&mainWindow);
+    const auto dropFirst = qScopeGuard([&] { delete first; });
     first->setAttribute(Qt::WA_DeleteOnClose, true);
     first->show();
     QPointer<QWidget> second;
