@@ -46,13 +46,25 @@ void dragMove(QWidget *w, const QPoint &local)
     QApplication::sendEvent(w, &e);
 }
 
+// Arms `act` for the next modal box and closes the box afterwards should
+// `act` have left it open (a failed check inside `act` returns early).
+void onNextBox(const std::function<void(QWidget *)> &act)
+{
+    TestSupport::onNextModal([act](QWidget *box) {
+        QPointer<QWidget> alive = box;
+        act(box);
+        if (alive && alive->isVisible())
+            alive->close();
+    });
+}
+
 // Runs one message, hands the shown box to `act` (which must close it) and
 // returns execMessage's result. Checks that the box is gone afterwards.
 int runMessage(int type, const QString &text, const std::function<void(QWidget *)> &act,
                QWidget *parent = nullptr)
 {
     QPointer<MessageBox> box = new MessageBox(parent);
-    TestSupport::onNextModal(act);
+    onNextBox(act);
     const int result = box->execMessage(type, text);
     if (!TestSupport::modalHandlersDone())
         qWarning("the modal handler did not run");
@@ -210,7 +222,7 @@ private slots:
         QPoint where;
         QString title;
         QString shown;
-        TestSupport::onNextModal([&](QWidget *box) {
+        onNextBox([&](QWidget *box) {
             where = box->pos();
             title = box->findChild<TitleBar *>()->m_pTitleLabel->text();
             shown = childWithText<QLabel>(box, "保护箱服务不可用！") ? "yes" : "no";
@@ -228,7 +240,7 @@ private slots:
         // Odd sizes halve with integer division on both sides.
         win->setFixedSize(301, 201);
         win->move(-50, 7);
-        TestSupport::onNextModal([&](QWidget *box) {
+        onNextBox([&](QWidget *box) {
             where = box->pos();
             box->close();
         });
@@ -239,7 +251,7 @@ private slots:
     void showInformationWithoutParent()
     {
         bool shown = false;
-        TestSupport::onNextModal([&](QWidget *box) {
+        onNextBox([&](QWidget *box) {
             shown = box->inherits("MessageBox");
             pressKey(box, Qt::Key_Escape);
         });
