@@ -308,8 +308,6 @@ private slots:
         win->show();
         QCOMPARE(horizontal->size(), QSize(720, 1));
         QCOMPARE(vertical->size(), QSize(720, 1));
-        QCOMPARE(horizontal->frameShape(), QFrame::HLine);
-        QCOMPARE(vertical->frameShape(), QFrame::VLine);
         const QImage line = horizontal->grab().toImage();
         QCOMPARE(QColor(line.pixel(360, 0)), QColor("#EAECEE"));
     }
