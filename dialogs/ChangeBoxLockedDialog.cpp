@@ -241,6 +241,7 @@ void ChangeBoxLockedDialog::slot_updatePSWToggled(bool toggled)
     m_pConfirmEdit->show();
     wipeLineEdit(m_pConfirmEdit);
     m_pHintLabel->hide();
+    fitLayout();
     resize(540, 448);
 }
 
@@ -256,6 +257,7 @@ void ChangeBoxLockedDialog::slot_removePSWToggled(bool toggled)
     m_pConfirmEdit->hide();
     wipeLineEdit(m_pConfirmEdit);
     m_pHintLabel->hide();
+    fitLayout();
     resize(540, 340);
 }
 
@@ -311,6 +313,14 @@ bool ChangeBoxLockedDialog::eventFilter(QObject *watched, QEvent *event)
         && event->type() == QEvent::MouseButtonPress)
         m_pHintLabel->hide();
     return QObject::eventFilter(watched, event);
+}
+
+// The layout recomputes the minimum size only when it next runs; without this
+// the resize after showing or hiding rows would be held to the old minimum.
+void ChangeBoxLockedDialog::fitLayout()
+{
+    if (layout())
+        layout()->activate();
 }
 
 void ChangeBoxLockedDialog::showHint(const QString &text)

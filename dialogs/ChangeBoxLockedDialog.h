@@ -39,6 +39,7 @@ private:
     void initConnect();
     void showHint(const QString &text);
     void showWarning(const QString &text);
+    void fitLayout();
 
     // 0 on success; a negative code names the check or the call that failed.
     int updatePassword();
