@@ -16,7 +16,7 @@ class TitleBar;
 class ChangeBoxLockedDialog : public FlatDropWidget
 {
     Q_OBJECT
-    friend class TestPasswordDialogs;
+    friend class TestFormDialogs;
 
 public:
     explicit ChangeBoxLockedDialog(const BoxInfo &box, QWidget *parent = nullptr);
