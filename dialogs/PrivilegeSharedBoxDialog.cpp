@@ -242,10 +242,6 @@ void PrivilegeSharedBoxDialog::initUserTable()
 
         auto *readOnly = new QRadioButton(tr("仅读取"));
         auto *readWrite = new QRadioButton(tr("可读写"));
-        // All radios end up children of the table's viewport; left
-        // auto-exclusive, a tick in one row would clear the ticks of the others.
-        readOnly->setAutoExclusive(false);
-        readWrite->setAutoExclusive(false);
         m_pUserTable->setCellWidget(i, 2, readOnly);
         m_pUserTable->setCellWidget(i, 3, readWrite);
         connect(readOnly, SIGNAL(clicked(bool)), m_pSignalMapper, SLOT(map()));
@@ -253,11 +249,14 @@ void PrivilegeSharedBoxDialog::initUserTable()
         connect(readWrite, SIGNAL(clicked(bool)), m_pSignalMapper, SLOT(map()));
         m_pSignalMapper->setMapping(readWrite, QString("Share_%1_%2").arg(i).arg(2));
 
+        readOnly->setChecked(user.perm == kReadOnly);
+        readWrite->setChecked(user.perm == kReadWrite);
+
+        // Not exclusive, so that clicking a ticked choice again unticks it.
         auto *group = new QButtonGroup(this);
         group->setExclusive(false);
         group->addButton(readOnly, 1);
         group->addButton(readWrite, 2);
-        tickRow(group, user.perm);
         m_buttonGroups.append(group);
     }
 }
