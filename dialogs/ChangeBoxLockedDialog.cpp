@@ -1,0 +1,344 @@
+#include "ChangeBoxLockedDialog.h"
+
+#include "BoxPswLineEdit.h"
+#include "MessageBox.h"
+#include "SecretWipe.h"
+#include "TitleBar.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QFont pixelFont(int pixelSize)
+{
+    QFont font;
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+void setColour(QWidget *w, QPalette::ColorRole role, const char *colour)
+{
+    QPalette pal = w->palette();
+    pal.setBrush(QPalette::All, role, QBrush(QColor(colour)));
+    w->setPalette(pal);
+}
+
+QLabel *makeLabel(const QString &text, const char *colour, int pixelSize, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    setColour(label, QPalette::WindowText, colour);
+    label->setFont(pixelFont(pixelSize));
+    return label;
+}
+
+// The captions in front of the underlined password edits.
+QLabel *makeRowLabel(const QString &text, QWidget *parent)
+{
+    QLabel *label = makeLabel(text, "#333333", 14, parent);
+    label->setAlignment(Qt::AlignLeft);
+    label->setFixedWidth(80);
+    label->setObjectName("UnderLineLabel");
+    return label;
+}
+
+void setUpPasswordEdit(QLineEdit *edit, QObject *filter)
+{
+    edit->setFixedWidth(230);
+    edit->setObjectName("UnderLineEdit");
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setMaxLength(32);
+    edit->installEventFilter(filter);
+}
+
+QRadioButton *makeRadio(const QString &text, QWidget *parent)
+{
+    auto *radio = new QRadioButton(text, parent);
+    setColour(radio, QPalette::WindowText, "#333333");
+    radio->setFont(pixelFont(14));
+    return radio;
+}
+
+QPushButton *makeButton(const QString &text, QWidget *parent)
+{
+    auto *btn = new QPushButton(text, parent);
+    btn->setFixedSize(140, 34);
+    btn->setObjectName("BoxCommonButton");
+    btn->setFont(pixelFont(14));
+    return btn;
+}
+
+QHBoxLayout *makeRow(int spacing = -1)
+{
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(108, 0, 108, 0);
+    if (spacing >= 0)
+        row->setSpacing(spacing);
+    return row;
+}
+
+} // namespace
+
+ChangeBoxLockedDialog::ChangeBoxLockedDialog(const BoxInfo &box, QWidget *parent)
+    : FlatDropWidget(parent), m_boxInfo(box)
+{
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    initUI();
+    initConnect();
+}
+
+void ChangeBoxLockedDialog::initUI()
+{
+    resize(540, 340);
+    setAutoFillBackground(true);
+    setColour(this, QPalette::Window, "#FFFFFF");
+
+    m_pTitleBar = new TitleBar(this);
+    m_pTitleBar->setBackgroundColor("#EAEAEA");
+    m_pTitleBar->m_pMenuBtn->hide();
+    m_pTitleBar->m_pReturnBtn->hide();
+    m_pTitleBar->m_pMinBtn->hide();
+    m_pTitleBar->setTitle(tr("密码设置"), 0, "");
+
+    m_pHeadingLabel = makeLabel(tr("更改密码设置"), "#121217", 20, this);
+    m_pHeadingLabel->setScaledContents(true);
+
+    m_pBoxLabel = makeLabel(tr("保护箱: %1").arg(m_boxInfo.name), "#333333", 14, this);
+    m_pBoxLabel->setAlignment(Qt::AlignLeft);
+
+    m_pModeLabel = makeLabel(tr("更改方式："), "#333333", 14, this);
+    m_pModeLabel->setAlignment(Qt::AlignLeft);
+    m_pModeLabel->setFixedWidth(80);
+
+    // Both radios have the dialog as parent, so they exclude each other.
+    m_pUpdateRadio = makeRadio(tr("修改密码"), this);
+    m_pUpdateRadio->setChecked(true);
+    m_pRemoveRadio = makeRadio(tr("解除保护"), this);
+
+    m_pCurrentLabel = makeRowLabel(tr("当前密码"), this);
+    m_pCurrentEdit = new BoxPswLineEdit(this);
+    setUpPasswordEdit(m_pCurrentEdit, this);
+    m_pCurrentEdit->setFocus(Qt::OtherFocusReason);
+
+    m_pNewLabel = makeRowLabel(tr("新密码"), this);
+    m_pNewEdit = new BoxPswLineEdit(this);
+    setUpPasswordEdit(m_pNewEdit, this);
+
+    m_pConfirmLabel = makeRowLabel(tr("新密码确认"), this);
+    m_pConfirmEdit = new QLineEdit(this);
+    setUpPasswordEdit(m_pConfirmEdit, this);
+
+    m_pHintLabel = makeLabel(QString(), "#FF0000", 14, this);
+    m_pHintLabel->setScaledContents(true);
+    m_pHintLabel->hide();
+
+    m_pOkBtn = makeButton(tr("确认"), this);
+    m_pOkBtn->setDefault(true);
+    m_pCancelBtn = makeButton(tr("取消"), this);
+
+    QHBoxLayout *headingRow = makeRow();
+    headingRow->addWidget(m_pHeadingLabel, 1, Qt::AlignLeft);
+
+    QHBoxLayout *boxRow = makeRow(10);
+    boxRow->addWidget(m_pBoxLabel, 1, Qt::AlignLeft);
+
+    QHBoxLayout *modeRow = makeRow(10);
+    modeRow->addWidget(m_pModeLabel, 1, Qt::AlignLeft);
+    modeRow->addWidget(m_pUpdateRadio, 1, Qt::AlignLeft);
+    modeRow->addWidget(m_pRemoveRadio, 1, Qt::AlignLeft);
+
+    QHBoxLayout *currentRow = makeRow(10);
+    currentRow->addWidget(m_pCurrentLabel, 1, Qt::AlignLeft);
+    currentRow->addWidget(m_pCurrentEdit, 1, Qt::AlignLeft);
+
+    QHBoxLayout *newRow = makeRow(10);
+    newRow->addWidget(m_pNewLabel, 1, Qt::AlignLeft);
+    newRow->addWidget(m_pNewEdit, 1, Qt::AlignLeft);
+
+    QHBoxLayout *confirmRow = makeRow(10);
+    confirmRow->addWidget(m_pConfirmLabel, 1, Qt::AlignLeft);
+    confirmRow->addWidget(m_pConfirmEdit, 1, Qt::AlignLeft);
+
+    QHBoxLayout *hintRow = makeRow(10);
+    hintRow->addWidget(m_pHintLabel, 1, Qt::AlignHCenter);
+
+    QHBoxLayout *buttonRow = makeRow(10);
+    buttonRow->addWidget(m_pOkBtn, 1, Qt::AlignHCenter);
+    buttonRow->addWidget(m_pCancelBtn, 1, Qt::AlignHCenter);
+
+    auto *mainLayout = new QVBoxLayout;
+    mainLayout->setSpacing(20);
+    mainLayout->addWidget(m_pTitleBar, 0);
+    mainLayout->addLayout(headingRow);
+    mainLayout->addLayout(boxRow);
+    mainLayout->addLayout(modeRow);
+    mainLayout->addSpacing(20);
+    mainLayout->addLayout(currentRow);
+    mainLayout->addLayout(newRow);
+    mainLayout->addLayout(confirmRow);
+    mainLayout->addLayout(hintRow);
+    mainLayout->addSpacing(20);
+    mainLayout->addLayout(buttonRow);
+    mainLayout->setContentsMargins(0, 0, 0, 50);
+    mainLayout->setSizeConstraint(QLayout::SetMinimumSize);
+    setLayout(mainLayout);
+    setFixedHeight(340);
+}
+
+void ChangeBoxLockedDialog::initConnect()
+{
+    connect(m_pUpdateRadio, SIGNAL(toggled(bool)), this, SLOT(slot_updatePSWToggled(bool)));
+    connect(m_pRemoveRadio, SIGNAL(toggled(bool)), this, SLOT(slot_removePSWToggled(bool)));
+    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
+    connect(m_pOkBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
+    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
+    connect(m_pCurrentEdit, SIGNAL(textChanged(QString)), this, SLOT(slot_editing()));
+    // However the dialog ends, the passwords do not outlive it.
+    connect(this, SIGNAL(finished(int)), this, SLOT(slot_wipePasswords()));
+}
+
+void ChangeBoxLockedDialog::slot_closeBtnClicked()
+{
+    close();
+}
+
+void ChangeBoxLockedDialog::slot_cancelBtnClicked()
+{
+    close();
+}
+
+void ChangeBoxLockedDialog::slot_okBtnClicked()
+{
+    int result = -1;
+    if (m_pUpdateRadio->isChecked() && !m_pRemoveRadio->isChecked())
+        result = updatePassword();
+    else if (m_pRemoveRadio->isChecked() && !m_pUpdateRadio->isChecked())
+        result = removePassword();
+    if (result == 0)
+        accept();
+}
+
+void ChangeBoxLockedDialog::slot_editing()
+{
+    m_pHintLabel->hide();
+}
+
+void ChangeBoxLockedDialog::slot_updatePSWToggled(bool toggled)
+{
+    if (!toggled)
+        return;
+    wipeLineEdit(m_pCurrentEdit);
+    m_pNewLabel->show();
+    m_pNewEdit->show();
+    wipeLineEdit(m_pNewEdit);
+    m_pConfirmLabel->show();
+    m_pConfirmEdit->show();
+    wipeLineEdit(m_pConfirmEdit);
+    m_pHintLabel->hide();
+    fitLayout();
+    resize(540, 448);
+}
+
+void ChangeBoxLockedDialog::slot_removePSWToggled(bool toggled)
+{
+    if (!toggled)
+        return;
+    wipeLineEdit(m_pCurrentEdit);
+    m_pNewLabel->hide();
+    m_pNewEdit->hide();
+    wipeLineEdit(m_pNewEdit);
+    m_pConfirmLabel->hide();
+    m_pConfirmEdit->hide();
+    wipeLineEdit(m_pConfirmEdit);
+    m_pHintLabel->hide();
+    fitLayout();
+    resize(540, 340);
+}
+
+int ChangeBoxLockedDialog::updatePassword()
+{
+    if (m_boxInfo.name.isEmpty()) {
+        showWarning(tr("未选定须修改密码的保护箱，请选择后重新修改！"));
+        return -100;
+    }
+    // text() shares the edits' buffers rather than copying the passwords;
+    // those buffers are zeroed when the dialog finishes.
+    const QString current = m_pCurrentEdit->text();
+    const QString fresh = m_pNewEdit->text();
+    const QString confirm = m_pConfirmEdit->text();
+    if (current.isEmpty()) {
+        showHint(tr("原密码不可为空"));
+        return -1;
+    }
+    if (fresh.isEmpty()) {
+        showHint(tr("新密码不可为空"));
+        return -2;
+    }
+    if (confirm.isEmpty()) {
+        showHint(tr("新密码确认不可为空"));
+        return -3;
+    }
+    if (fresh != confirm) {
+        showHint(tr("新密码与确认密码不一致"));
+        return -4;
+    }
+    if (VaultranerProxy::changePassphrase(m_boxInfo.name, current, fresh))
+        return 0;
+    showWarning(tr("保护箱 “%1” 密码修改失败！").arg(m_boxInfo.name));
+    return -6;
+}
+
+int ChangeBoxLockedDialog::removePassword()
+{
+    const QString current = m_pCurrentEdit->text();
+    if (current.isEmpty()) {
+        showHint(tr("确认密码不可为空"));
+        return -1;
+    }
+    if (VaultranerProxy::removePassphrase(m_boxInfo.name, current))
+        return 0;
+    showWarning(tr("解除保护箱 “%1” 密码保护失败！").arg(m_boxInfo.name));
+    return -2;
+}
+
+bool ChangeBoxLockedDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == m_pCurrentEdit || watched == m_pNewEdit || watched == m_pConfirmEdit)
+        && event->type() == QEvent::MouseButtonPress)
+        m_pHintLabel->hide();
+    return QObject::eventFilter(watched, event);
+}
+
+// The layout recomputes the minimum size only when it next runs; without this
+// the resize after showing or hiding rows would be held to the old minimum.
+void ChangeBoxLockedDialog::fitLayout()
+{
+    if (layout())
+        layout()->activate();
+}
+
+void ChangeBoxLockedDialog::showHint(const QString &text)
+{
+    m_pHintLabel->setText(text);
+    m_pHintLabel->show();
+}
+
+void ChangeBoxLockedDialog::showWarning(const QString &text)
+{
+    auto *box = new MessageBox(this);
+    centreOn(box, this);
+    box->execMessage(MessageBox::Warning, text);
+}
+
+void ChangeBoxLockedDialog::slot_wipePasswords()
+{
+    wipeLineEdit(m_pCurrentEdit);
+    wipeLineEdit(m_pNewEdit);
+    wipeLineEdit(m_pConfirmEdit);
+}

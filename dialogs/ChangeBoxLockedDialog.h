@@ -1,0 +1,64 @@
+#pragma once
+
+#include "FlatDropWidget.h"
+#include "VaultranerProxy.h"
+
+class BoxPswLineEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class TitleBar;
+
+// Changes the password of an encrypted box (current, new, new again) or
+// removes the protection (current password only); two radio buttons pick the
+// mode. exec() returns Accepted once the box service has done it.
+class ChangeBoxLockedDialog : public FlatDropWidget
+{
+    Q_OBJECT
+    friend class TestFormDialogs;
+
+public:
+    explicit ChangeBoxLockedDialog(const BoxInfo &box, QWidget *parent = nullptr);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots:
+    void slot_closeBtnClicked();
+    void slot_cancelBtnClicked();
+    void slot_okBtnClicked();
+    void slot_editing();
+    void slot_updatePSWToggled(bool toggled);
+    void slot_removePSWToggled(bool toggled);
+
+private slots:
+    void slot_wipePasswords();
+
+private:
+    void initUI();
+    void initConnect();
+    void showHint(const QString &text);
+    void showWarning(const QString &text);
+    void fitLayout();
+
+    // 0 on success; a negative code names the check or the call that failed.
+    int updatePassword();
+    int removePassword();
+
+    BoxInfo m_boxInfo;
+    TitleBar *m_pTitleBar;
+    QLabel *m_pHeadingLabel;
+    QLabel *m_pBoxLabel;
+    QLabel *m_pModeLabel;
+    QRadioButton *m_pUpdateRadio;
+    QRadioButton *m_pRemoveRadio;
+    QLabel *m_pCurrentLabel;
+    BoxPswLineEdit *m_pCurrentEdit;
+    QLabel *m_pNewLabel;
+    BoxPswLineEdit *m_pNewEdit;
+    QLabel *m_pConfirmLabel;
+    QLineEdit *m_pConfirmEdit;
+    QLabel *m_pHintLabel;
+    QPushButton *m_pOkBtn;
+    QPushButton *m_pCancelBtn;
+};

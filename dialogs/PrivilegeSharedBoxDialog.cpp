@@ -1,0 +1,348 @@
+#include "PrivilegeSharedBoxDialog.h"
+
+#include "MessageBox.h"
+#include "TitleBar.h"
+#include "zavrit.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QDebug>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalMapper>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cstring>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kVerticalScrollBarStyle =
+    "QScrollBar:vertical {width:5px;background-color:#FFFFFF;padding-top:5px;padding-bottom:5px;}"
+    "QScrollBar::handle:vertical {border-bottom: 1px solid #D3D3D3;width:5px;min-height:20px;background: #ADB5BD;border-radius:2px;}"
+    "QScrollBar::handle:vertical:hover {width:5px;min-height:20px;background: #A9A9A9;}"
+    "QScrollBar::add-line:vertical {height:0px;width:0px;subcontrol-position: bottom;subcontrol-origin: margin;}"
+    "QScrollBar::sub-line:vertical {height:0px;width:0px;subcontrol-position: top;subcontrol-origin: margin;}"
+    "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical {width:5px;background: #FFFFFF;}";
+
+const char *const kHorizontalScrollBarStyle =
+    "QScrollBar:horizontal {height:5px;background-color:#FFFFFF;padding-left:5px;padding-right:5px;}"
+    "QScrollBar::handle:horizontal {height:5px;min-width:20px;background: #ADB5BD;border-radius:2px;}"
+    "QScrollBar::handle:horizontal:hover {height:5px;min-width:20px;background: #A9A9A9;}"
+    "QScrollBar::add-line:horizontal {height:0px;width:0px;subcontrol-position: right;subcontrol-origin: margin;}"
+    "QScrollBar::sub-line:horizontal {height:0px;width:0px;subcontrol-position: left;subcontrol-origin: margin;}"
+    "QScrollBar::add-page:horizontal,QScrollBar::sub-page:horizontal {height:5px;background: #FFFFFF;}";
+
+const int kReadOnly = 5;
+const int kReadWrite = 7;
+
+QFont pixelFont(int pixelSize)
+{
+    QFont font;
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QPushButton *makeButton(const QString &text, QWidget *parent)
+{
+    auto *btn = new QPushButton(text, parent);
+    btn->setFixedSize(110, 34);
+    btn->setObjectName("BoxCommonButton");
+    btn->setFont(pixelFont(14));
+    return btn;
+}
+
+// Accounts whose login shell refuses every login are services, not people a
+// box could be shared with.
+bool hasLoginShell(const struct passwd *account)
+{
+    static const char *const refusing[] = {"/sbin/nologin", "/usr/sbin/nologin", "/bin/false",
+                                           "/usr/bin/false"};
+    const char *shell = account->pw_shell ? account->pw_shell : "";
+    for (const char *r : refusing)
+        if (std::strcmp(shell, r) == 0)
+            return false;
+    return true;
+}
+
+// Sets the ticks of one row from a permission: 5 仅读取, 7 可读写, else none.
+void tickRow(QButtonGroup *group, int perm)
+{
+    QAbstractButton *readOnly = group->button(1);
+    QAbstractButton *readWrite = group->button(2);
+    if (readOnly)
+        readOnly->setChecked(perm == kReadOnly);
+    if (readWrite)
+        readWrite->setChecked(perm == kReadWrite);
+}
+
+} // namespace
+
+PrivilegeSharedBoxDialog::PrivilegeSharedBoxDialog(const BoxInfo &box, QWidget *parent)
+    : FlatDropWidget(parent), m_boxInfo(box)
+{
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_pSignalMapper = new QSignalMapper(this);
+    initUI();
+    initConnect();
+}
+
+void PrivilegeSharedBoxDialog::initUI()
+{
+    setFixedSize(585, 420);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setBrush(QPalette::All, QPalette::Window, QBrush(QColor("#FFFFFF")));
+    setPalette(pal);
+
+    m_pTitleBar = new TitleBar(this);
+    m_pTitleBar->setBackgroundColor("#EAEAEA");
+    m_pTitleBar->m_pMinBtn->hide();
+    m_pTitleBar->m_pMenuBtn->hide();
+    m_pTitleBar->m_pReturnBtn->hide();
+    m_pTitleBar->setTitle(tr("共享设置"), 0, "");
+
+    m_pHeadingLabel = new QLabel(tr("为“%1”设置共享权限").arg(m_boxInfo.name), this);
+    QPalette headingPal = m_pHeadingLabel->palette();
+    headingPal.setBrush(QPalette::All, QPalette::WindowText, QBrush(QColor("#121217")));
+    m_pHeadingLabel->setPalette(headingPal);
+    m_pHeadingLabel->setFont(pixelFont(20));
+    m_pHeadingLabel->setScaledContents(true);
+
+    m_pUserTable = new QTableWidget(this);
+    m_pUserTable->setColumnCount(4);
+    m_pUserTable->setFixedWidth(490);
+    m_pUserTable->setColumnWidth(0, 20);
+    m_pUserTable->setColumnWidth(1, 270);
+    m_pUserTable->setColumnWidth(2, 100);
+    m_pUserTable->setColumnWidth(3, 100);
+    m_pUserTable->setShowGrid(false);
+    m_pUserTable->setSelectionMode(QAbstractItemView::NoSelection);
+    m_pUserTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pUserTable->setFocusPolicy(Qt::NoFocus);
+    m_pUserTable->horizontalHeader()->hide();
+    m_pUserTable->verticalHeader()->hide();
+    m_pUserTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pUserTable->setStyleSheet("border:none;");
+    m_pUserTable->verticalScrollBar()->setStyleSheet(kVerticalScrollBarStyle);
+    m_pUserTable->horizontalScrollBar()->setStyleSheet(kHorizontalScrollBarStyle);
+
+    m_pTableFrame = new QWidget(this);
+    auto *frameLayout = new QHBoxLayout;
+    frameLayout->setContentsMargins(5, 5, 5, 5);
+    frameLayout->addWidget(m_pUserTable);
+    m_pTableFrame->setLayout(frameLayout);
+    m_pTableFrame->setFixedSize(500, 240);
+    m_pTableFrame->setStyleSheet("border:1px solid #d1d1d1; border-radius:5px;");
+
+    m_pApplyBtn = makeButton(tr("应用"), this);
+    m_pApplyBtn->setFocus(Qt::OtherFocusReason);
+    m_pApplyBtn->setDefault(true);
+    m_pCancelBtn = makeButton(tr("取消"), this);
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addSpacerItem(new QSpacerItem(480, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    buttonRow->addWidget(m_pApplyBtn, 1, Qt::AlignRight);
+    buttonRow->addWidget(m_pCancelBtn, 1, Qt::AlignRight);
+    buttonRow->setSpacing(10);
+    buttonRow->setContentsMargins(0, 0, 0, 0);
+
+    auto *body = new QVBoxLayout;
+    body->addWidget(m_pHeadingLabel, 1, Qt::AlignLeft | Qt::AlignTop);
+    body->addWidget(m_pTableFrame, 1, Qt::AlignTop);
+    body->addLayout(buttonRow);
+    body->setContentsMargins(40, 0, 40, 0);
+
+    auto *mainLayout = new QVBoxLayout;
+    mainLayout->setSpacing(20);
+    mainLayout->addWidget(m_pTitleBar, 0);
+    mainLayout->addLayout(body);
+    mainLayout->setContentsMargins(0, 0, 0, 20);
+    setLayout(mainLayout);
+}
+
+void PrivilegeSharedBoxDialog::initConnect()
+{
+    connect(m_pSignalMapper, SIGNAL(mapped(QString)), this, SLOT(slot_userShareMap(QString)));
+    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
+    connect(m_pApplyBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
+    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
+}
+
+int PrivilegeSharedBoxDialog::initData()
+{
+    if (!loadSharedUsers())
+        return -1;
+    if (!loadLocalUsers())
+        return -2;
+    initUserTable();
+    return 0;
+}
+
+bool PrivilegeSharedBoxDialog::loadSharedUsers()
+{
+    if (m_boxInfo.name.isEmpty())
+        return false;
+    QList<ShareUser> shares;
+    if (!VaultranerProxy::getSharedList(m_boxInfo.owner, m_boxInfo.name, shares)) {
+        qDebug() << "PrivilegeSharedBoxDialog::loadSharedUsers VaultranerProxy::getSharedList failed";
+        return false;
+    }
+    m_sharedMap.clear();
+    for (const ShareUser &user : shares)
+        m_sharedMap.insert(int(user.uid), user);
+    return true;
+}
+
+bool PrivilegeSharedBoxDialog::loadLocalUsers()
+{
+    m_userList.clear();
+    const uid_t self = getuid();
+    setpwent();
+    while (const struct passwd *account = getpwent()) {
+        const uid_t uid = account->pw_uid;
+        // System accounts, except the security and audit administrators.
+        if (uid >= 1 && uid <= 999 && uid != 600 && uid != 700)
+            continue;
+        if (uid == self)
+            continue;
+        if (!hasLoginShell(account))
+            continue;
+        // The administrators are offered only while the security function is on.
+        if (zavrit_get_func_status(3) == 0 && (uid == 600 || uid == 700))
+            continue;
+        ShareUser user;
+        user.uid = uid;
+        user.type = 2;
+        auto share = m_sharedMap.constFind(int(uid));
+        user.perm = share != m_sharedMap.constEnd() ? share->perm : 0;
+        user.name = QString::fromUtf8(account->pw_name ? account->pw_name : "");
+        m_userList.append(user);
+    }
+    endpwent();
+    return true;
+}
+
+void PrivilegeSharedBoxDialog::initUserTable()
+{
+    m_pUserTable->clearContents();
+    qDeleteAll(m_buttonGroups);
+    m_buttonGroups.clear();
+    m_pUserTable->setRowCount(m_userList.size() + 3);
+    for (int i = 0; i < m_userList.size(); ++i) {
+        const ShareUser &user = m_userList.at(i);
+        m_pUserTable->setItem(i, 1, new QTableWidgetItem(QIcon(":/images/image/icon_scul.png"), user.name));
+
+        auto *readOnly = new QRadioButton(tr("仅读取"));
+        auto *readWrite = new QRadioButton(tr("可读写"));
+        m_pUserTable->setCellWidget(i, 2, readOnly);
+        m_pUserTable->setCellWidget(i, 3, readWrite);
+        connect(readOnly, SIGNAL(clicked(bool)), m_pSignalMapper, SLOT(map()));
+        m_pSignalMapper->setMapping(readOnly, QString("Share_%1_%2").arg(i).arg(1));
+        connect(readWrite, SIGNAL(clicked(bool)), m_pSignalMapper, SLOT(map()));
+        m_pSignalMapper->setMapping(readWrite, QString("Share_%1_%2").arg(i).arg(2));
+
+        readOnly->setChecked(user.perm == kReadOnly);
+        readWrite->setChecked(user.perm == kReadWrite);
+
+        // Not exclusive, so that clicking a ticked choice again unticks it.
+        auto *group = new QButtonGroup(this);
+        group->setExclusive(false);
+        group->addButton(readOnly, 1);
+        group->addButton(readWrite, 2);
+        m_buttonGroups.append(group);
+    }
+}
+
+void PrivilegeSharedBoxDialog::slot_userShareMap(QString index)
+{
+    const QStringList parts = index.split("_");
+    if (parts.size() != 3)
+        return;
+    bool rowOk = false;
+    bool choiceOk = false;
+    const uint row = parts.at(1).toUInt(&rowOk);
+    const uint choice = parts.at(2).toUInt(&choiceOk);
+    if (!rowOk || !choiceOk || row >= uint(m_buttonGroups.size()) || (choice != 1 && choice != 2))
+        return;
+    QButtonGroup *group = m_buttonGroups.at(int(row));
+    if (group->buttons().size() != 2)
+        return;
+    // At most one tick per row: the other choice gives way.
+    QAbstractButton *other = group->button(choice == 1 ? 2 : 1);
+    if (other && other->isChecked())
+        other->setChecked(false);
+}
+
+void PrivilegeSharedBoxDialog::slot_closeBtnClicked()
+{
+    accept();
+}
+
+void PrivilegeSharedBoxDialog::slot_cancelBtnClicked()
+{
+    accept();
+}
+
+QList<ShareUser> PrivilegeSharedBoxDialog::getCheckedUsers() const
+{
+    QList<ShareUser> checked;
+    for (int i = 0; i < m_userList.size() && i < m_buttonGroups.size(); ++i) {
+        QButtonGroup *group = m_buttonGroups.at(i);
+        if (group->buttons().size() != 2)
+            continue;
+        QAbstractButton *readOnly = group->button(1);
+        QAbstractButton *readWrite = group->button(2);
+        if (!readOnly || !readWrite)
+            continue;
+        if (!readOnly->isChecked() && !readWrite->isChecked())
+            continue;
+        ShareUser user = m_userList.at(i);
+        user.perm = readOnly->isChecked() ? kReadOnly : kReadWrite;
+        checked.append(user);
+    }
+    return checked;
+}
+
+void PrivilegeSharedBoxDialog::slot_okBtnClicked()
+{
+    const QList<ShareUser> users = getCheckedUsers();
+    const int added = VaultranerProxy::setSharedList(m_boxInfo.name, users);
+
+    int type = MessageBox::Warning;
+    QString text;
+    if (added < 0) {
+        text = tr("保护箱 “%1” 设置共享权限失败！");
+    } else if (added == users.size()) {
+        type = MessageBox::Complete;
+        text = tr("保护箱 “%1” 设置共享权限成功！");
+    } else {
+        text = tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！");
+    }
+    auto *box = new MessageBox(this);
+    centreOn(box, this);
+    box->execMessage(type, text.arg(m_boxInfo.name));
+
+    refreshShareState();
+    accept();
+}
+
+void PrivilegeSharedBoxDialog::refreshShareState()
+{
+    if (!loadSharedUsers())
+        return;
+    for (int i = 0; i < m_userList.size(); ++i) {
+        ShareUser &user = m_userList[i];
+        auto share = m_sharedMap.constFind(int(user.uid));
+        user.perm = share != m_sharedMap.constEnd() ? share->perm : 0;
+        if (i < m_buttonGroups.size())
+            tickRow(m_buttonGroups.at(i), user.perm);
+    }
+}

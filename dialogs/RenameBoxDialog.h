@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FlatDropWidget.h"
+#include "VaultranerProxy.h"
+
+class BoxPswLineEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TitleBar;
+
+// Gives a box a new name. An encrypted box is renamed only after its password
+// has been confirmed. exec() returns Accepted once the box service renamed it.
+class RenameBoxDialog : public FlatDropWidget
+{
+    Q_OBJECT
+public:
+    explicit RenameBoxDialog(const BoxInfo &box, QWidget *parent = nullptr);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots:
+    void slot_closeBtnClicked();
+    void slot_cancelBtnClicked();
+    void slot_okBtnClicked();
+
+private slots:
+    void slot_wipePassword();
+
+private:
+    void initUI();
+    void initConnect();
+    void showHint(const QString &text);
+
+    BoxInfo m_boxInfo;
+    TitleBar *m_pTitleBar;
+    QLabel *m_pHeadingLabel;
+    QLabel *m_pNameLabel;
+    QLineEdit *m_pNameEdit;
+    QLabel *m_pPswLabel;
+    BoxPswLineEdit *m_pPswEdit;
+    QLabel *m_pHintLabel;
+    QPushButton *m_pOkBtn;
+    QPushButton *m_pCancelBtn;
+};
