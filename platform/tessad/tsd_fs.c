@@ -243,8 +243,16 @@ int tsd_copy_tree(const char *src, const char *dst)
     struct copier c = { 0 };
     c.as_root = geteuid() == 0;
     c.buf = malloc(COPY_BUF);
-    if (!c.buf)
+    /* A zero-sized buffer would make the attribute calls report sizes. */
+    c.names_cap = c.val_cap = 4096;
+    c.names = malloc(c.names_cap);
+    c.val = malloc(c.val_cap);
+    if (!c.buf || !c.names || !c.val) {
+        free(c.buf);
+        free(c.names);
+        free(c.val);
         return -ENOMEM;
+    }
     int rc = 0;
     int s = open(src, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     int d = open(dst, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -548,6 +556,24 @@ static int acl_count_named(acl_t acl)
     return n;
 }
 
+/* With named entries the mask covers them; without, the mask goes, so
+ * that the ACL folds back into plain mode bits. */
+static void acl_fit_mask(acl_t *acl)
+{
+    if (acl_count_named(*acl) > 0) {
+        acl_calc_mask(acl);
+        return;
+    }
+    acl_entry_t e;
+    for (int w = ACL_FIRST_ENTRY; acl_get_entry(*acl, w, &e) == 1; w = ACL_NEXT_ENTRY) {
+        acl_tag_t tag;
+        if (acl_get_tag_type(e, &tag) == 0 && tag == ACL_MASK) {
+            acl_delete_entry(*acl, e);
+            return;
+        }
+    }
+}
+
 static uid_t g_acl_uid;
 static int g_acl_perm;
 static int g_acl_err;
@@ -572,7 +598,7 @@ static int acl_tree_cb(const char *p, const struct stat *st, int flag, struct FT
             bits |= g_acl_perm & 1;
         acl_add_user(&a, g_acl_uid, bits);
     }
-    acl_calc_mask(&a);
+    acl_fit_mask(&a);
     if (acl_set_file(p, ACL_TYPE_ACCESS, a) < 0 && !g_acl_err)
         g_acl_err = -errno;
     acl_free(a);
@@ -590,8 +616,17 @@ static int acl_tree_cb(const char *p, const struct stat *st, int flag, struct FT
                 return 0;
         }
         acl_drop_user(&d, g_acl_uid);
-        if (g_acl_perm >= 0)
+        if (g_acl_perm >= 0) {
             acl_add_user(&d, g_acl_uid, g_acl_perm);
+            /* What a sharee creates here belongs to the sharee; a named
+             * entry lets the box owner keep reaching it. */
+            if (st->st_uid != g_acl_uid) {
+                acl_drop_user(&d, st->st_uid);
+                acl_add_user(&d, st->st_uid, 7);
+            }
+        } else if (g_acl_uid == (uid_t)-1) {
+            acl_drop_user(&d, (uid_t)-1);
+        }
         if (acl_count_named(d) == 0 && g_acl_perm < 0) {
             acl_delete_def_file(p);
         } else {
@@ -662,7 +697,7 @@ int tsd_acl_copy_named(const char *from, const char *to)
                 acl_copy_entry(ne, e);
         }
     }
-    acl_calc_mask(&dst);
+    acl_fit_mask(&dst);
     int rc = acl_set_file(to, ACL_TYPE_ACCESS, dst) < 0 ? -errno : 0;
     acl_free(src);
     acl_free(dst);

@@ -205,9 +205,17 @@ static int finish_decrypt(const struct journal *j)
             rc = -TSD_E_MOUNTPOINT;
             goto out;
         }
+        /* Moving a folder rewrites its ".." entry and with it its times;
+         * put back those the copy gave it. */
+        struct stat st;
+        int have_times = stat(staged, &st) == 0;
         if (rename(staged, box) < 0) {
             rc = -errno;
             goto out;
+        }
+        if (have_times) {
+            struct timespec ts[2] = { st.st_atim, st.st_mtim };
+            utimensat(AT_FDCWD, box, ts, 0);
         }
         TSD_CRASH_POINT("decrypt-committed");
     }
@@ -227,10 +235,11 @@ static int finish_delete(const struct journal *j)
     char *box = tsd_path("%s/%s", tsd.udir, j->name);
     char *t1 = tsd_path("%s/work/trash-cipher", tsd.sdir);
     char *t2 = tsd_path("%s/work/trash-box", tsd.sdir);
+    char *work = tsd_path("%s/work", tsd.sdir);
     int rc = 0;
-    if (!cipher || !box || !t1 || !t2) {
+    if (!cipher || !box || !t1 || !t2 || !work) {
         rc = -ENOMEM;
-    } else {
+    } else if ((rc = tsd_mkdir_p(work, 0700)) == 0) {
         if (tsd_exists(cipher) && rename(cipher, t1) < 0)
             rc = -errno;
         TSD_CRASH_POINT("delete-cipher-gone");
@@ -241,6 +250,7 @@ static int finish_delete(const struct journal *j)
     free(box);
     free(t1);
     free(t2);
+    free(work);
     return rc;
 }
 
