@@ -686,8 +686,16 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
         if (!b.encrypted) {
             rc = -TSD_E_PLAIN;
         } else {
+            /* Rewriting gocryptfs.conf touches the cipher folder, whose
+             * times are those of the box root; keep them. */
+            struct stat st;
+            int have_times = stat(b.cipher, &st) == 0;
             const char *args[] = { "-passwd", "-q", b.cipher, NULL };
             rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, slen, NULL, NULL));
+            if (have_times) {
+                struct timespec ts[2] = { st.st_atim, st.st_mtim };
+                utimensat(AT_FDCWD, b.cipher, ts, 0);
+            }
             char *conf = tsd_path("%s/gocryptfs.conf", b.cipher);
             if (rc == 0 && conf)
                 rc = reapply_shares(b.cipher, conf);

@@ -264,8 +264,16 @@ static int finish_rename(const struct journal *j)
     if (!c1 || !c2 || !b1 || !b2) {
         rc = -ENOMEM;
     } else {
-        if (tsd_exists(c1) && renameat2(AT_FDCWD, c1, AT_FDCWD, c2, RENAME_NOREPLACE) < 0)
-            rc = -errno;
+        /* The cipher folder's times are the box root's times. */
+        struct stat st;
+        if (lstat(c1, &st) == 0) {
+            if (renameat2(AT_FDCWD, c1, AT_FDCWD, c2, RENAME_NOREPLACE) < 0) {
+                rc = -errno;
+            } else {
+                struct timespec ts[2] = { st.st_atim, st.st_mtim };
+                utimensat(AT_FDCWD, c2, ts, 0);
+            }
+        }
         TSD_CRASH_POINT("rename-cipher-moved");
         if (rc == 0 && tsd_exists(b1) &&
             renameat2(AT_FDCWD, b1, AT_FDCWD, b2, RENAME_NOREPLACE) < 0)
