@@ -502,13 +502,18 @@ done:
 /* Test builds only (the library the program links has none of this): the
  * crash tests set TESSAD_TEST_CRASH_AT=<n> so that the process kills
  * itself at the n-th crash point it passes, proving that every step of
- * encrypt, decrypt, rename and delete can be recovered. */
+ * encrypt, decrypt, rename and delete can be recovered.
+ * TESSAD_TEST_CRASH_TRACE=<file> lists the points passed, one a line. */
 void tsd_crash_point(const char *where)
 {
     static unsigned long hits;
     const char *at = getenv("TESSAD_TEST_CRASH_AT");
-    if (getenv("TESSAD_TEST_CRASH_TRACE"))
-        fprintf(stderr, "crash point %lu: %s\n", hits + 1, where);
+    const char *trace = getenv("TESSAD_TEST_CRASH_TRACE");
+    FILE *f = trace ? fopen(trace, "ae") : NULL;
+    if (f) {
+        fprintf(f, "%s\n", where);
+        fclose(f);
+    }
     if (!at)
         return;
     if (++hits == strtoul(at, NULL, 10))
