@@ -416,7 +416,8 @@ int tsd_rebuild_share_index(void)
     }
     if (d)
         closedir(d);
-    qsort(pairs, n, sizeof *pairs, pair_cmp);
+    if (n > 0)
+        qsort(pairs, n, sizeof *pairs, pair_cmp);
 
     if (n == 0) {
         tsd_remove_tree(sh);
