@@ -359,10 +359,18 @@ static int resolve(const char *owner, const char *name, struct boxref *b)
     } else {
         if ((rc = check_owner_name(owner)) < 0)
             return rc;
-        struct passwd *pw = getpwnam(owner);
-        if (!pw)
-            return -TSD_E_NOTFOUND;
-        b->owner_uid = pw->pw_uid;
+        /* Listing asks about many boxes of one owner in a row: keep the
+         * last account looked up (the password database is slow to ask). */
+        static char last_owner[256];
+        static uid_t last_uid;
+        if (strcmp(owner, last_owner) != 0) {
+            struct passwd *pw = getpwnam(owner);
+            if (!pw)
+                return -TSD_E_NOTFOUND;
+            snprintf(last_owner, sizeof last_owner, "%s", owner);
+            last_uid = pw->pw_uid;
+        }
+        b->owner_uid = last_uid;
         b->owner = strdup(owner);
         b->box = tsd_path("%s/%s/%s", tsd.root, owner, name);
         b->cipher = tsd_path("%s/%s/.boxes/c/%s", tsd.root, owner, name);
