@@ -1,25 +1,1223 @@
-/* Placeholder box service: reports that boxes are unavailable. */
+/*
+ * The box service library, libtessad.so.0.
+ *
+ * A box is a folder <root>/<owner>/<name>. An encrypted box keeps its
+ * ciphertext in a gocryptfs cipher folder inside the owner's hidden state
+ * folder, and its box folder is the mount point. Every flag is read from
+ * the disk on each call. Mutating calls hold the owner's lock file and
+ * record multi-step work in a journal, so that a crash at any point is
+ * finished or undone by the next call (see tsd_state.c).
+ *
+ * No password ever reaches a command line, the environment or a file: it
+ * goes to gocryptfs through a socket on its standard input, and every
+ * buffer that held it is zeroed before it is freed.
+ */
+#define _GNU_SOURCE
 #include "box_service.h"
+#include "tsd_internal.h"
 
+#include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
+/* The calling user's account: our own copy, filled by box_init. */
 struct passwd *passwd = NULL;
 
-int box_enabled(void) { return 0; }
-int box_init(void) { return -ENOSYS; }
-const char *box_err(int code) { (void)code; return "box service not available"; }
-int box_create(const char *n) { (void)n; return -ENOSYS; }
-int box_delete(const char *n) { (void)n; return -ENOSYS; }
-int box_change_name(const char *a, const char *b) { (void)a; (void)b; return -ENOSYS; }
-int box_crypto_create(const char *n, box_crypto_params *p) { (void)n; (void)p; return -ENOSYS; }
-int box_crypto_change_passpharse(const char *n, box_passphrase *o, box_crypto_params *p) { (void)n; (void)o; (void)p; return -ENOSYS; }
-int box_crypto_decrypt(const char *n, box_passphrase *k) { (void)n; (void)k; return -ENOSYS; }
-int box_crypto_verify_passphrase(const char *n, box_passphrase *k) { (void)n; (void)k; return -ENOSYS; }
-int box_crypto_mount(const char *o, const char *n, box_passphrase *k) { (void)o; (void)n; (void)k; return -ENOSYS; }
-int box_crypto_umount(const char *o, const char *n) { (void)o; (void)n; return -ENOSYS; }
-int box_get_list(int m, box_info **l) { (void)m; if (l) *l = NULL; return -ENOSYS; }
-void box_info_list_destroy(box_info *l) { (void)l; }
-int box_get_info(const char *o, const char *n, box_info **i) { (void)o; (void)n; if (i) *i = NULL; return -ENOSYS; }
-void box_info_destroy(box_info *i) { (void)i; }
-int box_clear_share(const char *n) { (void)n; return -ENOSYS; }
-int box_add_share(const char *n, int p, uid_t u, int t) { (void)n; (void)p; (void)u; (void)t; return -ENOSYS; }
+struct tsd_ctx tsd;
+
+static pthread_mutex_t g_mutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
+static const char *g_enabled_reason;
+
+#define LOCKED_CALL(expr)                \
+    do {                                 \
+        pthread_mutex_lock(&g_mutex);    \
+        int rc_ = (expr);                \
+        pthread_mutex_unlock(&g_mutex);  \
+        return rc_;                      \
+    } while (0)
+
+/* ---- messages ---- */
+
+static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
+    [TSD_E_NOTAVAIL - TSD_E_FIRST] = "box root folder is missing and cannot be created",
+    [TSD_E_INVAL - TSD_E_FIRST] = "missing or malformed argument",
+    [TSD_E_NOACCOUNT - TSD_E_FIRST] = "the calling user has no account",
+    [TSD_E_USERDIR - TSD_E_FIRST] = "the user's box folder belongs to someone else or is not a folder",
+    [TSD_E_NAME_EMPTY - TSD_E_FIRST] = "box name is empty",
+    [TSD_E_NAME_DOT - TSD_E_FIRST] = "box name may not be \".\" or \"..\"",
+    [TSD_E_NAME_SLASH - TSD_E_FIRST] = "box name may not contain \"/\"",
+    [TSD_E_NAME_HIDDEN - TSD_E_FIRST] = "box name may not begin with \".\"",
+    [TSD_E_NAME_LONG - TSD_E_FIRST] = "box name is too long for the file system",
+    [TSD_E_NAME_CHARS - TSD_E_FIRST] = "box name contains a control character or is not valid UTF-8",
+    [TSD_E_EXISTS - TSD_E_FIRST] = "a box of that name already exists",
+    [TSD_E_NOTFOUND - TSD_E_FIRST] = "no such box",
+    [TSD_E_ENCRYPTED - TSD_E_FIRST] = "box is already encrypted",
+    [TSD_E_PLAIN - TSD_E_FIRST] = "box is not encrypted",
+    [TSD_E_MOUNTED - TSD_E_FIRST] = "box is mounted; unmount it first",
+    [TSD_E_NOTMOUNTED - TSD_E_FIRST] = "box is not mounted",
+    [TSD_E_BUSY - TSD_E_FIRST] = "box is in use (open files or a working folder inside it)",
+    [TSD_E_BADPASS - TSD_E_FIRST] = "wrong password",
+    [TSD_E_EMPTYPASS - TSD_E_FIRST] = "password is empty",
+    [TSD_E_PASSCHARS - TSD_E_FIRST] = "password may not contain a line break or NUL",
+    [TSD_E_NOSPACE - TSD_E_FIRST] = "not enough free space on the file system",
+    [TSD_E_NOTOWNER - TSD_E_FIRST] = "only the box owner may do this",
+    [TSD_E_OTHERMOUNT - TSD_E_FIRST] = "box is mounted by another user",
+    [TSD_E_NOUSER - TSD_E_FIRST] = "no such user account to share with",
+    [TSD_E_PERM - TSD_E_FIRST] = "share permission must be 5 or 7 and type 2",
+    [TSD_E_TOOL - TSD_E_FIRST] = "gocryptfs or fusermount3 is missing or failed",
+    [TSD_E_CIPHER - TSD_E_FIRST] = "the box's encrypted data is damaged or unreadable",
+    [TSD_E_MOUNTPOINT - TSD_E_FIRST] = "the box folder cannot be used as a mount point (not empty or busy)",
+    [TSD_E_FILETYPE - TSD_E_FIRST] = "the box holds a file that cannot be copied (device, socket or mount)",
+    [TSD_E_RECOVERY - TSD_E_FIRST] = "an interrupted operation could not be finished",
+    [TSD_E_NOACCESS - TSD_E_FIRST] = "the share does not allow this (read-only)",
+};
+
+const char *box_err(int code)
+{
+    if (code == INT_MIN)
+        return "unknown error";
+    if (code < 0)
+        code = -code;
+    if (code == 0)
+        return g_enabled_reason ? g_enabled_reason : "no error";
+    if (code >= TSD_E_FIRST && code < TSD_E_LAST && g_messages[code - TSD_E_FIRST])
+        return g_messages[code - TSD_E_FIRST];
+    const char *s = code < TSD_E_FIRST ? strerrordesc_np(code) : NULL;
+    return s ? s : "unknown error";
+}
+
+/* ---- helpers ---- */
+
+char *tsd_path(const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    char *s = NULL;
+    if (vasprintf(&s, fmt, ap) < 0)
+        s = NULL;
+    va_end(ap);
+    return s;
+}
+
+int tsd_exists(const char *path)
+{
+    struct stat st;
+    return lstat(path, &st) == 0;
+}
+
+static int valid_utf8(const unsigned char *s)
+{
+    while (*s) {
+        unsigned c = *s;
+        int n;
+        unsigned min;
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7f)
+                return 0;
+            s++;
+            continue;
+        } else if ((c & 0xe0) == 0xc0) {
+            n = 1;
+            min = 0x80;
+            c &= 0x1f;
+        } else if ((c & 0xf0) == 0xe0) {
+            n = 2;
+            min = 0x800;
+            c &= 0x0f;
+        } else if ((c & 0xf8) == 0xf0) {
+            n = 3;
+            min = 0x10000;
+            c &= 0x07;
+        } else {
+            return 0;
+        }
+        s++;
+        for (int i = 0; i < n; i++, s++) {
+            if ((*s & 0xc0) != 0x80)
+                return 0;
+            c = (c << 6) | (*s & 0x3f);
+        }
+        if (c < min || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) ||
+            (c >= 0x80 && c < 0xa0))
+            return 0;
+    }
+    return 1;
+}
+
+static int check_name(const char *name)
+{
+    if (!name)
+        return -TSD_E_INVAL;
+    if (!*name)
+        return -TSD_E_NAME_EMPTY;
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+        return -TSD_E_NAME_DOT;
+    if (strchr(name, '/'))
+        return -TSD_E_NAME_SLASH;
+    if (name[0] == '.')
+        return -TSD_E_NAME_HIDDEN;
+    long max = tsd.name_max > 0 ? tsd.name_max : NAME_MAX;
+    if ((long)strlen(name) > max)
+        return -TSD_E_NAME_LONG;
+    if (!valid_utf8((const unsigned char *)name))
+        return -TSD_E_NAME_CHARS;
+    return 0;
+}
+
+static const char *root_setting(void)
+{
+    const char *r = getenv("BOX_SERVICE_ROOT");
+    return (r && *r) ? r : "/box";
+}
+
+/* The root exists as a folder, or we create it: like /tmp when root makes
+ * it (every user keeps a folder there), private otherwise. */
+static int ensure_root(void)
+{
+    const char *r = root_setting();
+    struct stat st;
+    if (stat(r, &st) == 0)
+        return S_ISDIR(st.st_mode) ? 0 : -TSD_E_NOTAVAIL;
+    mode_t mode = geteuid() == 0 ? 01777 : 0755;
+    if (mkdir(r, mode) < 0 && errno != EEXIST)
+        return -TSD_E_NOTAVAIL;
+    chmod(r, mode);
+    return (stat(r, &st) == 0 && S_ISDIR(st.st_mode)) ? 0 : -TSD_E_NOTAVAIL;
+}
+
+int box_enabled(void)
+{
+    pthread_mutex_lock(&g_mutex);
+    int rc = ensure_root();
+    g_enabled_reason = rc < 0 ? box_err(rc) : NULL;
+    pthread_mutex_unlock(&g_mutex);
+    return rc == 0;
+}
+
+static struct passwd *copy_passwd(const struct passwd *pw)
+{
+    const char *fields[5] = { pw->pw_name, pw->pw_passwd, pw->pw_gecos, pw->pw_dir, pw->pw_shell };
+    size_t len = sizeof(struct passwd);
+    for (int i = 0; i < 5; i++)
+        len += strlen(fields[i] ? fields[i] : "") + 1;
+    struct passwd *c = calloc(1, len);
+    if (!c)
+        return NULL;
+    char *p = (char *)(c + 1);
+    char **dst[5] = { &c->pw_name, &c->pw_passwd, &c->pw_gecos, &c->pw_dir, &c->pw_shell };
+    for (int i = 0; i < 5; i++) {
+        const char *s = fields[i] ? fields[i] : "";
+        size_t n = strlen(s) + 1;
+        memcpy(p, s, n);
+        *dst[i] = p;
+        p += n;
+    }
+    c->pw_uid = pw->pw_uid;
+    c->pw_gid = pw->pw_gid;
+    return c;
+}
+
+static void reset_ctx(void)
+{
+    free(tsd.login);
+    free(tsd.root);
+    free(tsd.udir);
+    free(tsd.sdir);
+    memset(&tsd, 0, sizeof tsd);
+}
+
+/* A folder of ours: it must be a real folder owned by us. */
+static int own_dir(const char *path, mode_t mode)
+{
+    if (mkdir(path, mode) == 0)
+        chmod(path, mode);
+    else if (errno != EEXIST)
+        return -errno;
+    struct stat st;
+    if (lstat(path, &st) < 0)
+        return -errno;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != tsd.uid)
+        return -TSD_E_USERDIR;
+    if ((st.st_mode & 07777) != mode && chmod(path, mode) < 0)
+        return -errno;
+    return 0;
+}
+
+static int do_init(void)
+{
+    reset_ctx();
+    uid_t uid = geteuid();
+    struct passwd *pw = getpwuid(uid);
+    if (!pw || !pw->pw_name || !*pw->pw_name)
+        return -TSD_E_NOACCOUNT;
+    struct passwd *mine = copy_passwd(pw);
+    if (!mine)
+        return -ENOMEM;
+    free(passwd);
+    passwd = mine;
+
+    int rc = ensure_root();
+    if (rc < 0)
+        return rc;
+    tsd.uid = uid;
+    tsd.gid = getegid();
+    tsd.login = strdup(mine->pw_name);
+    tsd.root = realpath(root_setting(), NULL);
+    if (!tsd.login || !tsd.root)
+        return -TSD_E_NOTAVAIL;
+    tsd.udir = tsd_path("%s/%s", tsd.root, tsd.login);
+    tsd.sdir = tsd_path("%s/.boxes", tsd.udir);
+    if (!tsd.udir || !tsd.sdir)
+        return -ENOMEM;
+    /* Others may pass through the user folder (to reach a box shared with
+     * them) but never list it. */
+    if ((rc = own_dir(tsd.udir, 0711)) < 0)
+        return rc == -TSD_E_USERDIR ? rc : -TSD_E_USERDIR;
+    if ((rc = own_dir(tsd.sdir, 0711)) < 0)
+        return rc;
+    char *c = tsd_path("%s/c", tsd.sdir);
+    rc = c ? own_dir(c, 0711) : -ENOMEM;
+    free(c);
+    if (rc < 0)
+        return rc;
+    tsd.name_max = pathconf(tsd.udir, _PC_NAME_MAX);
+
+    int lk = tsd_lock();
+    if (lk < 0)
+        return lk;
+    rc = tsd_recover(1);
+    tsd_unlock(lk);
+    if (rc < 0)
+        return rc;
+    tsd.ready = 1;
+    return 0;
+}
+
+int box_init(void)
+{
+    LOCKED_CALL(do_init());
+}
+
+static int ensure_ready(void)
+{
+    if (tsd.ready && tsd.uid == geteuid())
+        return 0;
+    return do_init();
+}
+
+/* ---- boxes ---- */
+
+struct boxref {
+    char *box;    /* the box folder */
+    char *cipher; /* its cipher folder (may not exist) */
+    char *owner;
+    uid_t owner_uid;
+    int self;
+    int encrypted;
+    int perm; /* the caller's share bits on another user's box */
+};
+
+static void boxref_free(struct boxref *b)
+{
+    free(b->box);
+    free(b->cipher);
+    free(b->owner);
+    memset(b, 0, sizeof *b);
+}
+
+static int check_owner_name(const char *owner)
+{
+    if (!*owner || strchr(owner, '/') || owner[0] == '.')
+        return -TSD_E_NOTFOUND;
+    return 0;
+}
+
+/* Finds a box of the caller or one shared with the caller. A box of
+ * another user that is not shared with the caller does not exist for it:
+ * the answer is the same as for a name that exists nowhere. */
+static int resolve(const char *owner, const char *name, struct boxref *b)
+{
+    memset(b, 0, sizeof *b);
+    int rc = check_name(name);
+    if (rc < 0)
+        return rc;
+    if (!owner || !*owner || strcmp(owner, tsd.login) == 0) {
+        b->self = 1;
+        b->owner_uid = tsd.uid;
+        b->owner = strdup(tsd.login);
+        b->box = tsd_path("%s/%s", tsd.udir, name);
+        b->cipher = tsd_path("%s/c/%s", tsd.sdir, name);
+    } else {
+        if ((rc = check_owner_name(owner)) < 0)
+            return rc;
+        /* Listing asks about many boxes of one owner in a row: keep the
+         * last account looked up (the password database is slow to ask). */
+        static char last_owner[256];
+        static uid_t last_uid;
+        if (strcmp(owner, last_owner) != 0) {
+            struct passwd *pw = getpwnam(owner);
+            if (!pw)
+                return -TSD_E_NOTFOUND;
+            snprintf(last_owner, sizeof last_owner, "%s", owner);
+            last_uid = pw->pw_uid;
+        }
+        b->owner_uid = last_uid;
+        b->owner = strdup(owner);
+        b->box = tsd_path("%s/%s/%s", tsd.root, owner, name);
+        b->cipher = tsd_path("%s/%s/.boxes/c/%s", tsd.root, owner, name);
+    }
+    if (!b->owner || !b->box || !b->cipher) {
+        boxref_free(b);
+        return -ENOMEM;
+    }
+    b->encrypted = tsd_exists(b->cipher);
+    struct stat st;
+    int have_box = lstat(b->box, &st) == 0;
+    if (b->self) {
+        if (!have_box && !b->encrypted) {
+            boxref_free(b);
+            return -TSD_E_NOTFOUND;
+        }
+        return 0;
+    }
+    char *udir = tsd_path("%s/%s", tsd.root, owner);
+    struct stat ust;
+    int ok = udir && lstat(udir, &ust) == 0 && S_ISDIR(ust.st_mode) &&
+             ust.st_uid == b->owner_uid && have_box && S_ISDIR(st.st_mode) &&
+             st.st_uid == b->owner_uid;
+    free(udir);
+    int named = 0;
+    if (ok)
+        tsd_acl_scan(b->encrypted ? b->cipher : b->box, &named, tsd.uid, &b->perm);
+    if (!ok || !(b->perm & 5)) {
+        boxref_free(b);
+        return -TSD_E_NOTFOUND;
+    }
+    return 0;
+}
+
+static int own_box(const char *name, struct boxref *b)
+{
+    return resolve(NULL, name, b);
+}
+
+/* Clears away a mount whose gocryptfs died; refuses a live one. */
+static int require_unmounted(const char *path)
+{
+    int s = tsd_mount_state_now(path, NULL);
+    if (s == TSD_MNT_STALE)
+        return tsd_unmount(path, 0) == 0 || tsd_unmount(path, 1) == 0 ? 0 : -TSD_E_MOUNTED;
+    return s == TSD_MNT_NONE ? 0 : -TSD_E_MOUNTED;
+}
+
+static uint64_t free_space(const char *path)
+{
+    struct statvfs sv;
+    uint64_t avail = statvfs(path, &sv) == 0 ? (uint64_t)sv.f_bavail * sv.f_frsize : 0;
+#ifdef TESSAD_TEST_HOOKS
+    avail = tsd_test_free_space(avail);
+#endif
+    return avail;
+}
+
+static int enough_space_for(const char *tree)
+{
+    uint64_t bytes = 0, entries = 0;
+    int rc = tsd_tree_size(tree, &bytes, &entries);
+    if (rc < 0)
+        return rc;
+    uint64_t need = bytes + entries * 4096 + (16u << 20);
+    return free_space(tsd.sdir) >= need ? 0 : -TSD_E_NOSPACE;
+}
+
+static int map_gocryptfs(int rc)
+{
+    switch (rc) {
+    case 0:
+        return 0;
+    case 12:
+        return -TSD_E_BADPASS;
+    case 9:
+        return -TSD_E_EMPTYPASS;
+    case 10:
+        return -TSD_E_MOUNTPOINT;
+    case 6:
+        return -TSD_E_CIPHER;
+    default:
+        return rc < 0 ? rc : -TSD_E_TOOL;
+    }
+}
+
+static int gocryptfs_mount(const char *cipher, const char *point, const char *secret,
+                           size_t len, int read_only)
+{
+    const char *args[8];
+    int n = 0;
+    args[n++] = "-q";
+    args[n++] = "-acl";
+    if (read_only)
+        args[n++] = "-ro";
+    else if (tsd_allow_other())
+        args[n++] = "-allow_other";
+    args[n++] = cipher;
+    args[n++] = point;
+    args[n] = NULL;
+    int rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, len, NULL, NULL));
+    if (rc == 0 && tsd_mount_state_now(point, NULL) != TSD_MNT_ALIVE)
+        rc = -TSD_E_TOOL;
+    return rc;
+}
+
+/* Gives each named user of `from` the same access on the whole tree below
+ * `tree` (gocryptfs' own files included). */
+static int reapply_shares(const char *from, const char *tree)
+{
+    uid_t uids[256];
+    int n = tsd_acl_named_uids(from, uids, 256);
+    for (int i = 0; i < n; i++) {
+        int named, perm;
+        tsd_acl_scan(from, &named, uids[i], &perm);
+        int rc = tsd_acl_tree(tree, uids[i], (perm & 2) ? 7 : 5);
+        if (rc < 0)
+            return rc;
+    }
+    return n < 0 ? n : 0;
+}
+
+static int do_create(const char *name)
+{
+    int rc = check_name(name);
+    if (rc < 0 || (rc = ensure_ready()) < 0)
+        return rc;
+    int lk = tsd_lock();
+    if (lk < 0)
+        return lk;
+    char *box = tsd_path("%s/%s", tsd.udir, name);
+    char *cipher = tsd_path("%s/c/%s", tsd.sdir, name);
+    if (!box || !cipher)
+        rc = -ENOMEM;
+    else if ((rc = tsd_recover(0)) < 0)
+        ;
+    else if (tsd_exists(box) || tsd_exists(cipher))
+        rc = -TSD_E_EXISTS;
+    else if (mkdir(box, 0700) < 0)
+        rc = errno == EEXIST ? -TSD_E_EXISTS : errno == ENAMETOOLONG ? -TSD_E_NAME_LONG : -errno;
+    else
+        chmod(box, 0700);
+    free(box);
+    free(cipher);
+    tsd_unlock(lk);
+    return rc;
+}
+
+int box_create(const char *name)
+{
+    LOCKED_CALL(do_create(name));
+}
+
+static int do_delete(const char *name)
+{
+    int rc = check_name(name);
+    if (rc < 0 || (rc = ensure_ready()) < 0)
+        return rc;
+    int lk = tsd_lock();
+    if (lk < 0)
+        return lk;
+    struct boxref b;
+    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+        if ((rc = require_unmounted(b.box)) == 0 &&
+            (rc = tsd_journal_write("delete", name, "", "go")) == 0) {
+            TSD_CRASH_POINT("delete-journaled");
+            rc = tsd_recover(0);
+        }
+        boxref_free(&b);
+    }
+    tsd_unlock(lk);
+    return rc;
+}
+
+int box_delete(const char *name)
+{
+    LOCKED_CALL(do_delete(name));
+}
+
+static int do_rename(const char *old_name, const char *new_name)
+{
+    int rc = check_name(old_name);
+    if (rc < 0 || (rc = check_name(new_name)) < 0 || (rc = ensure_ready()) < 0)
+        return rc;
+    int lk = tsd_lock();
+    if (lk < 0)
+        return lk;
+    struct boxref b, n;
+    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(old_name, &b)) == 0) {
+        if (own_box(new_name, &n) == 0) {
+            rc = -TSD_E_EXISTS;
+            boxref_free(&n);
+        } else if ((rc = require_unmounted(b.box)) == 0 &&
+                   (rc = tsd_journal_write("rename", old_name, new_name, "go")) == 0) {
+            TSD_CRASH_POINT("rename-journaled");
+            rc = tsd_recover(0);
+        }
+        boxref_free(&b);
+    }
+    tsd_unlock(lk);
+    return rc;
+}
+
+int box_change_name(const char *old_name, const char *new_name)
+{
+    LOCKED_CALL(do_rename(old_name, new_name));
+}
+
+static int do_crypto_create(const char *name, box_crypto_params *params)
+{
+    int rc = check_name(name);
+    if (rc < 0)
+        return rc;
+    if (!params)
+        return -TSD_E_INVAL;
+    size_t slen = 0;
+    char *secret = tsd_secret_lines(params->key, params->key ? params->key_len : 0,
+                                    NULL, 0, &slen, &rc);
+    if (!secret)
+        return rc;
+    if ((rc = ensure_ready()) < 0) {
+        tsd_secret_free(secret, slen);
+        return rc;
+    }
+    int lk = tsd_lock();
+    if (lk < 0) {
+        tsd_secret_free(secret, slen);
+        return lk;
+    }
+    struct boxref b = { 0 };
+    char *work = tsd_path("%s/work", tsd.sdir);
+    char *staged = tsd_path("%s/work/cipher", tsd.sdir);
+    char *mnt = tsd_path("%s/work/mnt", tsd.sdir);
+    int journaled = 0;
+    if (!work || !staged || !mnt) {
+        rc = -ENOMEM;
+        goto out;
+    }
+    if ((rc = tsd_recover(0)) < 0 || (rc = own_box(name, &b)) < 0)
+        goto out;
+    if (b.encrypted) {
+        rc = -TSD_E_ENCRYPTED;
+        goto out;
+    }
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.box)) < 0)
+        goto out;
+    if ((rc = tsd_journal_write("encrypt", name, "", "copying")) < 0)
+        goto out;
+    journaled = 1;
+    TSD_CRASH_POINT("encrypt-journaled");
+    if ((rc = tsd_mkdir_p(work, 0700)) < 0 || (rc = tsd_mkdir_p(staged, 0700)) < 0 ||
+        (rc = tsd_mkdir_p(mnt, 0700)) < 0)
+        goto out;
+    const char *init_args[] = { "-init", "-q", staged, NULL };
+    if ((rc = map_gocryptfs(tsd_run("gocryptfs", init_args, secret, slen, NULL, NULL))) < 0)
+        goto out;
+    TSD_CRASH_POINT("encrypt-initialised");
+    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, 0)) < 0)
+        goto out;
+    TSD_CRASH_POINT("encrypt-mounted");
+    rc = tsd_copy_tree(b.box, mnt);
+    int urc = tsd_unmount(mnt, 0);
+    if (urc < 0)
+        urc = tsd_unmount(mnt, 1);
+    if (rc == 0)
+        rc = urc;
+    if (rc < 0)
+        goto out;
+    TSD_CRASH_POINT("encrypt-copied");
+    if ((rc = reapply_shares(b.box, staged)) < 0)
+        goto out;
+    int sfd = open(tsd.sdir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sfd >= 0) {
+        syncfs(sfd);
+        close(sfd);
+    }
+    if ((rc = tsd_journal_write("encrypt", name, "", "staged")) < 0)
+        goto out;
+    TSD_CRASH_POINT("encrypt-staged");
+    rc = tsd_recover(0);
+    journaled = 0;
+out:
+    if (journaled)
+        tsd_recover(0); /* rolls back: the journal still says "copying" */
+    tsd_secret_free(secret, slen);
+    boxref_free(&b);
+    free(work);
+    free(staged);
+    free(mnt);
+    tsd_unlock(lk);
+    return rc;
+}
+
+int box_crypto_create(const char *name, box_crypto_params *params)
+{
+    LOCKED_CALL(do_crypto_create(name, params));
+}
+
+static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_params *new_key)
+{
+    int rc = check_name(name);
+    if (rc < 0)
+        return rc;
+    if (!old_key || !new_key)
+        return -TSD_E_INVAL;
+    size_t slen = 0;
+    char *secret = tsd_secret_lines(old_key->key, old_key->key ? old_key->key_len : 0,
+                                    new_key->key ? new_key->key : "",
+                                    new_key->key ? new_key->key_len : 0, &slen, &rc);
+    if (!secret)
+        return rc;
+    if ((rc = ensure_ready()) < 0) {
+        tsd_secret_free(secret, slen);
+        return rc;
+    }
+    int lk = tsd_lock();
+    struct boxref b;
+    if (lk < 0) {
+        rc = lk;
+    } else if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+        if (!b.encrypted) {
+            rc = -TSD_E_PLAIN;
+        } else {
+            /* Rewriting gocryptfs.conf touches the cipher folder, whose
+             * times are those of the box root; keep them. */
+            struct stat st;
+            int have_times = stat(b.cipher, &st) == 0;
+            const char *args[] = { "-passwd", "-q", b.cipher, NULL };
+            rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, slen, NULL, NULL));
+            if (have_times) {
+                struct timespec ts[2] = { st.st_atim, st.st_mtim };
+                utimensat(AT_FDCWD, b.cipher, ts, 0);
+            }
+            char *conf = tsd_path("%s/gocryptfs.conf", b.cipher);
+            if (rc == 0 && conf)
+                rc = reapply_shares(b.cipher, conf);
+            free(conf);
+        }
+        boxref_free(&b);
+    }
+    tsd_unlock(lk);
+    tsd_secret_free(secret, slen);
+    return rc;
+}
+
+int box_crypto_change_passpharse(const char *name, box_passphrase *old_key,
+                                 box_crypto_params *new_key)
+{
+    LOCKED_CALL(do_change_pass(name, old_key, new_key));
+}
+
+static int do_decrypt(const char *name, box_passphrase *key)
+{
+    int rc = check_name(name);
+    if (rc < 0)
+        return rc;
+    if (!key)
+        return -TSD_E_INVAL;
+    size_t slen = 0;
+    char *secret = tsd_secret_lines(key->key, key->key ? key->key_len : 0, NULL, 0, &slen, &rc);
+    if (!secret)
+        return rc;
+    if ((rc = ensure_ready()) < 0) {
+        tsd_secret_free(secret, slen);
+        return rc;
+    }
+    int lk = tsd_lock();
+    if (lk < 0) {
+        tsd_secret_free(secret, slen);
+        return lk;
+    }
+    struct boxref b = { 0 };
+    char *work = tsd_path("%s/work", tsd.sdir);
+    char *plain = tsd_path("%s/work/plain", tsd.sdir);
+    char *mnt = tsd_path("%s/work/mnt", tsd.sdir);
+    int journaled = 0;
+    if (!work || !plain || !mnt) {
+        rc = -ENOMEM;
+        goto out;
+    }
+    if ((rc = tsd_recover(0)) < 0 || (rc = own_box(name, &b)) < 0)
+        goto out;
+    if (!b.encrypted) {
+        rc = -TSD_E_PLAIN;
+        goto out;
+    }
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.cipher)) < 0)
+        goto out;
+    if ((rc = tsd_journal_write("decrypt", name, "", "copying")) < 0)
+        goto out;
+    journaled = 1;
+    TSD_CRASH_POINT("decrypt-journaled");
+    if ((rc = tsd_mkdir_p(work, 0700)) < 0 || (rc = tsd_mkdir_p(plain, 0700)) < 0 ||
+        (rc = tsd_mkdir_p(mnt, 0700)) < 0)
+        goto out;
+    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, 1)) < 0)
+        goto out;
+    TSD_CRASH_POINT("decrypt-mounted");
+    rc = tsd_copy_tree(mnt, plain);
+    int urc = tsd_unmount(mnt, 0);
+    if (urc < 0)
+        urc = tsd_unmount(mnt, 1);
+    if (rc == 0)
+        rc = urc;
+    if (rc < 0)
+        goto out;
+    TSD_CRASH_POINT("decrypt-copied");
+    int sfd = open(tsd.sdir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sfd >= 0) {
+        syncfs(sfd);
+        close(sfd);
+    }
+    if ((rc = tsd_journal_write("decrypt", name, "", "staged")) < 0)
+        goto out;
+    TSD_CRASH_POINT("decrypt-staged");
+    rc = tsd_recover(0);
+    journaled = 0;
+out:
+    if (journaled)
+        tsd_recover(0);
+    tsd_secret_free(secret, slen);
+    boxref_free(&b);
+    free(work);
+    free(plain);
+    free(mnt);
+    tsd_unlock(lk);
+    return rc;
+}
+
+int box_crypto_decrypt(const char *name, box_passphrase *key)
+{
+    LOCKED_CALL(do_decrypt(name, key));
+}
+
+static int do_verify(const char *name, box_passphrase *key)
+{
+    int rc = check_name(name);
+    if (rc < 0)
+        return rc;
+    if (!key)
+        return -TSD_E_INVAL;
+    size_t slen = 0;
+    char *secret = tsd_secret_lines(key->key, key->key ? key->key_len : 0, NULL, 0, &slen, &rc);
+    if (!secret)
+        return rc;
+    struct boxref b;
+    if ((rc = ensure_ready()) == 0 && (rc = own_box(name, &b)) == 0) {
+        char *conf = tsd_path("%s/gocryptfs.conf", b.cipher);
+        if (!b.encrypted) {
+            rc = -TSD_E_PLAIN;
+        } else if (!conf || access(conf, R_OK) < 0) {
+            rc = -TSD_E_CIPHER;
+        } else {
+            /* -dumpmasterkey proves the password; what it prints is the
+             * master key, which we wipe unread. */
+            const char *args[] = { "-dumpmasterkey", conf, NULL };
+            char *out = NULL;
+            size_t out_len = 0;
+            int r = tsd_run("gocryptfs-xray", args, secret, slen, &out, &out_len);
+            if (out)
+                tsd_secret_free(out, out_len);
+            rc = r == 0 ? 0 : r < 0 ? r : -TSD_E_BADPASS;
+        }
+        free(conf);
+        boxref_free(&b);
+    }
+    tsd_secret_free(secret, slen);
+    return rc;
+}
+
+int box_crypto_verify_passphrase(const char *name, box_passphrase *key)
+{
+    LOCKED_CALL(do_verify(name, key));
+}
+
+static int do_mount(const char *owner, const char *name, box_passphrase *key)
+{
+    int rc = check_name(name);
+    if (rc < 0)
+        return rc;
+    if (!key)
+        return -TSD_E_INVAL;
+    size_t slen = 0;
+    char *secret = tsd_secret_lines(key->key, key->key ? key->key_len : 0, NULL, 0, &slen, &rc);
+    if (!secret)
+        return rc;
+    if ((rc = ensure_ready()) < 0) {
+        tsd_secret_free(secret, slen);
+        return rc;
+    }
+    struct boxref b = { 0 };
+    int lk = -1;
+    if ((rc = resolve(owner, name, &b)) < 0)
+        goto out;
+    if (b.self) {
+        if ((lk = tsd_lock()) < 0) {
+            rc = lk;
+            goto out;
+        }
+        if ((rc = tsd_recover(0)) < 0)
+            goto out;
+        b.encrypted = tsd_exists(b.cipher);
+    }
+    if (!b.encrypted) {
+        rc = -TSD_E_PLAIN;
+        goto out;
+    }
+    if (!b.self && !(b.perm & 2)) {
+        rc = -TSD_E_NOACCESS; /* mounting needs write access to the box folder */
+        goto out;
+    }
+    uid_t muid = (uid_t)-1;
+    int s = tsd_mount_state_now(b.box, &muid);
+    if (s == TSD_MNT_ALIVE) {
+        rc = -TSD_E_MOUNTED;
+        goto out;
+    }
+    if (s == TSD_MNT_FOREIGN) {
+        rc = -TSD_E_MOUNTPOINT;
+        goto out;
+    }
+    if (s == TSD_MNT_STALE) {
+        if (muid != tsd.uid && tsd.uid != 0) {
+            rc = -TSD_E_OTHERMOUNT;
+            goto out;
+        }
+        if (tsd_unmount(b.box, 0) < 0 && tsd_unmount(b.box, 1) < 0) {
+            rc = -TSD_E_MOUNTPOINT;
+            goto out;
+        }
+    }
+    if (b.self) {
+        /* The owner may write to the box folder only while gocryptfs takes
+         * it over; unmounted it refuses files that would sit there in
+         * plain text. The descriptor reaches the folder under the mount. */
+        int fd = open(b.box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            rc = -errno;
+            goto out;
+        }
+        tsd_acl_set_owner_perm(fd, 7);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, 0);
+        tsd_acl_set_owner_perm(fd, 5);
+        close(fd);
+    } else {
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, 0);
+    }
+out:
+    tsd_secret_free(secret, slen);
+    boxref_free(&b);
+    tsd_unlock(lk);
+    return rc;
+}
+
+int box_crypto_mount(const char *owner, const char *name, box_passphrase *key)
+{
+    LOCKED_CALL(do_mount(owner, name, key));
+}
+
+static int do_umount(const char *owner, const char *name)
+{
+    int rc = check_name(name);
+    if (rc < 0 || (rc = ensure_ready()) < 0)
+        return rc;
+    struct boxref b;
+    if ((rc = resolve(owner, name, &b)) < 0)
+        return rc;
+    int lk = b.self ? tsd_lock() : -1;
+    uid_t muid = (uid_t)-1;
+    int s = tsd_mount_state_now(b.box, &muid);
+    if (s == TSD_MNT_NONE) {
+        rc = b.encrypted ? -TSD_E_NOTMOUNTED : -TSD_E_PLAIN;
+    } else if (s == TSD_MNT_FOREIGN) {
+        rc = -TSD_E_MOUNTPOINT;
+    } else if (muid != tsd.uid && tsd.uid != 0) {
+        rc = -TSD_E_OTHERMOUNT;
+    } else {
+        rc = tsd_unmount(b.box, 0);
+        if (rc < 0 && s == TSD_MNT_STALE)
+            rc = tsd_unmount(b.box, 1);
+        if (rc < 0 && rc != -TSD_E_TOOL)
+            rc = -TSD_E_BUSY;
+    }
+    tsd_unlock(lk);
+    boxref_free(&b);
+    return rc;
+}
+
+int box_crypto_umount(const char *owner, const char *name)
+{
+    LOCKED_CALL(do_umount(owner, name));
+}
+
+/* ---- lists ---- */
+
+static box_info *new_info(const char *name, const char *path, const char *owner, uint8_t flags)
+{
+    box_info *i = calloc(1, sizeof *i);
+    if (!i)
+        return NULL;
+    i->name = strdup(name);
+    i->path = strdup(path);
+    i->owner = strdup(owner);
+    i->flags = flags;
+    if (!i->name || !i->path || !i->owner) {
+        box_info_destroy(i);
+        return NULL;
+    }
+    return i;
+}
+
+static uint8_t flags_of(const struct boxref *b, const struct tsd_mounts *m)
+{
+    uint8_t f = b->self ? BOX_FLAG_SELF : BOX_FLAG_OTHER;
+    f |= b->encrypted ? BOX_FLAG_ENCRYPTED : BOX_FLAG_PLAIN;
+    int named = 0;
+    tsd_acl_scan(b->encrypted ? b->cipher : b->box, &named, (uid_t)-1, NULL);
+    f |= named ? BOX_FLAG_SHARED : BOX_FLAG_UNSHARED;
+    if (b->encrypted && tsd_mount_state(m, b->box, NULL) == TSD_MNT_ALIVE)
+        f |= BOX_FLAG_MOUNTED;
+    return f;
+}
+
+static int cmp_str(const void *a, const void *b)
+{
+    return strcmp(*(char *const *)a, *(char *const *)b);
+}
+
+/* Sorted names of the folder's visible entries (folders only when
+ * `dirs_only`). */
+static char **list_names(const char *dir, int dirs_only, size_t *count)
+{
+    *count = 0;
+    DIR *d = opendir(dir);
+    if (!d)
+        return NULL;
+    size_t cap = 64, n = 0;
+    char **v = malloc(cap * sizeof *v);
+    struct dirent *e;
+    while (v && (e = readdir(d))) {
+        if (e->d_name[0] == '.')
+            continue;
+        if (dirs_only) {
+            int isdir = e->d_type == DT_DIR;
+            if (e->d_type == DT_UNKNOWN) {
+                struct stat st;
+                isdir = fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISDIR(st.st_mode);
+            }
+            if (!isdir)
+                continue;
+        }
+        if (n == cap) {
+            char **nv = realloc(v, (cap *= 2) * sizeof *nv);
+            if (!nv)
+                break;
+            v = nv;
+        }
+        if ((v[n] = strdup(e->d_name)))
+            n++;
+    }
+    closedir(d);
+    if (v)
+        qsort(v, n, sizeof *v, cmp_str);
+    *count = n;
+    return v;
+}
+
+static void free_names(char **v, size_t n)
+{
+    for (size_t i = 0; i < n; i++)
+        free(v[i]);
+    free(v);
+}
+
+static int do_get_list(box_info **list)
+{
+    if (!list)
+        return -TSD_E_INVAL;
+    *list = NULL;
+    int rc = ensure_ready();
+    if (rc < 0)
+        return rc;
+    struct tsd_mounts *m = tsd_mounts_read();
+    box_info *head = NULL, **tail = &head;
+    int count = 0;
+
+    size_t n = 0;
+    char **names = list_names(tsd.udir, 1, &n);
+    for (size_t i = 0; i < n; i++) {
+        if (check_name(names[i]) < 0)
+            continue;
+        struct boxref b = { .self = 1, .owner_uid = tsd.uid };
+        b.box = tsd_path("%s/%s", tsd.udir, names[i]);
+        b.cipher = tsd_path("%s/c/%s", tsd.sdir, names[i]);
+        if (b.box && b.cipher) {
+            b.encrypted = tsd_exists(b.cipher);
+            box_info *info = new_info(names[i], b.box, tsd.login, flags_of(&b, m));
+            if (info) {
+                *tail = info;
+                tail = &info->next;
+                count++;
+            }
+        }
+        free(b.box);
+        free(b.cipher);
+    }
+    free_names(names, n);
+
+    /* Boxes of others shared with us: each owner's index names them for us
+     * alone; every name is then checked against the box's own ACL. */
+    size_t no = 0;
+    char **owners = list_names(tsd.root, 1, &no);
+    for (size_t o = 0; o < no; o++) {
+        if (strcmp(owners[o], tsd.login) == 0)
+            continue;
+        char *idx = tsd_path("%s/%s/.boxes/shares/%u", tsd.root, owners[o], (unsigned)tsd.uid);
+        FILE *f = idx ? fopen(idx, "re") : NULL;
+        free(idx);
+        if (!f)
+            continue;
+        char line[1024];
+        while (fgets(line, sizeof line, f)) {
+            line[strcspn(line, "\n")] = 0;
+            struct boxref b;
+            if (resolve(owners[o], line, &b) < 0 || b.self)
+                continue;
+            box_info *info = new_info(line, b.box, owners[o], flags_of(&b, m));
+            if (info) {
+                *tail = info;
+                tail = &info->next;
+                count++;
+            }
+            boxref_free(&b);
+        }
+        fclose(f);
+    }
+    free_names(owners, no);
+    tsd_mounts_free(m);
+    *list = head;
+    return count;
+}
+
+int box_get_list(int mask, box_info **list)
+{
+    (void)mask; /* always 255: every kind of box */
+    LOCKED_CALL(do_get_list(list));
+}
+
+void box_info_list_destroy(box_info *list)
+{
+    while (list) {
+        box_info *next = list->next;
+        list->next = NULL;
+        box_info_destroy(list);
+        list = next;
+    }
+}
+
+static int do_get_info(const char *owner, const char *name, box_info **info)
+{
+    if (!info)
+        return -TSD_E_INVAL;
+    *info = NULL;
+    int rc = ensure_ready();
+    struct boxref b;
+    if (rc < 0 || (rc = resolve(owner, name, &b)) < 0)
+        return rc;
+    struct tsd_mounts *m = tsd_mounts_read();
+    box_info *i = new_info(name, b.box, b.owner, flags_of(&b, m));
+    tsd_mounts_free(m);
+    if (!i) {
+        rc = -ENOMEM;
+    } else {
+        /* An encrypted box's folder shows the FUSE root while mounted;
+         * the cipher folder carries the same named users and is always
+         * readable, so its ACL answers for the box. */
+        i->acl = acl_get_file(b.encrypted ? b.cipher : b.box, ACL_TYPE_ACCESS);
+        if (!i->acl) {
+            rc = -errno;
+            box_info_destroy(i);
+            i = NULL;
+        }
+    }
+    boxref_free(&b);
+    *info = i;
+    return rc;
+}
+
+int box_get_info(const char *owner, const char *name, box_info **info)
+{
+    LOCKED_CALL(do_get_info(owner, name, info));
+}
+
+void box_info_destroy(box_info *info)
+{
+    if (!info)
+        return;
+    box_info_list_destroy(info->next);
+    free(info->name);
+    free(info->path);
+    free(info->owner);
+    if (info->acl)
+        acl_free(info->acl);
+    free(info);
+}
+
+/* ---- shares ---- */
+
+static int do_share(const char *name, int perm, uid_t uid, int clear)
+{
+    int rc = check_name(name);
+    if (rc < 0 || (rc = ensure_ready()) < 0)
+        return rc;
+    if (!clear) {
+        if (uid == tsd.uid || !getpwuid(uid))
+            return -TSD_E_NOUSER;
+    }
+    int lk = tsd_lock();
+    if (lk < 0)
+        return lk;
+    struct boxref b;
+    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+        if ((rc = require_unmounted(b.box)) == 0) {
+            uid_t who = clear ? (uid_t)-1 : uid;
+            int p = clear ? -1 : perm;
+            rc = tsd_acl_tree(b.box, who, p);
+            if (rc == 0 && b.encrypted)
+                rc = tsd_acl_tree(b.cipher, who, p);
+            int irc = tsd_rebuild_share_index();
+            if (rc == 0)
+                rc = irc;
+        }
+        boxref_free(&b);
+    }
+    tsd_unlock(lk);
+    return rc;
+}
+
+int box_clear_share(const char *name)
+{
+    LOCKED_CALL(do_share(name, 0, (uid_t)-1, 1));
+}
+
+int box_add_share(const char *name, int perm, uid_t uid, int type)
+{
+    if (type != ACL_USER || (perm != 5 && perm != 7))
+        return -TSD_E_PERM;
+    LOCKED_CALL(do_share(name, perm, uid, 0));
+}

@@ -1,0 +1,143 @@
+/*
+ * Internal declarations of the box service library.
+ *
+ * Layout under the box root (default /box, or $BOX_SERVICE_ROOT):
+ *
+ *   <root>/<login>/                 0711, the user's folder
+ *   <root>/<login>/<box>/           0700, a box; the mount point when encrypted
+ *   <root>/<login>/.boxes/          0711, the service's own state
+ *   <root>/<login>/.boxes/lock      flock'ed by every mutating call
+ *   <root>/<login>/.boxes/journal   the operation in progress, if any
+ *   <root>/<login>/.boxes/c/<box>/  gocryptfs cipher folder of an encrypted box
+ *   <root>/<login>/.boxes/work/     staging area of the operation in progress
+ *   <root>/<login>/.boxes/shares/   per-recipient index of shared boxes
+ */
+#ifndef TESSAD_INTERNAL_H
+#define TESSAD_INTERNAL_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <sys/types.h>
+
+/* Result codes of our own, returned negated. Codes below TSD_E_FIRST are
+ * errno values. */
+enum {
+    TSD_E_FIRST = 2000,
+    TSD_E_NOTAVAIL = TSD_E_FIRST, /* box root missing and cannot be created */
+    TSD_E_INVAL,        /* a required argument is missing or malformed */
+    TSD_E_NOACCOUNT,    /* the calling user has no account */
+    TSD_E_USERDIR,      /* user folder owned by someone else or not a folder */
+    TSD_E_NAME_EMPTY,
+    TSD_E_NAME_DOT,
+    TSD_E_NAME_SLASH,
+    TSD_E_NAME_HIDDEN,
+    TSD_E_NAME_LONG,
+    TSD_E_NAME_CHARS,   /* control character or invalid UTF-8 */
+    TSD_E_EXISTS,
+    TSD_E_NOTFOUND,
+    TSD_E_ENCRYPTED,    /* already encrypted */
+    TSD_E_PLAIN,        /* not encrypted */
+    TSD_E_MOUNTED,
+    TSD_E_NOTMOUNTED,
+    TSD_E_BUSY,         /* files in use */
+    TSD_E_BADPASS,
+    TSD_E_EMPTYPASS,
+    TSD_E_PASSCHARS,    /* passphrase holds a line break or NUL */
+    TSD_E_NOSPACE,
+    TSD_E_NOTOWNER,     /* only the owner may do this */
+    TSD_E_OTHERMOUNT,   /* mounted by another user */
+    TSD_E_NOUSER,       /* share target has no account or is the owner */
+    TSD_E_PERM,         /* share permission or type out of range */
+    TSD_E_TOOL,         /* gocryptfs or fusermount3 missing or failed */
+    TSD_E_CIPHER,       /* cipher folder damaged */
+    TSD_E_MOUNTPOINT,   /* mount point not empty or busy */
+    TSD_E_FILETYPE,     /* a file of a kind that cannot be copied */
+    TSD_E_RECOVERY,     /* an interrupted operation could not be finished */
+    TSD_E_NOACCESS,     /* the share does not allow this */
+    TSD_E_LAST
+};
+
+struct tsd_ctx {
+    int ready;
+    uid_t uid;
+    gid_t gid;
+    char *login;
+    char *root;  /* canonical box root */
+    char *udir;  /* <root>/<login> */
+    char *sdir;  /* <udir>/.boxes */
+    long name_max;
+};
+extern struct tsd_ctx tsd;
+
+/* ---- processes (tsd_proc.c) ---- */
+/* Runs a program found in the usual binary folders with every descriptor
+ * but 0, 1, 2 closed. `input` (may be NULL) is written to its standard
+ * input through a socket, never through the command line or environment.
+ * With `out`, standard output is collected (caller wipes and frees it);
+ * otherwise it goes to /dev/null like standard error. Returns the exit
+ * status (0..255), or a negative code when the program could not run. */
+int tsd_run(const char *prog, const char *const args[], const char *input,
+            size_t input_len, char **out, size_t *out_len);
+/* Builds "key\n" (or "old\nnew\n") for a program's standard input.
+ * Returns NULL on bad input with *err set. Wipe with tsd_secret_free. */
+char *tsd_secret_lines(const char *k1, size_t l1, const char *k2, size_t l2,
+                       size_t *len, int *err);
+void tsd_secret_free(char *s, size_t len);
+
+/* ---- mounts (tsd_proc.c) ---- */
+enum { TSD_MNT_NONE = 0, TSD_MNT_ALIVE, TSD_MNT_STALE, TSD_MNT_FOREIGN };
+struct tsd_mounts;
+struct tsd_mounts *tsd_mounts_read(void);
+void tsd_mounts_free(struct tsd_mounts *m);
+/* State of the mount at `path` (gocryptfs alive or stale, another file
+ * system, or none); *owner gets the mounting uid when known. */
+int tsd_mount_state(const struct tsd_mounts *m, const char *path, uid_t *owner);
+int tsd_mount_state_now(const char *path, uid_t *owner);
+int tsd_unmount(const char *path, int lazy);
+int tsd_allow_other(void);
+
+/* ---- files (tsd_fs.c) ---- */
+int tsd_copy_tree(const char *src, const char *dst);
+int tsd_remove_tree(const char *path);
+int tsd_tree_size(const char *path, uint64_t *bytes, uint64_t *entries);
+int tsd_dir_empty(const char *path);
+int tsd_mkdir_p(const char *path, mode_t mode);
+/* Raw access-ACL scan: sets *named when a named-user entry exists; with
+ * `uid` != -1, *perm gets that user's permission bits (0 when absent). */
+int tsd_acl_scan(const char *path, int *named, uid_t uid, int *perm);
+/* Adds (perm 5/7) or, with perm < 0, removes named-user entries on the
+ * whole tree below `path` (access ACLs and directory default ACLs). With
+ * uid == (uid_t)-1 and perm < 0 every named user is removed. */
+int tsd_acl_named_uids(const char *path, uid_t *uids, int max);
+int tsd_acl_tree(const char *path, uid_t uid, int perm);
+/* Sets the owner entry's permission bits of an open file's ACL. */
+int tsd_acl_set_owner_perm(int fd, int perm);
+/* Copies the named-user entries of one file's access ACL onto another,
+ * keeping the target's own owner/group/other bits. */
+int tsd_acl_copy_named(const char *from, const char *to);
+int tsd_write_file_atomic(const char *path, const char *data, size_t len,
+                          mode_t mode);
+int tsd_fsync_dir(const char *path);
+
+/* ---- operation journal and recovery (tsd_state.c) ---- */
+int tsd_lock(void);
+void tsd_unlock(int fd);
+int tsd_recover(int at_init);
+int tsd_journal_write(const char *op, const char *name, const char *new_name,
+                      const char *phase);
+int tsd_journal_clear(void);
+int tsd_rebuild_share_index(void);
+
+/* ---- helpers (tessad.c) ---- */
+char *tsd_path(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+int tsd_exists(const char *path);
+
+#ifdef TESSAD_TEST_HOOKS
+void tsd_crash_point(const char *where);
+uint64_t tsd_test_free_space(uint64_t real);
+#define TSD_CRASH_POINT(w) tsd_crash_point(w)
+#else
+#define TSD_CRASH_POINT(w) ((void)0)
+#endif
+
+#endif

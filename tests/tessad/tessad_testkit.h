@@ -1,0 +1,105 @@
+// Small toolkit shared by the box service library's tests: a check macro,
+// temporary box roots, tree snapshots for file-by-file comparison, and
+// running code in a child process (optionally as another account).
+#pragma once
+
+#include "box_service.h"
+
+#include <acl/libacl.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <map>
+#include <signal.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tk {
+
+inline int &failures()
+{
+    static int n = 0;
+    return n;
+}
+
+#define CHECK(cond)                                                                 \
+    do {                                                                            \
+        if (!(cond)) {                                                              \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+            ++tk::failures();                                                       \
+        }                                                                           \
+    } while (0)
+
+// In a child process: report the failing line through the exit status.
+#define CHILD_CHECK(cond)                                                           \
+    do {                                                                            \
+        if (!(cond)) {                                                              \
+            std::fprintf(stderr, "%s:%d: child check failed: %s\n", __FILE__, __LINE__, #cond); \
+            return __LINE__ % 250 + 1;                                              \
+        }                                                                           \
+    } while (0)
+
+std::string readFile(const std::string &path);
+bool writeFile(const std::string &path, const std::string &data, mode_t mode = 0644);
+void run(const std::string &cmd);
+
+// A temporary box root, $BOX_SERVICE_ROOT pointing at it; unmounts and
+// removes everything when it goes.
+class TempRoot
+{
+public:
+    TempRoot();
+    ~TempRoot();
+    std::string base; // the temporary folder
+    std::string root; // the box root inside it
+    std::string user; // <root>/<login>
+};
+
+void unmountBelow(const std::string &prefix);
+
+struct Entry {
+    char type = 0;
+    mode_t mode = 0;
+    uid_t uid = 0;
+    off_t size = 0;
+    long long mtime_ns = 0;
+    std::string content; // file data or link target
+    std::string acl, defacl, xattrs;
+    bool operator==(const Entry &o) const;
+};
+using Snapshot = std::map<std::string, Entry>;
+Snapshot snapshot(const std::string &dir);
+bool sameTree(const Snapshot &a, const Snapshot &b);
+
+// A tree with `files` files in nested folders, symlinks, a FIFO, an empty
+// folder, odd modes, fixed times, ACLs and user attributes.
+void buildTree(const std::string &dir, int files);
+
+// Runs fn in a child process (as uid/gid when given); returns its exit
+// status, or 1000 + signal when it was killed.
+int inChild(const std::function<int()> &fn, uid_t uid = (uid_t)-1, gid_t gid = (gid_t)-1);
+
+struct Key {
+    explicit Key(const char *k);
+    ~Key();
+    box_passphrase pass;
+    box_crypto_params params;
+};
+
+box_info *find(box_info *list, const std::string &name, const std::string &owner = std::string());
+int countBoxes();
+bool isMountPoint(const std::string &path);
+bool processesMention(const std::string &secret);
+bool filesMention(const std::string &dir, const std::string &secret);
+
+} // namespace tk
