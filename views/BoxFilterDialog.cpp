@@ -1,0 +1,68 @@
+#include "BoxFilterDialog.h"
+
+#include <QColor>
+#include <QFont>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QRadioButton>
+
+BoxFilterDialog::BoxFilterDialog(int filterType, QWidget *parent)
+    : QDialog(parent), m_filterType(filterType)
+{
+    setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    resize(80, 86);
+
+    QFont font;
+    font.setPixelSize(12);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setBrush(QPalette::Window, QBrush(QColor("#FFFFFF")));
+    setPalette(pal);
+    pal.setBrush(QPalette::WindowText, QBrush(QColor("#333333")));
+
+    auto makeButton = [&](const QString &text, int y) {
+        auto *btn = new QRadioButton(text, this);
+        btn->setFont(font);
+        btn->setPalette(pal);
+        btn->move(14, y);
+        return btn;
+    };
+    m_pAllRadioBtn = makeButton("全部", 10);
+    m_pFirstRadioBtn = makeButton("是", 35);
+    m_pSecondRadioBtn = makeButton("否", 60);
+
+    if (m_filterType == 2) {
+        resize(120, 86);
+        m_pFirstRadioBtn->setText("个人创建");
+        m_pSecondRadioBtn->setText("他人共享");
+    }
+}
+
+void BoxFilterDialog::setCheckedIndex(int index)
+{
+    if (index == 0)
+        m_pAllRadioBtn->setChecked(true);
+    else if (index == 1)
+        m_pFirstRadioBtn->setChecked(true);
+    else
+        m_pSecondRadioBtn->setChecked(true);
+}
+
+int BoxFilterDialog::checkedIndex() const
+{
+    if (m_pAllRadioBtn->isChecked())
+        return 0;
+    if (m_pFirstRadioBtn->isChecked())
+        return 1;
+    if (m_pSecondRadioBtn->isChecked())
+        return 2;
+    return 0;
+}
+
+void BoxFilterDialog::mousePressEvent(QMouseEvent *e)
+{
+    // As a pop-up the dialog receives the press that the user makes anywhere
+    // outside it: clicking away takes the current choice.
+    if (!QRect(0, 0, width(), height()).contains(e->pos()))
+        done(1);
+}

@@ -1,0 +1,93 @@
+#include "BoxItemDelegate.h"
+
+#include "BoxTableModel.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+
+BoxItemDelegate::BoxItemDelegate(BoxTableModel *model, QObject *parent)
+    : QStyledItemDelegate(parent), m_pModel(model)
+{
+}
+
+QString BoxItemDelegate::boxIcon16(const BoxInfo &box)
+{
+    if (box.fromOther) {
+        if (!box.encrypted)
+            return ":/images/image/share_16.png";
+        return box.mounted ? ":/images/image/share_unlock16.png"
+                           : ":/images/image/share_lock16.png";
+    }
+    if (!box.encrypted)
+        return box.shared ? ":/images/image/person_shre16.png" : ":/images/image/person_16.png";
+    if (box.mounted)
+        return box.shared ? ":/images/image/person_sahre_unlock_16.png"
+                          : ":/images/image/person_unlock16.png";
+    return box.shared ? ":/images/image/person_sahre_lock_16.png"
+                      : ":/images/image/person_lock16.png";
+}
+
+void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                            const QModelIndex &index) const
+{
+    const QRect &r = option.rect;
+    const int L = r.left(), T = r.top(), R = r.right(), B = r.bottom();
+    const int row = index.row();
+    const bool selected = m_selectedIndex.isValid() && m_selectedIndex.row() == row;
+    const bool hovered = m_hoverIndex.isValid() && m_hoverIndex.row() == row;
+
+    painter->save();
+    painter->fillRect(r, QColor((selected || hovered) ? "#EEF9FF" : "#FFFFFF"));
+
+    if (selected) {
+        painter->setPen(QPen(QColor("#4CB6F4"), 1));
+        painter->drawLine(L, T, R + 1, T);
+        painter->drawLine(L, B, R + 1, B);
+        if (index.column() == 0)
+            painter->drawLine(L, T, L, B);
+        else if (index.column() == 4)
+            painter->drawLine(R + 1, T, R + 1, B);
+    }
+
+    painter->setPen(QColor("#121217"));
+    QFont font;
+    font.setPixelSize(12);
+    painter->setFont(font);
+
+    const BoxInfo box = m_pModel ? m_pModel->boxAt(row) : BoxInfo();
+    const QRect textRect(QPoint(L + 10, T), QPoint(R - 10, B));
+    switch (index.column()) {
+    case 0:
+        painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), QImage(boxIcon16(box)));
+        painter->drawText(QRect(QPoint(L + 40, T), QPoint(R - 10, B)), Qt::AlignVCenter, box.name);
+        break;
+    case 1:
+        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? "是" : "否");
+        break;
+    case 2:
+        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? "是" : "否");
+        break;
+    case 3:
+        painter->drawText(textRect, Qt::AlignVCenter,
+                          box.fromOther == 1 ? QString("%1 共享").arg(box.owner) : QString("本人创建"));
+        break;
+    default:
+        painter->drawText(r, Qt::AlignVCenter, QString());
+        break;
+    }
+    painter->restore();
+}
+
+void BoxItemDelegate::slot_hover_index_changed(QModelIndex index)
+{
+    m_hoverIndex = index;
+}
+
+void BoxItemDelegate::slot_selected_index_changed(QModelIndex index)
+{
+    m_selectedIndex = index;
+    if (m_pModel)
+        m_pModel->resetModel();
+}

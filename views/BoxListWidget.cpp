@@ -1,0 +1,149 @@
+#include "BoxListWidget.h"
+
+#include "RightButtonMenu.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFont>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QScrollBar>
+#include <QUrl>
+
+namespace {
+const char *const kScrollBarStyle =
+    "QScrollBar:vertical {width:5px;background-color:#FFFFFF;padding-top:5px;padding-bottom:5px;}"
+    "QScrollBar::handle:vertical {border-bottom: 1px solid #808080;width:5px;min-height:20px;"
+    "background: #A9A9A9;border-radius:2px;}"
+    "QScrollBar::handle:vertical:hover {width:5px;min-height:20px;background: #808080;}"
+    "QScrollBar::add-line:vertical {height:0px;width:0px;subcontrol-position: bottom;"
+    "subcontrol-origin: margin;}"
+    "QScrollBar::sub-line:vertical {height:0px;width:0px;subcontrol-position: top;"
+    "subcontrol-origin: margin;}"
+    "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical {width:5px;border-radius:2px;"
+    "background: #FFFFFF;}";
+} // namespace
+
+BoxListWidget::BoxListWidget(QWidget *parent)
+    : QListWidget(parent)
+{
+    m_pRightMenu = new RightButtonMenu(this);
+    connect(m_pRightMenu, SIGNAL(signal_right_menu_func_triggered(int)),
+            this, SIGNAL(signal_right_menu_func_triggered(int)));
+
+    QFont font;
+    font.setPixelSize(12);
+    QPalette pal = palette();
+    pal.setBrush(QPalette::WindowText, QBrush(QColor("#333333")));
+
+    setIconSize(QSize(48, 48));
+    setFont(font);
+    setPalette(pal);
+
+    setViewMode(QListView::IconMode);
+    setResizeMode(QListView::Adjust);
+    setSpacing(20);
+
+    verticalScrollBar()->setStyleSheet(kScrollBarStyle);
+}
+
+QString BoxListWidget::boxIcon48(const BoxInfo &box)
+{
+    if (box.fromOther) {
+        if (!box.encrypted)
+            return ":/images/image/share_48.png";
+        return box.mounted ? ":/images/image/sahre_unlock48.png"
+                           : ":/images/image/sahre_lock48.png";
+    }
+    if (box.encrypted) {
+        if (box.shared)
+            return box.mounted ? ":/images/image/person_sahre_unlock_48.png"
+                               : ":/images/image/person_sahre_lock48.png";
+        return box.mounted ? ":/images/image/person_unlock_48.png"
+                           : ":/images/image/person_lock_48.png";
+    }
+    return box.shared ? ":/images/image/person_share_48.png" : ":/images/image/person_48.png";
+}
+
+void BoxListWidget::updateBoxList()
+{
+    bool remembered = false;
+    QString name, owner;
+    int row = currentRow();
+    if (row >= 0 && row < m_boxList.size()) {
+        remembered = true;
+        name = m_boxList[row].name;
+        owner = m_boxList[row].owner;
+    }
+
+    while (count() > 0)
+        delete takeItem(0);
+    m_boxList.clear();
+
+    QList<BoxInfo> boxes;
+    VaultranerProxy::getBoxList(boxes, 0, 0, 0);
+    for (const BoxInfo &box : boxes) {
+        auto *item = new QListWidgetItem(QIcon(boxIcon48(box)), box.name, this);
+        item->setData(Qt::SizeHintRole, QSize(70, 80));
+        item->setData(Qt::ToolTipRole, box.path);
+    }
+    m_boxList = boxes;
+
+    if (remembered) {
+        for (int i = 0; i < m_boxList.size(); ++i) {
+            if (m_boxList[i].name == name && m_boxList[i].owner == owner) {
+                setCurrentRow(i);
+                break;
+            }
+        }
+    }
+}
+
+BoxInfo BoxListWidget::currentBoxInfo() const
+{
+    int row = currentRow();
+    if (row < 0 || row >= m_boxList.size())
+        return BoxInfo();
+    return m_boxList[row];
+}
+
+void BoxListWidget::clearCurrentItem()
+{
+    setCurrentIndex(QModelIndex());
+    emit signal_item_selected(false);
+}
+
+void BoxListWidget::mousePressEvent(QMouseEvent *e)
+{
+    QModelIndex index = indexAt(e->pos());
+    setCurrentIndex(index);
+    emit signal_item_selected(index.row() != -1);
+
+    if (e->button() == Qt::RightButton && index.isValid() && index.row() < m_boxList.size()) {
+        BoxInfo box = m_boxList[index.row()];
+        m_pRightMenu->setBoxInfo(box);
+        m_pRightMenu->exec(QCursor::pos());
+    }
+    // Handled as a move so that the base class never records a pressed item:
+    // no pressed/clicked signals and no dragging of icons.
+    QListWidget::mouseMoveEvent(e);
+}
+
+void BoxListWidget::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    QModelIndex index = indexAt(e->pos());
+    if (!index.isValid() || index.row() >= m_boxList.size())
+        return;
+    BoxInfo box = m_boxList[index.row()];
+    if (box.encrypted == 1 && box.mounted == 0) {
+        emit signal_mount_box_triggered();
+        return;
+    }
+    // An empty path would name the working directory; it is no box folder.
+    if (!box.path.isEmpty() && QDir(box.path).exists())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(box.path));
+}

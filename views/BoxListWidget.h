@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QListWidget>
+#include <QString>
+
+#include "VaultranerProxy.h"
+
+class RightButtonMenu;
+
+// Icon mode of the box list: every box the user can see, as a 48-pixel state
+// icon with its name underneath.
+class BoxListWidget : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit BoxListWidget(QWidget *parent);
+
+    // Reloads all boxes and keeps the previously current box (same name and
+    // owner) current when it is still there.
+    void updateBoxList();
+    // The current box, or an empty record when no row is current.
+    BoxInfo currentBoxInfo() const;
+    void clearCurrentItem();
+
+    // Resource path of the 48-pixel icon that shows the box's state.
+    static QString boxIcon48(const BoxInfo &box);
+
+signals:
+    void signal_right_menu_func_triggered(int func);
+    void signal_item_selected(bool state);
+    void signal_mount_box_triggered();
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+
+private:
+    QList<BoxInfo> m_boxList;
+    RightButtonMenu *m_pRightMenu = nullptr;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+
+#include "VaultranerProxy.h"
+
+// The boxes of the table mode, loaded through the proxy with three filter
+// selectors (owner, encryption, share; 0 always means "all").
+class BoxTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit BoxTableModel(QObject *parent);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // Reloads the list with the current selectors.
+    void refreshBoxList();
+    // Sets every selector back to "all" without reloading.
+    void resetFilter();
+    // Announces a reset without changing anything, so that views repaint.
+    void resetModel();
+    // A copy of the box in that row, or an empty record outside the list.
+    BoxInfo boxAt(int row) const;
+    int boxCount() const;
+
+    // The selectors are set by the window that owns the header filter.
+    int m_ownerFilter = 0;   // 0 all, 1 own boxes, 2 boxes shared by others
+    int m_encryptFilter = 0; // 0 all, 1 encrypted, 2 not encrypted
+    int m_shareFilter = 0;   // 0 all, 1 shared, 2 not shared
+
+private:
+    QList<BoxInfo> m_boxList;
+};
