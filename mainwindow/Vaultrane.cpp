@@ -332,9 +332,12 @@ void Vaultrane::refreshBoxView()
         // with it, so that nothing claims a selection that is gone.
         clearTableSelection();
     } else {
-        // The icon view restores its selection itself and reports it through
-        // currentRowChanged, which updates the buttons and the bottom bar.
+        // The icon view restores the selection itself. The row changes it
+        // reports while it empties the list carry counts of a half-empty
+        // list, so the buttons and the bottom bar are set once more from
+        // the final state.
         m_pBoxListWidget->updateBoxList();
+        slot_box_list_current_row_changed(m_pBoxListWidget->currentRow());
     }
 }
 
