@@ -320,20 +320,6 @@ private slots:
         QCOMPARE(m_catcher.urls.at(2).toLocalFile(), hashed);
     }
 
-    void renderToFile()
-    {
-        const QByteArray out = qgetenv("VAULTRANE_RENDER_DIR");
-        if (out.isEmpty())
-            QSKIP("set VAULTRANE_RENDER_DIR to write the picture");
-        BoxDouble::setBoxes({dbox("工作资料", "tester", OWN_PLAIN),
-                             dbox("财务", "tester", OWN_LOCKED | BOX_FLAG_SHARED),
-                             dbox("照片", "tester", OWN_LOCKED | BOX_FLAG_MOUNTED),
-                             dbox("项目", "anna", OTHER_PLAIN),
-                             dbox("合同", "bob", BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED)});
-        makeView();
-        m_view->setCurrentRow(1);
-        QVERIFY(m_view->grab().save(QString::fromLocal8Bit(out) + "/iconview.png"));
-    }
 };
 
 QTEST_MAIN(TestBoxListWidget)

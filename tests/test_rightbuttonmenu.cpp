@@ -3,9 +3,7 @@
 #include "testsupport.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -100,24 +98,6 @@ private slots:
         }
     }
 
-    void runningMenuReportsChosenEntry()
-    {
-        QWidget host;
-        RightButtonMenu menu(&host);
-        menu.setBoxInfo(box(0, 0, 0));
-        QSignalSpy spy(&menu, SIGNAL(signal_right_menu_func_triggered(int)));
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            QWidget *popup = QApplication::activePopupWidget();
-            seen = popup == &menu;
-            action(menu, "共享")->trigger();
-            menu.hide();
-        });
-        menu.exec(QPoint(100, 100));
-        QVERIFY(seen);
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(0).toInt(), 3);
-    }
 };
 
 QTEST_MAIN(TestRightButtonMenu)
