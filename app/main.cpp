@@ -1,7 +1,21 @@
-#include <QApplication>
+#include "Startup.h"
+#include "Vaultrane.h"
+#include "qtsingleapplication.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    return 0;
+    // Without an id the single-instance key comes from the executable's path.
+    QtSingleApplication app(argc, argv, true);
+    if (app.isRunning())
+        return 0; // another copy runs: leave quietly, it is not disturbed
+
+    loadStyleSheet("blue.css");
+    loadTranslator();
+    if (!checkStartup())
+        return 0;
+
+    Vaultrane w;
+    w.resize(800, 600); // the window's fixed size prevails
+    w.show();
+    return app.exec();
 }

@@ -1,0 +1,488 @@
+#include "Vaultrane.h"
+
+#include "BoxFilterDialog.h"
+#include "BoxItemDelegate.h"
+#include "BoxListWidget.h"
+#include "BoxTabelHeaderView.h"
+#include "BoxTableModel.h"
+#include "BoxTableView.h"
+#include "MainMenu.h"
+#include "SplitLine.h"
+#include "TitleBar.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QEvent>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpacerItem>
+#include <QToolButton>
+
+namespace {
+
+const int kWindowWidth = 780;
+const int kWindowHeight = 560;
+
+const char *const kScrollBarStyle =
+    "QScrollBar:vertical {width:5px;background-color:#FFFFFF;padding-top:5px;padding-bottom:5px;}"
+    "QScrollBar::handle:vertical {border-bottom: 1px solid #808080;width:5px;min-height:20px;"
+    "background: #A9A9A9;border-radius:2px;}"
+    "QScrollBar::handle:vertical:hover {width:5px;min-height:20px;background: #808080;}"
+    "QScrollBar::add-line:vertical {height:0px;width:0px;subcontrol-position: bottom;"
+    "subcontrol-origin: margin;}"
+    "QScrollBar::sub-line:vertical {height:0px;width:0px;subcontrol-position: top;"
+    "subcontrol-origin: margin;}"
+    "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical {width:5px;border-radius:2px;"
+    "background: #FFFFFF;}";
+
+const char *const kModeBtnStyle = "border: none; background-color:#FFFFFF;";
+
+QFont pixelFont(int pixelSize)
+{
+    QFont font;
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+void setBrush(QPalette &palette, QPalette::ColorRole role, const char *color)
+{
+    palette.setBrush(QPalette::All, role, QBrush(QColor(color)));
+}
+
+} // namespace
+
+Vaultrane::Vaultrane(QWidget *parent)
+    : FlatDropWidget(parent)
+{
+    m_pMainMenu = new MainMenu(this);
+    initUI();
+    initConnect();
+    slot_show_icon_mode(true);
+    m_mode = 0;
+}
+
+Vaultrane::~Vaultrane()
+{
+    if (m_pMainMenu) {
+        delete m_pMainMenu;
+        m_pMainMenu = nullptr;
+    }
+}
+
+void Vaultrane::initUI()
+{
+    setWindowTitle(tr("Venmora文件保护箱"));
+    setWindowIcon(QIcon(":images/logo/32.png"));
+    setFixedSize(kWindowWidth, kWindowHeight);
+    QDesktopWidget *desktop = QApplication::desktop();
+    move((desktop->width() - kWindowWidth) / 2, (desktop->height() - kWindowHeight) / 2);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    setBrush(pal, QPalette::Window, "#FFFFFF");
+    setPalette(pal);
+
+    m_pTitleBar = new TitleBar(this);
+    m_pTitleBar->setBackgroundColor("#EAEAEA");
+    m_pTitleBar->m_pReturnBtn->hide();
+    m_pTitleBar->setTitle(tr("Venmora文件保护箱"), 0, "");
+    m_pTitleBar->resize(kWindowWidth, 40);
+    m_pTitleBar->move(0, 0);
+
+    // One palette serves every text below; each widget takes it as it is
+    // at that moment.
+    m_pNameLabel = new QLabel(tr("文件保护箱"), this);
+    setBrush(pal, QPalette::WindowText, "#333333");
+    m_pNameLabel->setPalette(pal);
+    m_pNameLabel->setFont(pixelFont(24));
+    m_pNameLabel->setScaledContents(true);
+    m_pNameLabel->move(30, 55);
+
+    m_pDescLabel = new QLabel(tr("提供数据安全保护，支持个人数据的隔离隐藏、加密保护和共享功能"), this);
+    setBrush(pal, QPalette::WindowText, "#4B4E51");
+    m_pDescLabel->setPalette(pal);
+    m_pDescLabel->setFont(pixelFont(14));
+    m_pDescLabel->setScaledContents(true);
+    m_pDescLabel->move(30, 95);
+
+    auto *splitLine = new SplitLine(false, this);
+    splitLine->move(30, 130);
+
+    m_pAllBoxLabel = new QLabel(tr("全部保护箱"), this);
+    setBrush(pal, QPalette::WindowText, "#121217");
+    m_pAllBoxLabel->setPalette(pal);
+    m_pAllBoxLabel->setFont(pixelFont(20));
+    m_pAllBoxLabel->setScaledContents(true);
+    m_pAllBoxLabel->move(30, 140);
+
+    const QFont font12 = pixelFont(12);
+
+    m_pToolLayout = new QHBoxLayout;
+    auto makeToolButton = [&](const QString &text, const char *icon) {
+        auto *btn = new QToolButton(this);
+        btn->setText(text);
+        btn->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        btn->setIcon(QIcon(icon));
+        btn->setIconSize(QSize(12, 12));
+        btn->setPalette(pal);
+        btn->setFont(font12);
+        btn->setObjectName("PrivateBoxToolButton");
+        btn->installEventFilter(this);
+        return btn;
+    };
+    m_pNewBtn = makeToolButton(tr("新建"), ":/images/image/icon_new.png");
+    m_pDelBtn = makeToolButton(tr("删除"), ":/images/image/icon_delete.png");
+    m_pDelBtn->setEnabled(false);
+    m_pLockedBtn = makeToolButton(tr("密码设置"), ":/images/image/icon_code.png");
+    m_pLockedBtn->setEnabled(false);
+    m_pSharedBtn = makeToolButton(tr("共享设置"), ":/images/image/icon_share.png");
+    m_pSharedBtn->setEnabled(false);
+    m_pToolLayout->addWidget(m_pNewBtn);
+    m_pToolLayout->addWidget(m_pDelBtn);
+    m_pToolLayout->addWidget(m_pLockedBtn);
+    m_pToolLayout->addWidget(m_pSharedBtn);
+    m_pToolLayout->setSpacing(0);
+    m_pToolLayout->setContentsMargins(10, 0, 10, 0);
+
+    m_pToolBarWidget = new QWidget(this);
+    m_pToolBarWidget->setFixedSize(300, 24);
+    m_pToolBarWidget->setLayout(m_pToolLayout);
+    m_pToolBarWidget->setObjectName("PrivateBoxToolBarWidget");
+    m_pToolBarWidget->move(450, 140);
+
+    m_pBoxListWidget = new BoxListWidget(this);
+    m_pBoxListWidget->setFixedSize(765, 330);
+    m_pBoxListWidget->updateBoxList();
+    m_pBoxListWidget->move(10, 170);
+
+    m_pBoxTableView = new BoxTableView(this);
+    m_pBoxTableView->setFixedSize(745, 330);
+    m_pBoxTableView->move(30, 180);
+
+    m_pBoxTableModel = new BoxTableModel(this);
+    m_pBoxItemDelegate = new BoxItemDelegate(m_pBoxTableModel, this);
+    m_pHeaderView = new BoxTabelHeaderView(this);
+
+    m_pBoxTableView->setHorizontalHeader(m_pHeaderView);
+    m_pBoxTableView->setModel(m_pBoxTableModel);
+    m_pBoxTableView->setItemDelegate(m_pBoxItemDelegate);
+    const int columnWidths[] = {340, 120, 120, 120, 20};
+    for (int column = 0; column < 5; ++column)
+        m_pBoxTableView->setColumnWidth(column, columnWidths[column]);
+    m_pBoxTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pBoxTableView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pBoxTableView->verticalHeader()->hide();
+    m_pBoxTableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pBoxTableView->horizontalHeader()->setHighlightSections(false);
+    m_pBoxTableView->setShowGrid(false);
+    m_pBoxTableView->verticalHeader()->setDefaultSectionSize(28);
+    m_pBoxTableView->verticalScrollBar()->setStyleSheet(kScrollBarStyle);
+    m_pBoxTableView->hide();
+
+    m_pCountLabel = new QLabel(this);
+    m_pCountLabel->setFont(font12);
+    m_pCountLabel->setPalette(pal);
+
+    m_pShareAttrBtn = new QToolButton(this);
+    m_pShareAttrBtn->setText(tr("已共享"));
+    m_pShareAttrBtn->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_pShareAttrBtn->setIcon(QIcon(":/images/image/sahre_icon.png"));
+    m_pShareAttrBtn->setIconSize(QSize(14, 14));
+    m_pShareAttrBtn->setFont(font12);
+    m_pShareAttrBtn->setPalette(pal);
+    m_pShareAttrBtn->setObjectName("AttarToolBtn");
+
+    m_pEncryptAttrBtn = new QToolButton(this);
+    m_pEncryptAttrBtn->setText(tr("已加密"));
+    m_pEncryptAttrBtn->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_pEncryptAttrBtn->setIcon(QIcon(":/images/image/lock_icon.png"));
+    m_pEncryptAttrBtn->setFont(font12);
+    m_pEncryptAttrBtn->setPalette(pal);
+    m_pEncryptAttrBtn->setObjectName("AttarToolBtn");
+
+    m_pTableModeBtn = new QPushButton(this);
+    m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
+    m_pTableModeBtn->setStyleSheet(kModeBtnStyle);
+    m_pTableModeBtn->setFixedSize(14, 14);
+
+    m_pIconModeBtn = new QPushButton(this);
+    m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
+    m_pIconModeBtn->setStyleSheet(kModeBtnStyle);
+    m_pIconModeBtn->setFixedSize(14, 14);
+
+    m_pBottomLayout = new QHBoxLayout;
+    m_pBottomLayout->setSpacing(0);
+    m_pBottomLayout->setContentsMargins(0, 0, 0, 0);
+    m_pBottomLayout->addWidget(m_pCountLabel);
+    m_pBottomLayout->addSpacerItem(new QSpacerItem(10, 14, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    m_pBottomLayout->addWidget(m_pEncryptAttrBtn);
+    m_pBottomLayout->addSpacerItem(new QSpacerItem(5, 14, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    m_pBottomLayout->addWidget(m_pShareAttrBtn);
+    m_pBottomLayout->addSpacerItem(new QSpacerItem(700, 14, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    m_pBottomLayout->addWidget(m_pTableModeBtn);
+    m_pBottomLayout->addSpacerItem(new QSpacerItem(20, 14, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    m_pBottomLayout->addWidget(m_pIconModeBtn);
+
+    m_pBottomWidget = new QWidget(this);
+    // The style sheet gives widgets of this name a white background.
+    m_pBottomWidget->setObjectName("BoxListWidget");
+    m_pBottomWidget->setLayout(m_pBottomLayout);
+    m_pBottomWidget->setFixedSize(730, 20);
+    m_pBottomWidget->move(30, 530);
+}
+
+void Vaultrane::initConnect()
+{
+    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_close()));
+    connect(m_pTitleBar->m_pMinBtn, SIGNAL(clicked(bool)), this, SLOT(slot_minimize()));
+    connect(m_pTitleBar->m_pMenuBtn, SIGNAL(clicked()), this, SLOT(slot_showmenu()));
+    connect(m_pNewBtn, SIGNAL(clicked(bool)), this, SLOT(slot_newBtnClicked(bool)));
+    connect(m_pDelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_delBtnClicked(bool)));
+    connect(m_pLockedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_lockedBtnClicked(bool)));
+    connect(m_pSharedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_sharedBtnClicked(bool)));
+    connect(m_pMainMenu, SIGNAL(signal_showNewCharacter()), this, SLOT(slot_showNewCharacter()));
+    connect(m_pMainMenu, SIGNAL(signal_showAboutUs()), this, SLOT(slot_about_us()));
+    connect(m_pIconModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_icon_mode(bool)));
+    connect(m_pTableModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_table_mode(bool)));
+    connect(m_pBoxTableView, SIGNAL(signal_index_hovered(QModelIndex)),
+            m_pBoxItemDelegate, SLOT(slot_hover_index_changed(QModelIndex)));
+    // The delegate must forget its selected row before the window reads the
+    // selection, so it is connected first.
+    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
+            m_pBoxItemDelegate, SLOT(slot_selected_index_changed(QModelIndex)));
+    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
+            this, SLOT(slot_selected_index_changed(QModelIndex)));
+    connect(m_pBoxTableView, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
+    connect(m_pBoxTableView, SIGNAL(signal_right_menu_func_triggered(int)),
+            this, SLOT(slot_right_menu_func_triggered(int)));
+    connect(m_pHeaderView, SIGNAL(signal_clicked_section(int)), this, SLOT(slot_clicked_section(int)));
+    connect(m_pBoxListWidget, SIGNAL(signal_right_menu_func_triggered(int)),
+            this, SLOT(slot_right_menu_func_triggered(int)));
+    connect(m_pBoxListWidget, SIGNAL(currentRowChanged(int)),
+            this, SLOT(slot_box_list_current_row_changed(int)));
+    connect(m_pBoxListWidget, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
+}
+
+void Vaultrane::slot_close()
+{
+    close();
+}
+
+void Vaultrane::slot_minimize()
+{
+    showMinimized();
+}
+
+// The four tool buttons show a blue icon while the pointer is over them; the
+// three box buttons only while they are enabled. Events are never consumed.
+bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Enter || type == QEvent::Leave) {
+        const bool enter = type == QEvent::Enter;
+        struct HoverIcons {
+            QToolButton *button;
+            const char *blue;
+            const char *normal;
+            bool always;
+        };
+        const HoverIcons table[] = {
+            {m_pNewBtn, ":/images/image/icon_new_.png", ":/images/image/icon_new.png", true},
+            {m_pDelBtn, ":/images/image/icon_delete_blue.png", ":/images/image/icon_delete.png", false},
+            {m_pLockedBtn, ":/images/image/icon_code_blue.png", ":/images/image/icon_code.png", false},
+            {m_pSharedBtn, ":/images/image/icon_share_blue.png", ":/images/image/icon_share.png", false},
+        };
+        for (const HoverIcons &entry : table) {
+            if (watched != entry.button)
+                continue;
+            if (entry.always || !entry.button->testAttribute(Qt::WA_Disabled))
+                entry.button->setIcon(QIcon(enter ? entry.blue : entry.normal));
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool Vaultrane::currentBox(BoxInfo &box)
+{
+    if (m_mode == 1) {
+        const int row = m_pBoxTableView->currentIndex().row();
+        if (row == -1)
+            return false;
+        box = m_pBoxTableModel->boxAt(row);
+        return true;
+    }
+    if (m_pBoxListWidget->currentRow() == -1)
+        return false;
+    box = m_pBoxListWidget->currentBoxInfo();
+    return true;
+}
+
+void Vaultrane::refreshBoxView()
+{
+    if (m_mode == 1) {
+        m_pBoxTableModel->refreshBoxList();
+        // The reload drops the table's current row, and the rows may now hold
+        // other boxes: clear the highlight, the buttons and the bottom bar
+        // with it, so that nothing claims a selection that is gone.
+        clearTableSelection();
+    } else {
+        // The icon view restores the selection itself. The row changes it
+        // reports while it empties the list carry counts of a half-empty
+        // list, so the buttons and the bottom bar are set once more from
+        // the final state.
+        m_pBoxListWidget->updateBoxList();
+        slot_box_list_current_row_changed(m_pBoxListWidget->currentRow());
+    }
+}
+
+void Vaultrane::setOperateBtnEnabled(bool enabled)
+{
+    m_pDelBtn->setEnabled(enabled);
+    m_pLockedBtn->setEnabled(enabled);
+    m_pSharedBtn->setEnabled(enabled);
+}
+
+void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
+{
+    if (m_mode == 1 || !selected) {
+        const int count = m_mode == 1 ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
+        m_pCountLabel->setText(QString("保护箱: %1 项").arg(count));
+        m_pEncryptAttrBtn->hide();
+        m_pShareAttrBtn->hide();
+        return;
+    }
+
+    if (box.fromOther != 0) {
+        m_pCountLabel->setText(QString("保护箱：%1 (来自 %2)").arg(box.name).arg(box.owner));
+        m_pShareAttrBtn->hide();
+    } else {
+        m_pCountLabel->setText(QString("保护箱：%1").arg(box.name));
+        m_pShareAttrBtn->setVisible(box.shared == 1);
+    }
+
+    if (box.mounted != 0) {
+        m_pEncryptAttrBtn->setIcon(QIcon(":/images/image/blue_unlock_icon.png"));
+        m_pEncryptAttrBtn->setText(tr("已挂载"));
+    } else {
+        m_pEncryptAttrBtn->setIcon(QIcon(":/images/image/lock_icon.png"));
+        m_pEncryptAttrBtn->setText(tr("已加密"));
+    }
+    m_pEncryptAttrBtn->setVisible(box.encrypted == 1);
+}
+
+void Vaultrane::clearTableSelection()
+{
+    // Emitted on the view's behalf: the delegate forgets its selected row
+    // (resetting the model, which drops the current index), then
+    // slot_selected_index_changed sees no selection.
+    emit m_pBoxTableView->signal_index_selected(QModelIndex());
+}
+
+void Vaultrane::slot_show_icon_mode(bool clicked)
+{
+    Q_UNUSED(clicked);
+    m_pBoxTableView->hide();
+    m_pBoxListWidget->show();
+    m_pBoxListWidget->updateBoxList();
+    m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
+    m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
+    m_mode = 0;
+    m_pBoxListWidget->clearCurrentItem();
+    slot_box_list_current_row_changed(-1);
+}
+
+void Vaultrane::slot_show_table_mode(bool clicked)
+{
+    Q_UNUSED(clicked);
+    m_pBoxListWidget->hide();
+    m_pBoxTableView->show();
+    m_pBoxTableModel->resetFilter();
+    m_pBoxTableModel->refreshBoxList();
+    m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
+    m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
+    m_mode = 1;
+    clearTableSelection();
+}
+
+void Vaultrane::slot_box_list_current_row_changed(int row)
+{
+    if (row == -1) {
+        setOperateBtnEnabled(false);
+        updateStatus(false, BoxInfo());
+        return;
+    }
+    const BoxInfo box = m_pBoxListWidget->currentBoxInfo();
+    setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+    updateStatus(true, box);
+}
+
+void Vaultrane::slot_selected_index_changed(QModelIndex index)
+{
+    if (index.row() >= 0 && index.column() >= 0 && index.model()) {
+        const BoxInfo box = m_pBoxTableModel->boxAt(index.row());
+        setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+        updateStatus(false, box);
+    } else {
+        setOperateBtnEnabled(false);
+        updateStatus(false, BoxInfo());
+    }
+}
+
+// A press that reaches the window itself: on its background or on a child
+// that takes no presses. The left button clears the selection; every button
+// may start a drag.
+void Vaultrane::mousePressEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton) {
+        m_pBoxListWidget->clearCurrentItem();
+        setOperateBtnEnabled(false);
+        updateStatus(false, BoxInfo());
+        if (!m_pBoxTableView->geometry().contains(e->localPos().toPoint()))
+            clearTableSelection();
+    }
+    FlatDropWidget::mousePressEvent(e);
+}
+
+// A press on a filterable column of the table header opens its drop-down
+// right under the column; closing it by a click outside applies the choice.
+void Vaultrane::slot_clicked_section(int section)
+{
+    int kind = 0;
+    int *selector = nullptr;
+    switch (section) {
+    case 1:
+        kind = 0;
+        selector = &m_pBoxTableModel->m_encryptFilter;
+        break;
+    case 2:
+        kind = 1;
+        selector = &m_pBoxTableModel->m_shareFilter;
+        break;
+    case 3:
+        kind = 2;
+        selector = &m_pBoxTableModel->m_ownerFilter;
+        break;
+    default:
+        return;
+    }
+
+    const QPoint origin = m_pBoxTableView->mapToGlobal(QPoint(0, 0));
+    const QPoint pos(origin.x() + m_pHeaderView->sectionPosition(section), origin.y() + 32);
+
+    BoxFilterDialog dialog(kind, this);
+    dialog.setCheckedIndex(*selector);
+    dialog.move(pos);
+    if (dialog.exec() != 0) {
+        *selector = dialog.checkedIndex();
+        m_pBoxTableModel->refreshBoxList();
+        // The filtered rows are other boxes than before: drop the selection
+        // and show the new count.
+        clearTableSelection();
+    }
+}

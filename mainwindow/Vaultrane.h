@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QModelIndex>
+#include <QString>
+
+#include "FlatDropWidget.h"
+#include "VaultranerProxy.h"
+
+class QEvent;
+class QHBoxLayout;
+class QKeyEvent;
+class QLabel;
+class QMouseEvent;
+class QPushButton;
+class QToolButton;
+class QWidget;
+
+class BoxItemDelegate;
+class BoxListWidget;
+class BoxTabelHeaderView;
+class BoxTableModel;
+class BoxTableView;
+class MainMenu;
+class TitleBar;
+
+// The program's main window: the user's boxes as icons or as a filterable
+// table, a tool bar with the box operations and a bottom bar with the status
+// text, two state indicators and the display-mode buttons. Fixed 780 × 560.
+class Vaultrane : public FlatDropWidget
+{
+    Q_OBJECT
+    friend class TestMainWindow;
+
+public:
+    explicit Vaultrane(QWidget *parent = nullptr);
+    ~Vaultrane() override;
+
+public slots:
+    void slot_close();
+    void slot_minimize();
+    void slot_newBtnClicked(bool clicked);
+    void slot_delBtnClicked(bool clicked);
+    void slot_lockedBtnClicked(bool clicked);
+    void slot_sharedBtnClicked(bool clicked);
+    void slot_crypto_mount_box();
+    void slot_crypto_umount_box();
+    void slot_rename_box();
+    void slot_showmenu();
+    void slot_showNewCharacter();
+    void slot_about_us();
+    void slot_show_icon_mode(bool clicked);
+    void slot_show_table_mode(bool clicked);
+    void slot_box_list_current_row_changed(int row);
+    void slot_right_menu_func_triggered(int func);
+    void slot_selected_index_changed(QModelIndex index);
+    void slot_clicked_section(int section);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+
+private:
+    void initUI();
+    void initConnect();
+
+    // The selected box of the visible view; false when nothing is selected.
+    bool currentBox(BoxInfo &box);
+    // Reloads the visible view only (the table keeps its filters).
+    void refreshBoxView();
+    // 删除, 密码设置 and 共享设置 follow the selection; 新建 is always enabled.
+    void setOperateBtnEnabled(bool enabled);
+    // Fills the bottom bar: the count, or in icon mode the selected box with
+    // its state indicators.
+    void updateStatus(bool selected, const BoxInfo &box);
+    // Clears the table's highlight and current row, and with it the buttons
+    // and the bottom bar, as a press on empty table space would.
+    void clearTableSelection();
+
+    // The desktop's user guide, over the session bus.
+    void showGuide(QString appName);
+    bool guideServiceAbsent();
+
+    TitleBar *m_pTitleBar = nullptr;
+    QLabel *m_pNameLabel = nullptr;
+    QLabel *m_pDescLabel = nullptr;
+    QLabel *m_pAllBoxLabel = nullptr;
+    QHBoxLayout *m_pToolLayout = nullptr;
+    QToolButton *m_pNewBtn = nullptr;
+    QToolButton *m_pDelBtn = nullptr;
+    QToolButton *m_pLockedBtn = nullptr;
+    QToolButton *m_pSharedBtn = nullptr;
+    QWidget *m_pToolBarWidget = nullptr;
+    BoxListWidget *m_pBoxListWidget = nullptr;
+    BoxTableView *m_pBoxTableView = nullptr;
+    BoxTableModel *m_pBoxTableModel = nullptr;
+    BoxItemDelegate *m_pBoxItemDelegate = nullptr;
+    BoxTabelHeaderView *m_pHeaderView = nullptr;
+    QLabel *m_pCountLabel = nullptr;
+    QToolButton *m_pEncryptAttrBtn = nullptr;
+    QToolButton *m_pShareAttrBtn = nullptr;
+    QPushButton *m_pTableModeBtn = nullptr;
+    QPushButton *m_pIconModeBtn = nullptr;
+    QHBoxLayout *m_pBottomLayout = nullptr;
+    QWidget *m_pBottomWidget = nullptr;
+    MainMenu *m_pMainMenu = nullptr;
+    int m_mode = 0; // 0 icon mode, 1 table mode
+};
