@@ -171,6 +171,9 @@ void Vaultrane::initUI()
     m_pBoxTableView->setHorizontalHeader(m_pHeaderView);
     m_pBoxTableView->setModel(m_pBoxTableModel);
     m_pBoxTableView->setItemDelegate(m_pBoxItemDelegate);
+    // The header would otherwise keep the narrow end column at its default
+    // minimum width instead of 20 pixels.
+    m_pHeaderView->setMinimumSectionSize(20);
     const int columnWidths[] = {340, 120, 120, 120, 20};
     for (int column = 0; column < 5; ++column)
         m_pBoxTableView->setColumnWidth(column, columnWidths[column]);

@@ -6,6 +6,7 @@
 #include "FlatDropWidget.h"
 #include "VaultranerProxy.h"
 
+class QDialog;
 class QEvent;
 class QHBoxLayout;
 class QKeyEvent;
@@ -76,6 +77,11 @@ private:
     // Clears the table's highlight and current row, and with it the buttons
     // and the bottom bar, as a press on empty table space would.
     void clearTableSelection();
+
+    // A message box of `type` centred on the window; returns its result.
+    int execMessage(int type, const QString &text);
+    // Runs a self-deleting dialog centred on the window; returns its result.
+    int execCentred(QDialog *dialog);
 
     // The desktop's user guide, over the session bus.
     void showGuide(QString appName);
