@@ -56,9 +56,9 @@ private slots:
         RightButtonMenu menu(&host);
         QSignalSpy spy(&menu, SIGNAL(signal_right_menu_func_triggered(int)));
         // Triggered in this order, the entries report 0 to 5.
-        for (const QString &entry : {"挂载", "卸载", "密码设置", "共享", "删除", "重命名"})
+        for (const char *entry : {"挂载", "卸载", "密码设置", "共享", "删除", "重命名"})
             for (QAction *a : menu.actions())
-                if (a->text() == entry)
+                if (a->text() == QString::fromUtf8(entry))
                     a->trigger();
         QList<int> codes;
         for (const QList<QVariant> &args : spy)
