@@ -31,6 +31,7 @@ class Vaultrane : public FlatDropWidget
 {
     Q_OBJECT
     friend class TestMainWindow;
+    friend class TestMainWindowOperations;
 
 public:
     explicit Vaultrane(QWidget *parent = nullptr);

@@ -16,6 +16,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPoint>
 #include <QUrl>
 
@@ -34,6 +35,11 @@ int Vaultrane::execMessage(int type, const QString &text)
 // Runs a self-deleting dialog centred on the window and returns its result.
 int Vaultrane::execCentred(QDialog *dialog)
 {
+    // Settle the layout under the style sheet first: some dialogs come out
+    // taller than they were built, and would otherwise sit below the centre.
+    dialog->ensurePolished();
+    if (dialog->layout())
+        dialog->layout()->activate();
     centreOn(dialog, this);
     return dialog->exec();
 }

@@ -1,0 +1,352 @@
+// The main window's box operations, the context-menu dispatch, the main menu,
+// the about box and the keys, driven against the box service double.
+#include "Vaultrane.h"
+
+#include "BoxListWidget.h"
+#include "BoxPswLineEdit.h"
+#include "BoxTableModel.h"
+#include "BoxTableView.h"
+#include "ChangeBoxLockedDialog.h"
+#include "MainMenu.h"
+#include "MessageBox.h"
+#include "PasswordAuthenticDialog.h"
+#include "Startup.h"
+#include "TitleBar.h"
+#include "box_service.h"
+#include "boxdouble.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QStringList kAllBoxes{"plain", "locked", "mounted"};
+enum Op { Mount, Unmount, Password, Share, Delete, Rename, Create = 10, About };
+
+// What a modal widget is: "title: text" for a message box, the class name
+// (and title, for the password dialog, whose title names its mode) otherwise.
+QString describe(QWidget *w)
+{
+    const TitleBar *bar = w->findChild<TitleBar *>();
+    const QString title = bar ? bar->m_pTitleLabel->text() : QString();
+    if (qobject_cast<MessageBox *>(w)) {
+        for (QLabel *l : w->findChildren<QLabel *>())
+            if (l->wordWrap())
+                return title + ": " + l->text();
+    }
+    if (qobject_cast<PasswordAuthenticDialog *>(w))
+        return "PasswordAuthenticDialog " + title;
+    return w->metaObject()->className();
+}
+
+// "pw" types a password and confirms, "name:X" types the name X and
+// confirms, "close" closes the widget, anything else is a button's text.
+void answer(QWidget *w, QString a)
+{
+    if (a == "close") {
+        w->close();
+        return;
+    }
+    if (a == "pw") {
+        QTest::keyClicks(w->findChild<BoxPswLineEdit *>(), "Secret_1");
+        a = "确认";
+    } else if (a.startsWith("name:")) {
+        QLineEdit *name = w->findChildren<QLineEdit *>().value(0);
+        name->clear();
+        QTest::keyClicks(name, a.mid(5));
+        a = "确认";
+    }
+    TestSupport::childWithText<QPushButton>(w, a)->click();
+}
+
+} // namespace
+
+class TestMainWindowOperations : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Vaultrane> m_w;
+    QTemporaryDir m_dir;
+    QList<QUrl> m_opened;
+    QStringList m_seen;
+
+    QString pathOf(const QString &name) const { return m_dir.filePath(name + " #1"); }
+
+    // A dialog sits centred on the window; the change-password dialog is
+    // centred horizontally with its top 60 pixels below the window's top.
+    QPoint expectedPos(const QWidget *w) const
+    {
+        const int x = m_w->x() + m_w->width() / 2 - w->width() / 2;
+        if (qobject_cast<const ChangeBoxLockedDialog *>(w))
+            return QPoint(x, m_w->y() + 60);
+        return QPoint(x, m_w->y() + m_w->height() / 2 - w->height() / 2);
+    }
+
+    void select(const QString &name)
+    {
+        const int row = kAllBoxes.indexOf(name);
+        if (m_w->m_mode == 0) {
+            m_w->m_pBoxListWidget->setCurrentRow(row);
+            return;
+        }
+        BoxTableView *table = m_w->m_pBoxTableView;
+        const QRect rect = table->visualRect(table->model()->index(row, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+
+    QStringList shownNames() const
+    {
+        QStringList names;
+        const bool table = m_w->m_mode == 1;
+        for (int i = 0; i < (table ? m_w->m_pBoxTableModel->boxCount() : m_w->m_pBoxListWidget->count()); ++i)
+            names << (table ? m_w->m_pBoxTableModel->boxAt(i).name : m_w->m_pBoxListWidget->item(i)->text());
+        return names;
+    }
+
+    // The box service calls made, box_get_list being a reload.
+    static QStringList serviceCalls()
+    {
+        QStringList names;
+        for (const std::string &f : BoxDouble::callNames())
+            if (f.rfind("box_", 0) == 0 && f.find("_destroy") == std::string::npos)
+                names << QString::fromStdString(f);
+        return names;
+    }
+
+    // Runs `op` (a context-menu code, Create or About) and answers each modal
+    // widget it opens with the next of `answers`; what was shown is collected
+    // in m_seen, each entry marked with its position when that is not where
+    // it belongs. A modal beyond the answers is recorded and closed, so that
+    // it cannot block the test.
+    void perform(int op, QStringList answers)
+    {
+        m_seen.clear();
+        QPointer<QWidget> last;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (!w || w == last || !w->isVisible())
+                return;
+            last = w;
+            QString seen = answers.isEmpty() ? "unexpected " + describe(w) : describe(w);
+            if (w->pos() != expectedPos(w))
+                seen += QString(" at (%1, %2)").arg(w->x()).arg(w->y());
+            m_seen << seen;
+            answer(w, answers.isEmpty() ? "close" : answers.takeFirst());
+        });
+        poll.start(0);
+        if (op == Create)
+            m_w->slot_newBtnClicked(true);
+        else if (op == About)
+            m_w->slot_about_us();
+        else
+            m_w->slot_right_menu_func_triggered(op);
+    }
+
+public slots:
+    // Stands in for the desktop's file manager.
+    void openUrl(const QUrl &url) { m_opened << url; }
+
+private slots:
+    void initTestCase()
+    {
+        loadStyleSheet("blue.css");
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir().mkpath(pathOf("plain")) && QDir().mkpath(pathOf("locked")));
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+    }
+
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
+
+    void init()
+    {
+        BoxDouble::reset();
+        const unsigned own = BOX_FLAG_SELF | BOX_FLAG_UNSHARED, locked = own | BOX_FLAG_ENCRYPTED;
+        BoxDouble::setBoxes({{"plain", pathOf("plain").toStdString(), "tester", own | BOX_FLAG_PLAIN},
+                             {"locked", pathOf("locked").toStdString(), "tester", locked},
+                             {"mounted", "/nonexistent/mounted", "tester", locked | BOX_FLAG_MOUNTED}});
+        m_opened.clear();
+        m_w.reset(new Vaultrane);
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+        m_w->move(5, 7);
+    }
+
+    void cleanup()
+    {
+        const QWidgetList left = TestSupport::leftoverTopLevels({m_w.get()});
+        QVERIFY2(left.isEmpty(), left.isEmpty() ? "" : left.first()->metaObject()->className());
+        m_w.reset();
+    }
+
+    void operations_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<QString>("failing"); // a service call that fails with -5
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QString>("calls"); // ending in box_get_list when the view is reloaded
+        QTest::addColumn<QString>("names"); // the boxes shown afterwards; empty: unchanged
+        QTest::addColumn<QString>("opened"); // whose folder is opened
+        QTest::addColumn<QStringList>("seen");
+        auto row = [](const char *name, int mode, const char *selected, int op, const char *failing,
+                      const char *answers, const char *calls, const char *names = "",
+                      const char *opened = "") -> QTestData & {
+            return QTest::newRow(name) << mode << QString(selected) << op << QString(failing)
+                                       << QString(answers).split('|', Qt::SkipEmptyParts) << QString(calls)
+                                       << QString(names) << QString(opened);
+        };
+        using L = QStringList;
+        const QString ask = "询问: 删除操作不可逆，是否确认删除保护箱 “plain” ？";
+        const QString check = "PasswordAuthenticDialog 密码认证";
+        const QString mount = "PasswordAuthenticDialog 保护箱挂载";
+
+        row("delete plain, 取消", 0, "plain", Delete, "", "取消", "") << L{ask};
+        row("delete plain, 确认", 1, "plain", Delete, "", "确认", "box_delete box_get_list", "locked,mounted") << L{ask};
+        row("delete encrypted", 0, "locked", Delete, "", "pw", "box_crypto_verify_passphrase box_delete box_get_list",
+            "plain,mounted") << L{check};
+        row("delete encrypted, cancelled", 1, "locked", Delete, "", "取消", "") << L{check};
+        row("delete mounted", 0, "mounted", Delete, "", "确认", "")
+            << L{"提示: 无法删除，请先卸载保护箱 “mounted” ！"};
+        row("delete fails", 0, "plain", Delete, "box_delete", "确认|确认", "box_delete")
+            << L{ask, "警告: 保护箱 “plain” 删除失败！"};
+        row("create", 0, "", Create, "", "name:fresh", "box_create box_get_list", "plain,locked,mounted,fresh")
+            << L{"CreateBoxDialog"};
+        row("create, cancelled", 1, "", Create, "", "取消", "") << L{"CreateBoxDialog"};
+        row("mount encrypted", 0, "locked", Mount, "", "pw", "box_crypto_mount box_get_list", "", "locked") << L{mount};
+        row("mount plain", 1, "plain", Mount, "", "", "box_get_list", "", "plain") << L{};
+        row("mount, cancelled", 0, "locked", Mount, "", "取消", "") << L{mount};
+        row("unmount, icons", 0, "mounted", Unmount, "", "", "box_crypto_umount box_get_list") << L{};
+        row("unmount, table", 1, "mounted", Unmount, "", "", "box_crypto_umount box_get_list") << L{};
+        row("unmount fails", 1, "mounted", Unmount, "box_crypto_umount", "确认", "box_crypto_umount")
+            << L{"提示: 保护箱 “mounted” 卸载失败！"};
+        row("rename", 0, "plain", Rename, "", "name:renamed", "box_change_name box_get_list", "renamed,locked,mounted")
+            << L{"RenameBoxDialog"};
+        row("rename, cancelled", 1, "plain", Rename, "", "取消", "") << L{"RenameBoxDialog"};
+        row("rename mounted", 0, "mounted", Rename, "", "确认", "")
+            << L{"提示: 无法进行重命名操作，请先卸载保护箱 “mounted” ！"};
+        row("password, encrypted", 0, "locked", Password, "", "取消", "box_get_list") << L{"ChangeBoxLockedDialog"};
+        row("password, plain", 1, "plain", Password, "", "取消", "box_get_list") << L{"CreateBoxLockedDialog"};
+        row("password, mounted", 0, "mounted", Password, "", "确认", "")
+            << L{"提示: 无法进行密码设置，请先卸载保护箱 “mounted” ！"};
+        row("share encrypted, 取消", 0, "locked", Share, "", "pw|取消",
+            "box_crypto_verify_passphrase box_get_info box_get_list") << L{check, "PrivilegeSharedBoxDialog"};
+        row("share encrypted, password cancelled", 1, "locked", Share, "", "取消", "") << L{check};
+        row("share, loading fails", 0, "plain", Share, "box_get_info", "确认", "box_get_info")
+            << L{"提示: 加载共享用户列表失败！"};
+        row("share mounted", 0, "mounted", Share, "", "确认", "")
+            << L{"提示: 无法进行共享设置，请先卸载保护箱 “mounted” ！"};
+        row("about", 0, "", About, "", "close", "") << L{"AboutDialog"};
+        // With nothing selected each code reaches its own operation, which asks for a selection.
+        row("0 mount, nothing selected", 0, "", Mount, "", "确认", "") << L{"提示: 请选择需要挂载的保护箱！"};
+        row("1 unmount, nothing selected", 1, "", Unmount, "", "确认", "") << L{"提示: 请选择需要卸载的保护箱！"};
+        row("2 password, nothing selected", 0, "", Password, "", "确认", "") << L{"提示: 请选择需要进行密码设置的保护箱！"};
+        row("3 share, nothing selected", 1, "", Share, "", "确认", "") << L{"提示: 请选择需要进行共享设置的保护箱！"};
+        row("4 delete, nothing selected", 0, "", Delete, "", "确认", "") << L{"提示: 请选择需要删除的保护箱！"};
+        row("5 rename, nothing selected", 1, "", Rename, "", "确认", "") << L{"提示: 请选择需要重命名的保护箱！"};
+    }
+
+    void operations()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, selected);
+        QFETCH(int, op);
+        QFETCH(QString, failing);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, calls);
+        QFETCH(QString, names);
+        QFETCH(QString, opened);
+        QFETCH(QStringList, seen);
+
+        if (mode == 1)
+            m_w->slot_show_table_mode(true);
+        if (!selected.isEmpty())
+            select(selected);
+        if (!failing.isEmpty())
+            BoxDouble::setResult(failing.toStdString(), -5);
+        BoxDouble::clearCalls();
+
+        perform(op, answers);
+
+        QCOMPARE(m_seen, seen);
+        QCOMPARE(serviceCalls().join(' '), calls);
+        QCOMPARE(shownNames().join(','), names.isEmpty() ? kAllBoxes.join(',') : names);
+        // The folder's URL must keep the '#' in its name as part of the path.
+        QCOMPARE(m_opened, opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl::fromLocalFile(pathOf(opened))});
+        BoxInfo box;
+        if (!calls.contains("box_get_list") && !selected.isEmpty()) // a stopped operation keeps the selection
+            QVERIFY(m_w->currentBox(box) && box.name == selected);
+    }
+
+    void otherCodesAreOnlyLogged()
+    {
+        TestSupport::DebugCapture log;
+        select("plain");
+        BoxDouble::clearCalls();
+        perform(6, {});
+        perform(-1, {});
+        QCOMPARE(m_seen, QStringList());
+        QVERIFY(log.contains("slot_right_menu_func_triggered 6"));
+        QVERIFY(log.contains("slot_right_menu_func_triggered -1"));
+        QCOMPARE(serviceCalls(), QStringList());
+        QCOMPARE(m_opened, QList<QUrl>());
+    }
+
+    void menuAndKeys()
+    {
+        // The menu opens 151 pixels left of the window's right edge, 35 below its top.
+        QPointer<QWidget> popup;
+        QPoint shownAt;
+        QTimer::singleShot(0, [&] {
+            popup = QApplication::activePopupWidget();
+            if (popup) {
+                shownAt = popup->pos();
+                popup->hide();
+            }
+        });
+        m_w->slot_showmenu();
+        QCOMPARE(popup.data(), static_cast<QWidget *>(m_w->m_pMainMenu));
+        QCOMPARE(shownAt, m_w->mapToGlobal(QPoint(m_w->width() - 151, 35)));
+
+        // Without a session bus F1 still tries the guide, which fails quietly;
+        // Ctrl+F1 does not.
+        TestSupport::DebugCapture log;
+        QTest::keyClick(m_w.get(), Qt::Key_F1, Qt::ControlModifier);
+        QVERIFY(!log.contains("showGuide"));
+        QTest::keyClick(m_w.get(), Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(log.contains("showGuide In fail!"));
+
+        // Escape means nothing to the main window.
+        QTest::keyClick(m_w.get(), Qt::Key_Escape);
+        QVERIFY(m_w->isVisible());
+        QCOMPARE(m_w->result(), 0);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    // No user-guide service here: point the session bus nowhere so that the
+    // F1 request fails at once instead of waiting for a daemon.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vaultrane-test-bus");
+    TestSupport::useTestPasswdDatabase(argc, argv); // the share dialog lists accounts
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestMainWindowOperations tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "test_mainwindow_operations.moc"
