@@ -15,7 +15,8 @@ namespace TestSupport {
 
 namespace {
 int g_pendingHandlers = 0;
-QStringList *g_debugLines = nullptr;
+// Every live DebugCapture collects each line; the first one installs the handler.
+QList<QStringList *> g_captures;
 QtMessageHandler g_previousHandler = nullptr;
 
 void poll(QPointer<QWidget> before, std::function<void(QWidget *)> act, QElapsedTimer clock, int timeoutMs)
@@ -38,8 +39,9 @@ void debugHandler(QtMsgType type, const QMessageLogContext &ctx, const QString &
 {
     // The offscreen platform's own complaints are not the program's output.
     const bool platformNoise = msg.startsWith("This plugin does not support");
-    if (g_debugLines && !platformNoise)
-        g_debugLines->append(msg);
+    if (!platformNoise)
+        for (QStringList *lines : g_captures)
+            lines->append(msg);
     if (g_previousHandler && qEnvironmentVariableIsSet("VAULTRANE_TEST_VERBOSE"))
         g_previousHandler(type, ctx, msg);
 }
@@ -90,20 +92,22 @@ QString captureStdout(const std::function<void()> &fn)
     return QString::fromUtf8(out);
 }
 
-DebugCapture::DebugCapture()
+DebugCapture::DebugCapture() : m_lines(new QStringList)
 {
-    g_debugLines = new QStringList;
-    g_previousHandler = qInstallMessageHandler(debugHandler);
+    if (g_captures.isEmpty())
+        g_previousHandler = qInstallMessageHandler(debugHandler);
+    g_captures.append(m_lines);
 }
 
 DebugCapture::~DebugCapture()
 {
-    qInstallMessageHandler(g_previousHandler);
-    delete g_debugLines;
-    g_debugLines = nullptr;
+    g_captures.removeOne(m_lines);
+    if (g_captures.isEmpty())
+        qInstallMessageHandler(g_previousHandler);
+    delete m_lines;
 }
 
-QStringList DebugCapture::lines() const { return g_debugLines ? *g_debugLines : QStringList(); }
+QStringList DebugCapture::lines() const { return *m_lines; }
 
 bool DebugCapture::contains(const QString &text) const
 {

@@ -32,6 +32,11 @@ public:
     ~DebugCapture();
     QStringList lines() const;
     bool contains(const QString &text) const;
+    DebugCapture(const DebugCapture &) = delete;
+    DebugCapture &operator=(const DebugCapture &) = delete;
+
+private:
+    QStringList *m_lines;
 };
 
 // Top-level widgets that are still alive and visible or not yet deleted,
