@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-
 class TestMainProcess : public QObject
 {
     Q_OBJECT
