@@ -1,39 +1,14 @@
 #include "PasswordAuthenticDialog.h"
 
 #include "BoxPswLineEdit.h"
-#include "TitleBar.h"
 #include "boxdouble.h"
 #include "testsupport.h"
 
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 
 using TestSupport::childWithText;
-
-namespace {
-
-const char *const kPrompt = "保护箱已加密，请输入密码认证";
-
-BoxInfo encryptedBox()
-{
-    BoxInfo box;
-    box.name = "账本";
-    box.owner = "alice";
-    box.encrypted = 1;
-    return box;
-}
-
-BoxPswLineEdit *pswEdit(QWidget *d) { return d->findChild<BoxPswLineEdit *>(); }
-
-bool hintShows(QWidget *d, const QString &text)
-{
-    QLabel *hint = childWithText<QLabel>(d, text);
-    return hint && hint->isVisible();
-}
-
-} // namespace
 
 class TestPasswordAuthenticDialog : public QObject
 {
@@ -48,92 +23,69 @@ private slots:
         QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
     }
 
-    void failureShowsHintAndKeepsDialogOpen_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("func");
-        QTest::addColumn<QString>("hint");
-        QTest::newRow("check, empty") << 0 << "" << "box_crypto_verify_passphrase" << "密码不可为空";
-        QTest::newRow("mount, empty") << 1 << "" << "box_crypto_mount" << "密码不可为空";
-        QTest::newRow("check, wrong") << 0 << "Wrong_1" << "box_crypto_verify_passphrase"
-                                      << "密码认证失败，请确认密码后重新认证";
-        QTest::newRow("mount, failed") << 1 << "Wrong_1" << "box_crypto_mount" << "保护箱挂载失败，请检查";
-    }
-
-    void failureShowsHintAndKeepsDialogOpen()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, password);
-        QFETCH(QString, func);
-        QFETCH(QString, hint);
-        BoxDouble::setResult(func.toStdString(), -13);
-        bool hinted = false, kept = false;
-        TestSupport::onNextModal([&](QWidget *d) {
-            QTest::keyClicks(pswEdit(d), password);
-            QTest::mouseClick(childWithText<QPushButton>(d, "确认"), Qt::LeftButton);
-            hinted = hintShows(d, hint) && d->isVisible();
-            kept = pswEdit(d)->text() == password;
-            // A press into the edit hides the hint.
-            QTest::mouseClick(pswEdit(d), Qt::LeftButton);
-            hinted = hinted && !hintShows(d, hint);
-            QTest::mouseClick(childWithText<QPushButton>(d, "取消"), Qt::LeftButton);
-        });
-        QCOMPARE((new PasswordAuthenticDialog(kPrompt, encryptedBox(), mode))->exec(), 0);
-        QVERIFY(hinted);
-        QVERIFY(kept);
-        // An empty password never reaches the library.
-        QCOMPARE(BoxDouble::calls().size(), password.isEmpty() ? size_t(0) : size_t(1));
-        QCOMPARE(BoxDouble::callCount(func.toStdString()), password.isEmpty() ? 0 : 1);
-    }
-
     void endings_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("mode"); // 0 checks the password, 1 mounts with it
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("fails");
         QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QString>("func");
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("check, Enter") << 0 << "enter" << 1 << "box_crypto_verify_passphrase"
-                                      << QStringList{"账本", "Secret_9|8"};
+        QTest::addColumn<QString>("hint"); // shown after 确认; the dialog then stays open
+        QTest::addColumn<QString>("calls");
+        const QString check = "box_crypto_verify_passphrase(账本,%1)", mount = "box_crypto_mount(alice,账本,%1)";
+        QTest::newRow("check, empty") << 0 << "" << false << "确认" << "密码不可为空" << "";
+        QTest::newRow("mount, empty") << 1 << "" << false << "确认" << "密码不可为空" << "";
+        QTest::newRow("check, wrong") << 0 << "Wrong_1" << true << "确认" << "密码认证失败，请确认密码后重新认证"
+                                      << check.arg("Wrong_1|7");
+        QTest::newRow("mount fails") << 1 << "Wrong_1" << true << "确认" << "保护箱挂载失败，请检查"
+                                     << mount.arg("Wrong_1|7");
+        QTest::newRow("check, Enter") << 0 << "Secret_9" << false << "enter" << "" << check.arg("Secret_9|8");
         // Mounting makes no separate check first.
-        QTest::newRow("mount, Enter") << 1 << "enter" << 1 << "box_crypto_mount"
-                                      << QStringList{"alice", "账本", "Secret_9|8"};
-        QTest::newRow("close button") << 1 << "close" << 0 << "" << QStringList();
-        QTest::newRow("Escape") << 1 << "escape" << 0 << "" << QStringList();
+        QTest::newRow("mount, Enter") << 1 << "Secret_9" << false << "enter" << "" << mount.arg("Secret_9|8");
+        QTest::newRow("close button") << 1 << "Secret_9" << false << "close" << "" << "";
+        QTest::newRow("Escape") << 1 << "Secret_9" << false << "escape" << "" << "";
     }
 
     // However the dialog ends, the password edit is empty before it goes.
     void endings()
     {
         QFETCH(int, mode);
+        QFETCH(QString, password);
+        QFETCH(bool, fails);
         QFETCH(QString, how);
-        QFETCH(int, result);
-        QFETCH(QString, func);
-        QFETCH(QStringList, args);
-        auto *dialog = new PasswordAuthenticDialog(kPrompt, encryptedBox(), mode);
-        QPointer<QLineEdit> edit = pswEdit(dialog);
+        QFETCH(QString, hint);
+        QFETCH(QString, calls);
+        if (fails)
+            BoxDouble::setResult(mode ? "box_crypto_mount" : "box_crypto_verify_passphrase", -13);
+        BoxInfo box;
+        box.name = "账本";
+        box.owner = "alice";
+        box.encrypted = 1;
+        auto *dialog = new PasswordAuthenticDialog("保护箱已加密，请输入密码认证", box, mode);
+        QPointer<BoxPswLineEdit> edit = dialog->findChild<BoxPswLineEdit *>();
         QString leftInEdit = "not checked";
         connect(dialog, &QDialog::finished, this, [&] { leftInEdit = edit ? edit->text() : "gone"; });
+        bool hinted = false;
         TestSupport::onNextModal([&](QWidget *d) {
-            QTest::keyClicks(pswEdit(d), "Secret_9");
+            QTest::keyClicks(edit, password);
             if (how == "enter")
-                QTest::keyClick(pswEdit(d), Qt::Key_Return);
+                QTest::keyClick(edit, Qt::Key_Return);
             else if (how == "close")
-                QTest::mouseClick(d->findChild<TitleBar *>()->m_pCloseBtn, Qt::LeftButton);
-            else
-                QTest::keyClick(pswEdit(d), Qt::Key_Escape);
+                TestSupport::pressClose(d);
+            else if (how == "escape")
+                QTest::keyClick(edit, Qt::Key_Escape);
+            if (hint.isEmpty())
+                return;
+            QTest::mouseClick(childWithText<QPushButton>(d, "确认"), Qt::LeftButton);
+            hinted = TestSupport::hintShows(d, hint) && d->isVisible() && edit->text() == password;
+            QTest::mouseClick(edit, Qt::LeftButton); // a press into the edit hides the hint
+            hinted = hinted && !TestSupport::hintShows(d, hint);
+            QTest::mouseClick(childWithText<QPushButton>(d, "取消"), Qt::LeftButton);
         });
-        QCOMPARE(dialog->exec(), result);
+        QCOMPARE(dialog->exec(), hint.isEmpty() && how == "enter" ? 1 : 0);
+        QCOMPARE(hinted, !hint.isEmpty());
         QCOMPARE(leftInEdit, QString(""));
         QVERIFY(edit.isNull());
-        QStringList calls;
-        for (const auto &call : BoxDouble::calls()) {
-            calls << QString::fromStdString(call.func);
-            for (const auto &a : call.args)
-                calls << QString::fromStdString(a);
-        }
-        QCOMPARE(calls, func.isEmpty() ? QStringList() : QStringList{func} + args);
+        QCOMPARE(TestSupport::callLog(), calls);
     }
 };
 

@@ -2,13 +2,22 @@
 
 #include "boxdouble.h"
 
+#include "TitleBar.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace TestSupport {
@@ -135,6 +144,46 @@ QWidgetList leftoverTopLevels(const QWidgetList &allowed)
 
 void resetDouble() { BoxDouble::reset(); }
 
+QString messageOf(QWidget *box)
+{
+    QString text;
+    for (QLabel *l : box->findChildren<QLabel *>())
+        if (l->wordWrap())
+            text = l->text();
+    const TitleBar *bar = box->findChild<TitleBar *>();
+    return (bar ? bar->m_pTitleLabel->text() : QString()) + ": " + text;
+}
+
+QString answerMessage(QWidget *box)
+{
+    const QString message = messageOf(box);
+    childWithText<QPushButton>(box, "确认")->click();
+    return message;
+}
+
+bool hintShows(QWidget *dialog, const QString &text)
+{
+    QLabel *hint = childWithText<QLabel>(dialog, text);
+    return hint && hint->isVisible();
+}
+
+void pressClose(QWidget *dialog) { dialog->findChild<TitleBar *>()->m_pCloseBtn->click(); }
+
+QString callLog(bool withArgs)
+{
+    QStringList log;
+    for (const auto &c : BoxDouble::calls()) {
+        const QString name = QString::fromStdString(c.func);
+        if (!name.startsWith("box_") || name.endsWith("_destroy"))
+            continue;
+        QStringList args;
+        for (const std::string &a : c.args)
+            args << QString::fromStdString(a);
+        log << (withArgs ? name + "(" + args.join(',') + ")" : name);
+    }
+    return log.join(' ');
+}
+
 } // namespace TestSupport
 
 namespace TestSupport {
@@ -162,6 +211,42 @@ void useTestPasswdDatabase(int argc, char **argv)
     qputenv("NSS_WRAPPER_GROUP", data + "/group");
     execv("/proc/self/exe", argv);
     // exec failed: go on without the wrapper; tests that need it skip.
+}
+
+void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile, const char *groupFile)
+{
+    (void)argc;
+    const QByteArray lib = qgetenv("NSS_WRAPPER_LIBRARY");
+    const QString data = QString::fromLocal8Bit(qgetenv("VAULTRANE_TEST_DATA"));
+    if (nssWrapperActive() || lib.isEmpty() || data.isEmpty() || access(lib.constData(), R_OK) != 0)
+        return;
+    QTemporaryDir dir;
+    QFile passwdIn(QDir(data).filePath(passwdFile)), groupIn(QDir(data).filePath(groupFile));
+    QFile passwdOut(dir.filePath("passwd")), groupOut(dir.filePath("group"));
+    if (!dir.isValid() || !passwdIn.open(QIODevice::ReadOnly) || !groupIn.open(QIODevice::ReadOnly)
+        || !passwdOut.open(QIODevice::WriteOnly) || !groupOut.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "cannot prepare the password database for nss_wrapper\n");
+        std::exit(1);
+    }
+    passwdOut.write(passwdIn.readAll().replace("@SELF_UID@", QByteArray::number(uint(getuid()))));
+    groupOut.write(groupIn.readAll());
+    passwdOut.close();
+    groupOut.close();
+    const QByteArray existing = qgetenv("LD_PRELOAD");
+    qputenv("LD_PRELOAD", existing.isEmpty() ? lib : existing + ":" + lib);
+    qputenv("NSS_WRAPPER_PASSWD", QFile::encodeName(passwdOut.fileName()));
+    qputenv("NSS_WRAPPER_GROUP", QFile::encodeName(groupOut.fileName()));
+    std::fflush(nullptr);
+    // A child, so that the copies can be removed once it is done.
+    const pid_t child = fork();
+    if (child == 0) {
+        execv("/proc/self/exe", argv);
+        _exit(127);
+    }
+    int status = 0;
+    const bool waited = child > 0 && waitpid(child, &status, 0) == child;
+    dir.remove();
+    std::exit(!waited ? 1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
 }
 
 } // namespace TestSupport

@@ -55,6 +55,18 @@ template <class T> T *childWithText(QWidget *w, const QString &text)
 // Sets up the test double for a clean start (caller uid 1000 "tester").
 void resetDouble();
 
+// "title: text" of a message box (its title and its word-wrapped text line).
+QString messageOf(QWidget *box);
+// Answers a message box with 确认; returns messageOf(box).
+QString answerMessage(QWidget *box);
+// Whether a label of `dialog` with exactly `text` is shown (a red hint line).
+bool hintShows(QWidget *dialog, const QString &text);
+// Presses the close button of the dialog's title bar.
+void pressClose(QWidget *dialog);
+// The box service calls made so far, "box_x(arg,arg) box_y(arg)" (without
+// the *_destroy clean-ups); names only when withArgs is false.
+QString callLog(bool withArgs = true);
+
 } // namespace TestSupport
 
 namespace TestSupport {
@@ -64,6 +76,10 @@ namespace TestSupport {
 // first thing in main(); returns only in the re-executed process (or when the
 // wrapper library is missing, in which case nssWrapperActive() is false).
 void useTestPasswdDatabase(int argc, char **argv);
+// The same with other files of the test data folder, in which @SELF_UID@
+// stands for the real uid: runs the tests in a child process over filled-in
+// copies and exits with the child's status.
+void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile, const char *groupFile);
 bool nssWrapperActive();
 } // namespace TestSupport
 
