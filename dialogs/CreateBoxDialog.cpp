@@ -7,7 +7,6 @@
 #include "TitleBar.h"
 #include "VaultranerProxy.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
