@@ -80,9 +80,7 @@ void ChangeBoxLockedDialog::initUI()
     mainLayout->addLayout(makeFormRow({m_pCurrentLabel, m_pCurrentEdit}, Qt::AlignLeft, 10));
     mainLayout->addLayout(makeFormRow({m_pNewLabel, m_pNewEdit}, Qt::AlignLeft, 10));
     mainLayout->addLayout(makeFormRow({m_pConfirmLabel, m_pConfirmEdit}, Qt::AlignLeft, 10));
-    mainLayout->addLayout(makeFormRow({m_pHintLabel}, Qt::AlignHCenter, 10));
-    mainLayout->addSpacing(20);
-    mainLayout->addLayout(makeFormRow({m_pOkBtn, m_pCancelBtn}, Qt::AlignHCenter, 10));
+    addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
     setFixedHeight(340);
 }

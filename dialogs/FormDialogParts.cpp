@@ -126,6 +126,13 @@ QVBoxLayout *makeFormLayout(TitleBar *titleBar)
     return column;
 }
 
+void addHintAndButtons(QVBoxLayout *column, QLabel *hint, QPushButton *ok, QPushButton *cancel)
+{
+    column->addLayout(makeFormRow({hint}, Qt::AlignHCenter, 10));
+    column->addSpacing(20);
+    column->addLayout(makeFormRow({ok, cancel}, Qt::AlignHCenter, 10));
+}
+
 void hideHintOnPress(QLabel *hint, const QObject *watched, const QEvent *event,
                      std::initializer_list<const QObject *> edits)
 {

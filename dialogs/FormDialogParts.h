@@ -62,6 +62,10 @@ QHBoxLayout *makeFormRow(std::initializer_list<QWidget *> widgets = {},
 // margin, and never smaller than what the rows need.
 QVBoxLayout *makeFormLayout(TitleBar *titleBar);
 
+// Ends the column with the centred hint line, a 20-px gap and the centred
+// button row.
+void addHintAndButtons(QVBoxLayout *column, QLabel *hint, QPushButton *ok, QPushButton *cancel);
+
 // Hides `hint` when `event` is a mouse press into one of `edits`; typing
 // leaves it shown.
 void hideHintOnPress(QLabel *hint, const QObject *watched, const QEvent *event,

@@ -49,9 +49,7 @@ void RenameBoxDialog::initUI()
     mainLayout->addLayout(makeFormRow({m_pHeadingLabel}));
     mainLayout->addLayout(makeFormRow({m_pNameLabel, m_pNameEdit}, Qt::AlignLeft, 10));
     mainLayout->addLayout(makeFormRow({m_pPswLabel, m_pPswEdit}, Qt::AlignLeft, 10));
-    mainLayout->addLayout(makeFormRow({m_pHintLabel}, Qt::AlignHCenter, 10));
-    mainLayout->addSpacing(20);
-    mainLayout->addLayout(makeFormRow({m_pOkBtn, m_pCancelBtn}, Qt::AlignHCenter, 10));
+    addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
     setFixedHeight(280);
 
