@@ -1,11 +1,10 @@
 #include "ChangeBoxLockedDialog.h"
 
 #include "BoxPswLineEdit.h"
-#include "MessageBox.h"
+#include "FormDialogParts.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,71 +14,12 @@
 
 namespace {
 
-QFont pixelFont(int pixelSize)
-{
-    QFont font;
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
-void setColour(QWidget *w, QPalette::ColorRole role, const char *colour)
-{
-    QPalette pal = w->palette();
-    pal.setBrush(QPalette::All, role, QBrush(QColor(colour)));
-    w->setPalette(pal);
-}
-
-QLabel *makeLabel(const QString &text, const char *colour, int pixelSize, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    setColour(label, QPalette::WindowText, colour);
-    label->setFont(pixelFont(pixelSize));
-    return label;
-}
-
-// The captions in front of the underlined password edits.
-QLabel *makeRowLabel(const QString &text, QWidget *parent)
-{
-    QLabel *label = makeLabel(text, "#333333", 14, parent);
-    label->setAlignment(Qt::AlignLeft);
-    label->setFixedWidth(80);
-    label->setObjectName("UnderLineLabel");
-    return label;
-}
-
-void setUpPasswordEdit(QLineEdit *edit, QObject *filter)
-{
-    edit->setFixedWidth(230);
-    edit->setObjectName("UnderLineEdit");
-    edit->setEchoMode(QLineEdit::Password);
-    edit->setMaxLength(32);
-    edit->installEventFilter(filter);
-}
-
 QRadioButton *makeRadio(const QString &text, QWidget *parent)
 {
     auto *radio = new QRadioButton(text, parent);
-    setColour(radio, QPalette::WindowText, "#333333");
+    setTextColour(radio, "#333333");
     radio->setFont(pixelFont(14));
     return radio;
-}
-
-QPushButton *makeButton(const QString &text, QWidget *parent)
-{
-    auto *btn = new QPushButton(text, parent);
-    btn->setFixedSize(140, 34);
-    btn->setObjectName("BoxCommonButton");
-    btn->setFont(pixelFont(14));
-    return btn;
-}
-
-QHBoxLayout *makeRow(int spacing = -1)
-{
-    auto *row = new QHBoxLayout;
-    row->setContentsMargins(108, 0, 108, 0);
-    if (spacing >= 0)
-        row->setSpacing(spacing);
-    return row;
 }
 
 } // namespace
@@ -96,18 +36,10 @@ ChangeBoxLockedDialog::ChangeBoxLockedDialog(const BoxInfo &box, QWidget *parent
 void ChangeBoxLockedDialog::initUI()
 {
     resize(540, 340);
-    setAutoFillBackground(true);
-    setColour(this, QPalette::Window, "#FFFFFF");
+    setWhiteBackground(this);
 
-    m_pTitleBar = new TitleBar(this);
-    m_pTitleBar->setBackgroundColor("#EAEAEA");
-    m_pTitleBar->m_pMenuBtn->hide();
-    m_pTitleBar->m_pReturnBtn->hide();
-    m_pTitleBar->m_pMinBtn->hide();
-    m_pTitleBar->setTitle(tr("密码设置"), 0, "");
-
-    m_pHeadingLabel = makeLabel(tr("更改密码设置"), "#121217", 20, this);
-    m_pHeadingLabel->setScaledContents(true);
+    m_pTitleBar = makeTitleBar(this, tr("密码设置"));
+    m_pHeadingLabel = makeHeadingLabel(tr("更改密码设置"), this);
 
     m_pBoxLabel = makeLabel(tr("保护箱: %1").arg(m_boxInfo.name), "#333333", 14, this);
     m_pBoxLabel->setAlignment(Qt::AlignLeft);
@@ -134,59 +66,21 @@ void ChangeBoxLockedDialog::initUI()
     m_pConfirmEdit = new QLineEdit(this);
     setUpPasswordEdit(m_pConfirmEdit, this);
 
-    m_pHintLabel = makeLabel(QString(), "#FF0000", 14, this);
-    m_pHintLabel->setScaledContents(true);
-    m_pHintLabel->hide();
+    m_pHintLabel = makeHintLabel(this);
 
-    m_pOkBtn = makeButton(tr("确认"), this);
+    m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);
-    m_pCancelBtn = makeButton(tr("取消"), this);
+    m_pCancelBtn = makeCommonButton(tr("取消"), this);
 
-    QHBoxLayout *headingRow = makeRow();
-    headingRow->addWidget(m_pHeadingLabel, 1, Qt::AlignLeft);
-
-    QHBoxLayout *boxRow = makeRow(10);
-    boxRow->addWidget(m_pBoxLabel, 1, Qt::AlignLeft);
-
-    QHBoxLayout *modeRow = makeRow(10);
-    modeRow->addWidget(m_pModeLabel, 1, Qt::AlignLeft);
-    modeRow->addWidget(m_pUpdateRadio, 1, Qt::AlignLeft);
-    modeRow->addWidget(m_pRemoveRadio, 1, Qt::AlignLeft);
-
-    QHBoxLayout *currentRow = makeRow(10);
-    currentRow->addWidget(m_pCurrentLabel, 1, Qt::AlignLeft);
-    currentRow->addWidget(m_pCurrentEdit, 1, Qt::AlignLeft);
-
-    QHBoxLayout *newRow = makeRow(10);
-    newRow->addWidget(m_pNewLabel, 1, Qt::AlignLeft);
-    newRow->addWidget(m_pNewEdit, 1, Qt::AlignLeft);
-
-    QHBoxLayout *confirmRow = makeRow(10);
-    confirmRow->addWidget(m_pConfirmLabel, 1, Qt::AlignLeft);
-    confirmRow->addWidget(m_pConfirmEdit, 1, Qt::AlignLeft);
-
-    QHBoxLayout *hintRow = makeRow(10);
-    hintRow->addWidget(m_pHintLabel, 1, Qt::AlignHCenter);
-
-    QHBoxLayout *buttonRow = makeRow(10);
-    buttonRow->addWidget(m_pOkBtn, 1, Qt::AlignHCenter);
-    buttonRow->addWidget(m_pCancelBtn, 1, Qt::AlignHCenter);
-
-    auto *mainLayout = new QVBoxLayout;
-    mainLayout->setSpacing(20);
-    mainLayout->addWidget(m_pTitleBar, 0);
-    mainLayout->addLayout(headingRow);
-    mainLayout->addLayout(boxRow);
-    mainLayout->addLayout(modeRow);
+    QVBoxLayout *mainLayout = makeFormLayout(m_pTitleBar);
+    mainLayout->addLayout(makeFormRow({m_pHeadingLabel}));
+    mainLayout->addLayout(makeFormRow({m_pBoxLabel}, Qt::AlignLeft, 10));
+    mainLayout->addLayout(makeFormRow({m_pModeLabel, m_pUpdateRadio, m_pRemoveRadio}, Qt::AlignLeft, 10));
     mainLayout->addSpacing(20);
-    mainLayout->addLayout(currentRow);
-    mainLayout->addLayout(newRow);
-    mainLayout->addLayout(confirmRow);
-    mainLayout->addLayout(hintRow);
-    mainLayout->addSpacing(20);
-    mainLayout->addLayout(buttonRow);
-    mainLayout->setContentsMargins(0, 0, 0, 50);
-    mainLayout->setSizeConstraint(QLayout::SetMinimumSize);
+    mainLayout->addLayout(makeFormRow({m_pCurrentLabel, m_pCurrentEdit}, Qt::AlignLeft, 10));
+    mainLayout->addLayout(makeFormRow({m_pNewLabel, m_pNewEdit}, Qt::AlignLeft, 10));
+    mainLayout->addLayout(makeFormRow({m_pConfirmLabel, m_pConfirmEdit}, Qt::AlignLeft, 10));
+    addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
     setFixedHeight(340);
 }
@@ -309,9 +203,7 @@ int ChangeBoxLockedDialog::removePassword()
 
 bool ChangeBoxLockedDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((watched == m_pCurrentEdit || watched == m_pNewEdit || watched == m_pConfirmEdit)
-        && event->type() == QEvent::MouseButtonPress)
-        m_pHintLabel->hide();
+    hideHintOnPress(m_pHintLabel, watched, event, {m_pCurrentEdit, m_pNewEdit, m_pConfirmEdit});
     return QObject::eventFilter(watched, event);
 }
 
@@ -331,9 +223,7 @@ void ChangeBoxLockedDialog::showHint(const QString &text)
 
 void ChangeBoxLockedDialog::showWarning(const QString &text)
 {
-    auto *box = new MessageBox(this);
-    centreOn(box, this);
-    box->execMessage(MessageBox::Warning, text);
+    showWarningOver(this, text);
 }
 
 void ChangeBoxLockedDialog::slot_wipePasswords()

@@ -1,13 +1,12 @@
 #include "CreateBoxDialog.h"
 
 #include "BoxPswLineEdit.h"
-#include "MessageBox.h"
+#include "FormDialogParts.h"
 #include "SecretWipe.h"
 #include "SwitchButton.h"
 #include "TitleBar.h"
 #include "VaultranerProxy.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,63 +17,6 @@
 #include <cstdlib>
 
 namespace {
-
-void setTextColor(QWidget *w, const char *color)
-{
-    QPalette pal = w->palette();
-    pal.setBrush(QPalette::All, QPalette::WindowText, QBrush(QColor(color)));
-    w->setPalette(pal);
-}
-
-void setPixelSize(QWidget *w, int pixelSize)
-{
-    QFont font;
-    font.setPixelSize(pixelSize);
-    w->setFont(font);
-}
-
-// The label in front of an edit: fixed width, underlined by the style sheet.
-QLabel *newRowLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    setTextColor(label, "#333333");
-    setPixelSize(label, 14);
-    label->setAlignment(Qt::AlignLeft);
-    label->setFixedWidth(80);
-    label->setObjectName("UnderLineLabel");
-    return label;
-}
-
-QLineEdit *setUpEdit(QLineEdit *edit)
-{
-    edit->setFixedWidth(230);
-    edit->setObjectName("UnderLineEdit");
-    return edit;
-}
-
-QHBoxLayout *newRow()
-{
-    auto *row = new QHBoxLayout;
-    row->setContentsMargins(108, 0, 108, 0);
-    return row;
-}
-
-QHBoxLayout *newEditRow(QLabel *label, QLineEdit *edit)
-{
-    QHBoxLayout *row = newRow();
-    row->addWidget(label, 1, Qt::AlignLeft);
-    row->addWidget(edit, 1, Qt::AlignLeft);
-    row->setSpacing(10);
-    return row;
-}
-
-// A private copy of the edit's text: wiping it later must not zero the
-// buffer the edit still shows while the dialog stays open.
-QString copyOfText(const QLineEdit *edit)
-{
-    const QString shown = edit->text();
-    return QString(shown.constData(), shown.size());
-}
 
 bool isAsciiLetter(QChar c)
 {
@@ -123,31 +65,20 @@ CreateBoxDialog::CreateBoxDialog(QWidget *parent) : FlatDropWidget(parent)
 void CreateBoxDialog::initUI()
 {
     resize(540, 320);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setBrush(QPalette::All, QPalette::Window, QBrush(QColor("#FFFFFF")));
-    setPalette(pal);
+    setWhiteBackground(this);
 
-    m_pTitleBar = new TitleBar(this);
-    m_pTitleBar->setBackgroundColor("#EAEAEA");
-    m_pTitleBar->m_pMenuBtn->hide();
-    m_pTitleBar->m_pReturnBtn->hide();
-    m_pTitleBar->m_pMinBtn->hide();
-    m_pTitleBar->setTitle("创建保护箱", 0, "");
+    m_pTitleBar = makeTitleBar(this, "创建保护箱");
+    m_pHeadLabel = makeHeadingLabel("创建保护箱", this);
 
-    m_pHeadLabel = new QLabel("创建保护箱", this);
-    setTextColor(m_pHeadLabel, "#121217");
-    setPixelSize(m_pHeadLabel, 20);
-    m_pHeadLabel->setScaledContents(true);
-
-    m_pNameLabel = newRowLabel("名称", this);
-    m_pNameEdit = setUpEdit(new QLineEdit(this));
-    m_pNameEdit->setMaxLength(64);
+    m_pNameLabel = makeRowLabel("名称", this);
+    m_pNameEdit = new QLineEdit(this);
+    setUpUnderLineEdit(m_pNameEdit, 64);
     m_pNameEdit->installEventFilter(this);
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
 
-    m_pPathLabel = newRowLabel("路径", this);
-    m_pPathEdit = setUpEdit(new QLineEdit(this));
+    m_pPathLabel = makeRowLabel("路径", this);
+    m_pPathEdit = new QLineEdit(this);
+    setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
     m_pPathEdit->setText(QString("%1/%2").arg("/box").arg(QString::fromLocal8Bit(std::getenv("USER"))));
     m_pPathEdit->setReadOnly(true);
@@ -159,80 +90,37 @@ void CreateBoxDialog::initUI()
     m_pSwitchBtn->setBgColor(QColor("#C3C9D0"), QColor("#0197EE"));
     m_pSwitchBtn->setText("", "");
 
-    m_pEncryptLabel = new QLabel("是否加密", this);
-    setTextColor(m_pEncryptLabel, "#333333");
-    setPixelSize(m_pEncryptLabel, 14);
+    m_pEncryptLabel = makeLabel("是否加密", "#333333", 14, this);
     m_pEncryptLabel->setScaledContents(true);
 
-    m_pPswLabel = newRowLabel("密码", this);
+    m_pPswLabel = makeRowLabel("密码", this);
     m_pPswEdit = new BoxPswLineEdit(this);
-    setUpEdit(m_pPswEdit);
-    m_pPswEdit->setEchoMode(QLineEdit::Password);
-    m_pPswEdit->setMaxLength(32);
-    m_pPswEdit->installEventFilter(this);
+    setUpPasswordEdit(m_pPswEdit, this);
 
-    m_pConfirmLabel = newRowLabel("确认密码", this);
-    m_pConfirmEdit = setUpEdit(new QLineEdit(this));
-    m_pConfirmEdit->setEchoMode(QLineEdit::Password);
-    m_pConfirmEdit->setMaxLength(32);
-    m_pConfirmEdit->installEventFilter(this);
+    m_pConfirmLabel = makeRowLabel("确认密码", this);
+    m_pConfirmEdit = new QLineEdit(this);
+    setUpPasswordEdit(m_pConfirmEdit, this);
 
-    m_pHintLabel = new QLabel(this);
-    setTextColor(m_pHintLabel, "#FF0000");
-    setPixelSize(m_pHintLabel, 14);
-    m_pHintLabel->setScaledContents(true);
-    m_pHintLabel->hide();
+    m_pHintLabel = makeHintLabel(this);
     m_pHintLabel->installEventFilter(this);
 
-    m_pOkBtn = new QPushButton("确认", this);
-    m_pOkBtn->setFixedSize(140, 34);
-    m_pOkBtn->setObjectName("BoxCommonButton");
-    setPixelSize(m_pOkBtn, 14);
+    m_pOkBtn = makeCommonButton("确认", this);
     m_pOkBtn->setDefault(true);
+    m_pCancelBtn = makeCommonButton("取消", this);
 
-    m_pCancelBtn = new QPushButton("取消", this);
-    m_pCancelBtn->setFixedSize(140, 34);
-    m_pCancelBtn->setObjectName("BoxCommonButton");
-    setPixelSize(m_pCancelBtn, 14);
-
-    QHBoxLayout *headRow = newRow();
-    headRow->addWidget(m_pHeadLabel, 1, Qt::AlignLeft);
-
-    QHBoxLayout *nameRow = newEditRow(m_pNameLabel, m_pNameEdit);
-    QHBoxLayout *pathRow = newEditRow(m_pPathLabel, m_pPathEdit);
-
-    QHBoxLayout *switchRow = newRow();
+    QHBoxLayout *switchRow = makeFormRow({}, Qt::AlignRight, 10);
     switchRow->addSpacerItem(new QSpacerItem(240, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     switchRow->addWidget(m_pSwitchBtn, 1, Qt::AlignRight);
     switchRow->addWidget(m_pEncryptLabel, 1, Qt::AlignRight);
-    switchRow->setSpacing(10);
 
-    QHBoxLayout *pswRow = newEditRow(m_pPswLabel, m_pPswEdit);
-    QHBoxLayout *confirmRow = newEditRow(m_pConfirmLabel, m_pConfirmEdit);
-
-    QHBoxLayout *hintRow = newRow();
-    hintRow->addWidget(m_pHintLabel, 1, Qt::AlignHCenter);
-    hintRow->setSpacing(10);
-
-    QHBoxLayout *buttonRow = newRow();
-    buttonRow->addWidget(m_pOkBtn, 1, Qt::AlignHCenter);
-    buttonRow->addWidget(m_pCancelBtn, 1, Qt::AlignHCenter);
-    buttonRow->setSpacing(10);
-
-    auto *mainLayout = new QVBoxLayout;
-    mainLayout->setSpacing(20);
-    mainLayout->addWidget(m_pTitleBar, 0);
-    mainLayout->addLayout(headRow);
-    mainLayout->addLayout(nameRow);
-    mainLayout->addLayout(pathRow);
+    QVBoxLayout *mainLayout = makeFormLayout(m_pTitleBar);
+    mainLayout->addLayout(makeFormRow({m_pHeadLabel}));
+    mainLayout->addLayout(makeFormRow({m_pNameLabel, m_pNameEdit}, Qt::AlignLeft, 10));
+    mainLayout->addLayout(makeFormRow({m_pPathLabel, m_pPathEdit}, Qt::AlignLeft, 10));
     mainLayout->addLayout(switchRow);
-    mainLayout->addLayout(pswRow);
-    mainLayout->addLayout(confirmRow);
-    mainLayout->addLayout(hintRow);
-    mainLayout->addSpacing(20);
-    mainLayout->addLayout(buttonRow);
-    mainLayout->setContentsMargins(0, 0, 0, 50);
-    mainLayout->setSizeConstraint(QLayout::SetMinimumSize);
+    mainLayout->addLayout(makeFormRow({m_pPswLabel, m_pPswEdit}, Qt::AlignLeft, 10));
+    mainLayout->addLayout(makeFormRow({m_pConfirmLabel, m_pConfirmEdit}, Qt::AlignLeft, 10));
+    addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
     setFixedHeight(320);
 }
@@ -312,9 +200,7 @@ void CreateBoxDialog::slot_okBtnClicked()
         accept();
         return;
     }
-    auto *box = new MessageBox(this);
-    centreOn(box, this);
-    box->execMessage(MessageBox::Warning, "创建保护箱失败！");
+    showWarningOver(this, "创建保护箱失败！");
 }
 
 void CreateBoxDialog::slot_wipePasswords()
@@ -331,9 +217,6 @@ void CreateBoxDialog::showHint(const QString &text)
 
 bool CreateBoxDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    // Only a press into an edit clears the hint; typing leaves it shown.
-    if ((watched == m_pPswEdit || watched == m_pConfirmEdit || watched == m_pNameEdit)
-        && event->type() == QEvent::MouseButtonPress)
-        m_pHintLabel->hide();
+    hideHintOnPress(m_pHintLabel, watched, event, {m_pPswEdit, m_pConfirmEdit, m_pNameEdit});
     return QObject::eventFilter(watched, event);
 }

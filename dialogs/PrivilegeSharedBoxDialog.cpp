@@ -1,5 +1,6 @@
 #include "PrivilegeSharedBoxDialog.h"
 
+#include "FormDialogParts.h"
 #include "MessageBox.h"
 #include "TitleBar.h"
 #include "zavrit.h"
@@ -42,22 +43,6 @@ const char *const kHorizontalScrollBarStyle =
 const int kReadOnly = 5;
 const int kReadWrite = 7;
 
-QFont pixelFont(int pixelSize)
-{
-    QFont font;
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
-QPushButton *makeButton(const QString &text, QWidget *parent)
-{
-    auto *btn = new QPushButton(text, parent);
-    btn->setFixedSize(110, 34);
-    btn->setObjectName("BoxCommonButton");
-    btn->setFont(pixelFont(14));
-    return btn;
-}
-
 // Accounts whose login shell refuses every login are services, not people a
 // box could be shared with.
 bool hasLoginShell(const struct passwd *account)
@@ -97,24 +82,10 @@ PrivilegeSharedBoxDialog::PrivilegeSharedBoxDialog(const BoxInfo &box, QWidget *
 void PrivilegeSharedBoxDialog::initUI()
 {
     setFixedSize(585, 420);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setBrush(QPalette::All, QPalette::Window, QBrush(QColor("#FFFFFF")));
-    setPalette(pal);
+    setWhiteBackground(this);
 
-    m_pTitleBar = new TitleBar(this);
-    m_pTitleBar->setBackgroundColor("#EAEAEA");
-    m_pTitleBar->m_pMinBtn->hide();
-    m_pTitleBar->m_pMenuBtn->hide();
-    m_pTitleBar->m_pReturnBtn->hide();
-    m_pTitleBar->setTitle(tr("共享设置"), 0, "");
-
-    m_pHeadingLabel = new QLabel(tr("为“%1”设置共享权限").arg(m_boxInfo.name), this);
-    QPalette headingPal = m_pHeadingLabel->palette();
-    headingPal.setBrush(QPalette::All, QPalette::WindowText, QBrush(QColor("#121217")));
-    m_pHeadingLabel->setPalette(headingPal);
-    m_pHeadingLabel->setFont(pixelFont(20));
-    m_pHeadingLabel->setScaledContents(true);
+    m_pTitleBar = makeTitleBar(this, tr("共享设置"));
+    m_pHeadingLabel = makeHeadingLabel(tr("为“%1”设置共享权限").arg(m_boxInfo.name), this);
 
     m_pUserTable = new QTableWidget(this);
     m_pUserTable->setColumnCount(4);
@@ -142,10 +113,10 @@ void PrivilegeSharedBoxDialog::initUI()
     m_pTableFrame->setFixedSize(500, 240);
     m_pTableFrame->setStyleSheet("border:1px solid #d1d1d1; border-radius:5px;");
 
-    m_pApplyBtn = makeButton(tr("应用"), this);
+    m_pApplyBtn = makeCommonButton(tr("应用"), this, 110);
     m_pApplyBtn->setFocus(Qt::OtherFocusReason);
     m_pApplyBtn->setDefault(true);
-    m_pCancelBtn = makeButton(tr("取消"), this);
+    m_pCancelBtn = makeCommonButton(tr("取消"), this, 110);
 
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addSpacerItem(new QSpacerItem(480, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -326,9 +297,7 @@ void PrivilegeSharedBoxDialog::slot_okBtnClicked()
     } else {
         text = tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！");
     }
-    auto *box = new MessageBox(this);
-    centreOn(box, this);
-    box->execMessage(type, text.arg(m_boxInfo.name));
+    showMessageOver(this, type, text.arg(m_boxInfo.name));
 
     refreshShareState();
     accept();

@@ -1,70 +1,15 @@
 #include "RenameBoxDialog.h"
 
 #include "BoxPswLineEdit.h"
-#include "MessageBox.h"
+#include "FormDialogParts.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-QFont pixelFont(int pixelSize)
-{
-    QFont font;
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
-void setColour(QWidget *w, QPalette::ColorRole role, const char *colour)
-{
-    QPalette pal = w->palette();
-    pal.setBrush(QPalette::All, role, QBrush(QColor(colour)));
-    w->setPalette(pal);
-}
-
-QLabel *makeLabel(const QString &text, const char *colour, int pixelSize, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    setColour(label, QPalette::WindowText, colour);
-    label->setFont(pixelFont(pixelSize));
-    return label;
-}
-
-// The "新名称"/"密码验证" captions in front of the underlined edits.
-QLabel *makeRowLabel(const QString &text, QWidget *parent)
-{
-    QLabel *label = makeLabel(text, "#333333", 14, parent);
-    label->setAlignment(Qt::AlignLeft);
-    label->setFixedWidth(80);
-    label->setObjectName("UnderLineLabel");
-    return label;
-}
-
-QPushButton *makeButton(const QString &text, QWidget *parent)
-{
-    auto *btn = new QPushButton(text, parent);
-    btn->setFixedSize(140, 34);
-    btn->setObjectName("BoxCommonButton");
-    btn->setFont(pixelFont(14));
-    return btn;
-}
-
-QHBoxLayout *makeRow(int spacing = -1)
-{
-    auto *row = new QHBoxLayout;
-    row->setContentsMargins(108, 0, 108, 0);
-    if (spacing >= 0)
-        row->setSpacing(spacing);
-    return row;
-}
-
-} // namespace
 
 RenameBoxDialog::RenameBoxDialog(const BoxInfo &box, QWidget *parent)
     : FlatDropWidget(parent), m_boxInfo(box)
@@ -78,73 +23,33 @@ RenameBoxDialog::RenameBoxDialog(const BoxInfo &box, QWidget *parent)
 void RenameBoxDialog::initUI()
 {
     resize(540, 280);
-    setAutoFillBackground(true);
-    setColour(this, QPalette::Window, "#FFFFFF");
+    setWhiteBackground(this);
 
-    m_pTitleBar = new TitleBar(this);
-    m_pTitleBar->setBackgroundColor("#EAEAEA");
-    m_pTitleBar->m_pMenuBtn->hide();
-    m_pTitleBar->m_pReturnBtn->hide();
-    m_pTitleBar->m_pMinBtn->hide();
-    m_pTitleBar->setTitle(tr("重命名"), 0, "");
-
-    m_pHeadingLabel = makeLabel(tr("为\"%1\"保护箱重命名").arg(m_boxInfo.name), "#121217", 20, this);
-    m_pHeadingLabel->setScaledContents(true);
+    m_pTitleBar = makeTitleBar(this, tr("重命名"));
+    m_pHeadingLabel = makeHeadingLabel(tr("为\"%1\"保护箱重命名").arg(m_boxInfo.name), this);
 
     m_pNameLabel = makeRowLabel(tr("新名称"), this);
     m_pNameEdit = new QLineEdit(this);
-    m_pNameEdit->setFixedWidth(230);
-    m_pNameEdit->setObjectName("UnderLineEdit");
-    m_pNameEdit->setMaxLength(32);
+    setUpUnderLineEdit(m_pNameEdit, 32);
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
     m_pNameEdit->installEventFilter(this);
 
     m_pPswLabel = makeRowLabel(tr("密码验证"), this);
     m_pPswEdit = new BoxPswLineEdit(this);
-    m_pPswEdit->setFixedWidth(230);
-    m_pPswEdit->setObjectName("UnderLineEdit");
-    m_pPswEdit->setEchoMode(QLineEdit::Password);
-    m_pPswEdit->setMaxLength(32);
-    m_pPswEdit->installEventFilter(this);
+    setUpPasswordEdit(m_pPswEdit, this);
 
-    m_pHintLabel = makeLabel(QString(), "#FF0000", 14, this);
-    m_pHintLabel->setScaledContents(true);
-    m_pHintLabel->hide();
+    m_pHintLabel = makeHintLabel(this);
     m_pHintLabel->installEventFilter(this);
 
-    m_pOkBtn = makeButton(tr("确认"), this);
+    m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);
-    m_pCancelBtn = makeButton(tr("取消"), this);
+    m_pCancelBtn = makeCommonButton(tr("取消"), this);
 
-    QHBoxLayout *headingRow = makeRow();
-    headingRow->addWidget(m_pHeadingLabel, 1, Qt::AlignLeft);
-
-    QHBoxLayout *nameRow = makeRow(10);
-    nameRow->addWidget(m_pNameLabel, 1, Qt::AlignLeft);
-    nameRow->addWidget(m_pNameEdit, 1, Qt::AlignLeft);
-
-    QHBoxLayout *pswRow = makeRow(10);
-    pswRow->addWidget(m_pPswLabel, 1, Qt::AlignLeft);
-    pswRow->addWidget(m_pPswEdit, 1, Qt::AlignLeft);
-
-    QHBoxLayout *hintRow = makeRow(10);
-    hintRow->addWidget(m_pHintLabel, 1, Qt::AlignHCenter);
-
-    QHBoxLayout *buttonRow = makeRow(10);
-    buttonRow->addWidget(m_pOkBtn, 1, Qt::AlignHCenter);
-    buttonRow->addWidget(m_pCancelBtn, 1, Qt::AlignHCenter);
-
-    auto *mainLayout = new QVBoxLayout;
-    mainLayout->setSpacing(20);
-    mainLayout->addWidget(m_pTitleBar, 0);
-    mainLayout->addLayout(headingRow);
-    mainLayout->addLayout(nameRow);
-    mainLayout->addLayout(pswRow);
-    mainLayout->addLayout(hintRow);
-    mainLayout->addSpacing(20);
-    mainLayout->addLayout(buttonRow);
-    mainLayout->setContentsMargins(0, 0, 0, 50);
-    mainLayout->setSizeConstraint(QLayout::SetMinimumSize);
+    QVBoxLayout *mainLayout = makeFormLayout(m_pTitleBar);
+    mainLayout->addLayout(makeFormRow({m_pHeadingLabel}));
+    mainLayout->addLayout(makeFormRow({m_pNameLabel, m_pNameEdit}, Qt::AlignLeft, 10));
+    mainLayout->addLayout(makeFormRow({m_pPswLabel, m_pPswEdit}, Qt::AlignLeft, 10));
+    addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
     setFixedHeight(280);
 
@@ -198,15 +103,12 @@ void RenameBoxDialog::slot_okBtnClicked()
         accept();
         return;
     }
-    auto *box = new MessageBox(this);
-    centreOn(box, this);
-    box->execMessage(MessageBox::Warning, tr("保护箱 “%1” 重命名失败！").arg(m_boxInfo.name));
+    showWarningOver(this, tr("保护箱 “%1” 重命名失败！").arg(m_boxInfo.name));
 }
 
 bool RenameBoxDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((watched == m_pNameEdit || watched == m_pPswEdit) && event->type() == QEvent::MouseButtonPress)
-        m_pHintLabel->hide();
+    hideHintOnPress(m_pHintLabel, watched, event, {m_pNameEdit, m_pPswEdit});
     return QObject::eventFilter(watched, event);
 }
 

@@ -7,6 +7,7 @@
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
 #include "MainMenu.h"
+#include "ScrollBarStyle.h"
 #include "SplitLine.h"
 #include "TitleBar.h"
 
@@ -28,18 +29,6 @@ namespace {
 
 const int kWindowWidth = 780;
 const int kWindowHeight = 560;
-
-const char *const kScrollBarStyle =
-    "QScrollBar:vertical {width:5px;background-color:#FFFFFF;padding-top:5px;padding-bottom:5px;}"
-    "QScrollBar::handle:vertical {border-bottom: 1px solid #808080;width:5px;min-height:20px;"
-    "background: #A9A9A9;border-radius:2px;}"
-    "QScrollBar::handle:vertical:hover {width:5px;min-height:20px;background: #808080;}"
-    "QScrollBar::add-line:vertical {height:0px;width:0px;subcontrol-position: bottom;"
-    "subcontrol-origin: margin;}"
-    "QScrollBar::sub-line:vertical {height:0px;width:0px;subcontrol-position: top;"
-    "subcontrol-origin: margin;}"
-    "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical {width:5px;border-radius:2px;"
-    "background: #FFFFFF;}";
 
 const char *const kModeBtnStyle = "border: none; background-color:#FFFFFF;";
 
@@ -184,7 +173,7 @@ void Vaultrane::initUI()
     m_pBoxTableView->horizontalHeader()->setHighlightSections(false);
     m_pBoxTableView->setShowGrid(false);
     m_pBoxTableView->verticalHeader()->setDefaultSectionSize(28);
-    m_pBoxTableView->verticalScrollBar()->setStyleSheet(kScrollBarStyle);
+    m_pBoxTableView->verticalScrollBar()->setStyleSheet(kThinScrollBarStyle);
     m_pBoxTableView->hide();
 
     m_pCountLabel = new QLabel(this);

@@ -1,6 +1,7 @@
 #include "BoxListWidget.h"
 
 #include "RightButtonMenu.h"
+#include "ScrollBarStyle.h"
 
 #include <QCursor>
 #include <QDesktopServices>
@@ -12,20 +13,6 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QUrl>
-
-namespace {
-const char *const kScrollBarStyle =
-    "QScrollBar:vertical {width:5px;background-color:#FFFFFF;padding-top:5px;padding-bottom:5px;}"
-    "QScrollBar::handle:vertical {border-bottom: 1px solid #808080;width:5px;min-height:20px;"
-    "background: #A9A9A9;border-radius:2px;}"
-    "QScrollBar::handle:vertical:hover {width:5px;min-height:20px;background: #808080;}"
-    "QScrollBar::add-line:vertical {height:0px;width:0px;subcontrol-position: bottom;"
-    "subcontrol-origin: margin;}"
-    "QScrollBar::sub-line:vertical {height:0px;width:0px;subcontrol-position: top;"
-    "subcontrol-origin: margin;}"
-    "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical {width:5px;border-radius:2px;"
-    "background: #FFFFFF;}";
-} // namespace
 
 BoxListWidget::BoxListWidget(QWidget *parent)
     : QListWidget(parent)
@@ -47,7 +34,7 @@ BoxListWidget::BoxListWidget(QWidget *parent)
     setResizeMode(QListView::Adjust);
     setSpacing(20);
 
-    verticalScrollBar()->setStyleSheet(kScrollBarStyle);
+    verticalScrollBar()->setStyleSheet(kThinScrollBarStyle);
 }
 
 QString BoxListWidget::boxIcon48(const BoxInfo &box)
