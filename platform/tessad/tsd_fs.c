@@ -87,14 +87,23 @@ static int copy_xattrs(struct copier *c, int sfd, int dfd)
     return 0;
 }
 
-/* Mode, ownership (only when running as root), attributes, then times:
- * the order matters, as setting an ACL changes the mode's group bits and
- * every change touches ctime only. */
-static int copy_meta(struct copier *c, int sfd, int dfd, const struct stat *st)
+/* Ownership (only when running as root), mode, attributes, then times:
+ * the order matters, as a change of owner clears the set-id bits, setting
+ * an ACL changes the mode's group bits and every change touches ctime
+ * only. `have` is what the new file already has (as created), or NULL
+ * when unknown: each change it makes unnecessary is skipped, as every one
+ * is a round trip through the FUSE mount. */
+static int copy_meta(struct copier *c, int sfd, int dfd, const struct stat *st,
+                     const struct stat *have)
 {
-    if (c->as_root && fchown(dfd, st->st_uid, st->st_gid) < 0)
-        return -errno;
-    if (fchmod(dfd, st->st_mode & 07777) < 0)
+    int chowned = 0;
+    if (c->as_root && (!have || have->st_uid != st->st_uid || have->st_gid != st->st_gid)) {
+        if (fchown(dfd, st->st_uid, st->st_gid) < 0)
+            return -errno;
+        chowned = 1;
+    }
+    if ((!have || chowned || (have->st_mode & 07777) != (st->st_mode & 07777)) &&
+        fchmod(dfd, st->st_mode & 07777) < 0)
         return -errno;
     int rc = copy_xattrs(c, sfd, dfd);
     if (rc < 0)
@@ -154,22 +163,28 @@ static int copy_entry(struct copier *c, int sdir, int ddir, const char *name,
         }
         rc = copy_dir(c, s, d, dev);
         if (rc == 0)
-            rc = copy_meta(c, s, d, &st);
+            rc = copy_meta(c, s, d, &st, NULL);
         close(s);
         close(d);
     } else if (S_ISREG(st.st_mode)) {
         int s = openat(sdir, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (s < 0)
             return -errno;
-        int d = openat(ddir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        /* Created with its final permission bits where the umask allows
+         * (so that no chmod follows), but never without our own read and
+         * write access while the data goes in. */
+        int d = openat(ddir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                       (st.st_mode & 0777) | 0600);
         if (d < 0) {
             rc = -errno;
             close(s);
             return rc;
         }
+        struct stat have;
+        int known = fstat(d, &have) == 0;
         rc = copy_data(c, s, d);
         if (rc == 0)
-            rc = copy_meta(c, s, d, &st);
+            rc = copy_meta(c, s, d, &st, known ? &have : NULL);
         close(s);
         if (close(d) < 0 && rc == 0)
             rc = -errno;
@@ -262,7 +277,7 @@ int tsd_copy_tree(const char *src, const char *dst)
     if (rc == 0)
         rc = copy_dir(&c, s, d, st.st_dev);
     if (rc == 0)
-        rc = copy_meta(&c, s, d, &st);
+        rc = copy_meta(&c, s, d, &st, NULL);
     if (rc == 0 && fsync(d) < 0 && errno != EINVAL && errno != ENOSYS)
         rc = -errno;
     if (s >= 0)
