@@ -436,6 +436,11 @@ static int enough_space_for(const char *tree)
     if (rc < 0)
         return rc;
     uint64_t need = bytes + entries * 4096 + (16u << 20);
+    if (free_space(tsd.sdir) >= need)
+        return 0;
+    /* Space that earlier operations are still giving back counts once it
+     * is back: finish that removal here, then look again. */
+    tsd_empty_trash();
     return free_space(tsd.sdir) >= need ? 0 : -TSD_E_NOSPACE;
 }
 

@@ -308,8 +308,12 @@ static int remove_dir_contents(int fd, dev_t dev)
     while ((e = readdir(d))) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
             continue;
+        /* Entries that vanish meanwhile are fine: a background remover
+         * may be working on the same tree. */
         struct stat st;
         if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0) {
+            if (errno == ENOENT)
+                continue;
             rc = -errno;
             break;
         }
@@ -324,6 +328,8 @@ static int remove_dir_contents(int fd, dev_t dev)
                 fchmodat(fd, e->d_name, (st.st_mode & 07777) | 0700, 0);
             int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub < 0) {
+                if (errno == ENOENT)
+                    continue;
                 rc = -errno;
                 break;
             }
@@ -331,11 +337,11 @@ static int remove_dir_contents(int fd, dev_t dev)
             close(sub);
             if (rc < 0)
                 break;
-            if (unlinkat(fd, e->d_name, AT_REMOVEDIR) < 0) {
+            if (unlinkat(fd, e->d_name, AT_REMOVEDIR) < 0 && errno != ENOENT) {
                 rc = -errno;
                 break;
             }
-        } else if (unlinkat(fd, e->d_name, 0) < 0) {
+        } else if (unlinkat(fd, e->d_name, 0) < 0 && errno != ENOENT) {
             rc = -errno;
             break;
         }
@@ -367,9 +373,59 @@ int tsd_remove_tree(const char *path)
         return -errno;
     int rc = remove_dir_contents(fd, st.st_dev);
     close(fd);
-    if (rc == 0 && rmdir(path) < 0)
+    if (rc == 0 && rmdir(path) < 0 && errno != ENOENT)
         rc = -errno;
     return rc;
+}
+
+/* Gives every folder of ours in the tree the owner access that removing
+ * its entries takes (a box may hold read-only folders), without leaving
+ * the file system. Best effort: what fails here fails again, and is
+ * reported, when the tree is removed. */
+static void make_removable(int fd, dev_t dev, int depth)
+{
+    int dup_fd = dup(fd);
+    DIR *d = dup_fd >= 0 ? fdopendir(dup_fd) : NULL;
+    if (!d) {
+        if (dup_fd >= 0)
+            close(dup_fd);
+        return;
+    }
+    struct dirent *e;
+    while ((e = readdir(d))) {
+        if (e->d_type != DT_DIR && e->d_type != DT_UNKNOWN)
+            continue;
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st;
+        if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0 || !S_ISDIR(st.st_mode) ||
+            st.st_dev != dev)
+            continue;
+        if ((st.st_mode & 0700) != 0700)
+            fchmodat(fd, e->d_name, (st.st_mode & 07777) | 0700, 0);
+        if (depth >= 128)
+            continue; /* deeper folders are left to the remover's own checks */
+        int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub >= 0) {
+            make_removable(sub, dev, depth + 1);
+            close(sub);
+        }
+    }
+    closedir(d);
+}
+
+void tsd_make_removable(const char *path)
+{
+    struct stat st;
+    if (lstat(path, &st) < 0 || !S_ISDIR(st.st_mode))
+        return;
+    if ((st.st_mode & 0700) != 0700)
+        chmod(path, (st.st_mode & 07777) | 0700);
+    int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        make_removable(fd, st.st_dev, 0);
+        close(fd);
+    }
 }
 
 /* ---- sizes ---- */

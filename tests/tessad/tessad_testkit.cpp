@@ -266,6 +266,25 @@ void buildTree(const std::string &dir, int files)
         utimensat(AT_FDCWD, p.c_str(), ts, AT_SYMLINK_NOFOLLOW);
 }
 
+bool trashDrains(const std::string &user, int seconds)
+{
+    const std::string trash = user + "/.boxes/trash";
+    for (int i = 0; i < seconds * 20; i++) {
+        DIR *d = opendir(trash.c_str());
+        if (!d)
+            return errno == ENOENT;
+        int entries = 0;
+        while (struct dirent *de = readdir(d))
+            entries += strcmp(de->d_name, ".") && strcmp(de->d_name, "..");
+        closedir(d);
+        if (entries == 0)
+            return true;
+        usleep(50000);
+    }
+    std::fprintf(stderr, "trash not emptied within %d s: %s\n", seconds, trash.c_str());
+    return false;
+}
+
 int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
 {
     std::fflush(nullptr);

@@ -98,6 +98,10 @@ struct Key {
     box_crypto_params params;
 };
 
+// True once the state folder's trash (finished work a background remover
+// deletes) is empty, polling for at most `seconds`.
+bool trashDrains(const std::string &user, int seconds = 60);
+
 box_info *find(box_info *list, const std::string &name, const std::string &owner = std::string());
 int countBoxes();
 bool isMountPoint(const std::string &path);

@@ -41,6 +41,7 @@ static void checkClean(const TempRoot &t)
     struct stat st;
     CHECK(stat((t.user + "/.boxes/work").c_str(), &st) < 0);
     CHECK(stat((t.user + "/.boxes/journal").c_str(), &st) < 0);
+    CHECK(trashDrains(t.user));
     std::string mounts = readFile("/proc/self/mountinfo");
     CHECK(mounts.find(t.user + "/.boxes") == std::string::npos);
 }
