@@ -414,6 +414,52 @@ static void make_removable(int fd, dev_t dev, int depth)
     closedir(d);
 }
 
+/* Counts entries and bytes below a folder until either passes its limit;
+ * returns 1 when the tree stays within both. */
+static int within(int fd, int *entries, uint64_t *bytes, uint64_t max_bytes, int depth)
+{
+    int dup_fd = dup(fd);
+    DIR *d = dup_fd >= 0 ? fdopendir(dup_fd) : NULL;
+    if (!d) {
+        if (dup_fd >= 0)
+            close(dup_fd);
+        return 0;
+    }
+    int ok = 1;
+    struct dirent *e;
+    while (ok && (e = readdir(d))) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st;
+        if (--*entries < 0 || fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0) {
+            ok = 0;
+            break;
+        }
+        *bytes += (uint64_t)st.st_blocks * 512;
+        if (*bytes > max_bytes) {
+            ok = 0;
+        } else if (S_ISDIR(st.st_mode)) {
+            int sub = depth < 16 ? openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+            ok = sub >= 0 && within(sub, entries, bytes, max_bytes, depth + 1);
+            if (sub >= 0)
+                close(sub);
+        }
+    }
+    closedir(d);
+    return ok;
+}
+
+int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes)
+{
+    int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOTDIR || errno == ELOOP;
+    uint64_t bytes = 0;
+    int ok = within(fd, &max_entries, &bytes, max_bytes, 0);
+    close(fd);
+    return ok;
+}
+
 void tsd_make_removable(const char *path)
 {
     struct stat st;

@@ -104,6 +104,8 @@ int tsd_allow_other(void);
 int tsd_copy_tree(const char *src, const char *dst);
 int tsd_remove_tree(const char *path);
 void tsd_make_removable(const char *path);
+/* True when the tree holds at most that many entries and bytes on disk. */
+int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes);
 int tsd_tree_size(const char *path, uint64_t *bytes, uint64_t *entries);
 int tsd_dir_empty(const char *path);
 int tsd_mkdir_p(const char *path, mode_t mode);

@@ -189,6 +189,8 @@ static void testTrash()
                 CHILD_CHECK(mkdir((user + "/ro/a/b").c_str(), 0700) == 0);
                 CHILD_CHECK(writeFile(user + "/ro/a/b/f", "x", 0400));
                 CHILD_CHECK(writeFile(user + "/ro/a/g", "y", 0600));
+                for (int i = 0; i < 100; i++) // too many to remove in the call
+                    CHILD_CHECK(writeFile(user + "/ro/a/b/" + std::to_string(i), "z", 0400));
                 CHILD_CHECK(chmod((user + "/ro/a/b").c_str(), 0500) == 0);
                 CHILD_CHECK(chmod((user + "/ro/a").c_str(), 0100) == 0);
                 CHILD_CHECK(box_delete("ro") == 0);
@@ -202,8 +204,8 @@ static void testTrash()
     }
 
     const std::string left = t.user + "/.boxes/trash/killed";
-    run("mkdir -p '" + left + "/sub' && echo x > '" + left + "/sub/f' && chmod 500 '" + left +
-        "/sub'");
+    run("mkdir -p '" + left + "/sub' && echo x > '" + left + "/sub/f' && seq 100 | sed 's#^#" +
+        left + "/sub/#' | xargs touch && chmod 500 '" + left + "/sub'");
     CHECK(box_init() == 0);
     CHECK(trashDrains(t.user));
 }

@@ -126,7 +126,7 @@ static void testEncryptDecrypt()
 {
     TempRoot t;
     CHECK(box_create("ref") == 0);
-    buildTree(t.user + "/ref", 12);
+    buildTree(t.user + "/ref", 60); // big enough for the background remover
     const Snapshot ref = snapshot(t.user + "/ref");
     Key k(kPass);
     int round = 0;
@@ -171,7 +171,7 @@ static void testRenameDelete()
 {
     TempRoot t;
     CHECK(box_create("ref") == 0);
-    buildTree(t.user + "/ref", 6);
+    buildTree(t.user + "/ref", 60);
     const Snapshot ref = snapshot(t.user + "/ref");
     Key k(kPass);
     CHECK(box_create("e") == 0);
