@@ -2,8 +2,11 @@
  * Measures the box service library beside bare gocryptfs:
  *  - box_get_list with 1,000 own boxes and 100 boxes shared by another
  *    account (the second account needs root; without it only own boxes);
- *  - encrypting a 1 GiB box and a box of 10,000 files of 4 KiB, each
- *    beside `cp -a` of the same tree into a bare gocryptfs mount;
+ *  - encrypting, then decrypting, a 1 GiB box and a box of 10,000 files
+ *    of 4 KiB, each beside the same work done by hand with bare gocryptfs
+ *    (init + mount + `cp -a` in + unmount + sync; mount + `cp -a` out +
+ *    unmount + sync), also counting the background removal of the old
+ *    files up to its end;
  *  - mount latency beside a bare gocryptfs mount.
  * Usage: tessad_bench [work folder [list]] (default: a new folder under
  * /tmp; "list" measures box_get_list only).
