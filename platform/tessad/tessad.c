@@ -436,6 +436,11 @@ static int enough_space_for(const char *tree)
     if (rc < 0)
         return rc;
     uint64_t need = bytes + entries * 4096 + (16u << 20);
+    if (free_space(tsd.sdir) >= need)
+        return 0;
+    /* Space that earlier operations are still giving back counts once it
+     * is back: finish that removal here, then look again. */
+    tsd_empty_trash();
     return free_space(tsd.sdir) >= need ? 0 : -TSD_E_NOSPACE;
 }
 
@@ -457,16 +462,24 @@ static int map_gocryptfs(int rc)
     }
 }
 
+/* Mount kinds: a box at its box folder (reachable by its sharees where
+ * the system allows), and the private mounts in the work folder through
+ * which encrypt writes and decrypt reads. The private ones never take
+ * -allow_other: nobody else needs them, and run as root it makes gocryptfs
+ * hand every new file to the caller, which doubles the cost of copying
+ * many small files. */
+enum { MOUNT_BOX, MOUNT_STAGING, MOUNT_READER };
+
 static int gocryptfs_mount(const char *cipher, const char *point, const char *secret,
-                           size_t len, int read_only)
+                           size_t len, int kind)
 {
     const char *args[8];
     int n = 0;
     args[n++] = "-q";
     args[n++] = "-acl";
-    if (read_only)
+    if (kind == MOUNT_READER)
         args[n++] = "-ro";
-    else if (tsd_allow_other())
+    else if (kind == MOUNT_BOX && tsd_allow_other())
         args[n++] = "-allow_other";
     args[n++] = cipher;
     args[n++] = point;
@@ -628,7 +641,7 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
     if ((rc = map_gocryptfs(tsd_run("gocryptfs", init_args, secret, slen, NULL, NULL))) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-initialised");
-    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, 0)) < 0)
+    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, MOUNT_STAGING)) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-mounted");
     rc = tsd_copy_tree(b.box, mnt);
@@ -766,7 +779,7 @@ static int do_decrypt(const char *name, box_passphrase *key)
     if ((rc = tsd_mkdir_p(work, 0700)) < 0 || (rc = tsd_mkdir_p(plain, 0700)) < 0 ||
         (rc = tsd_mkdir_p(mnt, 0700)) < 0)
         goto out;
-    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, 1)) < 0)
+    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, MOUNT_READER)) < 0)
         goto out;
     TSD_CRASH_POINT("decrypt-mounted");
     rc = tsd_copy_tree(mnt, plain);
@@ -912,11 +925,11 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key)
             goto out;
         }
         tsd_acl_set_owner_perm(fd, 7);
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, 0);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX);
         tsd_acl_set_owner_perm(fd, 5);
         close(fd);
     } else {
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, 0);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX);
     }
 out:
     tsd_secret_free(secret, slen);

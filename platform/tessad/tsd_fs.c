@@ -15,7 +15,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#define COPY_BUF (1024 * 1024)
+/* The size of one FUSE request (gocryptfs' max_read and max_write): with
+ * sequential read-ahead the kernel fetches the next piece while we write
+ * this one, where larger reads wait for each whole piece and copy out of
+ * a mount at half the speed. */
+#define COPY_BUF (128 * 1024)
 
 /* ---- copying ---- */
 
@@ -87,14 +91,23 @@ static int copy_xattrs(struct copier *c, int sfd, int dfd)
     return 0;
 }
 
-/* Mode, ownership (only when running as root), attributes, then times:
- * the order matters, as setting an ACL changes the mode's group bits and
- * every change touches ctime only. */
-static int copy_meta(struct copier *c, int sfd, int dfd, const struct stat *st)
+/* Ownership (only when running as root), mode, attributes, then times:
+ * the order matters, as a change of owner clears the set-id bits, setting
+ * an ACL changes the mode's group bits and every change touches ctime
+ * only. `have` is what the new file already has (as created), or NULL
+ * when unknown: each change it makes unnecessary is skipped, as every one
+ * is a round trip through the FUSE mount. */
+static int copy_meta(struct copier *c, int sfd, int dfd, const struct stat *st,
+                     const struct stat *have)
 {
-    if (c->as_root && fchown(dfd, st->st_uid, st->st_gid) < 0)
-        return -errno;
-    if (fchmod(dfd, st->st_mode & 07777) < 0)
+    int chowned = 0;
+    if (c->as_root && (!have || have->st_uid != st->st_uid || have->st_gid != st->st_gid)) {
+        if (fchown(dfd, st->st_uid, st->st_gid) < 0)
+            return -errno;
+        chowned = 1;
+    }
+    if ((!have || chowned || (have->st_mode & 07777) != (st->st_mode & 07777)) &&
+        fchmod(dfd, st->st_mode & 07777) < 0)
         return -errno;
     int rc = copy_xattrs(c, sfd, dfd);
     if (rc < 0)
@@ -107,6 +120,7 @@ static int copy_meta(struct copier *c, int sfd, int dfd, const struct stat *st)
 
 static int copy_data(struct copier *c, int sfd, int dfd)
 {
+    posix_fadvise(sfd, 0, 0, POSIX_FADV_SEQUENTIAL);
     for (;;) {
         ssize_t r = read(sfd, c->buf, COPY_BUF);
         if (r < 0) {
@@ -154,22 +168,28 @@ static int copy_entry(struct copier *c, int sdir, int ddir, const char *name,
         }
         rc = copy_dir(c, s, d, dev);
         if (rc == 0)
-            rc = copy_meta(c, s, d, &st);
+            rc = copy_meta(c, s, d, &st, NULL);
         close(s);
         close(d);
     } else if (S_ISREG(st.st_mode)) {
         int s = openat(sdir, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (s < 0)
             return -errno;
-        int d = openat(ddir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        /* Created with its final permission bits where the umask allows
+         * (so that no chmod follows), but never without our own read and
+         * write access while the data goes in. */
+        int d = openat(ddir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                       (st.st_mode & 0777) | 0600);
         if (d < 0) {
             rc = -errno;
             close(s);
             return rc;
         }
+        struct stat have;
+        int known = fstat(d, &have) == 0;
         rc = copy_data(c, s, d);
         if (rc == 0)
-            rc = copy_meta(c, s, d, &st);
+            rc = copy_meta(c, s, d, &st, known ? &have : NULL);
         close(s);
         if (close(d) < 0 && rc == 0)
             rc = -errno;
@@ -262,7 +282,7 @@ int tsd_copy_tree(const char *src, const char *dst)
     if (rc == 0)
         rc = copy_dir(&c, s, d, st.st_dev);
     if (rc == 0)
-        rc = copy_meta(&c, s, d, &st);
+        rc = copy_meta(&c, s, d, &st, NULL);
     if (rc == 0 && fsync(d) < 0 && errno != EINVAL && errno != ENOSYS)
         rc = -errno;
     if (s >= 0)
@@ -293,8 +313,12 @@ static int remove_dir_contents(int fd, dev_t dev)
     while ((e = readdir(d))) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
             continue;
+        /* Entries that vanish meanwhile are fine: a background remover
+         * may be working on the same tree. */
         struct stat st;
         if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0) {
+            if (errno == ENOENT)
+                continue;
             rc = -errno;
             break;
         }
@@ -309,6 +333,8 @@ static int remove_dir_contents(int fd, dev_t dev)
                 fchmodat(fd, e->d_name, (st.st_mode & 07777) | 0700, 0);
             int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (sub < 0) {
+                if (errno == ENOENT)
+                    continue;
                 rc = -errno;
                 break;
             }
@@ -316,11 +342,11 @@ static int remove_dir_contents(int fd, dev_t dev)
             close(sub);
             if (rc < 0)
                 break;
-            if (unlinkat(fd, e->d_name, AT_REMOVEDIR) < 0) {
+            if (unlinkat(fd, e->d_name, AT_REMOVEDIR) < 0 && errno != ENOENT) {
                 rc = -errno;
                 break;
             }
-        } else if (unlinkat(fd, e->d_name, 0) < 0) {
+        } else if (unlinkat(fd, e->d_name, 0) < 0 && errno != ENOENT) {
             rc = -errno;
             break;
         }
@@ -352,9 +378,105 @@ int tsd_remove_tree(const char *path)
         return -errno;
     int rc = remove_dir_contents(fd, st.st_dev);
     close(fd);
-    if (rc == 0 && rmdir(path) < 0)
+    if (rc == 0 && rmdir(path) < 0 && errno != ENOENT)
         rc = -errno;
     return rc;
+}
+
+/* Gives every folder of ours in the tree the owner access that removing
+ * its entries takes (a box may hold read-only folders), without leaving
+ * the file system. Best effort: what fails here fails again, and is
+ * reported, when the tree is removed. */
+static void make_removable(int fd, dev_t dev, int depth)
+{
+    int dup_fd = dup(fd);
+    DIR *d = dup_fd >= 0 ? fdopendir(dup_fd) : NULL;
+    if (!d) {
+        if (dup_fd >= 0)
+            close(dup_fd);
+        return;
+    }
+    struct dirent *e;
+    while ((e = readdir(d))) {
+        if (e->d_type != DT_DIR && e->d_type != DT_UNKNOWN)
+            continue;
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st;
+        if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0 || !S_ISDIR(st.st_mode) ||
+            st.st_dev != dev)
+            continue;
+        if ((st.st_mode & 0700) != 0700)
+            fchmodat(fd, e->d_name, (st.st_mode & 07777) | 0700, 0);
+        if (depth >= 128)
+            continue; /* deeper folders are left to the remover's own checks */
+        int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub >= 0) {
+            make_removable(sub, dev, depth + 1);
+            close(sub);
+        }
+    }
+    closedir(d);
+}
+
+/* Counts entries and bytes below a folder until either passes its limit;
+ * returns 1 when the tree stays within both. */
+static int within(int fd, int *entries, uint64_t *bytes, uint64_t max_bytes, int depth)
+{
+    int dup_fd = dup(fd);
+    DIR *d = dup_fd >= 0 ? fdopendir(dup_fd) : NULL;
+    if (!d) {
+        if (dup_fd >= 0)
+            close(dup_fd);
+        return 0;
+    }
+    int ok = 1;
+    struct dirent *e;
+    while (ok && (e = readdir(d))) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st;
+        if (--*entries < 0 || fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0) {
+            ok = 0;
+            break;
+        }
+        *bytes += (uint64_t)st.st_blocks * 512;
+        if (*bytes > max_bytes) {
+            ok = 0;
+        } else if (S_ISDIR(st.st_mode)) {
+            int sub = depth < 16 ? openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+            ok = sub >= 0 && within(sub, entries, bytes, max_bytes, depth + 1);
+            if (sub >= 0)
+                close(sub);
+        }
+    }
+    closedir(d);
+    return ok;
+}
+
+int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes)
+{
+    int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOTDIR || errno == ELOOP;
+    uint64_t bytes = 0;
+    int ok = within(fd, &max_entries, &bytes, max_bytes, 0);
+    close(fd);
+    return ok;
+}
+
+void tsd_make_removable(const char *path)
+{
+    struct stat st;
+    if (lstat(path, &st) < 0 || !S_ISDIR(st.st_mode))
+        return;
+    if ((st.st_mode & 0700) != 0700)
+        chmod(path, (st.st_mode & 07777) | 0700);
+    int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        make_removable(fd, st.st_dev, 0);
+        close(fd);
+    }
 }
 
 /* ---- sizes ---- */

@@ -78,6 +78,10 @@ extern struct tsd_ctx tsd;
  * status (0..255), or a negative code when the program could not run. */
 int tsd_run(const char *prog, const char *const args[], const char *input,
             size_t input_len, char **out, size_t *out_len);
+/* Starts a program that outlives the call: detached from us (no child to
+ * reap), in a session of its own, at low priority, with every descriptor
+ * but 0, 1, 2 closed and those on /dev/null. Returns 0 once it runs. */
+int tsd_spawn_detached(const char *prog, const char *const args[]);
 /* Builds "key\n" (or "old\nnew\n") for a program's standard input.
  * Returns NULL on bad input with *err set. Wipe with tsd_secret_free. */
 char *tsd_secret_lines(const char *k1, size_t l1, const char *k2, size_t l2,
@@ -99,6 +103,9 @@ int tsd_allow_other(void);
 /* ---- files (tsd_fs.c) ---- */
 int tsd_copy_tree(const char *src, const char *dst);
 int tsd_remove_tree(const char *path);
+void tsd_make_removable(const char *path);
+/* True when the tree holds at most that many entries and bytes on disk. */
+int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes);
 int tsd_tree_size(const char *path, uint64_t *bytes, uint64_t *entries);
 int tsd_dir_empty(const char *path);
 int tsd_mkdir_p(const char *path, mode_t mode);
@@ -127,6 +134,12 @@ int tsd_journal_write(const char *op, const char *name, const char *new_name,
                       const char *phase);
 int tsd_journal_clear(void);
 int tsd_rebuild_share_index(void);
+/* Moves a tree that is no longer needed into the state folder's trash and
+ * removes it there in the background (or at once when no remover can
+ * start); trash left by a killed remover goes at the next box_init. */
+int tsd_discard_tree(const char *path);
+/* Removes the trash now: when a later step needs the space back. */
+int tsd_empty_trash(void);
 
 /* ---- helpers (tessad.c) ---- */
 char *tsd_path(const char *fmt, ...) __attribute__((format(printf, 1, 2)));

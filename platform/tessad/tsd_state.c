@@ -98,6 +98,93 @@ static int journal_read(struct journal *jr)
     return n == 4 ? 1 : -TSD_E_RECOVERY;
 }
 
+/* ---- trash ---- */
+
+/* Finished work (the plain files of a box just encrypted, the cipher
+ * folder of one just decrypted, a deleted box) is removed in the
+ * background: on a disk that discards freed blocks, unlinking many files
+ * takes as long as copying them, and nothing waits on it. The tree first
+ * moves, in one rename, into <state>/trash/, outside every box; a
+ * detached `rm` then removes it while the call returns. A remover that is
+ * killed leaves its entry behind, and box_init starts another for it. */
+static int start_remover(const char *entry)
+{
+    const char *args[] = { "-rf", "--one-file-system", "--", entry, NULL };
+    return tsd_spawn_detached("rm", args);
+}
+
+int tsd_discard_tree(const char *path)
+{
+    if (!tsd_exists(path))
+        return 0;
+    /* A small tree goes faster here than a process can start. */
+    if (tsd_tree_is_small(path, 64, 4u << 20))
+        return tsd_remove_tree(path);
+    char *trash = tsd_path("%s/trash", tsd.sdir);
+    if (!trash)
+        return tsd_remove_tree(path);
+    int rc = tsd_mkdir_p(trash, 0700);
+    char *dest = NULL;
+    static unsigned serial;
+    tsd_make_removable(path);
+    for (int i = 0; rc == 0 && i < 100; i++) {
+        free(dest);
+        dest = tsd_path("%s/%ld.%u", trash, (long)getpid(), serial++);
+        if (!dest) {
+            rc = -ENOMEM;
+            break;
+        }
+        if (renameat2(AT_FDCWD, path, AT_FDCWD, dest, RENAME_NOREPLACE) == 0)
+            break;
+        rc = errno == EEXIST ? 0 : -errno;
+        if (i == 99)
+            rc = -EEXIST;
+    }
+    if (rc < 0) {
+        rc = tsd_remove_tree(path); /* no trash: remove it here and now */
+    } else {
+        TSD_CRASH_POINT("trash-moved");
+        if (start_remover(dest) < 0)
+            rc = tsd_remove_tree(dest);
+    }
+    free(dest);
+    free(trash);
+    return rc;
+}
+
+/* Starts a remover for every entry in the trash (left by removers that
+ * were killed), or with `now` removes them here. */
+static int sweep_trash(int now)
+{
+    char *trash = tsd_path("%s/trash", tsd.sdir);
+    DIR *d = trash ? opendir(trash) : NULL;
+    int rc = 0;
+    struct dirent *e;
+    while (d && (e = readdir(d))) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        char *p = tsd_path("%s/%s", trash, e->d_name);
+        if (!p) {
+            rc = -ENOMEM;
+            continue;
+        }
+        tsd_make_removable(p);
+        int r = now || start_remover(p) < 0 ? tsd_remove_tree(p) : 0;
+        if (rc == 0)
+            rc = r;
+        free(p);
+    }
+    if (d)
+        closedir(d);
+    free(trash);
+    return rc;
+}
+
+int tsd_empty_trash(void)
+{
+    return sweep_trash(1);
+}
+
 /* ---- recovery ---- */
 
 /* Unmounts whatever an interrupted operation left mounted in the work
@@ -126,7 +213,7 @@ static int clear_work(void)
         closedir(d);
     }
     if (rc == 0)
-        rc = tsd_remove_tree(work);
+        rc = tsd_discard_tree(work);
     free(work);
     return rc < 0 ? -TSD_E_RECOVERY : 0;
 }
@@ -323,6 +410,7 @@ int tsd_recover(int at_init)
             return rc;
     }
     if (at_init) {
+        sweep_trash(0);
         /* A crash between unlocking a mount point for gocryptfs and locking
          * it again leaves it writable; close it again. */
         char *cdir = tsd_path("%s/c", tsd.sdir);

@@ -68,7 +68,7 @@ TempRoot::~TempRoot()
 
 bool Entry::operator==(const Entry &o) const
 {
-    return type == o.type && mode == o.mode && uid == o.uid && size == o.size &&
+    return type == o.type && mode == o.mode && uid == o.uid && gid == o.gid && size == o.size &&
            mtime_ns == o.mtime_ns && content == o.content && acl == o.acl &&
            defacl == o.defacl && xattrs == o.xattrs;
 }
@@ -113,6 +113,7 @@ static void walk(const std::string &base, const std::string &rel, Snapshot &out)
     Entry e;
     e.mode = st.st_mode & 07777;
     e.uid = st.st_uid;
+    e.gid = st.st_gid;
     e.mtime_ns = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
     if (S_ISDIR(st.st_mode)) {
         e.type = 'd';
@@ -173,9 +174,9 @@ bool sameTree(const Snapshot &a, const Snapshot &b)
         if (!(kv.second == it->second)) {
             const Entry &x = kv.second, &y = it->second;
             std::fprintf(stderr,
-                         "differs: '%s' type %c/%c mode %o/%o uid %u/%u size %ld/%ld mtime %lld/%lld "
+                         "differs: '%s' type %c/%c mode %o/%o uid %u/%u gid %u/%u size %ld/%ld mtime %lld/%lld "
                          "acl '%s'/'%s' def '%s'/'%s' xattr '%s'/'%s' content %s\n",
-                         kv.first.c_str(), x.type, y.type, x.mode, y.mode, x.uid, y.uid,
+                         kv.first.c_str(), x.type, y.type, x.mode, y.mode, x.uid, y.uid, x.gid, y.gid,
                          (long)x.size, (long)y.size, x.mtime_ns, y.mtime_ns, x.acl.c_str(),
                          y.acl.c_str(), x.defacl.c_str(), y.defacl.c_str(), x.xattrs.c_str(),
                          y.xattrs.c_str(), x.content == y.content ? "same" : "differs");
@@ -225,6 +226,19 @@ void buildTree(const std::string &dir, int files)
     mkdir((dir + "/acldir").c_str(), 0750);
     setAcl(dir + "/acldir", "u::rwx,u:65534:r-x,g::r-x,m::r-x,o::---");
     setAcl(dir + "/acldir", "u::rwx,u:65534:r-x,g::r-x,m::r-x,o::---", ACL_TYPE_DEFAULT);
+    if (geteuid() == 0) {
+        // Ownership is carried over when root copies; a change of owner
+        // must not cost the set-id bits.
+        writeFile(dir + "/theirs.txt", "someone else's\n", 0664);
+        CHECK(chown((dir + "/theirs.txt").c_str(), 65534, 65534) == 0);
+        writeFile(dir + "/group.txt", "our file, their group\n", 0640);
+        CHECK(chown((dir + "/group.txt").c_str(), 0, 65534) == 0);
+        writeFile(dir + "/setid", "#!/bin/sh\n", 0755);
+        CHECK(chown((dir + "/setid").c_str(), 65534, 0) == 0);
+        CHECK(chmod((dir + "/setid").c_str(), 06755) == 0);
+        writeFile(dir + "/sgid-mine", "x\n", 0755);
+        CHECK(chmod((dir + "/sgid-mine").c_str(), 02750) == 0);
+    }
     CHECK(setxattr((dir + "/big.bin").c_str(), "user.note", "kept", 4, 0) == 0);
     CHECK(setxattr((dir + "/d0").c_str(), "user.dirnote", "also", 4, 0) == 0);
     // Fixed times, deepest first so that folder times are not touched again.
@@ -250,6 +264,25 @@ void buildTree(const std::string &dir, int files)
     collect(dir);
     for (auto &p : all)
         utimensat(AT_FDCWD, p.c_str(), ts, AT_SYMLINK_NOFOLLOW);
+}
+
+bool trashDrains(const std::string &user, int seconds)
+{
+    const std::string trash = user + "/.boxes/trash";
+    for (int i = 0; i < seconds * 20; i++) {
+        DIR *d = opendir(trash.c_str());
+        if (!d)
+            return errno == ENOENT;
+        int entries = 0;
+        while (struct dirent *de = readdir(d))
+            entries += strcmp(de->d_name, ".") && strcmp(de->d_name, "..");
+        closedir(d);
+        if (entries == 0)
+            return true;
+        usleep(50000);
+    }
+    std::fprintf(stderr, "trash not emptied within %d s: %s\n", seconds, trash.c_str());
+    return false;
 }
 
 int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)

@@ -71,6 +71,7 @@ struct Entry {
     char type = 0;
     mode_t mode = 0;
     uid_t uid = 0;
+    gid_t gid = 0;
     off_t size = 0;
     long long mtime_ns = 0;
     std::string content; // file data or link target
@@ -82,7 +83,8 @@ Snapshot snapshot(const std::string &dir);
 bool sameTree(const Snapshot &a, const Snapshot &b);
 
 // A tree with `files` files in nested folders, symlinks, a FIFO, an empty
-// folder, odd modes, fixed times, ACLs and user attributes.
+// folder, odd modes, fixed times, ACLs and user attributes; run as root,
+// also files of another owner and set-id bits.
 void buildTree(const std::string &dir, int files);
 
 // Runs fn in a child process (as uid/gid when given); returns its exit
@@ -95,6 +97,10 @@ struct Key {
     box_passphrase pass;
     box_crypto_params params;
 };
+
+// True once the state folder's trash (finished work a background remover
+// deletes) is empty, polling for at most `seconds`.
+bool trashDrains(const std::string &user, int seconds = 60);
 
 box_info *find(box_info *list, const std::string &name, const std::string &owner = std::string());
 int countBoxes();

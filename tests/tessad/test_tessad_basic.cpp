@@ -169,6 +169,45 @@ static void testListInfoRenameDelete()
     CHECK(box_delete("gamma") == -TSD_E_NOTFOUND);
     CHECK(countBoxes() == 1);
     CHECK(stat((t.user + "/.boxes/work").c_str(), &st) < 0);
+    CHECK(trashDrains(t.user));
+}
+
+// Removed trees go through the trash: a background remover empties it,
+// read-only folders of an ordinary account included, and box_init picks
+// up what a killed remover left.
+static void testTrash()
+{
+    TempRoot t;
+    struct passwd *nobody = getpwnam("nobody");
+    if (geteuid() == 0 && nobody) {
+        int rc = inChild(
+            [&] {
+                CHILD_CHECK(box_init() == 0);
+                std::string user = t.root + "/nobody";
+                CHILD_CHECK(box_create("ro") == 0);
+                CHILD_CHECK(mkdir((user + "/ro/a").c_str(), 0700) == 0);
+                CHILD_CHECK(mkdir((user + "/ro/a/b").c_str(), 0700) == 0);
+                CHILD_CHECK(writeFile(user + "/ro/a/b/f", "x", 0400));
+                CHILD_CHECK(writeFile(user + "/ro/a/g", "y", 0600));
+                for (int i = 0; i < 100; i++) // too many to remove in the call
+                    CHILD_CHECK(writeFile(user + "/ro/a/b/" + std::to_string(i), "z", 0400));
+                CHILD_CHECK(chmod((user + "/ro/a/b").c_str(), 0500) == 0);
+                CHILD_CHECK(chmod((user + "/ro/a").c_str(), 0100) == 0);
+                CHILD_CHECK(box_delete("ro") == 0);
+                CHILD_CHECK(trashDrains(user));
+                return 0;
+            },
+            nobody->pw_uid, nobody->pw_gid);
+        CHECK(rc == 0);
+    } else {
+        std::printf("testTrash: not root, the ordinary account case is skipped\n");
+    }
+
+    const std::string left = t.user + "/.boxes/trash/killed";
+    run("mkdir -p '" + left + "/sub' && echo x > '" + left + "/sub/f' && seq 100 | sed 's#^#" +
+        left + "/sub/#' | xargs touch && chmod 500 '" + left + "/sub'");
+    CHECK(box_init() == 0);
+    CHECK(trashDrains(t.user));
 }
 
 static void testShareFlagsSameUser()
@@ -236,6 +275,7 @@ int main()
     testMissingRoot();
     testNames();
     testListInfoRenameDelete();
+    testTrash();
     testShareFlagsSameUser();
     testMessages();
     std::printf("%s: %d failure(s)\n", "test_tessad_basic", failures());

@@ -41,6 +41,7 @@ static void checkClean(const TempRoot &t)
     struct stat st;
     CHECK(stat((t.user + "/.boxes/work").c_str(), &st) < 0);
     CHECK(stat((t.user + "/.boxes/journal").c_str(), &st) < 0);
+    CHECK(trashDrains(t.user));
     std::string mounts = readFile("/proc/self/mountinfo");
     CHECK(mounts.find(t.user + "/.boxes") == std::string::npos);
 }
@@ -125,7 +126,7 @@ static void testEncryptDecrypt()
 {
     TempRoot t;
     CHECK(box_create("ref") == 0);
-    buildTree(t.user + "/ref", 12);
+    buildTree(t.user + "/ref", 60); // big enough for the background remover
     const Snapshot ref = snapshot(t.user + "/ref");
     Key k(kPass);
     int round = 0;
@@ -170,7 +171,7 @@ static void testRenameDelete()
 {
     TempRoot t;
     CHECK(box_create("ref") == 0);
-    buildTree(t.user + "/ref", 6);
+    buildTree(t.user + "/ref", 60);
     const Snapshot ref = snapshot(t.user + "/ref");
     Key k(kPass);
     CHECK(box_create("e") == 0);

@@ -2,8 +2,11 @@
  * Measures the box service library beside bare gocryptfs:
  *  - box_get_list with 1,000 own boxes and 100 boxes shared by another
  *    account (the second account needs root; without it only own boxes);
- *  - encrypting a 1 GiB box and a box of 10,000 files of 4 KiB, each
- *    beside `cp -a` of the same tree into a bare gocryptfs mount;
+ *  - encrypting, then decrypting, a 1 GiB box and a box of 10,000 files
+ *    of 4 KiB, each beside the same work done by hand with bare gocryptfs
+ *    (init + mount + `cp -a` in + unmount + sync; mount + `cp -a` out +
+ *    unmount + sync), also counting the background removal of the old
+ *    files up to its end;
  *  - mount latency beside a bare gocryptfs mount.
  * Usage: tessad_bench [work folder [list]] (default: a new folder under
  * /tmp; "list" measures box_get_list only).
@@ -85,11 +88,13 @@ static void fill_small(const char *dir)
     free(buf);
 }
 
-/* Bare gocryptfs: init + mount (not timed), cp -a (timed), unmount. */
-static double bare_copy(const char *work, const char *src, double *whole)
+/* Bare gocryptfs, the same work a user would do by hand: init + mount +
+ * cp -a + unmount + sync (the whole is timed; the cp -a alone too).
+ * Decrypting by hand: mount + cp -a out + unmount + sync. */
+static double bare_copy(const char *work, const char *src, double *whole, double *dec_whole)
 {
-    char cmd[4096];
-    sh("rm -rf '%s/bare' && mkdir -p '%s/bare/c' '%s/bare/m'", work, work, work);
+    char cmd[8400];
+    sh("rm -rf '%s/bare' && mkdir -p '%s/bare/c' '%s/bare/m' '%s/bare/out'", work, work, work, work);
     double t0 = now();
     snprintf(cmd, sizeof cmd, "gocryptfs -init -q '%s/bare/c' >/dev/null 2>&1", work);
     sh_pw(cmd);
@@ -101,20 +106,42 @@ static double bare_copy(const char *work, const char *src, double *whole)
     sh("fusermount3 -u '%s/bare/m' && sync -f '%s'", work, work);
     double t3 = now();
     *whole = t3 - t0;
-    sh("rm -rf '%s/bare'", work);
+    sh_pw(cmd);
+    sh("cp -a '%s/bare/m/.' '%s/bare/out/' && fusermount3 -u '%s/bare/m' && sync -f '%s'",
+       work, work, work, work);
+    *dec_whole = now() - t3;
+    sh("rm -rf '%s/bare' && sync -f '%s'", work, work);
     return t2 - t1;
+}
+
+/* Waits until the background removal of finished work is over; returns
+ * how long that took. */
+static double drain_trash(const char *user, const char *work)
+{
+    char trash[4600];
+    snprintf(trash, sizeof trash, "%s/.boxes/trash", user);
+    double t0 = now();
+    for (;;) {
+        char cmd[4700];
+        snprintf(cmd, sizeof cmd, "[ -z \"$(ls -A '%s' 2>/dev/null)\" ]", trash);
+        if (system(cmd) == 0)
+            break;
+        usleep(20000);
+    }
+    sh("sync -f '%s'", work);
+    return now() - t0;
 }
 
 static void encrypt_case(const char *label, const char *work, const char *user,
                          void (*fill)(const char *))
 {
-    char src[4096], box[4096];
+    char src[4096], box[8200];
     snprintf(src, sizeof src, "%s/src-%s", work, label);
     mkdir(src, 0700);
     fill(src);
     sh("sync -f '%s'", work);
-    double bare_whole = 0;
-    double bare = bare_copy(work, src, &bare_whole);
+    double bare_whole = 0, bare_dec = 0;
+    double bare = bare_copy(work, src, &bare_whole, &bare_dec);
 
     box_create(label);
     snprintf(box, sizeof box, "%s/%s", user, label);
@@ -123,16 +150,30 @@ static void encrypt_case(const char *label, const char *work, const char *user,
     double t0 = now();
     int rc = box_crypto_create(label, &p);
     double ours = now() - t0;
+    double gone = ours + drain_trash(user, work);
     free(p.key);
     if (rc != 0)
         fprintf(stderr, "box_crypto_create: %s\n", box_err(-rc));
-    printf("encrypt %-12s box_crypto_create %.2f s (whole operation: init, mount, copy, "
-           "unmount, sync, commit)\n", label, ours);
-    printf("encrypt %-12s bare gocryptfs: cp -a %.2f s; init+mount+cp -a+unmount+sync %.2f s\n",
-           label, bare, bare_whole);
-    printf("encrypt %-12s throughput ratio ours/bare: %.2f against cp -a alone, "
-           "%.2f against the whole bare sequence\n", label, bare / ours, bare_whole / ours);
+    box_passphrase k = { strdup(kPass), strlen(kPass) };
+    t0 = now();
+    rc = box_crypto_decrypt(label, &k);
+    double dec = now() - t0;
+    double dec_gone = dec + drain_trash(user, work);
+    free(k.key);
+    if (rc != 0)
+        fprintf(stderr, "box_crypto_decrypt: %s\n", box_err(-rc));
+    printf("encrypt %-9s box_crypto_create %.2f s (init, mount, copy, unmount, sync, commit); "
+           "%.2f s until the plain files are removed in the background\n", label, ours, gone);
+    printf("encrypt %-9s bare gocryptfs: init+mount+cp -a+unmount+sync %.2f s (cp -a alone %.2f s)\n",
+           label, bare_whole, bare);
+    printf("encrypt %-9s throughput ratio ours/bare: %.2f (%.2f counting the background removal; "
+           "%.2f against cp -a alone)\n", label, bare_whole / ours, bare_whole / gone, bare / ours);
+    printf("decrypt %-9s box_crypto_decrypt %.2f s; %.2f s until the cipher files are removed; "
+           "bare mount+cp -a+unmount+sync %.2f s; ratio %.2f (%.2f)\n",
+           label, dec, dec_gone, bare_dec, bare_dec / dec, bare_dec / dec_gone);
+    fflush(stdout);
     box_delete(label);
+    drain_trash(user, work);
     sh("rm -rf '%s'", src);
 }
 
@@ -143,7 +184,7 @@ static void mount_latency(const char *work, const char *user)
     box_crypto_create("mnt", &p);
     free(p.key);
     box_passphrase k = { strdup(kPass), strlen(kPass) };
-    char cmd[4096];
+    char cmd[8400];
     sh("rm -rf '%s/bare' && mkdir -p '%s/bare/c' '%s/bare/m'", work, work, work);
     snprintf(cmd, sizeof cmd, "gocryptfs -init -q '%s/bare/c' >/dev/null 2>&1", work);
     sh_pw(cmd);
