@@ -1,7 +1,6 @@
 #include "tessad_testkit.h"
 
 #include <fstream>
-#include <ftw.h>
 #include <sstream>
 
 namespace tk {
@@ -17,10 +16,9 @@ std::string readFile(const std::string &path)
 bool writeFile(const std::string &path, const std::string &data, mode_t mode)
 {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);
-    if (fd < 0)
-        return false;
-    bool ok = write(fd, data.data(), data.size()) == (ssize_t)data.size();
-    close(fd);
+    bool ok = fd >= 0 && write(fd, data.data(), data.size()) == (ssize_t)data.size();
+    if (fd >= 0)
+        close(fd);
     return ok;
 }
 
@@ -30,21 +28,52 @@ void run(const std::string &cmd)
         std::fprintf(stderr, "command failed: %s\n", cmd.c_str());
 }
 
-void unmountBelow(const std::string &prefix)
+std::vector<std::string> listDir(const std::string &dir)
+{
+    std::vector<std::string> names;
+    DIR *d = opendir(dir.c_str());
+    while (struct dirent *de = d ? readdir(d) : nullptr)
+        if (strcmp(de->d_name, ".") && strcmp(de->d_name, ".."))
+            names.push_back(de->d_name);
+    if (d)
+        closedir(d);
+    return names;
+}
+
+bool exists(const std::string &path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+static std::vector<std::string> mountPoints()
 {
     std::ifstream in("/proc/self/mountinfo");
-    std::string line;
+    std::string line, f[5];
     std::vector<std::string> points;
     while (std::getline(in, line)) {
         std::istringstream ls(line);
-        std::string f[5];
         for (auto &x : f)
             ls >> x;
-        if (f[4].compare(0, prefix.size(), prefix) == 0)
-            points.push_back(f[4]);
+        points.push_back(f[4]);
     }
+    return points;
+}
+
+bool isMountPoint(const std::string &path)
+{
+    for (auto &p : mountPoints())
+        if (p == path)
+            return true;
+    return false;
+}
+
+void unmountBelow(const std::string &prefix)
+{
+    auto points = mountPoints();
     for (auto it = points.rbegin(); it != points.rend(); ++it)
-        run("fusermount3 -uz '" + *it + "' 2>/dev/null || umount -l '" + *it + "'");
+        if (it->compare(0, prefix.size(), prefix) == 0)
+            run("fusermount3 -uz '" + *it + "' 2>/dev/null || umount -l '" + *it + "'");
 }
 
 TempRoot::TempRoot()
@@ -66,19 +95,10 @@ TempRoot::~TempRoot()
     unsetenv("BOX_SERVICE_ROOT");
 }
 
-bool Entry::operator==(const Entry &o) const
-{
-    return type == o.type && mode == o.mode && uid == o.uid && gid == o.gid && size == o.size &&
-           mtime_ns == o.mtime_ns && content == o.content && acl == o.acl &&
-           defacl == o.defacl && xattrs == o.xattrs;
-}
-
 static std::string aclText(const std::string &p, acl_type_t t)
 {
     acl_t a = acl_get_file(p.c_str(), t);
-    if (!a)
-        return "";
-    char *s = acl_to_any_text(a, nullptr, ',', TEXT_NUMERIC_IDS);
+    char *s = a ? acl_to_any_text(a, nullptr, ',', TEXT_NUMERIC_IDS) : nullptr;
     std::string r = s ? s : "";
     acl_free(s);
     acl_free(a);
@@ -87,16 +107,13 @@ static std::string aclText(const std::string &p, acl_type_t t)
 
 static std::string userXattrs(const std::string &p)
 {
-    char names[4096];
+    char names[4096], val[4096];
     ssize_t n = llistxattr(p.c_str(), names, sizeof names);
     std::map<std::string, std::string> m;
     for (ssize_t off = 0; off < n; off += (ssize_t)strlen(names + off) + 1) {
-        std::string name = names + off;
-        if (name.compare(0, 5, "user.") != 0)
-            continue;
-        char val[4096];
-        ssize_t v = lgetxattr(p.c_str(), name.c_str(), val, sizeof val);
-        m[name] = std::string(val, v > 0 ? (size_t)v : 0);
+        ssize_t v = lgetxattr(p.c_str(), names + off, val, sizeof val);
+        if (strncmp(names + off, "user.", 5) == 0)
+            m[names + off] = std::string(val, v > 0 ? (size_t)v : 0);
     }
     std::string r;
     for (auto &kv : m)
@@ -110,48 +127,27 @@ static void walk(const std::string &base, const std::string &rel, Snapshot &out)
     struct stat st;
     if (lstat(p.c_str(), &st) < 0)
         return;
-    Entry e;
-    e.mode = st.st_mode & 07777;
-    e.uid = st.st_uid;
-    e.gid = st.st_gid;
-    e.mtime_ns = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
-    if (S_ISDIR(st.st_mode)) {
-        e.type = 'd';
-        e.defacl = aclText(p, ACL_TYPE_DEFAULT);
-    } else if (S_ISREG(st.st_mode)) {
-        e.type = 'f';
-        e.size = st.st_size;
-        e.content = readFile(p);
-    } else if (S_ISLNK(st.st_mode)) {
-        e.type = 'l';
+    char head[160];
+    std::snprintf(head, sizeof head, "type %o mode %o owner %u:%u size %ld mtime %ld.%09ld",
+                  st.st_mode & S_IFMT, st.st_mode & 07777, st.st_uid, st.st_gid,
+                  S_ISREG(st.st_mode) ? (long)st.st_size : 0L, (long)st.st_mtim.tv_sec,
+                  st.st_mtim.tv_nsec);
+    std::string e = head, content;
+    if (S_ISLNK(st.st_mode)) {
         char buf[4096];
         ssize_t n = readlink(p.c_str(), buf, sizeof buf);
-        e.content.assign(buf, n > 0 ? (size_t)n : 0);
-    } else if (S_ISFIFO(st.st_mode)) {
-        e.type = 'p';
+        content.assign(buf, n > 0 ? (size_t)n : 0);
     } else {
-        e.type = '?';
+        e += " acl '" + aclText(p, ACL_TYPE_ACCESS) + "' xattr '" + userXattrs(p) + "'";
+        if (S_ISDIR(st.st_mode))
+            e += " default '" + aclText(p, ACL_TYPE_DEFAULT) + "'";
+        if (S_ISREG(st.st_mode))
+            content = readFile(p);
     }
-    if (!S_ISLNK(st.st_mode)) {
-        e.acl = aclText(p, ACL_TYPE_ACCESS);
-        e.xattrs = userXattrs(p);
-    }
-    out[rel] = e;
-    if (S_ISDIR(st.st_mode)) {
-        DIR *d = opendir(p.c_str());
-        std::vector<std::string> names;
-        while (d) {
-            struct dirent *de = readdir(d);
-            if (!de)
-                break;
-            if (strcmp(de->d_name, ".") && strcmp(de->d_name, ".."))
-                names.push_back(de->d_name);
-        }
-        if (d)
-            closedir(d);
-        for (auto &n : names)
+    out[rel] = e + " content " + content;
+    if (S_ISDIR(st.st_mode))
+        for (auto &n : listDir(p))
             walk(base, rel.empty() ? n : rel + "/" + n, out);
-    }
 }
 
 Snapshot snapshot(const std::string &dir)
@@ -163,26 +159,16 @@ Snapshot snapshot(const std::string &dir)
 
 bool sameTree(const Snapshot &a, const Snapshot &b)
 {
-    if (a.size() != b.size())
-        std::fprintf(stderr, "trees differ in size: %zu vs %zu\n", a.size(), b.size());
     for (auto &kv : a) {
         auto it = b.find(kv.first);
-        if (it == b.end()) {
-            std::fprintf(stderr, "missing: '%s'\n", kv.first.c_str());
-            return false;
-        }
-        if (!(kv.second == it->second)) {
-            const Entry &x = kv.second, &y = it->second;
-            std::fprintf(stderr,
-                         "differs: '%s' type %c/%c mode %o/%o uid %u/%u gid %u/%u size %ld/%ld mtime %lld/%lld "
-                         "acl '%s'/'%s' def '%s'/'%s' xattr '%s'/'%s' content %s\n",
-                         kv.first.c_str(), x.type, y.type, x.mode, y.mode, x.uid, y.uid, x.gid, y.gid,
-                         (long)x.size, (long)y.size, x.mtime_ns, y.mtime_ns, x.acl.c_str(),
-                         y.acl.c_str(), x.defacl.c_str(), y.defacl.c_str(), x.xattrs.c_str(),
-                         y.xattrs.c_str(), x.content == y.content ? "same" : "differs");
+        if (it == b.end() || it->second != kv.second) {
+            std::fprintf(stderr, "differs: '%s'\n  %.300s\n  %.300s\n", kv.first.c_str(),
+                         kv.second.c_str(), it == b.end() ? "(missing)" : it->second.c_str());
             return false;
         }
     }
+    if (a.size() != b.size())
+        std::fprintf(stderr, "trees differ in size: %zu vs %zu\n", a.size(), b.size());
     return a.size() == b.size();
 }
 
@@ -190,27 +176,32 @@ static void setAcl(const std::string &p, const char *text, acl_type_t t = ACL_TY
 {
     acl_t a = acl_from_text(text);
     CHECK(a && acl_set_file(p.c_str(), t, a) == 0);
-    if (a)
-        acl_free(a);
+    acl_free(a);
+}
+
+static void touchAll(const std::string &p, const struct timespec *ts)
+{
+    struct stat st;
+    if (lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        for (auto &n : listDir(p))
+            touchAll(p + "/" + n, ts);
+    utimensat(AT_FDCWD, p.c_str(), ts, AT_SYMLINK_NOFOLLOW); // after the contents
 }
 
 void buildTree(const std::string &dir, int files)
 {
     const int perDir = 50;
-    std::vector<std::string> dirs;
-    for (int d = 0; d * perDir < files; d++) {
-        std::string sub = dir + "/d" + std::to_string(d % 7) + "/s" + std::to_string(d);
-        mkdir((dir + "/d" + std::to_string(d % 7)).c_str(), 0755);
-        mkdir(sub.c_str(), 0750);
-        dirs.push_back(sub);
-    }
     for (int i = 0; i < files; i++) {
-        std::string p = dirs[(size_t)(i / perDir)] + "/f" + std::to_string(i) + ".txt";
-        std::string data = "file " + std::to_string(i) + "\n";
-        data += std::string((size_t)(i % 13) * 311, (char)('a' + i % 26));
-        writeFile(p, data, i % 10 == 0 ? 0400 : i % 3 == 0 ? 0755 : 0640);
+        std::string top = dir + "/d" + std::to_string(i / perDir % 7);
+        std::string sub = top + "/s" + std::to_string(i / perDir);
+        mkdir(top.c_str(), 0755);
+        mkdir(sub.c_str(), 0750);
+        std::string data = "file " + std::to_string(i) + "\n" +
+                           std::string((size_t)(i % 13) * 311, (char)('a' + i % 26));
+        writeFile(sub + "/f" + std::to_string(i) + ".txt", data,
+                  i % 10 == 0 ? 0400 : i % 3 == 0 ? 0755 : 0640);
     }
-    // One file larger than a gocryptfs block and than our copy buffer.
+    // Larger than a gocryptfs block and than the library's copy buffer.
     std::string big;
     for (int i = 0; i < 300000; i++)
         big += (char)(i * 7 + i / 256);
@@ -221,63 +212,36 @@ void buildTree(const std::string &dir, int files)
     CHECK(symlink("/nonexistent/target", (dir + "/link-dangling").c_str()) == 0);
     CHECK(symlink("d0", (dir + "/link-dir").c_str()) == 0);
     CHECK(mkfifo((dir + "/fifo").c_str(), 0620) == 0);
+    const char *acl = "u::rwx,u:65534:r-x,g::r-x,m::r-x,o::---";
     writeFile(dir + "/acl.txt", "with acl\n", 0640);
     setAcl(dir + "/acl.txt", "u::rw-,u:65534:r--,g::r--,m::r--,o::---");
     mkdir((dir + "/acldir").c_str(), 0750);
-    setAcl(dir + "/acldir", "u::rwx,u:65534:r-x,g::r-x,m::r-x,o::---");
-    setAcl(dir + "/acldir", "u::rwx,u:65534:r-x,g::r-x,m::r-x,o::---", ACL_TYPE_DEFAULT);
+    setAcl(dir + "/acldir", acl);
+    setAcl(dir + "/acldir", acl, ACL_TYPE_DEFAULT);
     if (geteuid() == 0) {
-        // Ownership is carried over when root copies; a change of owner
+        // Owners are carried over when root copies; a change of owner
         // must not cost the set-id bits.
-        writeFile(dir + "/theirs.txt", "someone else's\n", 0664);
-        CHECK(chown((dir + "/theirs.txt").c_str(), 65534, 65534) == 0);
-        writeFile(dir + "/group.txt", "our file, their group\n", 0640);
-        CHECK(chown((dir + "/group.txt").c_str(), 0, 65534) == 0);
-        writeFile(dir + "/setid", "#!/bin/sh\n", 0755);
-        CHECK(chown((dir + "/setid").c_str(), 65534, 0) == 0);
-        CHECK(chmod((dir + "/setid").c_str(), 06755) == 0);
-        writeFile(dir + "/sgid-mine", "x\n", 0755);
-        CHECK(chmod((dir + "/sgid-mine").c_str(), 02750) == 0);
+        struct { const char *name; uid_t uid; gid_t gid; mode_t mode; } owned[] = {
+            { "theirs.txt", 65534, 65534, 0664 }, { "group.txt", 0, 65534, 0640 },
+            { "setid", 65534, 0, 06755 },         { "sgid-mine", 0, 0, 02750 },
+        };
+        for (auto &o : owned) {
+            std::string p = dir + "/" + o.name;
+            writeFile(p, std::string(o.name) + "\n");
+            CHECK(chown(p.c_str(), o.uid, o.gid) == 0 && chmod(p.c_str(), o.mode) == 0);
+        }
     }
     CHECK(setxattr((dir + "/big.bin").c_str(), "user.note", "kept", 4, 0) == 0);
     CHECK(setxattr((dir + "/d0").c_str(), "user.dirnote", "also", 4, 0) == 0);
-    // Fixed times, deepest first so that folder times are not touched again.
-    struct timespec ts[2] = { { 1000000000, 123456789 }, { 1100000000, 987654321 } };
-    std::vector<std::string> all;
-    std::function<void(const std::string &)> collect = [&](const std::string &p) {
-        struct stat st;
-        if (lstat(p.c_str(), &st) < 0)
-            return;
-        if (S_ISDIR(st.st_mode)) {
-            DIR *d = opendir(p.c_str());
-            std::vector<std::string> names;
-            while (struct dirent *de = d ? readdir(d) : nullptr)
-                if (strcmp(de->d_name, ".") && strcmp(de->d_name, ".."))
-                    names.push_back(de->d_name);
-            if (d)
-                closedir(d);
-            for (auto &n : names)
-                collect(p + "/" + n);
-        }
-        all.push_back(p);
-    };
-    collect(dir);
-    for (auto &p : all)
-        utimensat(AT_FDCWD, p.c_str(), ts, AT_SYMLINK_NOFOLLOW);
+    const struct timespec ts[2] = { { 1000000000, 123456789 }, { 1100000000, 987654321 } };
+    touchAll(dir, ts);
 }
 
 bool trashDrains(const std::string &user, int seconds)
 {
     const std::string trash = user + "/.boxes/trash";
     for (int i = 0; i < seconds * 20; i++) {
-        DIR *d = opendir(trash.c_str());
-        if (!d)
-            return errno == ENOENT;
-        int entries = 0;
-        while (struct dirent *de = readdir(d))
-            entries += strcmp(de->d_name, ".") && strcmp(de->d_name, "..");
-        closedir(d);
-        if (entries == 0)
+        if (listDir(trash).empty())
             return true;
         usleep(50000);
     }
@@ -290,11 +254,9 @@ int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        if (uid != (uid_t)-1) {
-            if (setgroups(0, nullptr) < 0 || setresgid(gid, gid, gid) < 0 ||
-                setresuid(uid, uid, uid) < 0)
-                _exit(250);
-        }
+        if (uid != (uid_t)-1 && (setgroups(0, nullptr) < 0 || setresgid(gid, gid, gid) < 0 ||
+                                 setresuid(uid, uid, uid) < 0))
+            _exit(250);
         int rc = fn();
         std::fflush(nullptr);
         _exit(rc);
@@ -302,18 +264,12 @@ int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFSIGNALED(status))
-        return 1000 + WTERMSIG(status);
-    return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 1000 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 Key::Key(const char *k)
+    : pass{ strdup(k), strlen(k) }, params{ BOX_CRYPTO_SETTINGS_DEFAULT, strdup(k), strlen(k) }
 {
-    pass.key = strdup(k);
-    pass.key_len = strlen(k);
-    params.settings = BOX_CRYPTO_SETTINGS_DEFAULT;
-    params.key = strdup(k);
-    params.key_len = strlen(k);
 }
 
 Key::~Key()
@@ -340,60 +296,36 @@ int countBoxes()
     return n;
 }
 
-bool isMountPoint(const std::string &path)
-{
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream ls(line);
-        std::string f[5];
-        for (auto &x : f)
-            ls >> x;
-        if (f[4] == path)
-            return true;
-    }
-    return false;
-}
-
 bool processesMention(const std::string &secret)
 {
-    DIR *d = opendir("/proc");
     bool found = false;
-    while (struct dirent *de = d ? readdir(d) : nullptr) {
-        if (de->d_name[0] < '0' || de->d_name[0] > '9')
+    for (auto &pid : listDir("/proc")) {
+        if (pid[0] < '0' || pid[0] > '9')
             continue;
-        for (const char *f : { "cmdline", "environ" }) {
-            std::string data = readFile(std::string("/proc/") + de->d_name + "/" + f);
-            if (data.find(secret) != std::string::npos) {
-                std::fprintf(stderr, "password seen in /proc/%s/%s\n", de->d_name, f);
+        for (const char *f : { "/cmdline", "/environ" })
+            if (readFile("/proc/" + pid + f).find(secret) != std::string::npos) {
+                std::fprintf(stderr, "password seen in /proc/%s%s\n", pid.c_str(), f);
                 found = true;
             }
-        }
     }
-    if (d)
-        closedir(d);
     return found;
-}
-
-static std::string g_secret;
-static bool g_seen;
-static int scanCb(const char *p, const struct stat *st, int flag, struct FTW *)
-{
-    if (flag == FTW_F && S_ISREG(st->st_mode)) {
-        if (readFile(p).find(g_secret) != std::string::npos) {
-            std::fprintf(stderr, "password found in file %s\n", p);
-            g_seen = true;
-        }
-    }
-    return 0;
 }
 
 bool filesMention(const std::string &dir, const std::string &secret)
 {
-    g_secret = secret;
-    g_seen = false;
-    nftw(dir.c_str(), scanCb, 16, FTW_PHYS);
-    return g_seen;
+    bool found = false;
+    for (auto &n : listDir(dir)) {
+        std::string p = dir + "/" + n;
+        struct stat st;
+        if (lstat(p.c_str(), &st) < 0)
+            continue;
+        bool hit = S_ISDIR(st.st_mode) ? filesMention(p, secret)
+                   : S_ISREG(st.st_mode) && readFile(p).find(secret) != std::string::npos;
+        if (hit && !S_ISDIR(st.st_mode))
+            std::fprintf(stderr, "password found in file %s\n", p.c_str());
+        found |= hit;
+    }
+    return found;
 }
 
 } // namespace tk

@@ -1,6 +1,5 @@
-// Small toolkit shared by the box service library's tests: a check macro,
-// temporary box roots, tree snapshots for file-by-file comparison, and
-// running code in a child process (optionally as another account).
+// Shared by the box service library's tests: a check macro, temporary box
+// roots, tree snapshots and child processes (optionally as another account).
 #pragma once
 
 #include "box_service.h"
@@ -18,7 +17,6 @@
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -32,59 +30,49 @@ inline int &failures()
     return n;
 }
 
-#define CHECK(cond)                                                                 \
-    do {                                                                            \
-        if (!(cond)) {                                                              \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-            ++tk::failures();                                                       \
-        }                                                                           \
+#define CHECK(cond)                                                                           \
+    do {                                                                                      \
+        if (!(cond)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);   \
+            ++tk::failures();                                                                 \
+        }                                                                                     \
     } while (0)
 
 // In a child process: report the failing line through the exit status.
-#define CHILD_CHECK(cond)                                                           \
-    do {                                                                            \
-        if (!(cond)) {                                                              \
+#define CHILD_CHECK(cond)                                                                     \
+    do {                                                                                      \
+        if (!(cond)) {                                                                        \
             std::fprintf(stderr, "%s:%d: child check failed: %s\n", __FILE__, __LINE__, #cond); \
-            return __LINE__ % 250 + 1;                                              \
-        }                                                                           \
+            return __LINE__ % 250 + 1;                                                        \
+        }                                                                                     \
     } while (0)
 
 std::string readFile(const std::string &path);
 bool writeFile(const std::string &path, const std::string &data, mode_t mode = 0644);
 void run(const std::string &cmd);
+std::vector<std::string> listDir(const std::string &dir); // without . and ..
+bool exists(const std::string &path);                     // lstat succeeds
 
 // A temporary box root, $BOX_SERVICE_ROOT pointing at it; unmounts and
 // removes everything when it goes.
-class TempRoot
-{
-public:
+struct TempRoot {
     TempRoot();
     ~TempRoot();
-    std::string base; // the temporary folder
-    std::string root; // the box root inside it
-    std::string user; // <root>/<login>
+    std::string base, root, user; // temporary folder, box root, <root>/<login>
 };
 
 void unmountBelow(const std::string &prefix);
+bool isMountPoint(const std::string &path);
 
-struct Entry {
-    char type = 0;
-    mode_t mode = 0;
-    uid_t uid = 0;
-    gid_t gid = 0;
-    off_t size = 0;
-    long long mtime_ns = 0;
-    std::string content; // file data or link target
-    std::string acl, defacl, xattrs;
-    bool operator==(const Entry &o) const;
-};
-using Snapshot = std::map<std::string, Entry>;
+// One entry of a tree, as text: type, mode, owner, size, time, ACLs,
+// user attributes and content (file data or link target).
+using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshot(const std::string &dir);
 bool sameTree(const Snapshot &a, const Snapshot &b);
 
-// A tree with `files` files in nested folders, symlinks, a FIFO, an empty
-// folder, odd modes, fixed times, ACLs and user attributes; run as root,
-// also files of another owner and set-id bits.
+// `files` files in nested folders, symlinks, a FIFO, an empty folder, odd
+// modes, fixed times, ACLs and user attributes; as root also files of
+// another owner and set-id bits.
 void buildTree(const std::string &dir, int files);
 
 // Runs fn in a child process (as uid/gid when given); returns its exit
@@ -98,13 +86,11 @@ struct Key {
     box_crypto_params params;
 };
 
-// True once the state folder's trash (finished work a background remover
-// deletes) is empty, polling for at most `seconds`.
+// True once the state folder's trash is empty, polling for `seconds`.
 bool trashDrains(const std::string &user, int seconds = 60);
 
 box_info *find(box_info *list, const std::string &name, const std::string &owner = std::string());
 int countBoxes();
-bool isMountPoint(const std::string &path);
 bool processesMention(const std::string &secret);
 bool filesMention(const std::string &dir, const std::string &secret);
 
