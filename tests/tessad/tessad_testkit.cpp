@@ -1,5 +1,6 @@
 #include "tessad_testkit.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -62,10 +63,8 @@ static std::vector<std::string> mountPoints()
 
 bool isMountPoint(const std::string &path)
 {
-    for (auto &p : mountPoints())
-        if (p == path)
-            return true;
-    return false;
+    auto points = mountPoints();
+    return std::find(points.begin(), points.end(), path) != points.end();
 }
 
 void unmountBelow(const std::string &prefix)
@@ -95,12 +94,18 @@ TempRoot::~TempRoot()
     unsetenv("BOX_SERVICE_ROOT");
 }
 
-static std::string aclText(const std::string &p, acl_type_t t)
+std::string aclText(acl_t a)
 {
-    acl_t a = acl_get_file(p.c_str(), t);
     char *s = a ? acl_to_any_text(a, nullptr, ',', TEXT_NUMERIC_IDS) : nullptr;
     std::string r = s ? s : "";
     acl_free(s);
+    return r;
+}
+
+static std::string aclText(const std::string &p, acl_type_t t)
+{
+    acl_t a = acl_get_file(p.c_str(), t);
+    std::string r = aclText(a);
     acl_free(a);
     return r;
 }
@@ -133,10 +138,9 @@ static void walk(const std::string &base, const std::string &rel, Snapshot &out)
                   S_ISREG(st.st_mode) ? (long)st.st_size : 0L, (long)st.st_mtim.tv_sec,
                   st.st_mtim.tv_nsec);
     std::string e = head, content;
+    char link[4096];
     if (S_ISLNK(st.st_mode)) {
-        char buf[4096];
-        ssize_t n = readlink(p.c_str(), buf, sizeof buf);
-        content.assign(buf, n > 0 ? (size_t)n : 0);
+        content.assign(link, (size_t)std::max<ssize_t>(0, readlink(p.c_str(), link, sizeof link)));
     } else {
         e += " acl '" + aclText(p, ACL_TYPE_ACCESS) + "' xattr '" + userXattrs(p) + "'";
         if (S_ISDIR(st.st_mode))
@@ -153,8 +157,7 @@ static void walk(const std::string &base, const std::string &rel, Snapshot &out)
 Snapshot snapshot(const std::string &dir)
 {
     Snapshot s;
-    walk(dir, "", s);
-    return s;
+    return walk(dir, "", s), s;
 }
 
 bool sameTree(const Snapshot &a, const Snapshot &b)
@@ -192,19 +195,16 @@ void buildTree(const std::string &dir, int files)
 {
     const int perDir = 50;
     for (int i = 0; i < files; i++) {
-        std::string top = dir + "/d" + std::to_string(i / perDir % 7);
-        std::string sub = top + "/s" + std::to_string(i / perDir);
+        std::string top = dir + "/d" + std::to_string(i / perDir % 7), sub = top + "/s" + std::to_string(i / perDir);
         mkdir(top.c_str(), 0755);
         mkdir(sub.c_str(), 0750);
-        std::string data = "file " + std::to_string(i) + "\n" +
-                           std::string((size_t)(i % 13) * 311, (char)('a' + i % 26));
-        writeFile(sub + "/f" + std::to_string(i) + ".txt", data,
-                  i % 10 == 0 ? 0400 : i % 3 == 0 ? 0755 : 0640);
+        std::string data = std::to_string(i) + std::string((size_t)(i % 13) * 311, (char)('a' + i % 26));
+        writeFile(sub + "/f" + std::to_string(i) + ".txt", data, i % 10 == 0 ? 0400 : i % 3 == 0 ? 0755 : 0640);
     }
     // Larger than a gocryptfs block and than the library's copy buffer.
-    std::string big;
-    for (int i = 0; i < 300000; i++)
-        big += (char)(i * 7 + i / 256);
+    std::string big(300000, 0);
+    for (size_t i = 0; i < big.size(); i++)
+        big[i] = (char)(i * 7 + i / 256);
     writeFile(dir + "/big.bin", big, 0600);
     writeFile(dir + "/长名字-文件.txt", "unicode name\n", 0644);
     mkdir((dir + "/empty").c_str(), 0700);
@@ -223,12 +223,10 @@ void buildTree(const std::string &dir, int files)
         // must not cost the set-id bits.
         struct { const char *name; uid_t uid; gid_t gid; mode_t mode; } owned[] = {
             { "theirs.txt", 65534, 65534, 0664 }, { "group.txt", 0, 65534, 0640 },
-            { "setid", 65534, 0, 06755 },         { "sgid-mine", 0, 0, 02750 },
-        };
+            { "setid", 65534, 0, 06755 },         { "sgid-mine", 0, 0, 02750 } };
         for (auto &o : owned) {
             std::string p = dir + "/" + o.name;
-            writeFile(p, std::string(o.name) + "\n");
-            CHECK(chown(p.c_str(), o.uid, o.gid) == 0 && chmod(p.c_str(), o.mode) == 0);
+            CHECK(writeFile(p, p) && chown(p.c_str(), o.uid, o.gid) == 0 && chmod(p.c_str(), o.mode) == 0);
         }
     }
     CHECK(setxattr((dir + "/big.bin").c_str(), "user.note", "kept", 4, 0) == 0);
@@ -240,11 +238,9 @@ void buildTree(const std::string &dir, int files)
 bool trashDrains(const std::string &user, int seconds)
 {
     const std::string trash = user + "/.boxes/trash";
-    for (int i = 0; i < seconds * 20; i++) {
+    for (int i = 0; i < seconds * 20; i++, usleep(50000))
         if (listDir(trash).empty())
             return true;
-        usleep(50000);
-    }
     std::fprintf(stderr, "trash not emptied within %d s: %s\n", seconds, trash.c_str());
     return false;
 }
@@ -262,22 +258,9 @@ int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
         _exit(rc);
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
+        continue;
     return WIFSIGNALED(status) ? 1000 + WTERMSIG(status) : WEXITSTATUS(status);
-}
-
-Key::Key(const char *k)
-    : pass{ strdup(k), strlen(k) }, params{ BOX_CRYPTO_SETTINGS_DEFAULT, strdup(k), strlen(k) }
-{
-}
-
-Key::~Key()
-{
-    explicit_bzero(pass.key, pass.key_len);
-    explicit_bzero(params.key, params.key_len);
-    free(pass.key);
-    free(params.key);
 }
 
 box_info *find(box_info *list, const std::string &name, const std::string &owner)
@@ -299,32 +282,23 @@ int countBoxes()
 bool processesMention(const std::string &secret)
 {
     bool found = false;
-    for (auto &pid : listDir("/proc")) {
-        if (pid[0] < '0' || pid[0] > '9')
-            continue;
+    for (auto &pid : listDir("/proc")) // non-numeric entries have no such files
         for (const char *f : { "/cmdline", "/environ" })
             if (readFile("/proc/" + pid + f).find(secret) != std::string::npos) {
                 std::fprintf(stderr, "password seen in /proc/%s%s\n", pid.c_str(), f);
                 found = true;
             }
-    }
     return found;
 }
 
 bool filesMention(const std::string &dir, const std::string &secret)
 {
     bool found = false;
-    for (auto &n : listDir(dir)) {
-        std::string p = dir + "/" + n;
-        struct stat st;
-        if (lstat(p.c_str(), &st) < 0)
-            continue;
-        bool hit = S_ISDIR(st.st_mode) ? filesMention(p, secret)
-                   : S_ISREG(st.st_mode) && readFile(p).find(secret) != std::string::npos;
-        if (hit && !S_ISDIR(st.st_mode))
-            std::fprintf(stderr, "password found in file %s\n", p.c_str());
-        found |= hit;
-    }
+    for (auto &kv : snapshot(dir))
+        if (kv.second.find(secret) != std::string::npos) {
+            std::fprintf(stderr, "password found in %s/%s\n", dir.c_str(), kv.first.c_str());
+            found = true;
+        }
     return found;
 }
 

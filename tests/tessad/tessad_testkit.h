@@ -24,34 +24,32 @@
 
 namespace tk {
 
-inline int &failures()
-{
-    static int n = 0;
-    return n;
-}
+inline int failed = 0; // checks failed so far
 
-#define CHECK(cond)                                                                           \
-    do {                                                                                      \
-        if (!(cond)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);   \
-            ++tk::failures();                                                                 \
-        }                                                                                     \
-    } while (0)
+#define CHECK(cond)                                                                     \
+    ((cond) ? (void)0                                                                   \
+            : (void)(std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond), ++tk::failed))
 
 // In a child process: report the failing line through the exit status.
-#define CHILD_CHECK(cond)                                                                     \
-    do {                                                                                      \
-        if (!(cond)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: child check failed: %s\n", __FILE__, __LINE__, #cond); \
-            return __LINE__ % 250 + 1;                                                        \
-        }                                                                                     \
+#define CHILD_CHECK(cond)                                                               \
+    do {                                                                                \
+        if (!(cond))                                                                    \
+            return std::fprintf(stderr, "%s:%d: child check: %s\n", __FILE__, __LINE__, #cond), __LINE__ % 250 + 1; \
     } while (0)
+
+// Prints the count of failed checks; the exit status for main.
+inline int report(const char *test)
+{
+    std::printf("%s: %d failure(s)\n", test, failed);
+    return failed ? 1 : 0;
+}
 
 std::string readFile(const std::string &path);
 bool writeFile(const std::string &path, const std::string &data, mode_t mode = 0644);
 void run(const std::string &cmd);
 std::vector<std::string> listDir(const std::string &dir); // without . and ..
 bool exists(const std::string &path);                     // lstat succeeds
+std::string aclText(acl_t acl);                           // numeric ids, comma separated
 
 // A temporary box root, $BOX_SERVICE_ROOT pointing at it; unmounts and
 // removes everything when it goes.
@@ -79,9 +77,15 @@ void buildTree(const std::string &dir, int files);
 // status, or 1000 + signal when it was killed.
 int inChild(const std::function<int()> &fn, uid_t uid = (uid_t)-1, gid_t gid = (gid_t)-1);
 
+// A password for both kinds of call, zeroed when it goes.
 struct Key {
-    explicit Key(const char *k);
-    ~Key();
+    explicit Key(const char *k)
+        : pass{ strdup(k), strlen(k) }, params{ BOX_CRYPTO_SETTINGS_DEFAULT, strdup(k), strlen(k) } {}
+    ~Key()
+    {
+        explicit_bzero(pass.key, pass.key_len), explicit_bzero(params.key, params.key_len);
+        free(pass.key), free(params.key);
+    }
     box_passphrase pass;
     box_crypto_params params;
 };

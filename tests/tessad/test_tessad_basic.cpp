@@ -8,14 +8,6 @@
 
 using namespace tk;
 
-static std::string aclOf(acl_t a)
-{
-    char *s = a ? acl_to_any_text(a, nullptr, ',', TEXT_NUMERIC_IDS) : nullptr;
-    std::string r = s ? s : "";
-    acl_free(s);
-    return r;
-}
-
 static void testInit()
 {
     setenv("BOX_SERVICE_ROOT", "/proc/no-such-place/box", 1);
@@ -86,7 +78,6 @@ static void testListInfoRenameDelete()
     CHECK(a && a->flags == plain && a->path == t.user + "/alpha" && !a->acl);
     CHECK(a && std::string(a->owner) == passwd->pw_name);
     box_info_list_destroy(list);
-    CHECK(box_get_list(255, nullptr) < 0);
     box_info *info = nullptr;
     CHECK(box_get_info(passwd->pw_name, "alpha", &info) == 0);
     CHECK(info && info->acl && !info->next && info->flags == plain);
@@ -122,10 +113,10 @@ static void testListInfoRenameDelete()
     CHECK(box_add_share("gamma", 7, 65534, 2) == 0); // replaces, not adds
     CHECK(box_get_info(nullptr, "gamma", &info) == 0);
     CHECK(info && (info->flags & BOX_FLAG_SHARED) && !(info->flags & BOX_FLAG_UNSHARED));
-    CHECK(info && aclOf(info->acl).find("user:65534:rwx,") != std::string::npos);
+    CHECK(info && aclText(info->acl).find("user:65534:rwx,") != std::string::npos);
     box_info_destroy(info);
     acl_t fa = acl_get_file((t.user + "/gamma/f").c_str(), ACL_TYPE_ACCESS);
-    CHECK(aclOf(fa).find("user:65534:rw-") != std::string::npos);
+    CHECK(aclText(fa).find("user:65534:rw-") != std::string::npos);
     acl_free(fa);
     CHECK(readFile(t.user + "/.boxes/shares/65534") == "gamma\n");
     CHECK(box_change_name("gamma", "delta") == 0);
@@ -154,22 +145,17 @@ static void testTrash()
 {
     TempRoot t;
     struct passwd *nobody = getpwnam("nobody");
-    if (geteuid() == 0 && nobody)
-        CHECK(inChild(
-                  [&] {
-                      std::string box = t.root + "/nobody/ro";
-                      CHILD_CHECK(box_init() == 0 && box_create("ro") == 0);
-                      CHILD_CHECK(mkdir((box + "/a").c_str(), 0700) == 0);
-                      CHILD_CHECK(mkdir((box + "/a/b").c_str(), 0700) == 0);
-                      for (int i = 0; i < 100; i++) // too many to remove in the call
-                          CHILD_CHECK(writeFile(box + "/a/b/" + std::to_string(i), "z", 0400));
-                      CHILD_CHECK(chmod((box + "/a/b").c_str(), 0500) == 0);
-                      CHILD_CHECK(chmod((box + "/a").c_str(), 0100) == 0);
-                      CHILD_CHECK(box_delete("ro") == 0);
-                      CHILD_CHECK(trashDrains(t.root + "/nobody"));
-                      return 0;
-                  },
-                  nobody->pw_uid, nobody->pw_gid) == 0);
+    auto deleteReadOnly = [&] {
+        std::string box = t.root + "/nobody/ro";
+        CHILD_CHECK(box_init() == 0 && box_create("ro") == 0);
+        CHILD_CHECK(mkdir((box + "/a").c_str(), 0700) == 0 && mkdir((box + "/a/b").c_str(), 0700) == 0);
+        for (int i = 0; i < 100; i++) // too many to remove in the call
+            CHILD_CHECK(writeFile(box + "/a/b/" + std::to_string(i), "z", 0400));
+        CHILD_CHECK(chmod((box + "/a/b").c_str(), 0500) == 0 && chmod((box + "/a").c_str(), 0100) == 0);
+        CHILD_CHECK(box_delete("ro") == 0);
+        return trashDrains(t.root + "/nobody") ? 0 : 1;
+    };
+    CHECK(geteuid() != 0 || !nobody || inChild(deleteReadOnly, nobody->pw_uid, nobody->pw_gid) == 0);
     const std::string left = t.user + "/.boxes/trash/killed/sub";
     run("mkdir -p '" + left + "' && cd '" + left + "' && seq 100 | xargs touch && chmod 500 .");
     CHECK(box_init() == 0);
@@ -192,6 +178,5 @@ int main()
     testListInfoRenameDelete();
     testTrash();
     testMessages();
-    std::printf("test_tessad_basic: %d failure(s)\n", failures());
-    return failures() ? 1 : 0;
+    return report("test_tessad_basic");
 }

@@ -1,8 +1,6 @@
-// Crash safety: a child process is killed (SIGKILL, by the test build's
-// crash hook) at every step of encrypt, decrypt, rename and delete in
-// turn; after each kill the next box_init must find the box wholly as
-// before or wholly as after, with every file intact, and no leftovers.
-// Also: short free space makes encrypt and decrypt fail cleanly.
+// Crash safety: a child is killed (by the test build's crash hook) at every
+// step of encrypt, decrypt, rename and delete; after each kill box_init must
+// find the box wholly before or after, every file intact, no leftovers.
 #include "tessad_testkit.h"
 #include "tsd_internal.h"
 
@@ -17,7 +15,7 @@ enum class State { Missing, Plain, Encrypted };
 static State stateOf(const TempRoot &t, const std::string &name)
 {
     bool box = exists(t.user + "/" + name), cipher = exists(t.user + "/.boxes/c/" + name);
-    CHECK(box || !cipher); // an encrypted box always keeps its mount point
+    CHECK(box || !cipher); // an encrypted box keeps its mount point
     return cipher ? State::Encrypted : box ? State::Plain : State::Missing;
 }
 
@@ -43,12 +41,7 @@ static void checkClean(const TempRoot &t)
 // Runs op in a child with the crash hook's variable set.
 static int opInChild(const std::function<int()> &op, const char *var, const std::string &value)
 {
-    return inChild([&] {
-        if (box_init() != 0)
-            return 90;
-        setenv(var, value.c_str(), 1);
-        return op() == 0 ? 0 : 91;
-    });
+    return inChild([&] { return box_init() != 0 ? 90 : (setenv(var, value.c_str(), 1), op() == 0 ? 0 : 91); });
 }
 
 // Runs `op` in a child that dies at each crash point in turn (of a run of
@@ -177,27 +170,23 @@ static void testRenameDelete()
     }
 }
 
+// Short free space makes encrypt and decrypt fail cleanly.
 static void testShortSpace()
 {
-    TempRoot t;
-    CHECK(box_create("big") == 0);
-    buildTree(t.user + "/big", 20);
-    const Snapshot ref = snapshot(t.user + "/big");
-    Key k(kPass);
-    auto shortOf = [](const std::function<int()> &op) {
-        setenv("TESSAD_TEST_FREE_BYTES", "100000", 1);
-        int rc = op();
-        unsetenv("TESSAD_TEST_FREE_BYTES");
-        return rc;
-    };
-    CHECK(shortOf([&] { return box_crypto_create("big", &k.params); }) == -TSD_E_NOSPACE);
-    CHECK(stateOf(t, "big") == State::Plain && sameTree(ref, snapshot(t.user + "/big")));
-    checkClean(t);
-    CHECK(box_crypto_create("big", &k.params) == 0);
-    CHECK(shortOf([&] { return box_crypto_decrypt("big", &k.pass); }) == -TSD_E_NOSPACE);
-    CHECK(stateOf(t, "big") == State::Encrypted);
-    CHECK(sameTree(ref, contents(t, "big", State::Encrypted)));
-    checkClean(t);
+    Fixture f;
+    f.copy("big", false);
+    setenv("TESSAD_TEST_FREE_BYTES", "100000", 1);
+    CHECK(box_crypto_create("big", &f.k.params) == -TSD_E_NOSPACE);
+    unsetenv("TESSAD_TEST_FREE_BYTES");
+    CHECK(stateOf(f.t, "big") == State::Plain && sameTree(f.ref, snapshot(f.t.user + "/big")));
+    checkClean(f.t);
+    CHECK(box_crypto_create("big", &f.k.params) == 0);
+    setenv("TESSAD_TEST_FREE_BYTES", "100000", 1);
+    CHECK(box_crypto_decrypt("big", &f.k.pass) == -TSD_E_NOSPACE);
+    unsetenv("TESSAD_TEST_FREE_BYTES");
+    CHECK(stateOf(f.t, "big") == State::Encrypted);
+    CHECK(sameTree(f.ref, contents(f.t, "big", State::Encrypted)));
+    checkClean(f.t);
 }
 
 int main()
@@ -205,6 +194,5 @@ int main()
     testShortSpace();
     testRenameDelete();
     testEncryptDecrypt();
-    std::printf("test_tessad_crash: %d failure(s)\n", failures());
-    return failures() ? 1 : 0;
+    return report("test_tessad_crash");
 }

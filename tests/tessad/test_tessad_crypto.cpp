@@ -167,6 +167,5 @@ int main()
     testPasswordInput();
     testStaleMount();
     testLockSerialises();
-    std::printf("test_tessad_crypto: %d failure(s)\n", failures());
-    return failures() ? 1 : 0;
+    return report("test_tessad_crypto");
 }
