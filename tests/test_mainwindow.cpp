@@ -1,5 +1,4 @@
-// The main window: the two display modes, the selection with its buttons and
-// bottom bar, the background press, the table filter and the hover icons.
+// The main window: display modes, selection, background press, filter, hover icons.
 #include "Vaultrane.h"
 
 #include "BoxListWidget.h"
@@ -31,11 +30,8 @@ BoxDouble::Box dbox(const std::string &name, const std::string &owner, unsigned 
     return {name, "/nonexistent/box/" + owner + "/" + name, owner, flags};
 }
 
-// Whether `icon` shows the picture of the resource `path`.
-bool showsIcon(const QIcon &icon, const QString &path)
-{
-    return icon.pixmap(16, 16).toImage() == QIcon(path).pixmap(16, 16).toImage();
-}
+QImage img(const QIcon &icon) { return icon.pixmap(16, 16).toImage(); }
+bool showsIcon(const QIcon &icon, const QString &path) { return img(icon) == img(QIcon(path)); }
 
 void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, QPoint global, Qt::MouseButton button,
                Qt::MouseButtons buttons)
@@ -61,21 +57,16 @@ class TestMainWindow : public QObject
     }
     bool encryptShown() const { return !m_w->m_pEncryptAttrBtn->isHidden(); }
     bool shareShown() const { return !m_w->m_pShareAttrBtn->isHidden(); }
-
-    void clickIcon(int row)
+    static void clickAt(QAbstractItemView *v, int row)
     {
-        BoxListWidget *list = m_w->m_pBoxListWidget;
-        list->doItemsLayout();
-        const QPoint centre = list->visualRect(list->model()->index(row, 0)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+        v->doItemsLayout();
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::NoModifier, v->visualRect(v->model()->index(row, 0)).center());
     }
-
-    void clickRow(int row)
-    {
-        BoxTableView *table = m_w->m_pBoxTableView;
-        const QRect rect = table->visualRect(table->model()->index(row, 0));
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-    }
+    void clickIcon(int row) { clickAt(m_w->m_pBoxListWidget, row); }
+    void clickRow(int row) { clickAt(m_w->m_pBoxTableView, row); }
+    void toTable() { QTest::mouseClick(m_w->m_pTableModeBtn, Qt::LeftButton); }
+    void toIcons() { QTest::mouseClick(m_w->m_pIconModeBtn, Qt::LeftButton); }
+    int loads() const { return BoxDouble::callCount("box_get_list"); }
 
     void clickHeader(int section)
     {
@@ -85,8 +76,7 @@ class TestMainWindow : public QObject
         QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier, pos);
     }
 
-    // Pixels of the table's selection frame colour.
-    int framePixels()
+    int framePixels() // of the table's selection frame colour
     {
         const QImage img = m_w->m_pBoxTableView->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         int n = 0;
@@ -96,7 +86,6 @@ class TestMainWindow : public QObject
         return n;
     }
 
-    // With nothing selected: the count, no indicators, only 新建 enabled.
     void expectNothingSelected(int count)
     {
         BoxInfo box;
@@ -137,84 +126,67 @@ private slots:
         QVERIFY(m_w->m_pBoxListWidget->isVisible() && !m_w->m_pBoxTableView->isVisible());
         QCOMPARE(m_w->m_pBoxListWidget->count(), 5);
         expectNothingSelected(5);
-        // Escape means nothing to the main window.
         QTest::keyClick(m_w.get(), Qt::Key_Escape);
         QVERIFY(m_w->isVisible());
         QCOMPARE(m_w->result(), 0);
     }
 
-    void selectingInIconMode_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("encrypt"); // the indicator's text, empty while hidden
-        QTest::addColumn<QString>("encryptIcon");
-        QTest::addColumn<bool>("shareVisible");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("own plain") << 0 << "保护箱：plain" << "" << "" << false << true;
-        QTest::newRow("own shared plain") << 1 << "保护箱：shared" << "" << "" << true << true;
-        QTest::newRow("own encrypted mounted") << 2 << "保护箱：mounted" << "已挂载"
-                                               << ":/images/image/blue_unlock_icon.png" << false << false;
-        QTest::newRow("another user's") << 3 << "保护箱：theirs (来自 anna)" << "" << "" << false << false;
-        QTest::newRow("own encrypted shared") << 4 << "保护箱：locked" << "已加密" << ":/images/image/lock_icon.png"
-                                              << true << true;
-    }
-
     void selectingInIconMode()
     {
-        QFETCH(int, row);
-        QFETCH(QString, text);
-        QFETCH(QString, encrypt);
-        QFETCH(QString, encryptIcon);
-        QFETCH(bool, shareVisible);
-        QFETCH(bool, enabled);
-        // The mounted box first, so that the indicator must change for the row under test.
-        clickIcon(2);
-        clickIcon(row);
-        QCOMPARE(status(), text);
-        QCOMPARE(encryptShown() ? m_w->m_pEncryptAttrBtn->text() : QString(), encrypt);
-        if (!encrypt.isEmpty())
-            QVERIFY(showsIcon(m_w->m_pEncryptAttrBtn->icon(), encryptIcon));
-        QCOMPARE(shareShown(), shareVisible);
-        QCOMPARE(enabledOps(), enabled ? 3 : 0);
-        QVERIFY(m_w->m_pNewBtn->isEnabled());
-        BoxInfo box;
-        QVERIFY(m_w->currentBox(box));
-        QCOMPARE(box.name, QString::fromStdString(BoxDouble::boxes()[row].name));
+        const struct {
+            int row;
+            const char *text, *encrypt, *encryptIcon;
+            bool shareVisible, enabled;
+        } rows[] = {{0, "保护箱：plain", "", "", false, true},
+                    {1, "保护箱：shared", "", "", true, true},
+                    {2, "保护箱：mounted", "已挂载", ":/images/image/blue_unlock_icon.png", false, false},
+                    {3, "保护箱：theirs (来自 anna)", "", "", false, false},
+                    {4, "保护箱：locked", "已加密", ":/images/image/lock_icon.png", true, true}};
+        for (const auto &r : rows) {
+            clickIcon(2); // the mounted box first, so the indicator must change
+            clickIcon(r.row);
+            QCOMPARE(status(), QString(r.text));
+            QCOMPARE(encryptShown() ? m_w->m_pEncryptAttrBtn->text() : QString(), QString(r.encrypt));
+            QVERIFY(!*r.encrypt || showsIcon(m_w->m_pEncryptAttrBtn->icon(), r.encryptIcon));
+            QCOMPARE(shareShown(), r.shareVisible);
+            QCOMPARE(enabledOps(), r.enabled ? 3 : 0);
+            QVERIFY(m_w->m_pNewBtn->isEnabled());
+            BoxInfo box;
+            QVERIFY(m_w->currentBox(box));
+            QCOMPARE(box.name, QString::fromStdString(BoxDouble::boxes()[r.row].name));
+        }
     }
 
     void modeSwitches()
     {
         clickIcon(0);
-        QTest::mouseClick(m_w->m_pTableModeBtn, Qt::LeftButton);
+        toTable();
         QCOMPARE(m_w->m_mode, 1);
         QVERIFY(m_w->m_pBoxTableView->isVisible() && !m_w->m_pBoxListWidget->isVisible());
         expectNothingSelected(5);
 
-        // A row: the buttons follow, the label keeps the count, no indicators.
-        clickRow(4);
+        clickRow(4); // buttons follow; the label keeps the count, no indicators
         QCOMPARE(enabledOps(), 3);
         QCOMPARE(status(), QString("保护箱: 5 项"));
         QVERIFY(!encryptShown() && !shareShown());
         QVERIFY(framePixels() > 0);
 
         // The table again: reloaded, selection and frame gone.
-        const int loads = BoxDouble::callCount("box_get_list");
-        QTest::mouseClick(m_w->m_pTableModeBtn, Qt::LeftButton);
-        QCOMPARE(BoxDouble::callCount("box_get_list"), loads + 1);
+        const int before = loads();
+        toTable();
+        QCOMPARE(loads(), before + 1);
         QCOMPARE(m_w->m_mode, 1);
         expectNothingSelected(5);
         QCOMPARE(framePixels(), 0);
 
-        // Back to icons, then icons again with a box selected and one more
-        // box in the service: reloaded, the selection cleared.
-        QTest::mouseClick(m_w->m_pIconModeBtn, Qt::LeftButton);
+        // Icons, then icons again with a selection and one more box: reloaded, cleared.
+        toIcons();
         QCOMPARE(m_w->m_mode, 0);
         QVERIFY(m_w->m_pBoxListWidget->isVisible() && !m_w->m_pBoxTableView->isVisible());
         expectNothingSelected(5);
         clickIcon(1);
         BoxDouble::addBox(dbox("late", "tester", OWN | PLAIN | UNSHARED));
-        QTest::mouseClick(m_w->m_pIconModeBtn, Qt::LeftButton);
+        toIcons();
         QCOMPARE(m_w->m_pBoxListWidget->count(), 6);
         QCOMPARE(m_w->m_pBoxListWidget->currentRow(), -1);
         expectNothingSelected(6);
@@ -222,41 +194,39 @@ private slots:
 
     void filterDropDown()
     {
-        QTest::mouseClick(m_w->m_pTableModeBtn, Qt::LeftButton);
+        toTable();
         clickRow(0);
-
-        // Choose 是 in the encryption drop-down, then Escape: nothing changes.
-        const int loads = BoxDouble::callCount("box_get_list");
-        TestSupport::onNextModal([&](QWidget *w) {
-            TestSupport::childWithText<QRadioButton>(w, "是")->setChecked(true);
-            QTest::keyClick(w, Qt::Key_Escape);
-        });
-        clickHeader(1);
-        QVERIFY(TestSupport::modalHandlersDone());
-        QCOMPARE(BoxDouble::callCount("box_get_list"), loads);
+        // Choose 是 in the encryption drop-down; Escape changes nothing, a
+        // press outside reloads with only the encrypted boxes.
+        const int before = loads();
+        auto choose = [&](std::function<void(QWidget *)> close) {
+            TestSupport::onNextModal([=](QWidget *w) {
+                TestSupport::childWithText<QRadioButton>(w, "是")->setChecked(true);
+                close(w);
+            });
+            clickHeader(1);
+            QVERIFY(TestSupport::modalHandlersDone());
+        };
+        choose([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        QCOMPARE(loads(), before);
         QCOMPARE(m_w->m_pBoxTableModel->m_encryptFilter, 0);
         QCOMPARE(m_w->m_pBoxTableModel->boxCount(), 5);
         QCOMPARE(enabledOps(), 3); // still selected
 
-        // Choose 是 again and press outside: reloaded with only the encrypted
-        // boxes, the selection gone.
-        TestSupport::onNextModal([&](QWidget *w) {
-            TestSupport::childWithText<QRadioButton>(w, "是")->setChecked(true);
+        choose([](QWidget *w) {
             sendMouse(w, QEvent::MouseButtonPress, QPoint(-20, -20), w->mapToGlobal(QPoint(-20, -20)),
                       Qt::LeftButton, Qt::LeftButton);
         });
-        clickHeader(1);
-        QVERIFY(TestSupport::modalHandlersDone());
         QCOMPARE(m_w->m_pBoxTableModel->m_encryptFilter, 1);
-        QCOMPARE(BoxDouble::callCount("box_get_list"), loads + 1);
+        QCOMPARE(loads(), before + 1);
         QCOMPARE(m_w->m_pBoxTableModel->boxCount(), 2);
         expectNothingSelected(2);
         QCOMPARE(framePixels(), 0);
 
         // The filter is gone after a visit to the icons.
-        QTest::mouseClick(m_w->m_pIconModeBtn, Qt::LeftButton);
+        toIcons();
         QCOMPARE(m_w->m_pBoxListWidget->count(), 5);
-        QTest::mouseClick(m_w->m_pTableModeBtn, Qt::LeftButton);
+        toTable();
         QCOMPARE(m_w->m_pBoxTableModel->m_encryptFilter, 0);
         QCOMPARE(m_w->m_pBoxTableModel->boxCount(), 5);
         expectNothingSelected(5);
@@ -283,7 +253,7 @@ private slots:
         QTest::mouseClick(m_w.get(), Qt::LeftButton, Qt::NoModifier, background);
         QCOMPARE(m_w->m_pBoxListWidget->currentRow(), -1);
         expectNothingSelected(5);
-        QTest::mouseClick(m_w->m_pTableModeBtn, Qt::LeftButton);
+        toTable();
         clickRow(3);
         QVERIFY(framePixels() > 0);
         QTest::mouseClick(m_w.get(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 300)); // left of the table
@@ -293,24 +263,23 @@ private slots:
 
     void hoverIcons()
     {
-        // The icon shown while the pointer is over `b`, and after it left.
+        // The icon while the pointer is over `b`, and after it left.
         auto hover = [](QToolButton *b) {
             QEvent enter(QEvent::Enter), leave(QEvent::Leave);
             QApplication::sendEvent(b, &enter);
-            const QImage over = b->icon().pixmap(16, 16).toImage();
+            const QImage over = img(b->icon());
             QApplication::sendEvent(b, &leave);
-            return qMakePair(over, b->icon().pixmap(16, 16).toImage());
+            return qMakePair(over, img(b->icon()));
         };
-        // 新建 always changes; a disabled button keeps its icon.
-        QCOMPARE(hover(m_w->m_pNewBtn), qMakePair(QIcon(":/images/image/icon_new_.png").pixmap(16, 16).toImage(),
-                                                  QIcon(":/images/image/icon_new.png").pixmap(16, 16).toImage()));
-        const QImage normal = m_w->m_pDelBtn->icon().pixmap(16, 16).toImage();
+        // 新建 always changes; a disabled button keeps its icon; enabled ones turn blue and back.
+        QCOMPARE(hover(m_w->m_pNewBtn),
+                 qMakePair(img(QIcon(":/images/image/icon_new_.png")), img(QIcon(":/images/image/icon_new.png"))));
+        const QImage normal = img(m_w->m_pDelBtn->icon());
         QCOMPARE(hover(m_w->m_pDelBtn), qMakePair(normal, normal));
-        // Enabled, they turn blue and back.
         clickIcon(0);
         QVERIFY(showsIcon(m_w->m_pDelBtn->icon(), ":/images/image/icon_delete.png"));
         for (QToolButton *b : {m_w->m_pDelBtn, m_w->m_pLockedBtn, m_w->m_pSharedBtn}) {
-            const QImage before = b->icon().pixmap(16, 16).toImage();
+            const QImage before = img(b->icon());
             const auto seen = hover(b);
             QVERIFY(seen.first != before && seen.second == before);
         }
@@ -318,10 +287,9 @@ private slots:
 
     void reloadInTableModeClearsTheSelection()
     {
-        QTest::mouseClick(m_w->m_pTableModeBtn, Qt::LeftButton);
+        toTable();
         clickRow(0);
         QVERIFY(framePixels() > 0);
-
         // "plain" went away (as after a delete): row 0 now holds "shared".
         auto boxes = BoxDouble::boxes();
         boxes.erase(boxes.begin());

@@ -1,5 +1,4 @@
-// The main window's box operations, the context-menu dispatch, the about box
-// and the help key, driven against the box service double.
+// The main window's box operations, context-menu dispatch, about box and help key.
 #include "Vaultrane.h"
 
 #include "BoxListWidget.h"
@@ -34,8 +33,7 @@ namespace {
 const QStringList kAllBoxes{"plain", "locked", "mounted"};
 enum Op { Mount, Unmount, Password, Share, Delete, Rename, Create = 10, About };
 
-// What a modal widget is: "title: text" for a message box, the class name
-// (and title, for the password dialog, whose title names its mode) otherwise.
+// "title: text" of a message box; else the class name (plus the password dialog's title).
 QString describe(QWidget *w)
 {
     if (qobject_cast<MessageBox *>(w))
@@ -45,8 +43,7 @@ QString describe(QWidget *w)
     return w->metaObject()->className();
 }
 
-// "pw" types a password and confirms, "name:X" types the name X and
-// confirms, "close" closes the widget, anything else is a button's text.
+// "pw"/"name:X" types a password/name X and confirms, "close" closes, else a button's text.
 void answer(QWidget *w, QString a)
 {
     if (a == "close") {
@@ -78,8 +75,7 @@ class TestMainWindowOperations : public QObject
 
     QString pathOf(const QString &name) const { return m_dir.filePath(name + " #1"); }
 
-    // A dialog sits centred on the window; the change-password dialog is
-    // centred horizontally with its top 60 pixels below the window's top.
+    // Centred on the window; the change-password dialog's top is 60 pixels below the window's.
     QPoint expectedPos(const QWidget *w) const
     {
         const int x = m_w->x() + m_w->width() / 2 - w->width() / 2;
@@ -91,13 +87,11 @@ class TestMainWindowOperations : public QObject
     void select(const QString &name)
     {
         const int row = kAllBoxes.indexOf(name);
-        if (m_w->m_mode == 0) {
+        BoxTableView *t = m_w->m_pBoxTableView;
+        if (m_w->m_mode == 0)
             m_w->m_pBoxListWidget->setCurrentRow(row);
-            return;
-        }
-        BoxTableView *table = m_w->m_pBoxTableView;
-        const QRect rect = table->visualRect(table->model()->index(row, 0));
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        else
+            QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, t->visualRect(t->model()->index(row, 0)).center());
     }
 
     QStringList shownNames() const
@@ -109,9 +103,8 @@ class TestMainWindowOperations : public QObject
         return names;
     }
 
-    // Runs `op` (a context-menu code, Create or About), answering each modal
-    // with the next of `answers` (one beyond them is recorded and closed);
-    // m_seen collects what was shown, with its position when misplaced.
+    // Runs `op`, answering each modal with the next of `answers` (extra ones are
+    // recorded and closed); m_seen collects what was shown, with its position when misplaced.
     void perform(int op, QStringList answers)
     {
         m_seen.clear();
@@ -134,7 +127,6 @@ class TestMainWindowOperations : public QObject
     }
 
 public slots:
-    // Stands in for the desktop's file manager.
     void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
@@ -228,12 +220,10 @@ private slots:
             << L{"提示: 无法进行共享设置，请先卸载保护箱 “mounted” ！"};
         row("about", 0, "", About, "", "close", "") << L{"AboutDialog"};
         // With nothing selected each code reaches its own operation, which asks for a selection.
-        row("0 mount, nothing selected", 0, "", Mount, "", "确认", "") << L{"提示: 请选择需要挂载的保护箱！"};
-        row("1 unmount, nothing selected", 1, "", Unmount, "", "确认", "") << L{"提示: 请选择需要卸载的保护箱！"};
-        row("2 password, nothing selected", 0, "", Password, "", "确认", "") << L{"提示: 请选择需要进行密码设置的保护箱！"};
-        row("3 share, nothing selected", 1, "", Share, "", "确认", "") << L{"提示: 请选择需要进行共享设置的保护箱！"};
-        row("4 delete, nothing selected", 0, "", Delete, "", "确认", "") << L{"提示: 请选择需要删除的保护箱！"};
-        row("5 rename, nothing selected", 1, "", Rename, "", "确认", "") << L{"提示: 请选择需要重命名的保护箱！"};
+        const char *verbs[] = {"挂载", "卸载", "进行密码设置", "进行共享设置", "删除", "重命名"};
+        for (int op = Mount; op <= Rename; ++op)
+            row(qPrintable(QString("%1, nothing selected").arg(op)), op % 2, "", op, "", "确认", "")
+                << L{QString("提示: 请选择需要%1的保护箱！").arg(verbs[op])};
     }
 
     void operations()
@@ -280,8 +270,7 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>());
     }
 
-    // Without a session bus F1 still tries the guide, which fails quietly;
-    // Ctrl+F1 does not.
+    // Without a session bus F1 tries the guide and fails quietly; Ctrl+F1 does not try.
     void helpKey()
     {
         TestSupport::DebugCapture log;
@@ -294,8 +283,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    // No user-guide service here: point the session bus nowhere so that the
-    // F1 request fails at once instead of waiting for a daemon.
+    // No session bus, so the F1 request fails at once instead of waiting for a daemon.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vaultrane-test-bus");
     TestSupport::useTestPasswdDatabase(argc, argv); // the share dialog lists accounts
     QApplication app(argc, argv);

@@ -1,5 +1,5 @@
-// The share dialog against a password database of its own (nss_wrapper):
-// whom it offers, the ticks it loads and keeps, and what 应用 writes.
+// The share dialog over its own password database (nss_wrapper): whom it
+// offers, the ticks it loads and keeps, and what 应用 writes.
 #include "PrivilegeSharedBoxDialog.h"
 
 #include "boxdouble.h"
@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QtTest>
+
+#include <memory>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -33,7 +35,6 @@ QStringList offeredAccounts(const QString &accounts)
     return names;
 }
 
-// The box "team" of "runner" with the given shares (the dialog reads them).
 BoxInfo makeBox(const std::string &acl)
 {
     BoxDouble::addBox({"team", "/box/runner/team", "runner", BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_SHARED, acl});
@@ -107,26 +108,22 @@ private slots:
         QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
     }
 
-    void candidates_data()
-    {
-        QTest::addColumn<int>("security");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("security function off") << 0 << offeredAccounts("root:0 alice:1001 bob:1002 carol:1000 dave:1007");
-        QTest::newRow("security function on")
-            << 1 << offeredAccounts("root:0 secadm:600 alice:1001 audadm:700 bob:1002 carol:1000 dave:1007");
-    }
-
     void candidates()
     {
-        QFETCH(int, security);
-        QFETCH(QStringList, names);
-        BoxDouble::setSecurityFunctionStatus(security);
-        m_dialog = open("u::rwx,g::---,o::---");
-        QVERIFY(m_dialog);
-        QCOMPARE(offeredNames(m_dialog), names);
-        QCOMPARE(table(m_dialog)->rowCount(), names.size() + 3);
-        for (const QString &name : names)
-            QCOMPARE(ticks(m_dialog, name), QString());
+        // The security function's off/on: the administrators show only when it is on.
+        for (const QString &accounts : QStringList{"root:0 alice:1001 bob:1002 carol:1000 dave:1007",
+                                                   "root:0 secadm:600 alice:1001 audadm:700 bob:1002 carol:1000 dave:1007"}) {
+            BoxDouble::reset();
+            BoxDouble::setCaller(getuid(), "runner");
+            BoxDouble::setSecurityFunctionStatus(accounts.contains("secadm"));
+            std::unique_ptr<PrivilegeSharedBoxDialog> dialog(open("u::rwx,g::---,o::---"));
+            QVERIFY(dialog);
+            const QStringList names = offeredAccounts(accounts);
+            QCOMPARE(offeredNames(dialog.get()), names);
+            QCOMPARE(table(dialog.get())->rowCount(), names.size() + 3);
+            for (const QString &name : names)
+                QCOMPARE(ticks(dialog.get(), name), QString());
+        }
     }
 
     void tickRules()
@@ -161,8 +158,7 @@ private slots:
         QTest::newRow("clearing fails") << -5 << 0 << 0 << false << "警告: 保护箱 “team” 设置共享权限失败！";
     }
 
-    // 应用 clears the shares, adds one per ticked row and reports; the dialog
-    // accepts whatever the outcome.
+    // 应用 clears the shares, adds one per ticked row, reports, and accepts whatever the outcome.
     void apply()
     {
         QFETCH(int, clearResult);
@@ -212,10 +208,7 @@ private slots:
 
     void loadingFailure()
     {
-        makeBox("u::rwx,g::---,o::---");
-        BoxInfo box;
-        box.name = "team";
-        box.owner = "runner";
+        const BoxInfo box = makeBox("u::rwx,g::---,o::---");
         BoxDouble::setResult("box_get_info", -5);
         TestSupport::DebugCapture log;
         m_dialog = new PrivilegeSharedBoxDialog(box, nullptr);

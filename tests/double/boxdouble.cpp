@@ -4,18 +4,23 @@
 #include "venmoraos_type.h"
 #include "zavrit.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 
 namespace {
 
+using BoxDouble::Box;
+using Args = std::vector<std::string>;
+const char *const kPlainAcl = "u::rwx,g::---,o::---";
+
 struct State {
-    std::vector<BoxDouble::Box> boxes;
+    std::vector<Box> boxes;
     std::vector<BoxDouble::Call> calls;
     std::map<std::string, int> results;
     std::map<std::string, std::pair<int, int>> nthFailures; // func -> (n, result)
@@ -34,24 +39,22 @@ State &state()
 }
 
 struct passwd g_passwd;
-char g_passwdName[64] = "tester";
 char g_emptyField[1] = "";
 
 void refreshPasswd()
 {
-    std::snprintf(g_passwdName, sizeof g_passwdName, "%s", state().userName.c_str());
-    g_passwd.pw_name = g_passwdName;
-    g_passwd.pw_passwd = g_emptyField;
-    g_passwd.pw_uid = state().uid;
-    g_passwd.pw_gid = state().uid;
-    g_passwd.pw_gecos = g_emptyField;
-    g_passwd.pw_dir = g_emptyField;
-    g_passwd.pw_shell = g_emptyField;
+    g_passwd = {state().userName.data(), g_emptyField, state().uid, state().uid,
+                g_emptyField, g_emptyField, g_emptyField};
 }
 
 std::string str(const char *s) { return s ? std::string(s) : std::string("<null>"); }
 
-int record(const std::string &func, std::vector<std::string> args)
+template <class K> std::string keyOf(const K *k)
+{
+    return k ? str(k->key) + "|" + std::to_string(k->key_len) : "<null>";
+}
+
+int record(const std::string &func, Args args)
 {
     State &s = state();
     s.calls.push_back({func, std::move(args)});
@@ -63,35 +66,30 @@ int record(const std::string &func, std::vector<std::string> args)
     return it == s.results.end() ? 0 : it->second;
 }
 
-std::string keyArgs(const char *key, size_t len)
-{
-    return str(key) + "|" + std::to_string(len);
-}
-
-BoxDouble::Box *findOwn(const char *name)
+Box *find(const char *owner, const char *name, bool own = false)
 {
     for (auto &b : state().boxes)
-        if (name && b.name == name && (b.flags & BOX_FLAG_SELF))
+        if (name && b.name == name && (own ? (b.flags & BOX_FLAG_SELF) : owner && b.owner == owner))
             return &b;
     return nullptr;
 }
 
-BoxDouble::Box *find(const char *owner, const char *name)
+// Records the call and, when it succeeds on an own box, applies `change` to it.
+int onOwn(const char *func, Args args, const char *name, const std::function<void(Box &)> &change)
 {
-    for (auto &b : state().boxes)
-        if (name && owner && b.name == name && b.owner == owner)
-            return &b;
-    return nullptr;
+    int r = record(func, std::move(args));
+    if (r == 0)
+        if (Box *b = find(nullptr, name, true))
+            change(*b);
+    return r;
 }
 
-char *dup(const std::string &s) { return strdup(s.c_str()); }
-
-box_info *makeInfo(const BoxDouble::Box &b, bool withAcl)
+box_info *makeInfo(const Box &b, bool withAcl)
 {
     auto *info = static_cast<box_info *>(calloc(1, sizeof(box_info)));
-    info->name = dup(b.name);
-    info->path = dup(b.path);
-    info->owner = dup(b.owner);
+    info->name = strdup(b.name.c_str());
+    info->path = strdup(b.path.c_str());
+    info->owner = strdup(b.owner.c_str());
     info->flags = static_cast<uint8_t>(b.flags);
     info->acl = withAcl ? acl_from_text(b.acl.c_str()) : nullptr;
     ++state().live;
@@ -109,18 +107,13 @@ void freeInfo(box_info *info)
     --state().live;
 }
 
-void setShareFlags(BoxDouble::Box &b)
+// Any named-user entry "u:<id>:..." counts as a share.
+void setShareFlags(Box &b)
 {
-    // any named-user entry "u:<id>:..." counts as a share
     bool shared = false;
-    size_t pos = 0;
-    while ((pos = b.acl.find("u:", pos)) != std::string::npos) {
-        if (pos + 2 < b.acl.size() && b.acl[pos + 2] != ':')
-            shared = true;
-        pos += 2;
-    }
-    b.flags &= ~(BOX_FLAG_SHARED | BOX_FLAG_UNSHARED);
-    b.flags |= shared ? BOX_FLAG_SHARED : BOX_FLAG_UNSHARED;
+    for (size_t pos = 0; (pos = b.acl.find("u:", pos)) != std::string::npos; pos += 2)
+        shared |= pos + 2 < b.acl.size() && b.acl[pos + 2] != ':';
+    b.flags = (b.flags & ~(BOX_FLAG_SHARED | BOX_FLAG_UNSHARED)) | (shared ? BOX_FLAG_SHARED : BOX_FLAG_UNSHARED);
 }
 
 } // namespace
@@ -151,10 +144,8 @@ std::vector<std::string> callNames()
 }
 int callCount(const std::string &func)
 {
-    int n = 0;
-    for (const auto &c : state().calls)
-        n += c.func == func;
-    return n;
+    const auto names = callNames();
+    return int(std::count(names.begin(), names.end(), func));
 }
 void clearCalls() { state().calls.clear(); }
 void setCaller(uid_t uid, const std::string &name)
@@ -195,118 +186,92 @@ int box_create(const char *name)
 {
     int r = record("box_create", {str(name)});
     if (r == 0 && name) {
-        BoxDouble::Box b;
-        b.name = name;
-        b.owner = state().userName;
-        b.path = "/box/" + b.owner + "/" + b.name;
-        b.flags = BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED | BOX_FLAG_SELF;
-        state().boxes.push_back(b);
+        const std::string owner = state().userName;
+        state().boxes.push_back({name, "/box/" + owner + "/" + name, owner,
+                                 BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED | BOX_FLAG_SELF, kPlainAcl});
     }
     return r;
 }
 
 int box_delete(const char *name)
 {
-    int r = record("box_delete", {str(name)});
-    if (r == 0) {
+    return onOwn("box_delete", {str(name)}, name, [](Box &b) {
         auto &v = state().boxes;
-        for (auto it = v.begin(); it != v.end(); ++it)
-            if (name && it->name == name && (it->flags & BOX_FLAG_SELF)) {
-                v.erase(it);
-                break;
-            }
-    }
-    return r;
+        v.erase(v.begin() + (&b - v.data()));
+    });
 }
 
 int box_change_name(const char *old_name, const char *new_name)
 {
-    int r = record("box_change_name", {str(old_name), str(new_name)});
-    if (r == 0)
-        if (auto *b = findOwn(old_name)) {
-            b->name = new_name;
-            b->path = "/box/" + b->owner + "/" + b->name;
-        }
-    return r;
-}
-
-static std::string settingsText(const box_crypto_params *p)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%llx", p ? static_cast<unsigned long long>(p->settings) : 0ULL);
-    return buf;
+    return onOwn("box_change_name", {str(old_name), str(new_name)}, old_name, [&](Box &b) {
+        b.name = new_name;
+        b.path = "/box/" + b.owner + "/" + b.name;
+    });
 }
 
 int box_crypto_create(const char *name, box_crypto_params *p)
 {
-    int r = record("box_crypto_create",
-                   {str(name), p ? keyArgs(p->key, p->key_len) : "<null>", settingsText(p)});
-    if (r == 0)
-        if (auto *b = findOwn(name))
-            b->flags = (b->flags & ~BOX_FLAG_PLAIN) | BOX_FLAG_ENCRYPTED;
-    return r;
+    char settings[32];
+    std::snprintf(settings, sizeof settings, "0x%llx", p ? static_cast<unsigned long long>(p->settings) : 0ULL);
+    return onOwn("box_crypto_create", {str(name), keyOf(p), settings}, name,
+                 [](Box &b) { b.flags = (b.flags & ~BOX_FLAG_PLAIN) | BOX_FLAG_ENCRYPTED; });
 }
 
 int box_crypto_change_passpharse(const char *name, box_passphrase *old_key, box_crypto_params *new_key)
 {
-    return record("box_crypto_change_passpharse",
-                  {str(name), old_key ? keyArgs(old_key->key, old_key->key_len) : "<null>",
-                   new_key ? keyArgs(new_key->key, new_key->key_len) : "<null>"});
+    return record("box_crypto_change_passpharse", {str(name), keyOf(old_key), keyOf(new_key)});
 }
 
 int box_crypto_decrypt(const char *name, box_passphrase *key)
 {
-    int r = record("box_crypto_decrypt", {str(name), key ? keyArgs(key->key, key->key_len) : "<null>"});
-    if (r == 0)
-        if (auto *b = findOwn(name))
-            b->flags = (b->flags & ~(BOX_FLAG_ENCRYPTED | BOX_FLAG_MOUNTED)) | BOX_FLAG_PLAIN;
-    return r;
+    return onOwn("box_crypto_decrypt", {str(name), keyOf(key)}, name, [](Box &b) {
+        b.flags = (b.flags & ~(BOX_FLAG_ENCRYPTED | BOX_FLAG_MOUNTED)) | BOX_FLAG_PLAIN;
+    });
 }
 
 int box_crypto_verify_passphrase(const char *name, box_passphrase *key)
 {
-    return record("box_crypto_verify_passphrase", {str(name), key ? keyArgs(key->key, key->key_len) : "<null>"});
+    return record("box_crypto_verify_passphrase", {str(name), keyOf(key)});
+}
+
+// Records a mount or unmount; on success sets or clears the box's mounted flag.
+int mountCall(const char *func, Args args, const char *owner, const char *name, bool mounted)
+{
+    int r = record(func, std::move(args));
+    if (r == 0)
+        if (Box *b = find(owner, name))
+            b->flags = mounted ? (b->flags | BOX_FLAG_MOUNTED) : (b->flags & ~BOX_FLAG_MOUNTED);
+    return r;
 }
 
 int box_crypto_mount(const char *owner, const char *name, box_passphrase *key)
 {
-    int r = record("box_crypto_mount",
-                   {str(owner), str(name), key ? keyArgs(key->key, key->key_len) : "<null>"});
-    if (r == 0)
-        if (auto *b = find(owner, name))
-            b->flags |= BOX_FLAG_MOUNTED;
-    return r;
+    return mountCall("box_crypto_mount", {str(owner), str(name), keyOf(key)}, owner, name, true);
 }
 
 int box_crypto_umount(const char *owner, const char *name)
 {
-    int r = record("box_crypto_umount", {str(owner), str(name)});
-    if (r == 0)
-        if (auto *b = find(owner, name))
-            b->flags &= ~BOX_FLAG_MOUNTED;
-    return r;
+    return mountCall("box_crypto_umount", {str(owner), str(name)}, owner, name, false);
 }
 
 int box_get_list(int mask, box_info **list)
 {
-    auto it = state().results.find("box_get_list");
+    const bool resultSet = state().results.count("box_get_list");
     int r = record("box_get_list", {std::to_string(mask)});
     if (list)
         *list = nullptr;
     if (r < 0)
         return r;
     box_info *head = nullptr, **tail = &head;
-    int n = 0;
     for (const auto &b : state().boxes) {
         *tail = makeInfo(b, false);
         tail = &(*tail)->next;
-        ++n;
     }
     if (list)
         *list = head;
     else
         box_info_list_destroy(head);
-    return it == state().results.end() ? n : r;
+    return resultSet ? r : int(state().boxes.size());
 }
 
 void box_info_list_destroy(box_info *list)
@@ -326,7 +291,7 @@ int box_get_info(const char *owner, const char *name, box_info **info)
         *info = nullptr;
     if (r < 0)
         return r;
-    BoxDouble::Box *b = find(owner, name);
+    Box *b = find(owner, name);
     if (!b)
         return -ENOENT;
     if (info)
@@ -343,27 +308,21 @@ void box_info_destroy(box_info *info)
 
 int box_clear_share(const char *name)
 {
-    int r = record("box_clear_share", {str(name)});
-    if (r == 0)
-        if (auto *b = findOwn(name)) {
-            b->acl = "u::rwx,g::---,o::---";
-            setShareFlags(*b);
-        }
-    return r;
+    return onOwn("box_clear_share", {str(name)}, name, [](Box &b) {
+        b.acl = kPlainAcl;
+        setShareFlags(b);
+    });
 }
 
 int box_add_share(const char *name, int perm, uid_t uid, int type)
 {
-    int r = record("box_add_share", {str(name), std::to_string(perm), std::to_string(uid), std::to_string(type)});
-    if (r == 0)
-        if (auto *b = findOwn(name)) {
-            std::string bits = perm == 7 ? "rwx" : "r-x";
-            b->acl += ",u:" + std::to_string(uid) + ":" + bits;
-            if (b->acl.find("m::") == std::string::npos)
-                b->acl += ",m::rwx";
-            setShareFlags(*b);
-        }
-    return r;
+    Args args{str(name), std::to_string(perm), std::to_string(uid), std::to_string(type)};
+    return onOwn("box_add_share", std::move(args), name, [&](Box &b) {
+        b.acl += ",u:" + std::to_string(uid) + ":" + (perm == 7 ? "rwx" : "r-x");
+        if (b.acl.find("m::") == std::string::npos)
+            b.acl += ",m::rwx";
+        setShareFlags(b);
+    });
 }
 
 int zavrit_get_func_status(int id)

@@ -1,7 +1,6 @@
 // In-memory stand-in for the box service library and the two small platform
-// libraries. It exports the same C functions; tests steer it through the
-// BoxDouble namespace below: they lay out boxes, choose each function's
-// result and read back every call with its arguments.
+// libraries: it exports the same C functions, and tests lay out boxes, choose
+// results and read back every call with its arguments through BoxDouble.
 #pragma once
 
 #include <sys/types.h>
@@ -32,11 +31,10 @@ void addBox(const Box &box);
 void setBoxes(const std::vector<Box> &boxes);
 std::vector<Box> boxes();
 
-// The result a function returns from now on (default 0; for box_enabled 1;
-// for box_get_list the number of records). The successful mutating calls
-// also update the boxes held, so a following box_get_list sees the change.
+// func's result from now on (default 0; box_enabled 1; box_get_list the record
+// count). Successful mutating calls update the boxes held.
 void setResult(const std::string &func, int result);
-// Only the n-th call (counting from 1 after this is set) of func fails with result.
+// Only the n-th call of func from now on (counting from 1) fails with result.
 void failNthCall(const std::string &func, int n, int result);
 
 std::vector<Call> calls();
@@ -44,13 +42,9 @@ std::vector<std::string> callNames();
 int callCount(const std::string &func);
 void clearCalls();
 
-// The account the library reports as the caller (the exported `passwd`).
-void setCaller(uid_t uid, const std::string &name);
-
-void setSecurityFunctionStatus(int status); // zavrit_get_func_status
-void setDesktop(int desktop);               // venmora_os_check_is_desktop
-
-// Records handed out by box_get_list/box_get_info and not yet destroyed.
-int liveRecords();
+void setCaller(uid_t uid, const std::string &name); // the exported `passwd`
+void setSecurityFunctionStatus(int status);         // zavrit_get_func_status
+void setDesktop(int desktop);                       // venmora_os_check_is_desktop
+int liveRecords(); // box_info records handed out and not yet destroyed
 
 } // namespace BoxDouble

@@ -184,34 +184,14 @@ QString callLog(bool withArgs)
     return log.join(' ');
 }
 
-} // namespace TestSupport
 
-namespace TestSupport {
 
 bool nssWrapperActive()
 {
     return qEnvironmentVariableIsSet("NSS_WRAPPER_PASSWD") && qgetenv("LD_PRELOAD").contains("nss_wrapper");
 }
 
-void useTestPasswdDatabase(int argc, char **argv)
-{
-    (void)argc;
-    if (nssWrapperActive())
-        return;
-    const QByteArray lib = qgetenv("NSS_WRAPPER_LIBRARY");
-    const QByteArray data = qgetenv("VAULTRANE_TEST_DATA");
-    if (lib.isEmpty() || data.isEmpty() || access(lib.constData(), R_OK) != 0)
-        return;
-    QByteArray preload = lib;
-    const QByteArray existing = qgetenv("LD_PRELOAD");
-    if (!existing.isEmpty())
-        preload = existing + ":" + lib;
-    qputenv("LD_PRELOAD", preload);
-    qputenv("NSS_WRAPPER_PASSWD", data + "/passwd");
-    qputenv("NSS_WRAPPER_GROUP", data + "/group");
-    execv("/proc/self/exe", argv);
-    // exec failed: go on without the wrapper; tests that need it skip.
-}
+void useTestPasswdDatabase(int argc, char **argv) { useTestPasswdDatabase(argc, argv, "passwd", "group"); }
 
 void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile, const char *groupFile)
 {

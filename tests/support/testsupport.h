@@ -67,18 +67,13 @@ void pressClose(QWidget *dialog);
 // the *_destroy clean-ups); names only when withArgs is false.
 QString callLog(bool withArgs = true);
 
-} // namespace TestSupport
 
-namespace TestSupport {
-// Makes the password database of this process the files in the test data
-// folder (tests/data/passwd and tests/data/group) through nss_wrapper: when
-// the wrapper is not yet preloaded, re-executes the program with it. Call it
-// first thing in main(); returns only in the re-executed process (or when the
-// wrapper library is missing, in which case nssWrapperActive() is false).
+// Runs the tests in a child process whose password database (through
+// nss_wrapper) is the test data folder's passwd and group files, or the given
+// ones with @SELF_UID@ filled in with the real uid; exits with the child's
+// status. Call first thing in main(). Without the wrapper library it returns
+// and nssWrapperActive() is false.
 void useTestPasswdDatabase(int argc, char **argv);
-// The same with other files of the test data folder, in which @SELF_UID@
-// stands for the real uid: runs the tests in a child process over filled-in
-// copies and exits with the child's status.
 void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile, const char *groupFile);
 bool nssWrapperActive();
 } // namespace TestSupport
