@@ -27,8 +27,7 @@ Ui ui(QWidget *d)
     return {edits.value(0), d->findChild<BoxPswLineEdit *>(), edits.value(3), d->findChild<SwitchButton *>()};
 }
 
-// Types `text` key by key, as text-only key events (as an input method
-// delivers characters beyond ASCII).
+// Types `text` as text-only key events, as an input method delivers them.
 void typeInto(QWidget *w, const QString &text)
 {
     for (const QChar c : text) {
@@ -71,49 +70,32 @@ class TestCreateBoxDialog : public QObject
 private slots:
     void init() { TestSupport::resetDouble(); }
 
-    void cleanup()
-    {
-        QVERIFY(TestSupport::modalHandlersDone());
-        QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
-    }
+    void cleanup() { QVERIFY(TestSupport::modalHandlersDone() && TestSupport::leftoverTopLevels().isEmpty()); }
 
+    // "name|encrypt|password|confirmation|hint"; no hint: the box is created. The first failing check wins.
     void inputIsChecked_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("encrypt");
-        QTest::addColumn<QString>("psw");
-        QTest::addColumn<QString>("confirm");
-        QTest::addColumn<QString>("hint"); // empty: the box is created
-        // The first failing check wins.
-        QTest::newRow("plain, no name") << "" << false << "" << "" << "保护箱名称不可为空";
-        QTest::newRow("name before format") << "" << true << "1bad" << "x" << "保护箱名称不可为空";
-        QTest::newRow("empty password") << "b" << true << "" << "Abcdef" << "密码不可为空";
-        QTest::newRow("format before confirm") << "b" << true << "abc" << "" << kFormatHint;
-        QTest::newRow("empty confirmation") << "b" << true << "Abcdef" << "" << "确认密码不可为空";
-        QTest::newRow("case differs") << "b" << true << "Abcdef" << "abcdef" << "密码和确认密码不一致";
-        // Names are passed on unchanged, even spaces only.
-        QTest::newRow("plain, spaces only") << "   " << false << "" << "" << "";
-        // The password rule: 6 to 18 letters, digits or underscores, a letter first.
-        QTest::newRow("6 letters") << "账本" << true << "abcdef" << "abcdef" << "";
-        QTest::newRow("18 characters") << "账本" << true << "Z1234567890_____9_" << "Z1234567890_____9_" << "";
-        QTest::newRow("5 letters") << "账本" << true << "abcde" << "abcde" << kFormatHint;
-        QTest::newRow("19 letters") << "账本" << true << "abcdefghijklmnopqrs" << "abcdefghijklmnopqrs" << kFormatHint;
-        QTest::newRow("leading digit") << "账本" << true << "1abcdef" << "1abcdef" << kFormatHint;
-        QTest::newRow("leading underscore") << "账本" << true << "_abcdef" << "_abcdef" << kFormatHint;
-        QTest::newRow("non-ASCII letter") << "账本" << true << "abcdéf" << "abcdéf" << kFormatHint;
+        QTest::addColumn<QString>("row");
+        for (const QString &r : QStringList{"|0|||保护箱名称不可为空", "|1|1bad|x|保护箱名称不可为空", "b|1||Abcdef|密码不可为空",
+                                 "b|1|abc||" + kFormatHint, "b|1|Abcdef||确认密码不可为空",
+                                 "b|1|Abcdef|abcdef|密码和确认密码不一致", "   |0|||", // names pass unchanged
+                                 "账本|1|abcdef|abcdef|", "账本|1|Z1234567890_____9_|Z1234567890_____9_|"})
+            QTest::newRow(qPrintable(r)) << r;
+        // A password is 6 to 18 letters, digits or underscores, a letter first.
+        for (const char *bad : {"abcde", "abcdefghijklmnopqrs", "1abcdef", "_abcdef", "abcdéf"})
+            QTest::newRow(bad) << QString("账本|1|%1|%1|").arg(bad) + kFormatHint;
     }
 
     // Enter creates; a refused input shows its hint and Escape then closes.
     void inputIsChecked()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, encrypt);
-        QFETCH(QString, psw);
-        QFETCH(QString, confirm);
-        QFETCH(QString, hint);
+        QFETCH(QString, row);
+        const QStringList f = row.split('|');
+        const QString name = f[0], psw = f[2], hint = f[4];
+        const bool encrypt = f[1] == "1";
         bool hinted = false, wiped = false;
         auto act = [&](QWidget *d) {
-            fill(d, name, encrypt, psw, confirm);
+            fill(d, name, encrypt, psw, f[3]);
             QTest::keyClick(ui(d).name, Qt::Key_Return);
             if (d->isVisible()) {
                 hinted = TestSupport::hintShows(d, hint);
@@ -123,10 +105,8 @@ private slots:
         QCOMPARE(run({act}, &wiped), hint.isEmpty() ? 1 : 0);
         QCOMPARE(hinted, !hint.isEmpty());
         QVERIFY(wiped);
-        QString calls = hint.isEmpty() ? "box_create(" + name + ")" : "";
-        if (hint.isEmpty() && encrypt)
-            calls += QString(" box_crypto_create(%1,%2|%3,0x1010000)").arg(name, psw).arg(psw.size());
-        QCOMPARE(TestSupport::callLog(), calls);
+        const QString crypto = QString(" box_crypto_create(%1,%2|%3,0x1010000)").arg(name, psw).arg(psw.size());
+        QCOMPARE(TestSupport::callLog(), hint.isEmpty() ? "box_create(" + name + ")" + (encrypt ? crypto : "") : "");
     }
 
     void libraryFailureWarnsOverTheDialogAndKeepsInput()
@@ -144,8 +124,8 @@ private slots:
                        && (!encrypt || (u.psw->text() == "Secret_1" && u.confirm->text() == "Secret_1"));
                 TestSupport::pressClose(d);
             };
-            auto answer = [&](QWidget *box) {
-                if (qobject_cast<CreateBoxDialog *>(box->parentWidget())) // over the dialog
+            auto answer = [&](QWidget *box) { // over the dialog
+                if (qobject_cast<CreateBoxDialog *>(box->parentWidget()))
                     warning = TestSupport::answerMessage(box);
             };
             QCOMPARE(run({act, answer}, &wiped), 0);

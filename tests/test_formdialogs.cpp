@@ -26,10 +26,7 @@ QDialog *makeDialog(const QString &kind, const QString &boxName = "docs")
     const unsigned flags = BOX_FLAG_SELF | BOX_FLAG_UNSHARED | (encrypted ? BOX_FLAG_ENCRYPTED : BOX_FLAG_PLAIN);
     BoxDouble::addBox({boxName.toStdString(), "", "tester", flags});
     BoxInfo box;
-    box.name = boxName;
-    box.owner = "tester";
-    box.flags = quint8(flags);
-    box.encrypted = encrypted ? 1 : 0;
+    std::tie(box.name, box.owner, box.flags, box.encrypted) = std::make_tuple(boxName, QString("tester"), quint8(flags), encrypted);
     if (kind.startsWith("rename"))
         return new RenameBoxDialog(box);
     if (kind == "add")
@@ -60,15 +57,13 @@ void fill(QWidget *dialog, const QString &kind, const QString &texts)
         QTest::keyClicks(edit(dialog, i), parts[i]);
 }
 
-// The texts of every edit ("a|b|c") when `dialog` finishes.
-void recordAtFinish(QDialog *dialog, QString *texts)
+// The texts of the first n edits (all when n < 0), "a|b|c".
+QString editTexts(QWidget *dialog, int n = -1)
 {
-    QObject::connect(dialog, &QDialog::finished, [=] {
-        QStringList all;
-        for (QLineEdit *e : dialog->findChildren<QLineEdit *>())
-            all << e->text();
-        *texts = all.join('|');
-    });
+    QStringList all;
+    for (QLineEdit *e : dialog->findChildren<QLineEdit *>().mid(0, n))
+        all << e->text();
+    return all.join('|');
 }
 
 } // namespace
@@ -78,11 +73,7 @@ class TestFormDialogs : public QObject
     Q_OBJECT
 private slots:
     void init() { TestSupport::resetDouble(); }
-    void cleanup()
-    {
-        QVERIFY(TestSupport::modalHandlersDone());
-        QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
-    }
+    void cleanup() { QVERIFY(TestSupport::modalHandlersDone() && TestSupport::leftoverTopLevels().isEmpty()); }
 
     void checksInOrder_data()
     {
@@ -134,29 +125,21 @@ private slots:
         QTest::addColumn<QString>("how"); // enter, close, escape, or the function that fails
         QTest::addColumn<QString>("calls"); // or, when a function fails, the message shown
         QTest::addColumn<QString>("atFinish"); // passwords are wiped
-        QTest::newRow("rename plain") << "rename plain" << "papers" << "enter" << "box_change_name(docs,papers)"
-                                      << "papers|";
+        QTest::newRow("rename plain") << "rename plain" << "papers" << "enter" << "box_change_name(docs,papers)" << "papers|";
         QTest::newRow("rename encrypted") << "rename" << "papers|s3cret" << "enter"
-                                          << "box_crypto_verify_passphrase(docs,s3cret|6) box_change_name(docs,papers)"
-                                          << "papers|";
+                                          << "box_crypto_verify_passphrase(docs,s3cret|6) box_change_name(docs,papers)" << "papers|";
         QTest::newRow("add one character") << "add" << "x|x" << "enter" << "box_crypto_create(docs,x|1,0x1010000)" << "|";
-        QTest::newRow("change") << "change" << "old|new|new" << "enter"
-                                << "box_crypto_change_passpharse(docs,old|3,new|3)" << "||";
+        QTest::newRow("change") << "change" << "old|new|new" << "enter" << "box_crypto_change_passpharse(docs,old|3,new|3)" << "||";
         // A new password equal to the current one is passed on unchanged.
-        QTest::newRow("change to the same") << "change" << "same|same|same" << "enter"
-                                            << "box_crypto_change_passpharse(docs,same|4,same|4)" << "||";
+        QTest::newRow("change to same") << "change" << "same|same|same" << "enter" << "box_crypto_change_passpharse(docs,same|4,same|4)" << "||";
         QTest::newRow("remove") << "remove" << "old" << "enter" << "box_crypto_decrypt(docs,old|3)" << "||";
         QTest::newRow("change, close") << "change" << "old|new|new" << "close" << "" << "||";
         QTest::newRow("add, Escape") << "add" << "pw|pw" << "escape" << "" << "|";
         // A failure is reported over the dialog, which stays with what was typed.
-        QTest::newRow("rename fails") << "rename plain" << "taken" << "box_change_name"
-                                      << "警告: 保护箱 “docs” 重命名失败！" << "taken|";
-        QTest::newRow("add fails") << "add" << "pw|pw" << "box_crypto_create" << "警告: 保护箱 “docs” 创建密码保护失败！"
-                                   << "|";
-        QTest::newRow("change fails") << "change" << "same|new|new" << "box_crypto_change_passpharse"
-                                      << "警告: 保护箱 “docs” 密码修改失败！" << "||";
-        QTest::newRow("remove fails") << "remove" << "old" << "box_crypto_decrypt"
-                                      << "警告: 解除保护箱 “docs” 密码保护失败！" << "||";
+        QTest::newRow("rename fails") << "rename plain" << "taken" << "box_change_name" << "警告: 保护箱 “docs” 重命名失败！" << "taken|";
+        QTest::newRow("add fails") << "add" << "pw|pw" << "box_crypto_create" << "警告: 保护箱 “docs” 创建密码保护失败！" << "|";
+        QTest::newRow("change fails") << "change" << "same|new|new" << "box_crypto_change_passpharse" << "警告: 保护箱 “docs” 密码修改失败！" << "||";
+        QTest::newRow("remove fails") << "remove" << "old" << "box_crypto_decrypt" << "警告: 解除保护箱 “docs” 密码保护失败！" << "||";
     }
 
     void endings()
@@ -171,7 +154,7 @@ private slots:
             BoxDouble::setResult(how.toStdString(), -13);
         QDialog *dialog = makeDialog(kind);
         QString finished = "not finished", shown, kept;
-        recordAtFinish(dialog, &finished);
+        QObject::connect(dialog, &QDialog::finished, [&] { finished = editTexts(dialog); });
         QList<std::function<void(QWidget *)>> acts{
             [&](QWidget *w) {
                 fill(w, kind, texts);
@@ -185,10 +168,7 @@ private slots:
                 if (!fails)
                     return;
                 TestSupport::childWithText<QPushButton>(w, "确认")->click(); // runs the message box
-                QStringList typed;
-                for (int i = 0; i <= texts.count('|'); ++i)
-                    typed << edit(w, i)->text();
-                kept = w->isVisible() ? typed.join('|') : "closed";
+                kept = w->isVisible() ? editTexts(w, texts.count('|') + 1) : "closed";
                 TestSupport::pressClose(w);
             },
         };
@@ -209,27 +189,22 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QLineEdit *current = edit(&dialog, 0), *fresh = edit(&dialog, 1), *confirm = edit(&dialog, 2);
-        auto fillAll = [&] {
-            QTest::keyClicks(current, "one");
-            QTest::keyClicks(fresh, "two");
-            QTest::keyClicks(confirm, "three");
-        };
         const int changeHeight = dialog.height();
-        fillAll();
-        QTest::mouseClick(radio(&dialog, "解除保护"), Qt::LeftButton);
-        QCOMPARE(current->text() + fresh->text() + confirm->text(), QString());
-        QVERIFY(!fresh->isVisible() && !confirm->isVisible() && dialog.height() < changeHeight);
-        fillAll(); // into the hidden edits too
-        QTest::mouseClick(radio(&dialog, "修改密码"), Qt::LeftButton);
-        QCOMPARE(current->text() + fresh->text() + confirm->text(), QString());
-        QVERIFY(fresh->isVisible() && confirm->isVisible());
-        QCOMPARE(dialog.height(), changeHeight);
+        for (const char *mode : {"解除保护", "修改密码"}) { // typed into the hidden edits too
+            for (QLineEdit *e : {current, fresh, confirm})
+                QTest::keyClicks(e, "typed");
+            QTest::mouseClick(radio(&dialog, mode), Qt::LeftButton);
+            QCOMPARE(editTexts(&dialog), QString("||"));
+            const bool remove = mode == QString("解除保护");
+            QVERIFY(fresh->isVisible() != remove && confirm->isVisible() != remove);
+            QVERIFY(remove ? dialog.height() < changeHeight : dialog.height() == changeHeight);
+        }
 
         // Only typing into the edit that the hint is about hides it.
         TestSupport::childWithText<QPushButton>(&dialog, "确认")->click();
         QCOMPARE(shownHint(&dialog), QString("原密码不可为空"));
-        QTest::keyClicks(fresh, "n");
-        QTest::keyClicks(confirm, "n");
+        for (QLineEdit *e : {fresh, confirm})
+            QTest::keyClicks(e, "n");
         QCOMPARE(shownHint(&dialog), QString("原密码不可为空"));
         QTest::keyClicks(current, "o");
         QCOMPARE(shownHint(&dialog), QString());
