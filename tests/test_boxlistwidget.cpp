@@ -13,9 +13,8 @@
 
 namespace {
 
-const unsigned OWN_PLAIN = BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED;
-const unsigned OWN_LOCKED = BOX_FLAG_SELF | BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED;
-const unsigned OTHER_PLAIN = BOX_FLAG_OTHER | BOX_FLAG_PLAIN | BOX_FLAG_SHARED;
+const unsigned OWN_PLAIN = BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED, OWN_LOCKED = BOX_FLAG_SELF |
+    BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED, OTHER_PLAIN = BOX_FLAG_OTHER | BOX_FLAG_PLAIN | BOX_FLAG_SHARED;
 
 BoxDouble::Box dbox(const std::string &name, unsigned flags, const std::string &path = "/nonexistent")
 {
@@ -41,9 +40,7 @@ class TestBoxListWidget : public QObject
     {
         BoxDouble::setBoxes(boxes);
         m_view.reset(new BoxListWidget(nullptr));
-        m_view->setFixedSize(765, 330);
-        m_view->updateBoxList();
-        m_view->show();
+        m_view->setFixedSize(765, 330), m_view->updateBoxList(), m_view->show();
         (void)QTest::qWaitForWindowExposed(m_view.get());
         m_view->doItemsLayout();
         return m_view->viewport();
@@ -51,44 +48,30 @@ class TestBoxListWidget : public QObject
 
     QPoint itemCentre(int row) { return m_view->visualRect(m_view->model()->index(row, 0)).center(); }
 
-    void reload(const std::vector<BoxDouble::Box> &boxes)
-    {
-        BoxDouble::setBoxes(boxes);
-        m_view->updateBoxList();
-    }
+    void reload(const std::vector<BoxDouble::Box> &boxes) { BoxDouble::setBoxes(boxes), m_view->updateBoxList(); }
 
 public slots:
-    // Stands in for the desktop's file manager.
     void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
-    void init()
-    {
-        BoxDouble::reset();
-        QDesktopServices::setUrlHandler("file", this, "openUrl");
-        m_opened.clear();
-    }
+    void init() { BoxDouble::reset(), m_opened.clear(), QDesktopServices::setUrlHandler("file", this, "openUrl"); }
 
     void cleanup()
     {
-        QDesktopServices::unsetUrlHandler("file");
-        m_view.reset();
+        QDesktopServices::unsetUrlHandler("file"), m_view.reset();
         QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
     }
 
     void iconChoice()
     {
         // From another user, encrypted, shared, mounted → icon.
-        const QList<QPair<QString, QString>> table{
-            {"1000", "share_48"}, {"1011", "share_48"}, {"1101", "sahre_unlock48"}, {"1110", "sahre_lock48"},
-            {"0111", "person_sahre_unlock_48"}, {"0110", "person_sahre_lock48"}, {"0101", "person_unlock_48"},
-            {"0100", "person_lock_48"}, {"0010", "person_share_48"}, {"0001", "person_48"}};
-        for (const auto &[state, icon] : table) {
+        const QList<QPair<QString, QString>> table{{"1000", "share_48"}, {"1011", "share_48"},
+            {"1101", "sahre_unlock48"}, {"1110", "sahre_lock48"}, {"0111", "person_sahre_unlock_48"},
+            {"0110", "person_sahre_lock48"}, {"0101", "person_unlock_48"}, {"0100", "person_lock_48"},
+            {"0010", "person_share_48"}, {"0001", "person_48"}};
+        for (const auto &[s, icon] : table) {
             BoxInfo b;
-            b.fromOther = state[0] == '1';
-            b.encrypted = state[1] == '1';
-            b.shared = state[2] == '1';
-            b.mounted = state[3] == '1';
+            std::tie(b.fromOther, b.encrypted, b.shared, b.mounted) = std::tuple(s[0] > '0', s[1] > '0', s[2] > '0', s[3] > '0');
             QCOMPARE(BoxListWidget::boxIcon48(b), ":/images/image/" + icon + ".png");
         }
     }
@@ -102,11 +85,10 @@ private slots:
         reload({dbox("new", OWN_PLAIN), dbox("docs", OWN_PLAIN), dbox("docs", OTHER_PLAIN)});
         QCOMPARE(m_view->currentRow(), 2);
         QCOMPARE(m_view->currentBoxInfo().owner, QString("anna"));
-        // Renamed: nothing is current any more; an empty record for it.
+        // Renamed, then deleted: nothing is current; an empty record for it.
         reload({dbox("new", OWN_PLAIN), dbox("docs2", OTHER_PLAIN)});
         QCOMPARE(m_view->currentRow(), -1);
         QCOMPARE(m_view->currentBoxInfo().name, QString());
-        // Deleted: likewise.
         m_view->setCurrentRow(0);
         reload({dbox("docs2", OTHER_PLAIN)});
         QCOMPARE(m_view->currentRow(), -1);
@@ -121,10 +103,7 @@ private slots:
         QSignalSpy pressed(m_view.get(), SIGNAL(pressed(QModelIndex)));
         for (const bool onItem : {true, false}) {
             bool menuShown = false;
-            QTimer::singleShot(0, [&] {
-                if ((menuShown = QApplication::activePopupWidget() != nullptr))
-                    QApplication::activePopupWidget()->close();
-            });
+            QTimer::singleShot(0, [&] { (menuShown = QApplication::activePopupWidget()) && QApplication::activePopupWidget()->close(); });
             sendMouse(vp, QEvent::MouseButtonPress, onItem ? itemCentre(1) : QPoint(700, 300), Qt::RightButton);
             QCoreApplication::processEvents();
             QCOMPARE(menuShown, onItem);
@@ -146,17 +125,14 @@ private slots:
     void doubleClickMountsOrOpens()
     {
         QTemporaryDir tmp;
-        const QString hashed = tmp.filePath("a#b?c%20d"), unlocked = tmp.filePath("unlocked"),
-                      locked = tmp.filePath("locked");
-        for (const QString &p : {hashed, unlocked, locked})
-            QVERIFY(QDir().mkpath(p));
+        const QString hashed = tmp.filePath("a#b?c%20d"), unlocked = tmp.filePath("unlocked"), locked = tmp.filePath("locked");
+        QVERIFY(QDir().mkpath(hashed) && QDir().mkpath(unlocked) && QDir().mkpath(locked));
         QWidget *vp = makeView({dbox("locked", OWN_LOCKED, locked.toStdString()),
                                 dbox("unlocked", OWN_LOCKED | BOX_FLAG_MOUNTED, unlocked.toStdString()),
                                 dbox("a#b?c%20d", OWN_PLAIN, hashed.toStdString()),
                                 dbox("gone", OWN_PLAIN, tmp.filePath("gone").toStdString())});
         QSignalSpy mount(m_view.get(), SIGNAL(signal_mount_box_triggered()));
-        // Encrypted and not mounted: only the mount request, though the folder
-        // exists. Right button, a missing folder and empty space do nothing.
+        // Locked: only the mount request; right button, missing folder, empty space: nothing.
         for (int row = 0; row <= 3; ++row)
             sendMouse(vp, QEvent::MouseButtonDblClick, itemCentre(row));
         sendMouse(vp, QEvent::MouseButtonDblClick, itemCentre(0), Qt::RightButton);

@@ -15,9 +15,8 @@
 
 namespace {
 
-const unsigned OWN_PLAIN = BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED;
-const unsigned OWN_LOCKED = BOX_FLAG_SELF | BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED;
-const unsigned OTHER_LOCKED = BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED;
+const unsigned OWN_PLAIN = BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED, OWN_LOCKED = BOX_FLAG_SELF |
+    BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED, OTHER_LOCKED = BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED;
 
 BoxDouble::Box dbox(const std::string &name, unsigned flags, const std::string &path = "/nonexistent")
 {
@@ -26,14 +25,13 @@ BoxDouble::Box dbox(const std::string &name, unsigned flags, const std::string &
 
 void send(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
 {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
-                  Qt::NoModifier);
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, button, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
 QPoint rowPoint(int row, int x = 200) { return QPoint(x, row * 28 + 14); }
 
-// The main window in table mode.
+// The main window in table mode; mount requests are only counted, not served.
 struct Table {
     Vaultrane win;
     BoxTableView *view = win.findChild<BoxTableView *>();
@@ -41,24 +39,18 @@ struct Table {
 
     Table()
     {
-        win.slot_show_table_mode(true);
-        win.show();
-        (void)QTest::qWaitForWindowExposed(&win);
-        // Mount requests are only counted here, not served.
+        win.slot_show_table_mode(true), win.show(), (void)QTest::qWaitForWindowExposed(&win);
         QObject::disconnect(view, SIGNAL(signal_mount_box_triggered()), nullptr, nullptr);
     }
     QWidget *vp() const { return view->viewport(); }
     QColor pixel(int x, int y) const { return QColor(vp()->grab().toImage().pixel(x, y)); }
 };
 
-// Collects the regions the viewport is asked to repaint.
 struct PaintRecorder : QObject {
     QRegion painted;
     bool eventFilter(QObject *, QEvent *e) override
     {
-        if (e->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent *>(e)->region();
-        return false;
+        return e->type() == QEvent::Paint && (painted += static_cast<QPaintEvent *>(e)->region(), false);
     }
 };
 
@@ -70,22 +62,11 @@ class TestBoxTable : public QObject
     QList<QUrl> m_opened;
 
 public slots:
-    // Stands in for the desktop's file manager.
     void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
-    void init()
-    {
-        BoxDouble::reset();
-        QDesktopServices::setUrlHandler("file", this, "openUrl");
-        m_opened.clear();
-    }
-
-    void cleanup()
-    {
-        QDesktopServices::unsetUrlHandler("file");
-        QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
-    }
+    void init() { BoxDouble::reset(), m_opened.clear(), QDesktopServices::setUrlHandler("file", this, "openUrl"); }
+    void cleanup() { QDesktopServices::unsetUrlHandler("file"); QVERIFY(TestSupport::leftoverTopLevels().isEmpty()); }
 
     void filtersSelectRows()
     {
@@ -100,15 +81,13 @@ private slots:
             {{2, 2, 0}, {"theirs"}}};
         BoxTableModel model(nullptr);
         for (const auto &[filters, shown] : table) {
-            model.m_ownerFilter = filters[0];
-            model.m_encryptFilter = filters[1];
-            model.m_shareFilter = filters[2];
+            std::tie(model.m_ownerFilter, model.m_encryptFilter, model.m_shareFilter) =
+                std::tuple(filters[0], filters[1], filters[2]);
             model.refreshBoxList();
             QStringList names;
             for (int r = 0; r < model.rowCount(); ++r)
                 names << model.data(model.index(r, 0)).toString();
             QCOMPARE(names, shown);
-            // Outside the list: an empty record, not a crash.
             QCOMPARE(model.boxAt(shown.size()).name, QString());
         }
         QCOMPARE(model.boxAt(-1).name, QString());
@@ -117,17 +96,12 @@ private slots:
     void iconChoice()
     {
         // From another user, encrypted, shared, mounted → icon.
-        const QList<QPair<QString, QString>> table{
-            {"1011", "share_16"}, {"1100", "share_lock16"}, {"1111", "share_unlock16"},
-            {"0001", "person_16"}, {"0010", "person_shre16"}, {"0100", "person_lock16"},
-            {"0110", "person_sahre_lock_16"}, {"0101", "person_unlock16"},
-            {"0111", "person_sahre_unlock_16"}};
-        for (const auto &[state, icon] : table) {
+        const QList<QPair<QString, QString>> table{{"1011", "share_16"}, {"1100", "share_lock16"},
+            {"1111", "share_unlock16"}, {"0001", "person_16"}, {"0010", "person_shre16"}, {"0100", "person_lock16"},
+            {"0110", "person_sahre_lock_16"}, {"0101", "person_unlock16"}, {"0111", "person_sahre_unlock_16"}};
+        for (const auto &[s, icon] : table) {
             BoxInfo b;
-            b.fromOther = state[0] == '1';
-            b.encrypted = state[1] == '1';
-            b.shared = state[2] == '1';
-            b.mounted = state[3] == '1';
+            std::tie(b.fromOther, b.encrypted, b.shared, b.mounted) = std::tuple(s[0] > '0', s[1] > '0', s[2] > '0', s[3] > '0');
             QCOMPARE(BoxItemDelegate::boxIcon16(b), ":/images/image/" + icon + ".png");
         }
     }
@@ -136,17 +110,15 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString locked = tmp.filePath("locked"), theirs = tmp.filePath("theirs"), hashed = tmp.filePath("x#1?y");
-        for (const QString &p : {locked, theirs, hashed})
-            QVERIFY(QDir().mkpath(p));
+        QVERIFY(QDir().mkpath(locked) && QDir().mkpath(theirs) && QDir().mkpath(hashed));
         BoxDouble::setBoxes({dbox("locked", OWN_LOCKED, locked.toStdString()),
                              dbox("theirs", OTHER_LOCKED | BOX_FLAG_MOUNTED, theirs.toStdString()),
                              dbox("x#1?y", OWN_PLAIN, hashed.toStdString()),
                              dbox("gone", OWN_PLAIN, tmp.filePath("gone").toStdString())});
         Table t;
         QSignalSpy mount(t.view, SIGNAL(signal_mount_box_triggered()));
-        // Encrypted and not mounted: only the mount request, though the folder exists.
+        // Locked: only the mount request. Then right button, mounted, '#', missing, empty space.
         send(t.vp(), QEvent::MouseButtonDblClick, rowPoint(0));
-        // Right button, a mounted box, a '#' folder, a missing folder, empty space.
         send(t.vp(), QEvent::MouseButtonDblClick, rowPoint(0), Qt::RightButton);
         for (int row = 1; row <= 3; ++row)
             send(t.vp(), QEvent::MouseButtonDblClick, rowPoint(row, 600));
@@ -155,8 +127,7 @@ private slots:
         QCOMPARE(m_opened, (QList<QUrl>{QUrl::fromLocalFile(theirs), QUrl::fromLocalFile(hashed)}));
     }
 
-    // A press selects its row; hover and selection are painted per row; a
-    // press on empty space clears both and opens no menu.
+    // A press on empty space clears selection and hover and opens no menu.
     void pressHoverAndSelection()
     {
         BoxDouble::setBoxes({dbox("a", OWN_PLAIN), dbox("b", OTHER_LOCKED), dbox("c", OWN_LOCKED)});
@@ -164,7 +135,6 @@ private slots:
         QSignalSpy selected(t.view, SIGNAL(signal_index_selected(QModelIndex)));
         send(t.vp(), QEvent::MouseButtonPress, rowPoint(1, 400));
         QCOMPARE(selected.at(0).at(0).value<QModelIndex>().row(), 1);
-        // Current although the delegate reset the model while the signal ran.
         QCOMPARE(t.view->currentIndex().row(), 1);
         send(t.vp(), QEvent::MouseButtonPress, rowPoint(0));
         QCOMPARE(t.view->currentIndex().row(), 0);
@@ -176,14 +146,11 @@ private slots:
         rec.painted = QRegion();
         send(t.vp(), QEvent::MouseMove, rowPoint(1), Qt::NoButton);
         QCoreApplication::processEvents();
-        // Whole rows repaint, the one that lost the hover and the one that got it.
-        QVERIFY(rec.painted.contains(rowPoint(1, 700)));
-        QVERIFY(rec.painted.contains(rowPoint(2, 700)));
+        QVERIFY(rec.painted.contains(rowPoint(1, 700)) && rec.painted.contains(rowPoint(2, 700)));
         QVERIFY(!rec.painted.contains(rowPoint(0, 700)));
         t.vp()->removeEventFilter(&rec);
 
-        // Row 0 selected: light inside a frame around all five cells; row 1
-        // hovered: light without a frame; row 2 plain.
+        // Row 0 selected: light in a frame round all five cells; row 1 hovered: unframed light.
         const QColor white("#FFFFFF"), light("#EEF9FF"), frame("#4CB6F4");
         const int right = t.header->sectionPosition(4) + t.header->sectionSize(4);
         QCOMPARE(t.pixel(330, 5), light);
@@ -191,25 +158,20 @@ private slots:
         QCOMPARE(t.pixel(right, 14), frame);
         QCOMPARE(t.pixel(right - 1, 14), light);
         QCOMPARE(t.pixel(100, 28), light);
-        // Hovered and selected: still framed.
-        send(t.vp(), QEvent::MouseMove, rowPoint(0), Qt::NoButton);
+        send(t.vp(), QEvent::MouseMove, rowPoint(0), Qt::NoButton); // hovered and selected: still framed
         QCOMPARE(t.pixel(0, 14), frame);
         QCOMPARE(t.pixel(330, 28 + 5), white);
 
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(t.view, &leave);
         QWidget *popup = nullptr;
-        QTimer::singleShot(0, [&] {
-            if ((popup = QApplication::activePopupWidget()))
-                popup->close();
-        });
+        QTimer::singleShot(0, [&] { (popup = QApplication::activePopupWidget()) && popup->close(); });
         send(t.vp(), QEvent::MouseButtonPress, QPoint(200, 200), Qt::RightButton);
         emit t.view->customContextMenuRequested(QPoint(200, 200));
         QCoreApplication::processEvents();
         QVERIFY(!popup);
         QVERIFY(!selected.last().at(0).value<QModelIndex>().isValid());
-        QVERIFY(!t.view->currentIndex().isValid());
-        QVERIFY(!t.view->selectionModel()->hasSelection());
+        QVERIFY(!t.view->currentIndex().isValid() && !t.view->selectionModel()->hasSelection());
         QCOMPARE(t.pixel(330, 5), white);
         QCOMPARE(t.pixel(100, 0), white);
     }

@@ -1,6 +1,3 @@
-// The message box: what each way of closing it returns, each message type,
-// self-deletion and placement by showInformation.
-
 #include "FlatDropWidget.h"
 #include "MessageBox.h"
 #include "TitleBar.h"
@@ -17,8 +14,7 @@ using TestSupport::childWithText;
 
 namespace {
 
-// Arms `act` for the next modal box and closes the box afterwards should
-// `act` have left it open (a failed check inside `act` returns early).
+// Arms `act` for the next modal box; closes the box should a failed check leave it open.
 void onNextBox(const std::function<void(QWidget *)> &act)
 {
     TestSupport::onNextModal([act](QWidget *box) {
@@ -29,8 +25,7 @@ void onNextBox(const std::function<void(QWidget *)> &act)
     });
 }
 
-// Runs one message, hands the shown box to `act` (which must close it) and
-// returns execMessage's result, or -1 when the box outlived exec().
+// execMessage's result, or -1 when the box outlived exec().
 int runMessage(int type, const QString &text, const std::function<void(QWidget *)> &act)
 {
     QPointer<MessageBox> box = new MessageBox(nullptr);
@@ -50,7 +45,6 @@ private slots:
 
     void results()
     {
-        // Message type, how the box is closed, what execMessage returns.
         const QList<std::tuple<int, QString, int>> table{
             {MessageBox::Question, "确认", 1}, {MessageBox::Question, "取消", 0},
             {MessageBox::Question, "escape", 0}, {MessageBox::Question, "return", 1},
@@ -71,8 +65,7 @@ private slots:
         }
     }
 
-    // Title, icon and buttons per type (anything unknown looks like
-    // Complete); the text is shown as given, never as markup.
+    // Unknown types look like Complete; the text is never markup.
     void types()
     {
         const QList<std::tuple<int, QString, QString>> table{
@@ -99,8 +92,7 @@ private slots:
         }
     }
 
-    // Centred on the parent, odd sizes halved with integer division; without
-    // a parent it still shows.
+    // Centred on the parent (integer halves); without a parent it still shows.
     void showInformationCentresOnParent()
     {
         FlatDropWidget win;
@@ -119,7 +111,6 @@ private slots:
         QVERIFY(TestSupport::modalHandlersDone());
         QCOMPARE(where, QPoint(-50 + 150 - 250, 7 + 100 - 160));
         QCOMPARE(title, QString("提示"));
-        // Only the parent is left; the box went with exec().
         QCOMPARE(TestSupport::leftoverTopLevels(), QWidgetList() << &win);
 
         bool shown = false;

@@ -1,5 +1,4 @@
-// The share dialog over its own password database (nss_wrapper): whom it
-// offers, the ticks it loads and keeps, and what 应用 writes.
+// The share dialog over its own password database (nss_wrapper).
 #include "PrivilegeSharedBoxDialog.h"
 
 #include "boxdouble.h"
@@ -24,8 +23,7 @@ const char *const kReadOnly = "仅读取";
 const char *const kReadWrite = "可读写";
 const char *const kAcl = "u::rwx,u:1001:r-x,u:1002:rwx,g::---,m::rwx,o::---";
 
-// "name:uid ..." in the order of data/share_passwd, less the account running
-// the tests ("runner" there, but root too when the tests run as root).
+// "name:uid ..." of data/share_passwd less the account running the tests.
 QStringList offeredAccounts(const QString &accounts)
 {
     QStringList names;
@@ -39,8 +37,7 @@ BoxInfo makeBox(const std::string &acl)
 {
     BoxDouble::addBox({"team", "/box/runner/team", "runner", BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_SHARED, acl});
     BoxInfo box;
-    box.name = "team";
-    box.owner = "runner";
+    box.name = "team", box.owner = "runner";
     return box;
 }
 
@@ -61,7 +58,6 @@ QRadioButton *choice(QWidget *dialog, const QString &name, const char *which)
     return qobject_cast<QRadioButton *>(table(dialog)->cellWidget(offeredNames(dialog).indexOf(name), column));
 }
 
-// "仅读取", "可读写" or "" for the ticks of one row; "both" would be a fault.
 QString ticks(QWidget *dialog, const QString &name)
 {
     const bool ro = choice(dialog, name, kReadOnly)->isChecked();
@@ -75,15 +71,11 @@ class TestShareDialog : public QObject
 {
     Q_OBJECT
 
-    PrivilegeSharedBoxDialog *m_dialog = nullptr; // one that is never run
-    // A dialog with its data loaded; one that the test runs deletes itself.
+    PrivilegeSharedBoxDialog *m_dialog = nullptr; // one that is never run (a run one deletes itself)
     static PrivilegeSharedBoxDialog *open(const std::string &acl)
     {
-        auto *dialog = new PrivilegeSharedBoxDialog(makeBox(acl), nullptr);
-        if (dialog->initData() == 0)
-            return dialog;
-        delete dialog;
-        return nullptr;
+        std::unique_ptr<PrivilegeSharedBoxDialog> dialog(new PrivilegeSharedBoxDialog(makeBox(acl), nullptr));
+        return dialog->initData() == 0 ? dialog.release() : nullptr;
     }
 
 private slots:
@@ -96,8 +88,7 @@ private slots:
 
     void init()
     {
-        TestSupport::resetDouble();
-        BoxDouble::setCaller(getuid(), "runner");
+        TestSupport::resetDouble(), BoxDouble::setCaller(getuid(), "runner");
         m_dialog = nullptr;
     }
 
@@ -110,11 +101,10 @@ private slots:
 
     void candidates()
     {
-        // The security function's off/on: the administrators show only when it is on.
+        // The administrators show only when the security function is on.
         for (const QString &accounts : QStringList{"root:0 alice:1001 bob:1002 carol:1000 dave:1007",
                                                    "root:0 secadm:600 alice:1001 audadm:700 bob:1002 carol:1000 dave:1007"}) {
-            BoxDouble::reset();
-            BoxDouble::setCaller(getuid(), "runner");
+            BoxDouble::reset(), BoxDouble::setCaller(getuid(), "runner");
             BoxDouble::setSecurityFunctionStatus(accounts.contains("secadm"));
             std::unique_ptr<PrivilegeSharedBoxDialog> dialog(open("u::rwx,g::---,o::---"));
             QVERIFY(dialog);
@@ -130,16 +120,13 @@ private slots:
     {
         m_dialog = open(kAcl);
         QVERIFY(m_dialog);
-        QCOMPARE(ticks(m_dialog, "alice"), QString(kReadOnly));
-        QCOMPARE(ticks(m_dialog, "bob"), QString(kReadWrite));
-        QCOMPARE(ticks(m_dialog, "carol"), QString());
+        const auto all = [this] { return QStringList{ticks(m_dialog, "alice"), ticks(m_dialog, "bob"), ticks(m_dialog, "carol")}; };
+        QCOMPARE(all(), (QStringList{kReadOnly, kReadWrite, ""}));
         choice(m_dialog, "alice", kReadWrite)->click();
-        QCOMPARE(ticks(m_dialog, "alice"), QString(kReadWrite));
+        QCOMPARE(all(), (QStringList{kReadWrite, kReadWrite, ""}));
         choice(m_dialog, "alice", kReadWrite)->click(); // a ticked choice unticks
-        QCOMPARE(ticks(m_dialog, "alice"), QString());
         choice(m_dialog, "carol", kReadOnly)->click();
-        QCOMPARE(ticks(m_dialog, "carol"), QString(kReadOnly));
-        QCOMPARE(ticks(m_dialog, "bob"), QString(kReadWrite)); // rows are independent
+        QCOMPARE(all(), (QStringList{"", kReadWrite, kReadOnly}));
     }
 
     void apply_data()
@@ -169,12 +156,8 @@ private slots:
         PrivilegeSharedBoxDialog *dialog = open(kAcl);
         QVERIFY(dialog);
         choice(dialog, "alice", kReadOnly)->click(); // alice loses her share
-        if (!untickAll)
-            choice(dialog, "carol", kReadWrite)->click();
-        else
-            choice(dialog, "bob", kReadWrite)->click();
-        BoxDouble::clearCalls();
-        BoxDouble::setResult("box_clear_share", clearResult);
+        choice(dialog, untickAll ? "bob" : "carol", kReadWrite)->click();
+        BoxDouble::clearCalls(), BoxDouble::setResult("box_clear_share", clearResult);
         BoxDouble::setResult("box_add_share", addResult);
         if (failingAdd)
             BoxDouble::failNthCall("box_add_share", failingAdd, -5);

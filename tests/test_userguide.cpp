@@ -1,7 +1,4 @@
-// Help and user guide against a real D-Bus: the test re-runs itself under
-// dbus-run-session, where a service object on its own thread and connection
-// plays the user-guide service.
-
+// Help against a real D-Bus: the test re-runs itself under dbus-run-session.
 #include "UserGuide.h"
 #include "Vaultrane.h"
 #include "boxdouble.h"
@@ -18,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-// Plays the desktop's user-guide service: records every guide request.
+// Plays the user-guide service on its own thread: records every request.
 class GuideService : public QObject
 {
     Q_OBJECT
@@ -26,17 +23,9 @@ class GuideService : public QObject
     QMutex m_lock;
     QStringList m_calls;
 public:
-    QStringList takeCalls()
-    {
-        QMutexLocker lock(&m_lock);
-        return std::exchange(m_calls, {});
-    }
+    QStringList takeCalls() { QMutexLocker lock(&m_lock); return std::exchange(m_calls, {}); }
 public slots:
-    void showGuide(const QString &appName)
-    {
-        QMutexLocker lock(&m_lock);
-        m_calls << appName;
-    }
+    void showGuide(const QString &appName) { QMutexLocker lock(&m_lock); m_calls << appName; }
 };
 
 class TestUserGuide : public QObject
@@ -51,7 +40,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(QDBusConnection::sessionBus().isConnected());
-        // The program's call blocks the GUI thread until the service answers.
         m_service = new GuideService;
         m_service->moveToThread(&m_serviceThread);
         connect(&m_serviceThread, &QThread::finished, m_service, &QObject::deleteLater);
@@ -69,8 +57,6 @@ private slots:
         m_serviceThread.wait();
     }
 
-    // The help entry and F1 in the main window ask a running service, and
-    // nothing when it is absent.
     void helpAndF1AskRunningService()
     {
         const QString name = UserGuide::guideServiceName();
@@ -94,31 +80,24 @@ private slots:
     void guideKeys()
     {
         const QList<std::tuple<int, int, bool>> table{{Qt::Key_F1, Qt::NoModifier, true},
-                                                      {Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier, true},
-                                                      {Qt::Key_F1, Qt::AltModifier, true},
-                                                      {Qt::Key_F1, Qt::ControlModifier, false},
-                                                      {Qt::Key_F2, Qt::NoModifier, false}};
+            {Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier, true}, {Qt::Key_F1, Qt::AltModifier, true},
+            {Qt::Key_F1, Qt::ControlModifier, false}, {Qt::Key_F2, Qt::NoModifier, false}};
         for (const auto &[key, modifiers, isGuide] : table) {
             QKeyEvent e(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
             QCOMPARE(UserGuide::isGuideKey(&e), isGuide);
         }
     }
 
-    // Help in a process whose session bus is a socket that counts connections
-    // and hangs up at once; a stand-in "evince" on its PATH records its
-    // arguments. On a desktop the request fails at once instead of hanging;
-    // elsewhere the manual opens and the bus is never touched.
+    // The child's bus hangs up at once: on a desktop help fails without hanging;
+    // elsewhere a stand-in "evince" opens the manual and the bus is never touched.
     void helpWithoutBus()
     {
         QLocalServer trap;
         QVERIFY(trap.listen(m_tmp.filePath("bus-trap")));
         int connections = 0;
         connect(&trap, &QLocalServer::newConnection, &trap, [&] {
-            while (QLocalSocket *s = trap.nextPendingConnection()) {
-                ++connections;
-                s->abort();
-                s->deleteLater();
-            }
+            while (QLocalSocket *s = trap.nextPendingConnection())
+                ++connections, s->abort(), s->deleteLater();
         });
         const QString viewer = m_tmp.filePath("evince"), record = m_tmp.filePath("viewer-args");
         QFile script(viewer);
@@ -143,7 +122,6 @@ private slots:
             QCOMPARE(connections > 0, desktop == 1);
             QCOMPARE(log.contains("void Vaultrane::showGuide(QString) \"vaultraner\"\nshowGuide In fail!"), desktop == 1);
         }
-        // The shell expands the manual pattern (or passes it on when nothing matches).
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
         QFile f(record);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -156,8 +134,7 @@ int main(int argc, char *argv[])
 {
     const QByteArray childDesktop = qgetenv("VAULTRANE_USERGUIDE_CHILD");
     if (!childDesktop.isEmpty()) {
-        // One help request in a process of its own, so that it gets the
-        // session bus of its environment (Qt caches the bus per process).
+        // One help request in a process of its own (Qt caches the bus per process).
         QCoreApplication app(argc, argv);
         BoxDouble::reset();
         BoxDouble::setDesktop(childDesktop.toInt());
@@ -165,7 +142,6 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (!qEnvironmentVariableIsSet("VAULTRANE_PRIVATE_BUS")) {
-        // Run again under a private session bus that ends with this test.
         qputenv("VAULTRANE_PRIVATE_BUS", "1");
         std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
         args.insert(args.end(), argv, argv + argc);

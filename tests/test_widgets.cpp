@@ -1,5 +1,3 @@
-// Dragging of the frameless base, the main menu and the password edit.
-
 #include "BoxPswLineEdit.h"
 #include "FlatDropWidget.h"
 #include "MainMenu.h"
@@ -17,9 +15,7 @@
 
 namespace {
 
-// Sends a mouse event with a fractional global position to `target` through
-// the application, so that an ignored event travels on to the parents as a
-// real one would.
+// Through the application, so that an ignored event travels on to the parents.
 void sendMouse(QWidget *target, QEvent::Type type, const QPointF &global,
                Qt::MouseButton button = Qt::LeftButton, Qt::MouseButtons buttons = Qt::LeftButton)
 {
@@ -41,9 +37,7 @@ class TestWidgets : public QObject
 private slots:
     void cleanup() { QVERIFY(TestSupport::leftoverTopLevels().isEmpty()); }
 
-    // The window follows the difference between consecutive rounded global
-    // positions, halves rounding up, on negative coordinates as well, and is
-    // not held on the screen. Any button drags.
+    // Rounded global positions (halves up, negatives too); any button drags; not held on screen.
     void dragFollowsRoundedGlobalPositions()
     {
         FlatDropWidget win;
@@ -61,13 +55,11 @@ private slots:
         sendMouse(&win, QEvent::MouseMove, QPointF(-900.5, -700.5), Qt::NoButton, Qt::RightButton); // (-900, -700)
         QCOMPARE(win.pos(), QPoint(87 - 897, 77 - 698));
         sendMouse(&win, QEvent::MouseButtonRelease, QPointF(-900.5, -700.5), Qt::RightButton, Qt::RightButton);
-        // After the release a move (even one claiming a held button) does nothing.
         sendMouse(&win, QEvent::MouseMove, QPointF(50, 50), Qt::NoButton);
         QCOMPARE(win.pos(), QPoint(87 - 897, 77 - 698));
     }
 
-    // Children that take presses keep the window still; labels and bare
-    // background let the press through to the window, which drags.
+    // Children that take presses keep the window still; labels let it drag.
     void pressOnChild()
     {
         FlatDropWidget win;
@@ -75,12 +67,8 @@ private slots:
         auto *bar = new TitleBar(&win);
         bar->resize(400, 40);
         bar->setTitle("标题", 0, "");
-        auto *label = new QLabel("名称", &win);
-        label->setGeometry(20, 60, 100, 30);
-        auto *button = new QPushButton("确认", &win);
-        button->setGeometry(20, 100, 100, 30);
-        auto *edit = new QLineEdit(&win);
-        edit->setGeometry(20, 140, 100, 30);
+        QWidget *label = new QLabel("名称", &win), *button = new QPushButton("确认", &win), *edit = new QLineEdit(&win);
+        label->setGeometry(20, 60, 100, 30), button->setGeometry(20, 100, 100, 30), edit->setGeometry(20, 140, 100, 30);
         win.show();
         const QList<QPair<QWidget *, bool>> table{
             {label, true}, {button, false}, {edit, false}, {bar->m_pTitleLabel, true}, {bar->m_pCloseBtn, false}};
@@ -88,8 +76,7 @@ private slots:
             win.move(100, 100);
             QVERIFY(target->isVisible());
             const QPointF start = QPointF(target->mapToGlobal(QPoint(5, 5)));
-            // The widget that took the press gets the moves and the release too,
-            // and the move that then reaches the window by itself is ignored.
+            // The taker gets the moves and release; the window's own later move is ignored.
             sendMouse(target, QEvent::MouseButtonPress, start);
             sendMouse(target, QEvent::MouseMove, start + QPointF(25, 15), Qt::NoButton);
             sendMouse(target, QEvent::MouseButtonRelease, start + QPointF(25, 15));
@@ -98,7 +85,6 @@ private slots:
         }
     }
 
-    // The two entries each ask for their own page, nothing else.
     void mainMenuSignals()
     {
         QWidget win;
@@ -113,8 +99,7 @@ private slots:
         QCOMPARE(seen, (QStringList{"帮助手册 10", " 10", "关于 11"}));
     }
 
-    // A click on the eye shows the text, a second masks it again; the text
-    // stays as typed and the icon follows the state.
+    // The eye toggles masking; the text stays as typed and the icon follows.
     void passwordEyeToggles()
     {
         QWidget win;
