@@ -1,0 +1,80 @@
+/*
+ * Optional functions of our own box service library, beyond the base
+ * interface in box_service.h.
+ *
+ * Another build of libtessad.so.0 may lack any of them, so the program never
+ * links against these names: it looks each one up at run time with
+ * dlsym(RTLD_DEFAULT, "<name>") and carries on without the feature when the
+ * lookup returns NULL. The typedefs below are the types to cast the looked-up
+ * pointers to. The library itself defines the functions with these exact
+ * names and signatures.
+ */
+#ifndef VAULTRANE_BOX_SERVICE_EXT_H
+#define VAULTRANE_BOX_SERVICE_EXT_H
+
+#include <stddef.h>
+
+#include "box_service.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Longest passphrase the library accepts, in bytes (what gocryptfs reads).
+ * Longer ones are refused before any tool runs, with BOX_REASON_PASS_TOO_LONG. */
+#define BOX_PASSPHRASE_MAX 2048
+
+/* What a failure code means in terms a user can act on. */
+enum box_reason {
+    BOX_REASON_NONE = 0,          /* nothing more specific to say */
+    BOX_REASON_BAD_PASSWORD,      /* the password is wrong */
+    BOX_REASON_BUSY,              /* files in the box are in use */
+    BOX_REASON_NAME_TAKEN,        /* a box of that name exists */
+    BOX_REASON_NO_SPACE,          /* not enough free space */
+    BOX_REASON_PASS_TOO_LONG,     /* longer than BOX_PASSPHRASE_MAX */
+    BOX_REASON_NOT_FOUND,         /* the box does not exist (any more) */
+    BOX_REASON_MOUNTED,           /* the box is mounted */
+    BOX_REASON_FOREIGN_ENTRY,     /* an entry left in the box by another account
+                                     blocks the operation; see box_last_detail() */
+    BOX_REASON_DAMAGED,           /* the box is damaged; other boxes still work */
+    BOX_REASON_TOOL_MISSING,      /* gocryptfs or fusermount3 missing or failing */
+    BOX_REASON_NOT_ALLOWED        /* the box's owner or share does not allow it */
+};
+
+/* Maps a result code (either sign) of any box_* call to a box_reason. */
+typedef int (*box_reason_of_fn)(int code);                 /* "box_reason_of" */
+
+/* Text detail of the calling thread's last failure (e.g. the path of the
+ * entry that blocked it), or NULL. Valid until the next box_* call on the
+ * same thread. */
+typedef const char *(*box_last_detail_fn)(void);           /* "box_last_detail" */
+
+/* Progress of a long operation (encrypt, decrypt, password change) on the
+ * calling thread: `percent` runs from 0 to 100. The callback runs on the
+ * thread that made the box_* call, while the call is in progress. Passing a
+ * NULL callback turns reports off for that thread. */
+typedef void (*box_progress_cb)(const char *name, int percent, void *user);
+typedef void (*box_set_progress_fn)(box_progress_cb cb, void *user); /* "box_set_progress" */
+
+/* Why box_enabled() returned 0 or box_init() failed, in plain English with
+ * the fix (e.g. "The box folder /box does not exist and cannot be created
+ * by this account. An administrator creates it with: install -d -m 1777 /box;
+ * or set BOX_SERVICE_ROOT to a folder of your own."). NULL when all is well. */
+typedef const char *(*box_unavailable_reason_fn)(void);    /* "box_unavailable_reason" */
+
+/* The calling user's box folder (e.g. "/box/alice"), written into buf.
+ * Works before box_init(). Returns 0, or a negative code (buffer too small,
+ * no account). */
+typedef int (*box_user_folder_fn)(char *buf, size_t len);  /* "box_user_folder" */
+
+/* box_crypto_mount with an idle time: gocryptfs unmounts the box by itself
+ * after `idle_seconds` without file access (0: never). */
+typedef int (*box_crypto_mount_idle_fn)(const char *owner, const char *name,
+                                        box_passphrase *key,
+                                        unsigned int idle_seconds); /* "box_crypto_mount_idle" */
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
