@@ -1,0 +1,22 @@
+#pragma once
+
+#include "box_service_ext.h"
+
+// The optional functions of the box service library, looked up once at run
+// time. Each accessor returns nullptr when the loaded library lacks the
+// function; callers then do without the feature. Only VaultranerProxy uses
+// this: it stays the one place that calls into the library.
+class BoxServiceExtensions
+{
+public:
+    static box_reason_of_fn reasonOf();
+    static box_last_detail_fn lastDetail();
+    static box_set_progress_fn setProgress();
+    static box_unavailable_reason_fn unavailableReason();
+    static box_user_folder_fn userFolder();
+    static box_crypto_mount_idle_fn mountIdle();
+
+private:
+    struct Table;
+    static const Table &table();
+};
