@@ -1,7 +1,9 @@
 #include "BoxCli.h"
 
+#include "BoxCommands.h"
 #include "CommandLine.h"
 #include "Console.h"
+#include "VaultranerProxy.h"
 
 #include <fcntl.h>
 
@@ -39,7 +41,16 @@ ExitStatus BoxCli::run(const QStringList &arguments)
 
 ExitStatus BoxCli::runBoxCommand(const CommandLine &line)
 {
-    Q_UNUSED(line)
-    Console::errorLine(tr("此子命令尚不可用！"));
-    return ExitStatus::Failed;
+    if (VaultranerProxy::boxEnabled() == 0) {
+        Console::errorLine(tr("当前系统不支持Venmora文件保护箱相关功能！"));
+        return ExitStatus::Failed;
+    }
+    if (VaultranerProxy::boxInit() != 0) {
+        Console::errorLine(tr("初始化Venmora文件保护箱模块失败！"));
+        return ExitStatus::Failed;
+    }
+    // Our output is the tables and JSON we print, not the proxy's trace.
+    VaultranerProxy::setPrintsBoxTable(false);
+    BoxCommands commands(line);
+    return commands.run();
 }
