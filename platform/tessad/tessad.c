@@ -40,6 +40,7 @@ static const char *g_enabled_reason;
 #define LOCKED_CALL(expr)                \
     do {                                 \
         pthread_mutex_lock(&g_mutex);    \
+        tsd_clear_detail();              \
         int rc_ = (expr);                \
         pthread_mutex_unlock(&g_mutex);  \
         return rc_;                      \
@@ -79,6 +80,7 @@ static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
     [TSD_E_FILETYPE - TSD_E_FIRST] = "the box holds a file that cannot be copied (device, socket or mount)",
     [TSD_E_RECOVERY - TSD_E_FIRST] = "an interrupted operation could not be finished",
     [TSD_E_NOACCESS - TSD_E_FIRST] = "the share does not allow this (read-only)",
+    [TSD_E_FOREIGN - TSD_E_FIRST] = "the box holds an entry of another account that blocks this; that account must remove it",
 };
 
 const char *box_err(int code)
@@ -96,6 +98,26 @@ const char *box_err(int code)
 }
 
 /* ---- helpers ---- */
+
+static __thread char t_detail[1024];
+static __thread int t_have_detail;
+
+void tsd_set_detail(const char *fmt, ...)
+{
+    if (t_have_detail)
+        return;
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(t_detail, sizeof t_detail, fmt, ap);
+    va_end(ap);
+    t_have_detail = 1;
+}
+
+void tsd_clear_detail(void)
+{
+    t_have_detail = 0;
+    t_detail[0] = 0;
+}
 
 char *tsd_path(const char *fmt, ...)
 {
@@ -547,7 +569,8 @@ static int do_delete(const char *name)
         return lk;
     struct boxref b;
     if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
-        if ((rc = require_unmounted(b.box)) == 0 &&
+        if ((rc = require_unmounted(b.box)) == 0 && (rc = tsd_check_tree(b.box, 0)) == 0 &&
+            (!b.encrypted || (rc = tsd_check_tree(b.cipher, 0)) == 0) &&
             (rc = tsd_journal_write("delete", name, "", "go")) == 0) {
             TSD_CRASH_POINT("delete-journaled");
             rc = tsd_recover(0);
@@ -628,7 +651,8 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
         rc = -TSD_E_ENCRYPTED;
         goto out;
     }
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.box)) < 0)
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = tsd_check_tree(b.box, 1)) < 0 ||
+        (rc = enough_space_for(b.box)) < 0)
         goto out;
     if ((rc = tsd_journal_write("encrypt", name, "", "copying")) < 0)
         goto out;
@@ -770,7 +794,8 @@ static int do_decrypt(const char *name, box_passphrase *key)
         rc = -TSD_E_PLAIN;
         goto out;
     }
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.cipher)) < 0)
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = tsd_check_tree(b.cipher, 1)) < 0 ||
+        (rc = enough_space_for(b.cipher)) < 0)
         goto out;
     if ((rc = tsd_journal_write("decrypt", name, "", "copying")) < 0)
         goto out;
