@@ -324,7 +324,7 @@ static int copy_entry(struct copier *c, int sdir, int ddir, const char *name,
 {
     int src = tsd_open_at(sdir, name, O_PATH);
     if (src < 0)
-        return -errno;
+        return errno == ENOENT ? 0 : -errno; /* removed meanwhile by a sharee */
     struct stat st;
     if (fstat(src, &st) < 0) {
         int e = errno;
