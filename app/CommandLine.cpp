@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "BuildConfig.h"
+#include "Startup.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -41,10 +42,13 @@ bool answerInformationOptions(int argc, char *argv[], int &exitCode)
         return false;
 
     QCoreApplication app(argc, argv); // the help text names the executable
+    loadTranslator();
+    QCommandLineParser answering; // described again, now in the user's language
+    describe(answering);
     if (helpAll)
-        parser.process(QStringList{arguments.first(), "--help-all"}); // prints and exits with 0
+        answering.process(QStringList{arguments.first(), "--help-all"}); // prints and exits with 0
     if (help)
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs(qPrintable(answering.helpText()), stdout);
     else
         std::printf("vaultrane %s\n", VAULTRANE_VERSION);
     std::fflush(stdout);
