@@ -26,7 +26,7 @@
 #   vaultrane_install_autostart(<file>)  install to the XDG autostart folder,
 #                                        registered as a conffile of the package
 #
-# Programs find their data folder through app/DataPaths (relative to their
+# Programs find their data folder through core/DataPaths (relative to their
 # own executable; generated from app/BuildConfig.h.in).
 
 include(GNUInstallDirs)
