@@ -4,7 +4,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QImage>
 #include <QPainter>
 
 BoxItemDelegate::BoxItemDelegate(BoxTableModel *model, QObject *parent)
@@ -27,6 +26,15 @@ QString BoxItemDelegate::boxIcon16(const BoxInfo &box)
                           : ":/images/image/person_unlock16.png";
     return box.shared ? ":/images/image/person_sahre_lock_16.png"
                       : ":/images/image/person_lock16.png";
+}
+
+const QImage &BoxItemDelegate::stateImage(const BoxInfo &box) const
+{
+    const QString path = boxIcon16(box);
+    auto it = m_stateImages.find(path);
+    if (it == m_stateImages.end())
+        it = m_stateImages.insert(path, QImage(path));
+    return *it;
 }
 
 void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -60,7 +68,7 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     const QRect textRect(QPoint(L + 10, T), QPoint(R - 10, B));
     switch (index.column()) {
     case 0:
-        painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), QImage(boxIcon16(box)));
+        painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), stateImage(box));
         painter->drawText(QRect(QPoint(L + 40, T), QPoint(R - 10, B)), Qt::AlignVCenter, box.name);
         break;
     case 1:

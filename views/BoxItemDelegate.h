@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QImage>
 #include <QModelIndex>
 #include <QStyledItemDelegate>
 
@@ -26,7 +28,11 @@ public slots:
     void slot_selected_index_changed(QModelIndex index);
 
 private:
+    // The 16-pixel image for the box's state, loaded on first use.
+    const QImage &stateImage(const BoxInfo &box) const;
+
     QModelIndex m_hoverIndex;
     QModelIndex m_selectedIndex;
     BoxTableModel *m_pModel = nullptr;
+    mutable QHash<QString, QImage> m_stateImages; // by resource path
 };

@@ -18,8 +18,8 @@ BoxListWidget::BoxListWidget(QWidget *parent)
     : QListWidget(parent)
 {
     m_pRightMenu = new RightButtonMenu(this);
-    connect(m_pRightMenu, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SIGNAL(signal_right_menu_func_triggered(int)));
+    connect(m_pRightMenu, &RightButtonMenu::signal_right_menu_func_triggered,
+            this, &BoxListWidget::signal_right_menu_func_triggered);
 
     QFont font;
     font.setPixelSize(12);
@@ -55,6 +55,21 @@ QString BoxListWidget::boxIcon48(const BoxInfo &box)
     return box.shared ? ":/images/image/person_share_48.png" : ":/images/image/person_48.png";
 }
 
+const QIcon &BoxListWidget::stateIcon(const BoxInfo &box)
+{
+    const QString path = boxIcon48(box);
+    auto it = m_stateIcons.find(path);
+    if (it == m_stateIcons.end()) {
+        // The same picture in the selected state: Qt would otherwise draw the
+        // current box greyed out under its selection frame.
+        const QPixmap picture(path);
+        QIcon icon(picture);
+        icon.addPixmap(picture, QIcon::Selected);
+        it = m_stateIcons.insert(path, icon);
+    }
+    return *it;
+}
+
 void BoxListWidget::updateBoxList()
 {
     bool remembered = false;
@@ -66,23 +81,19 @@ void BoxListWidget::updateBoxList()
         owner = m_boxList[row].owner;
     }
 
-    while (count() > 0)
-        delete takeItem(0);
+    // One reset for the whole list; the current row goes with it.
+    clear();
     m_boxList.clear();
 
-    QList<BoxInfo> boxes;
-    VaultranerProxy::getBoxList(boxes, 0, 0, 0);
-    for (const BoxInfo &box : boxes) {
-        // The same picture in the selected state: Qt would otherwise draw the
-        // current box greyed out under its selection frame.
-        const QPixmap picture(boxIcon48(box));
-        QIcon icon(picture);
-        icon.addPixmap(picture, QIcon::Selected);
-        auto *item = new QListWidgetItem(icon, box.name, this);
+    VaultranerProxy::getBoxList(m_boxList, 0, 0, 0);
+    for (const BoxInfo &box : qAsConst(m_boxList)) {
+        // Complete before it joins the list, so that adding it is the only
+        // change the view hears of.
+        auto *item = new QListWidgetItem(stateIcon(box), box.name);
         item->setData(Qt::SizeHintRole, QSize(70, 80));
         item->setData(Qt::ToolTipRole, box.path);
+        addItem(item);
     }
-    m_boxList = boxes;
 
     if (remembered) {
         for (int i = 0; i < m_boxList.size(); ++i) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QIcon>
 #include <QList>
 #include <QListWidget>
 #include <QString>
@@ -36,6 +38,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *e) override;
 
 private:
+    // The icon for the box's state, loaded on first use and kept for every
+    // later item and reload.
+    const QIcon &stateIcon(const BoxInfo &box);
+
     QList<BoxInfo> m_boxList;
     RightButtonMenu *m_pRightMenu = nullptr;
+    QHash<QString, QIcon> m_stateIcons; // by resource path
 };

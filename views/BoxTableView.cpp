@@ -15,10 +15,10 @@ BoxTableView::BoxTableView(QWidget *parent)
     setAttribute(Qt::WA_MouseTracking);
     setContextMenuPolicy(Qt::CustomContextMenu);
     m_pRightMenu = new RightButtonMenu(this);
-    connect(this, SIGNAL(customContextMenuRequested(QPoint)),
-            this, SLOT(slot_custom_context_menu(QPoint)));
-    connect(m_pRightMenu, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SIGNAL(signal_right_menu_func_triggered(int)));
+    connect(this, &BoxTableView::customContextMenuRequested,
+            this, &BoxTableView::slot_custom_context_menu);
+    connect(m_pRightMenu, &RightButtonMenu::signal_right_menu_func_triggered,
+            this, &BoxTableView::signal_right_menu_func_triggered);
 }
 
 void BoxTableView::slot_custom_context_menu(QPoint pos)
