@@ -30,11 +30,10 @@ QString BoxItemDelegate::boxIcon16(const BoxInfo &box)
 
 const QImage &BoxItemDelegate::stateImage(const BoxInfo &box) const
 {
-    const QString path = boxIcon16(box);
-    auto it = m_stateImages.find(path);
-    if (it == m_stateImages.end())
-        it = m_stateImages.insert(path, QImage(path));
-    return *it;
+    QImage &image = m_stateImages[boxStateKey(box)];
+    if (image.isNull())
+        image.load(boxIcon16(box));
+    return image;
 }
 
 void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QHash>
 #include <QImage>
 #include <QModelIndex>
 #include <QStyledItemDelegate>
 
+#include "BoxState.h"
 #include "VaultranerProxy.h"
 
 class BoxTableModel;
@@ -34,5 +34,6 @@ private:
     QModelIndex m_hoverIndex;
     QModelIndex m_selectedIndex;
     BoxTableModel *m_pModel = nullptr;
-    mutable QHash<QString, QImage> m_stateImages; // by resource path
+    // By boxStateKey(); a null image until first used.
+    mutable QImage m_stateImages[kBoxStateCount];
 };

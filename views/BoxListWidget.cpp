@@ -57,17 +57,15 @@ QString BoxListWidget::boxIcon48(const BoxInfo &box)
 
 const QIcon &BoxListWidget::stateIcon(const BoxInfo &box)
 {
-    const QString path = boxIcon48(box);
-    auto it = m_stateIcons.find(path);
-    if (it == m_stateIcons.end()) {
+    QIcon &icon = m_stateIcons[boxStateKey(box)];
+    if (icon.isNull()) {
         // The same picture in the selected state: Qt would otherwise draw the
         // current box greyed out under its selection frame.
-        const QPixmap picture(path);
-        QIcon icon(picture);
+        const QPixmap picture(boxIcon48(box));
+        icon.addPixmap(picture);
         icon.addPixmap(picture, QIcon::Selected);
-        it = m_stateIcons.insert(path, icon);
     }
-    return *it;
+    return icon;
 }
 
 void BoxListWidget::updateBoxList()

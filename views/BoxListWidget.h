@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QHash>
 #include <QIcon>
 #include <QList>
 #include <QListWidget>
 #include <QString>
 
+#include "BoxState.h"
 #include "VaultranerProxy.h"
 
 class RightButtonMenu;
@@ -44,5 +44,6 @@ private:
 
     QList<BoxInfo> m_boxList;
     RightButtonMenu *m_pRightMenu = nullptr;
-    QHash<QString, QIcon> m_stateIcons; // by resource path
+    // By boxStateKey(); a null icon until first used.
+    QIcon m_stateIcons[kBoxStateCount];
 };
