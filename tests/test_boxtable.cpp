@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -122,6 +123,26 @@ private slots:
             QCOMPARE(model.boxAt(shown.size()).name, QString());
         }
         QCOMPARE(model.boxAt(-1).name, QString());
+    }
+
+    // The first column starts with the box's state icon, drawn unscaled.
+    void firstColumnShowsTheStateIcon()
+    {
+        BoxDouble::setBoxes({dbox("plain", OWN_PLAIN), dbox("locked", OWN_LOCKED)});
+        Table t;
+        const QImage cells = t.vp()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QList<QPair<int, QString>> rows{{0, ":/images/image/person_16.png"},
+                                              {1, ":/images/image/person_lock16.png"}};
+        for (const auto &[row, path] : rows) {
+            const QImage picture(path);
+            QImage expected(picture.size(), QImage::Format_RGB32);
+            expected.fill(Qt::white);
+            QPainter painter(&expected);
+            painter.drawImage(0, 0, picture);
+            painter.end();
+            const QPoint corner(10, row * kRowHeight + (kRowHeight - 1 - 15) / 2);
+            QCOMPARE(cells.copy(QRect(corner, picture.size())), expected);
+        }
     }
 
     void doubleClickMountsOrOpens()
