@@ -14,6 +14,7 @@
  */
 #define _GNU_SOURCE
 #include "box_service.h"
+#include "box_service_ext.h"
 #include "tsd_internal.h"
 
 #include <dirent.h>
@@ -36,9 +37,11 @@ struct tsd_ctx tsd;
 
 static pthread_mutex_t g_mutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 static const char *g_enabled_reason;
+static int g_init_failed; /* the last box_init's result */
 
 #define LOCKED_CALL(expr)                \
     do {                                 \
+        tsd_clear_detail();              \
         pthread_mutex_lock(&g_mutex);    \
         int rc_ = (expr);                \
         pthread_mutex_unlock(&g_mutex);  \
@@ -79,6 +82,10 @@ static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
     [TSD_E_FILETYPE - TSD_E_FIRST] = "the box holds a file that cannot be copied (device, socket or mount)",
     [TSD_E_RECOVERY - TSD_E_FIRST] = "an interrupted operation could not be finished",
     [TSD_E_NOACCESS - TSD_E_FIRST] = "the share does not allow this (read-only)",
+    [TSD_E_PASSLONG - TSD_E_FIRST] = "password is too long",
+    [TSD_E_DAMAGED - TSD_E_FIRST] = "the box is damaged: an operation on it could not be finished or undone",
+    [TSD_E_STRAY - TSD_E_FIRST] = "the locked box folder holds a file that does not belong there; remove it first",
+    [TSD_E_FOREIGN - TSD_E_FIRST] = "the box holds an entry of another account that blocks this; that account must remove it",
 };
 
 const char *box_err(int code)
@@ -302,9 +309,16 @@ static int do_init(void)
     return 0;
 }
 
+static int init_and_remember(void)
+{
+    int rc = do_init();
+    g_init_failed = rc;
+    return rc;
+}
+
 int box_init(void)
 {
-    LOCKED_CALL(do_init());
+    LOCKED_CALL(init_and_remember());
 }
 
 static int ensure_ready(void)
@@ -429,12 +443,13 @@ static uint64_t free_space(const char *path)
     return avail;
 }
 
-static int enough_space_for(const char *tree)
+static int enough_space_for(const char *tree, uint64_t *tree_bytes)
 {
     uint64_t bytes = 0, entries = 0;
     int rc = tsd_tree_size(tree, &bytes, &entries);
     if (rc < 0)
         return rc;
+    *tree_bytes = bytes;
     uint64_t need = bytes + entries * 4096 + (16u << 20);
     if (free_space(tsd.sdir) >= need)
         return 0;
@@ -452,7 +467,10 @@ static int map_gocryptfs(int rc)
     case 12:
         return -TSD_E_BADPASS;
     case 9:
-        return -TSD_E_EMPTYPASS;
+        /* gocryptfs could not read the password. Empty and overlong ones
+         * are refused before it runs, so this is a failure of the tool,
+         * not of the password. */
+        return -TSD_E_TOOL;
     case 10:
         return -TSD_E_MOUNTPOINT;
     case 6:
@@ -471,9 +489,10 @@ static int map_gocryptfs(int rc)
 enum { MOUNT_BOX, MOUNT_STAGING, MOUNT_READER };
 
 static int gocryptfs_mount(const char *cipher, const char *point, const char *secret,
-                           size_t len, int kind)
+                           size_t len, int kind, unsigned idle_seconds)
 {
-    const char *args[8];
+    const char *args[10];
+    char idle[32];
     int n = 0;
     args[n++] = "-q";
     args[n++] = "-acl";
@@ -481,6 +500,11 @@ static int gocryptfs_mount(const char *cipher, const char *point, const char *se
         args[n++] = "-ro";
     else if (kind == MOUNT_BOX && tsd_allow_other())
         args[n++] = "-allow_other";
+    if (kind == MOUNT_BOX && idle_seconds > 0) {
+        snprintf(idle, sizeof idle, "%us", idle_seconds);
+        args[n++] = "-idle";
+        args[n++] = idle;
+    }
     args[n++] = cipher;
     args[n++] = point;
     args[n] = NULL;
@@ -628,7 +652,8 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
         rc = -TSD_E_ENCRYPTED;
         goto out;
     }
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.box)) < 0)
+    uint64_t bytes = 0;
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.box, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("encrypt", name, "", "copying")) < 0)
         goto out;
@@ -641,9 +666,10 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
     if ((rc = map_gocryptfs(tsd_run("gocryptfs", init_args, secret, slen, NULL, NULL))) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-initialised");
-    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, MOUNT_STAGING)) < 0)
+    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, MOUNT_STAGING, 0)) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-mounted");
+    tsd_progress_start(name, bytes);
     rc = tsd_copy_tree(b.box, mnt);
     int urc = tsd_unmount(mnt, 0);
     if (urc < 0)
@@ -665,6 +691,8 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
     TSD_CRASH_POINT("encrypt-staged");
     rc = tsd_recover(0);
     journaled = 0;
+    if (rc == 0)
+        tsd_progress_end();
 out:
     if (journaled)
         tsd_recover(0); /* rolls back: the journal still says "copying" */
@@ -712,6 +740,7 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
             struct stat st;
             int have_times = stat(b.cipher, &st) == 0;
             const char *args[] = { "-passwd", "-q", b.cipher, NULL };
+            tsd_progress_start(name, 0);
             rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, slen, NULL, NULL));
             if (have_times) {
                 struct timespec ts[2] = { st.st_atim, st.st_mtim };
@@ -721,6 +750,8 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
             if (rc == 0 && conf)
                 rc = reapply_shares(b.cipher, conf);
             free(conf);
+            if (rc == 0)
+                tsd_progress_end();
         }
         boxref_free(&b);
     }
@@ -770,7 +801,8 @@ static int do_decrypt(const char *name, box_passphrase *key)
         rc = -TSD_E_PLAIN;
         goto out;
     }
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.cipher)) < 0)
+    uint64_t bytes = 0;
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.cipher, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("decrypt", name, "", "copying")) < 0)
         goto out;
@@ -779,9 +811,10 @@ static int do_decrypt(const char *name, box_passphrase *key)
     if ((rc = tsd_mkdir_p(work, 0700)) < 0 || (rc = tsd_mkdir_p(plain, 0700)) < 0 ||
         (rc = tsd_mkdir_p(mnt, 0700)) < 0)
         goto out;
-    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, MOUNT_READER)) < 0)
+    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, MOUNT_READER, 0)) < 0)
         goto out;
     TSD_CRASH_POINT("decrypt-mounted");
+    tsd_progress_start(name, bytes);
     rc = tsd_copy_tree(mnt, plain);
     int urc = tsd_unmount(mnt, 0);
     if (urc < 0)
@@ -801,6 +834,8 @@ static int do_decrypt(const char *name, box_passphrase *key)
     TSD_CRASH_POINT("decrypt-staged");
     rc = tsd_recover(0);
     journaled = 0;
+    if (rc == 0)
+        tsd_progress_end();
 out:
     if (journaled)
         tsd_recover(0);
@@ -859,7 +894,7 @@ int box_crypto_verify_passphrase(const char *name, box_passphrase *key)
     LOCKED_CALL(do_verify(name, key));
 }
 
-static int do_mount(const char *owner, const char *name, box_passphrase *key)
+static int do_mount(const char *owner, const char *name, box_passphrase *key, unsigned idle)
 {
     int rc = check_name(name);
     if (rc < 0)
@@ -925,11 +960,11 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key)
             goto out;
         }
         tsd_acl_set_owner_perm(fd, 7);
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
         tsd_acl_set_owner_perm(fd, 5);
         close(fd);
     } else {
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
     }
 out:
     tsd_secret_free(secret, slen);
@@ -940,7 +975,13 @@ out:
 
 int box_crypto_mount(const char *owner, const char *name, box_passphrase *key)
 {
-    LOCKED_CALL(do_mount(owner, name, key));
+    LOCKED_CALL(do_mount(owner, name, key, 0));
+}
+
+int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
+                          unsigned int idle_seconds)
+{
+    LOCKED_CALL(do_mount(owner, name, key, idle_seconds));
 }
 
 static int do_umount(const char *owner, const char *name)
@@ -1233,4 +1274,216 @@ int box_add_share(const char *name, int perm, uid_t uid, int type)
     if (type != ACL_USER || (perm != 5 && perm != 7))
         return -TSD_E_PERM;
     LOCKED_CALL(do_share(name, perm, uid, 0));
+}
+
+/* ---- details, progress and reasons ---- */
+
+static __thread char t_detail[1024];
+static __thread int t_have_detail;
+
+void tsd_set_detail(const char *fmt, ...)
+{
+    if (t_have_detail)
+        return;
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(t_detail, sizeof t_detail, fmt, ap);
+    va_end(ap);
+    t_have_detail = 1;
+}
+
+void tsd_clear_detail(void)
+{
+    t_have_detail = 0;
+    t_detail[0] = 0;
+}
+
+const char *box_last_detail(void)
+{
+    return t_have_detail ? t_detail : NULL;
+}
+
+static __thread box_progress_cb t_progress_cb;
+static __thread void *t_progress_user;
+static __thread char t_progress_name[NAME_MAX + 1];
+static __thread uint64_t t_progress_total, t_progress_done;
+static __thread int t_progress_last = -1;
+
+void box_set_progress(box_progress_cb cb, void *user)
+{
+    t_progress_cb = cb;
+    t_progress_user = user;
+}
+
+static void progress_report(int percent)
+{
+    if (!t_progress_cb || percent == t_progress_last)
+        return;
+    t_progress_last = percent;
+    t_progress_cb(t_progress_name, percent, t_progress_user);
+}
+
+void tsd_progress_start(const char *name, uint64_t total_bytes)
+{
+    snprintf(t_progress_name, sizeof t_progress_name, "%s", name ? name : "");
+    t_progress_total = total_bytes;
+    t_progress_done = 0;
+    t_progress_last = -1;
+    progress_report(0);
+}
+
+void tsd_progress_add(uint64_t bytes)
+{
+    if (!t_progress_cb || t_progress_last < 0)
+        return;
+    t_progress_done += bytes;
+    /* The total is an estimate made before the copy: never claim the end
+     * before it is there. */
+    uint64_t pct = t_progress_total ? t_progress_done * 100 / t_progress_total : 0;
+    progress_report(pct > 99 ? 99 : (int)pct);
+}
+
+void tsd_progress_end(void)
+{
+    if (t_progress_last >= 0)
+        progress_report(100);
+    t_progress_last = -1;
+}
+
+int box_reason_of(int code)
+{
+    if (code == INT_MIN)
+        return BOX_REASON_NONE;
+    if (code < 0)
+        code = -code;
+    switch (code) {
+    case TSD_E_BADPASS:
+        return BOX_REASON_BAD_PASSWORD;
+    case TSD_E_BUSY:
+        return BOX_REASON_BUSY;
+    case TSD_E_EXISTS:
+        return BOX_REASON_NAME_TAKEN;
+    case TSD_E_NOSPACE:
+    case ENOSPC:
+    case EDQUOT:
+        return BOX_REASON_NO_SPACE;
+    case TSD_E_PASSLONG:
+        return BOX_REASON_PASS_TOO_LONG;
+    case TSD_E_NOTFOUND:
+        return BOX_REASON_NOT_FOUND;
+    case TSD_E_MOUNTED:
+    case TSD_E_OTHERMOUNT:
+        return BOX_REASON_MOUNTED;
+    case TSD_E_FOREIGN:
+    case TSD_E_STRAY:
+        return BOX_REASON_FOREIGN_ENTRY;
+    case TSD_E_DAMAGED:
+    case TSD_E_CIPHER:
+    case TSD_E_RECOVERY:
+        return BOX_REASON_DAMAGED;
+    case TSD_E_TOOL:
+        return BOX_REASON_TOOL_MISSING;
+    case TSD_E_NOTOWNER:
+    case TSD_E_NOACCESS:
+    case EACCES:
+    case EPERM:
+        return BOX_REASON_NOT_ALLOWED;
+    default:
+        return BOX_REASON_NONE;
+    }
+}
+
+static int have_program(const char *prog)
+{
+    static const char *const dirs[] = { "/usr/bin", "/bin", "/usr/sbin", "/sbin",
+                                        "/usr/local/bin", NULL };
+    char buf[256];
+    for (int i = 0; dirs[i]; i++) {
+        snprintf(buf, sizeof buf, "%s/%s", dirs[i], prog);
+        if (access(buf, X_OK) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+const char *box_unavailable_reason(void)
+{
+    static __thread char text[1024];
+    pthread_mutex_lock(&g_mutex);
+    const char *r = root_setting();
+    int custom = getenv("BOX_SERVICE_ROOT") && *getenv("BOX_SERVICE_ROOT");
+    struct stat st;
+    const char *result = text;
+    if (ensure_root() < 0) {
+        if (stat(r, &st) == 0 && !S_ISDIR(st.st_mode))
+            snprintf(text, sizeof text,
+                     "The box folder %s exists but is not a folder. An administrator "
+                     "removes it and runs: install -d -m 1777 %s (or scripts/setup-box-root.sh); "
+                     "or set BOX_SERVICE_ROOT to a folder of your own.", r, r);
+        else if (custom)
+            snprintf(text, sizeof text,
+                     "The box folder %s (from BOX_SERVICE_ROOT) does not exist and cannot be "
+                     "created by this account. Create it, or point BOX_SERVICE_ROOT at a folder "
+                     "you can write to.", r);
+        else
+            snprintf(text, sizeof text,
+                     "The box folder %s does not exist and cannot be created by this account. "
+                     "An administrator creates it with: install -d -m 1777 %s (or "
+                     "scripts/setup-box-root.sh); or set BOX_SERVICE_ROOT to a folder of your own.",
+                     r, r);
+    } else if (!getpwuid(geteuid())) {
+        snprintf(text, sizeof text,
+                 "This account (uid %u) has no entry in the password database; the box "
+                 "service needs a named account.", (unsigned)geteuid());
+    } else if (g_init_failed == -TSD_E_USERDIR) {
+        snprintf(text, sizeof text,
+                 "Your box folder %s/%s belongs to another account or is not a folder. An "
+                 "administrator removes it; the next start creates it anew.",
+                 r, getpwuid(geteuid())->pw_name);
+    } else if (g_init_failed < 0) {
+        snprintf(text, sizeof text, "The box service could not start: %s.", box_err(g_init_failed));
+    } else if (!have_program("gocryptfs")) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: gocryptfs is not installed. An administrator "
+                 "installs it with: apt-get install gocryptfs fuse3");
+    } else if (!have_program("fusermount3")) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: fusermount3 is not installed. An administrator "
+                 "installs it with: apt-get install fuse3");
+    } else if (stat("/dev/fuse", &st) < 0 || !S_ISCHR(st.st_mode)) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: /dev/fuse is missing. An administrator loads "
+                 "the FUSE module (modprobe fuse) or, in a container, passes the device in.");
+    } else if (access("/dev/fuse", R_OK | W_OK) < 0) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: this account may not open /dev/fuse. An "
+                 "administrator opens it to users with: chmod 0666 /dev/fuse");
+    } else {
+        result = NULL;
+    }
+    pthread_mutex_unlock(&g_mutex);
+    return result;
+}
+
+int box_user_folder(char *buf, size_t len)
+{
+    if (!buf || len == 0)
+        return -TSD_E_INVAL;
+    pthread_mutex_lock(&g_mutex);
+    struct passwd *pw = getpwuid(geteuid());
+    int rc = 0;
+    if (!pw || !pw->pw_name || !*pw->pw_name) {
+        rc = -TSD_E_NOACCOUNT;
+    } else {
+        /* The canonical root when it exists, as box_init will use it. */
+        char *canon = realpath(root_setting(), NULL);
+        int n = snprintf(buf, len, "%s/%s", canon ? canon : root_setting(), pw->pw_name);
+        free(canon);
+        if (n < 0 || (size_t)n >= len) {
+            buf[0] = 0;
+            rc = -ERANGE;
+        }
+    }
+    pthread_mutex_unlock(&g_mutex);
+    return rc;
 }

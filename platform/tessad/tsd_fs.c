@@ -139,6 +139,7 @@ static int copy_data(struct copier *c, int sfd, int dfd)
             }
             off += w;
         }
+        tsd_progress_add((uint64_t)r);
     }
 }
 

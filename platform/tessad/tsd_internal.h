@@ -54,6 +54,11 @@ enum {
     TSD_E_FILETYPE,     /* a file of a kind that cannot be copied */
     TSD_E_RECOVERY,     /* an interrupted operation could not be finished */
     TSD_E_NOACCESS,     /* the share does not allow this */
+    TSD_E_PASSLONG,     /* passphrase longer than BOX_PASSPHRASE_MAX */
+    TSD_E_DAMAGED,      /* an operation on this box could not be finished
+                           or undone; other boxes are unaffected */
+    TSD_E_STRAY,        /* a file in a locked mount point (see detail) */
+    TSD_E_FOREIGN,      /* an entry of another account blocks it (see detail) */
     TSD_E_LAST
 };
 
@@ -144,6 +149,21 @@ int tsd_empty_trash(void);
 /* ---- helpers (tessad.c) ---- */
 char *tsd_path(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 int tsd_exists(const char *path);
+
+/* Text detail of the calling thread's failure (box_last_detail), e.g. the
+ * path of the entry that blocked an operation. Every public call starts
+ * with none; the first detail set in a call wins over later ones, which
+ * are usually its consequences. */
+void tsd_set_detail(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+void tsd_clear_detail(void);
+
+/* Progress of the calling thread's long operation (box_set_progress).
+ * tsd_progress_start names the box and the bytes expected; the copy
+ * reports what it wrote with tsd_progress_add; tsd_progress_end reports
+ * 100 and stops. Each is a no-op without a callback. */
+void tsd_progress_start(const char *name, uint64_t total_bytes);
+void tsd_progress_add(uint64_t bytes);
+void tsd_progress_end(void);
 
 #ifdef TESSAD_TEST_HOOKS
 void tsd_crash_point(const char *where);
