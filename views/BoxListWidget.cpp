@@ -10,11 +10,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPair>
 #include <QScrollBar>
 #include <QUrl>
 
@@ -90,6 +92,17 @@ void BoxListWidget::updateBoxList()
     clear();
     m_boxList.clear();
 
+    // Boxes in the same state read alike, and so do other users' boxes of
+    // the same owner: each description is made once per reload.
+    QHash<QPair<int, QString>, QString> descriptions;
+    auto descriptionOf = [&descriptions](const BoxInfo &box) {
+        const QPair<int, QString> key(boxStateKey(box), box.fromOther != 0 ? box.owner : QString());
+        auto it = descriptions.find(key);
+        if (it == descriptions.end())
+            it = descriptions.insert(key, BoxAccessibleText::description(box));
+        return *it;
+    };
+
     VaultranerProxy::getBoxList(m_boxList, 0, 0, 0);
     for (const BoxInfo &box : qAsConst(m_boxList)) {
         // Complete before it joins the list, so that adding it is the only
@@ -98,7 +111,7 @@ void BoxListWidget::updateBoxList()
         item->setData(Qt::SizeHintRole, QSize(70, 80));
         item->setData(Qt::ToolTipRole, box.path);
         item->setData(Qt::AccessibleTextRole, box.name);
-        item->setData(Qt::AccessibleDescriptionRole, BoxAccessibleText::description(box));
+        item->setData(Qt::AccessibleDescriptionRole, descriptionOf(box));
         addItem(item);
     }
 
