@@ -1,7 +1,8 @@
 #include "BoxCli.h"
 
 #include "BoxCommands.h"
-#include "CommandLine.h"
+#include "BuildConfig.h"
+#include "BoxCommandLine.h"
 #include "Console.h"
 #include "VaultranerProxy.h"
 
@@ -12,7 +13,7 @@ QString BoxCli::versionText()
     return QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kCliProgramName), QStringLiteral(VAULTRANE_VERSION));
 }
 
-ExitStatus BoxCli::usageError(const CommandLine &line, const QString &message)
+ExitStatus BoxCli::usageError(const BoxCommandLine &line, const QString &message)
 {
     Console::errorLine(message);
     Console::err(line.usage());
@@ -21,7 +22,7 @@ ExitStatus BoxCli::usageError(const CommandLine &line, const QString &message)
 
 ExitStatus BoxCli::run(const QStringList &arguments)
 {
-    const CommandLine line = CommandLine::parse(arguments);
+    const BoxCommandLine line = BoxCommandLine::parse(arguments);
     if (!line.ok())
         return usageError(line, line.error());
     switch (line.action()) {
@@ -34,12 +35,12 @@ ExitStatus BoxCli::run(const QStringList &arguments)
     default:
         break;
     }
-    if (line.passwordFd() != CommandLine::kNoDescriptor && fcntl(line.passwordFd(), F_GETFD) < 0)
+    if (line.passwordFd() != BoxCommandLine::kNoDescriptor && fcntl(line.passwordFd(), F_GETFD) < 0)
         return usageError(line, tr("文件描述符 %1 未打开").arg(line.passwordFd()));
     return runBoxCommand(line);
 }
 
-ExitStatus BoxCli::runBoxCommand(const CommandLine &line)
+ExitStatus BoxCli::runBoxCommand(const BoxCommandLine &line)
 {
     if (VaultranerProxy::boxEnabled() == 0) {
         Console::errorLine(tr("当前系统不支持Venmora文件保护箱相关功能！"));

@@ -59,7 +59,7 @@ QString shareAccessText(int perm)
 
 } // namespace
 
-BoxCommands::BoxCommands(const CommandLine &line) : m_line(line) {}
+BoxCommands::BoxCommands(const BoxCommandLine &line) : m_line(line) {}
 
 BoxCommands::~BoxCommands() = default;
 
@@ -67,7 +67,7 @@ PasswordReader &BoxCommands::passwords()
 {
     if (!m_passwords) {
         m_passwords = std::make_unique<PasswordReader>(
-            m_line.passwordFd() == CommandLine::kNoDescriptor ? PasswordReader::standardInput()
+            m_line.passwordFd() == BoxCommandLine::kNoDescriptor ? PasswordReader::standardInput()
                                                                : PasswordReader::descriptor(m_line.passwordFd()));
     }
     return *m_passwords;

@@ -2,7 +2,7 @@
 
 #include "BoxCli.h"
 #include "BoxTypes.h"
-#include "CommandLine.h"
+#include "BoxCommandLine.h"
 #include "PasswordReader.h"
 
 #include <QCoreApplication>
@@ -22,7 +22,7 @@ class BoxCommands
 {
     Q_DECLARE_TR_FUNCTIONS(BoxCommands)
 public:
-    explicit BoxCommands(const CommandLine &line);
+    explicit BoxCommands(const BoxCommandLine &line);
     ~BoxCommands();
 
     ExitStatus run();
@@ -66,6 +66,6 @@ private:
 
     PasswordReader &passwords();
 
-    const CommandLine &m_line;
+    const BoxCommandLine &m_line;
     std::unique_ptr<PasswordReader> m_passwords;
 };

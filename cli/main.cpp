@@ -1,4 +1,5 @@
 #include "BoxCli.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 
@@ -22,6 +23,7 @@ int main(int argc, char *argv[])
 {
     g_previousHandler = qInstallMessageHandler(dropDebugMessages);
     QCoreApplication app(argc, argv);
+    loadTranslator(); // the language the window would speak
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     return int(BoxCli::run(arguments));
