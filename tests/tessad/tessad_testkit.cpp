@@ -77,8 +77,9 @@ void unmountBelow(const std::string &prefix)
 
 TempRoot::TempRoot()
 {
-    char tmpl[] = "/tmp/tessad-test-XXXXXX";
-    base = mkdtemp(tmpl);
+    const char *tmp = getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/tessad-test-XXXXXX";
+    base = mkdtemp(tmpl.data());
     chmod(base.c_str(), 0755); // other test accounts pass through
     root = base + "/box";
     setenv("BOX_SERVICE_ROOT", root.c_str(), 1);
@@ -90,7 +91,9 @@ TempRoot::TempRoot()
 TempRoot::~TempRoot()
 {
     unmountBelow(base);
-    run("rm -rf '" + base + "'");
+    // Boxes made read-only by a test (an ordinary account cannot empty
+    // them as they are).
+    run("chmod -R u+rwX '" + base + "' 2>/dev/null; rm -rf '" + base + "'");
     unsetenv("BOX_SERVICE_ROOT");
 }
 
