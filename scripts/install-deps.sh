@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake pkg-config ccache
-  qtbase5-dev qtbase5-dev-tools qttranslations5-l10n
+  qtbase5-dev qtbase5-dev-tools qttranslations5-l10n qttools5-dev qttools5-dev-tools qtwayland5
   libacl1-dev acl libaudit-dev
   gocryptfs fuse3
   libnss-wrapper dbus xvfb xauth
