@@ -82,6 +82,8 @@ TempRoot::TempRoot()
     base = mkdtemp(tmpl.data());
     chmod(base.c_str(), 0755); // other test accounts pass through
     root = base + "/box";
+    const char *before = getenv("BOX_SERVICE_ROOT");
+    previousRoot = before ? before : "";
     setenv("BOX_SERVICE_ROOT", root.c_str(), 1);
     CHECK(box_enabled() != 0);
     CHECK(box_init() == 0);
@@ -94,7 +96,11 @@ TempRoot::~TempRoot()
     // Boxes made read-only by a test (an ordinary account cannot empty
     // them as they are).
     run("chmod -R u+rwX '" + base + "' 2>/dev/null; rm -rf '" + base + "'");
-    unsetenv("BOX_SERVICE_ROOT");
+    // Back to what the test run set (never the machine's real root).
+    if (previousRoot.empty())
+        unsetenv("BOX_SERVICE_ROOT");
+    else
+        setenv("BOX_SERVICE_ROOT", previousRoot.c_str(), 1);
 }
 
 std::string aclText(acl_t a)
