@@ -64,14 +64,14 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawText(QRect(QPoint(L + 40, T), QPoint(R - 10, B)), Qt::AlignVCenter, box.name);
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? "是" : "否");
+        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? tr("是") : tr("否"));
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? "是" : "否");
+        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? tr("是") : tr("否"));
         break;
     case 3:
         painter->drawText(textRect, Qt::AlignVCenter,
-                          box.fromOther == 1 ? QString("%1 共享").arg(box.owner) : QString("本人创建"));
+                          box.fromOther == 1 ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());

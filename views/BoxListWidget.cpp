@@ -1,13 +1,17 @@
 #include "BoxListWidget.h"
 
+#include "BoxAccessibleText.h"
 #include "RightButtonMenu.h"
 #include "ScrollBarStyle.h"
+#include "ViewKeys.h"
 
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QMouseEvent>
 #include <QPalette>
@@ -35,6 +39,9 @@ BoxListWidget::BoxListWidget(QWidget *parent)
     setSpacing(20);
 
     verticalScrollBar()->setStyleSheet(kThinScrollBarStyle);
+
+    setAccessibleName(tr("保护箱图标视图"));
+    setAccessibleDescription(tr("方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单"));
 }
 
 QString BoxListWidget::boxIcon48(const BoxInfo &box)
@@ -81,6 +88,8 @@ void BoxListWidget::updateBoxList()
         auto *item = new QListWidgetItem(icon, box.name, this);
         item->setData(Qt::SizeHintRole, QSize(70, 80));
         item->setData(Qt::ToolTipRole, box.path);
+        item->setData(Qt::AccessibleTextRole, box.name);
+        item->setData(Qt::AccessibleDescriptionRole, BoxAccessibleText::description(box));
     }
     m_boxList = boxes;
 
@@ -114,11 +123,8 @@ void BoxListWidget::mousePressEvent(QMouseEvent *e)
     setCurrentIndex(index);
     emit signal_item_selected(index.row() != -1);
 
-    if (e->button() == Qt::RightButton && index.isValid() && index.row() < m_boxList.size()) {
-        BoxInfo box = m_boxList[index.row()];
-        m_pRightMenu->setBoxInfo(box);
-        m_pRightMenu->exec(QCursor::pos());
-    }
+    if (e->button() == Qt::RightButton && index.isValid())
+        showBoxMenu(index.row(), QCursor::pos());
     // Handled as a move so that the base class never records a pressed item:
     // no pressed/clicked signals and no dragging of icons.
     QListWidget::mouseMoveEvent(e);
@@ -128,10 +134,37 @@ void BoxListWidget::mouseDoubleClickEvent(QMouseEvent *e)
 {
     if (e->button() != Qt::LeftButton)
         return;
-    QModelIndex index = indexAt(e->pos());
-    if (!index.isValid() || index.row() >= m_boxList.size())
+    activateRow(indexAt(e->pos()).row());
+}
+
+void BoxListWidget::keyPressEvent(QKeyEvent *e)
+{
+    const int row = currentRow();
+    if (ViewKeys::opensContextMenu(e)) {
+        if (row >= 0)
+            showBoxMenu(row, viewport()->mapToGlobal(visualRect(currentIndex()).center()));
         return;
-    BoxInfo box = m_boxList[index.row()];
+    }
+    if (ViewKeys::activates(e)) {
+        activateRow(row);
+        return;
+    }
+    QListWidget::keyPressEvent(e);
+}
+
+// The menu key's own context-menu event (sent by some platforms besides the
+// key press) is left to keyPressEvent, so that the menu opens once, at the
+// current box.
+void BoxListWidget::contextMenuEvent(QContextMenuEvent *e)
+{
+    e->accept();
+}
+
+void BoxListWidget::activateRow(int row)
+{
+    if (row < 0 || row >= m_boxList.size())
+        return;
+    const BoxInfo box = m_boxList[row];
     if (box.encrypted == 1 && box.mounted == 0) {
         emit signal_mount_box_triggered();
         return;
@@ -139,4 +172,12 @@ void BoxListWidget::mouseDoubleClickEvent(QMouseEvent *e)
     // An empty path would name the working directory; it is no box folder.
     if (!box.path.isEmpty() && QDir(box.path).exists())
         QDesktopServices::openUrl(QUrl::fromLocalFile(box.path));
+}
+
+void BoxListWidget::showBoxMenu(int row, const QPoint &globalPos)
+{
+    if (row < 0 || row >= m_boxList.size())
+        return;
+    m_pRightMenu->setBoxInfo(m_boxList[row]);
+    m_pRightMenu->exec(globalPos);
 }

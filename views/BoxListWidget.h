@@ -9,7 +9,9 @@
 class RightButtonMenu;
 
 // Icon mode of the box list: every box the user can see, as a 48-pixel state
-// icon with its name underneath.
+// icon with its name underneath. From the keyboard, the arrow keys select,
+// Return opens (or mounts) the current box and the Menu key or Shift+F10
+// opens its context menu.
 class BoxListWidget : public QListWidget
 {
     Q_OBJECT
@@ -34,8 +36,15 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
 
 private:
+    // What a double click does: mount a locked box, open any other's folder.
+    void activateRow(int row);
+    // Runs the context menu of the box in `row` at the global position.
+    void showBoxMenu(int row, const QPoint &globalPos);
+
     QList<BoxInfo> m_boxList;
     RightButtonMenu *m_pRightMenu = nullptr;
 };

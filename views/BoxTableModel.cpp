@@ -1,5 +1,7 @@
 #include "BoxTableModel.h"
 
+#include "BoxAccessibleText.h"
+
 #include <QColor>
 
 BoxTableModel::BoxTableModel(QObject *parent)
@@ -29,6 +31,18 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
         default: return QVariant();
         }
     }
+    if (role == Qt::AccessibleTextRole) {
+        // What the cell shows, in words.
+        switch (index.column()) {
+        case 0: return box.name;
+        case 1: return BoxAccessibleText::encryption(box);
+        case 2: return BoxAccessibleText::sharing(box);
+        case 3: return BoxAccessibleText::owner(box);
+        default: return QString();
+        }
+    }
+    if (role == Qt::AccessibleDescriptionRole)
+        return tr("保护箱 “%1”：%2").arg(box.name, BoxAccessibleText::description(box));
     if (role == Qt::TextAlignmentRole) {
         if (index.column() == 1)
             return int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -39,12 +53,14 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
 
 QVariant BoxTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role == Qt::DisplayRole && orientation == Qt::Horizontal) {
+    // The header paints its own captions; these are the same words for
+    // anything that reads the model (screen readers among them).
+    if ((role == Qt::DisplayRole || role == Qt::AccessibleTextRole) && orientation == Qt::Horizontal) {
         switch (section) {
-        case 0: return QString("           名称");
-        case 1: return QString("  是否加密");
-        case 2: return QString("  是否共享");
-        case 3: return QString("  拥有者");
+        case 0: return tr("名称");
+        case 1: return tr("是否加密");
+        case 2: return tr("是否共享");
+        case 3: return tr("来自于");
         case 4: return QString();
         default: return QVariant();
         }
