@@ -35,15 +35,22 @@ uid=$(id -u "$account")
 gid=$(id -g "$account")
 folder=$(mktemp -d /tmp/tessad-ordinary-XXXXXX)
 
+# Ids of the processes the account runs: the test and what it started
+# (background removers, gocryptfs daemons).
+account_processes() {
+  local entry
+  for entry in /proc/[0-9]*; do
+    [ "$(stat -c %u "$entry" 2>/dev/null)" = "$uid" ] && echo "${entry#/proc/}"
+  done
+}
+
 cleanup() {
-  # The account's processes are ours: the test and what it started
-  # (background removers, gocryptfs daemons). Give them a moment, then
-  # end each by its id.
+  # Give them a moment, then end each by its id.
   for _ in $(seq 50); do
-    pgrep -U "$uid" >/dev/null || break
+    [ -z "$(account_processes)" ] && break
     sleep 0.1
   done
-  for pid in $(pgrep -U "$uid"); do
+  for pid in $(account_processes); do
     kill -KILL "$pid" 2>/dev/null
   done
   grep -F " $folder" /proc/self/mountinfo | awk '{print $5}' | sort -r |
