@@ -265,9 +265,14 @@ ExitStatus BoxCommands::list()
         return ExitStatus::Ok;
     }
     TextTable table({tr("名称"), tr("状态"), tr("共享"), tr("所有者"), tr("路径")});
+    const QString mounted = tr("已挂载");
+    const QString encrypted = tr("已加密");
+    const QString plain = tr("未加密");
+    const QString shared = tr("是");
+    const QString unshared = tr("否");
     for (const BoxInfo &box : qAsConst(boxes)) {
-        const QString state = box.mounted ? tr("已挂载") : box.encrypted ? tr("已加密") : tr("未加密");
-        table.addRow({box.name, state, box.shared ? tr("是") : tr("否"), box.owner, box.path});
+        const QString &state = box.mounted ? mounted : box.encrypted ? encrypted : plain;
+        table.addRow({box.name, state, box.shared ? shared : unshared, box.owner, box.path});
     }
     Console::out(table.toString());
     return ExitStatus::Ok;
