@@ -19,6 +19,8 @@
 
 using namespace tk;
 
+extern "C" const char *box_last_detail(void); // optional export, ours has it
+
 static const char *kPass = "Hostile_pw_3";
 static const char *kMarker = "plain text of A that must not outlive its box";
 static const unsigned kCallSeconds = 60; // no library call may take longer
@@ -407,7 +409,12 @@ static void testBlockers(const World &w)
         CHECK(w.B.as([&] { return b.leave(in); }) == 0);
         Snapshot box = snapshot(in);
         // Refused before it starts: the box is as it was, no journal.
-        CHECK(w.A.as([&] { return b.operation(w) == -TSD_E_FOREIGN ? 0 : 1; }) == 0);
+        // The detail names B's entry.
+        CHECK(w.A.as([&] {
+            CHILD_CHECK(b.operation(w) == -TSD_E_FOREIGN);
+            const char *detail = box_last_detail();
+            return detail && std::strstr(detail, (in + "/b-").c_str()) ? 0 : 1;
+        }) == 0);
         CHECK(sameTree(box, snapshot(in)));
         CHECK(!tk::exists(w.home + "/.boxes/journal"));
         // Once B takes it away, the operation goes through and leaves
