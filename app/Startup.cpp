@@ -1,7 +1,7 @@
 #include "Startup.h"
 
 #include "MessageBox.h"
-#include "box_service.h"
+#include "VaultranerProxy.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -70,11 +70,11 @@ QList<QTranslator *> installTranslators(const TranslationChoice &choice)
             delete translator;
     };
 
-    auto *qtTexts = new QTranslator(qApp);
+    auto *qtTexts = new QTranslator(QCoreApplication::instance());
     install(qtTexts, qtTexts->load(choice.qtLocale, kQtCataloguePrefix, "_",
                                    QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
     if (choice.language == UiLanguage::English) {
-        auto *ownTexts = new QTranslator(qApp);
+        auto *ownTexts = new QTranslator(QCoreApplication::instance());
         const bool loaded = ownTexts->load(kEnglishCatalogue);
         if (!loaded)
             qDebug().noquote() << QString("cannot load the English catalogue %1").arg(kEnglishCatalogue);
@@ -99,7 +99,8 @@ QString errText(const StartupEnvironment &env, int code)
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
-    : boxEnabled(box_enabled), boxInit(box_init), boxErr(box_err), loginUid(realLoginUid),
+    : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
+      boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
       effectiveUid(realEffectiveUid)
 {
 }

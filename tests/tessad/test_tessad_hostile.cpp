@@ -459,7 +459,7 @@ int main()
 {
     if (geteuid() != 0) {
         std::printf("SKIP test_tessad_hostile: creating throwaway accounts needs root\n");
-        return 0;
+        return 77; // ctest's skip status for these tests
     }
     const std::string suffix = std::to_string(getpid() % 100000);
     World w;
@@ -485,7 +485,6 @@ int main()
         testBlockers(w);
         testTrashDoesNotLoop(w);
     }
-    unmountBelow("/tmp/tessad-test-");
     w.A.remove();
     w.B.remove();
     w.C.remove();
