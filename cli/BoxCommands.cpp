@@ -439,11 +439,14 @@ ExitStatus BoxCommands::share()
     if (!allowed(box, BoxAction::ShareSetting))
         return ExitStatus::Failed;
 
+    // Copied at once: the walk over the candidates reuses getpwnam's record.
     const QByteArray login = userName.toUtf8();
     const struct passwd *account = getpwnam(login.constData());
     if (!account)
         return fail(tr("用户 “%1” 不存在！").arg(userName));
     const uid_t uid = account->pw_uid;
+    const QString accountName = QString::fromUtf8(account->pw_name);
+    account = nullptr;
 
     SecretString password;
     if (box.encrypted && !readCheckedPassword(box, password))
@@ -474,7 +477,7 @@ ExitStatus BoxCommands::share()
         user.uid = uid;
         user.type = kShareTypeNamedUser;
         user.perm = perm;
-        user.name = QString::fromUtf8(account->pw_name);
+        user.name = accountName;
         wanted.append(user);
     }
     int added = 0;

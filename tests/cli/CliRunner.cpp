@@ -155,8 +155,16 @@ CliTerminal::CliTerminal(const QString &program, const QStringList &arguments)
     size.ws_row = 24;
     size.ws_col = 100;
     m_pid = forkpty(&m_master, nullptr, nullptr, &size);
-    if (m_pid == 0)
+    if (m_pid == 0) {
+        // As from a login shell on a terminal, whatever the test runner
+        // ignores or blocks.
+        for (int signal : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU})
+            std::signal(signal, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         execute(argv);
+    }
 }
 
 CliTerminal::~CliTerminal()

@@ -44,6 +44,7 @@ private slots:
     void commandLineStatuses_data();
     void commandLineStatuses();
     void plainBoxLifecycle();
+    void unavailableBoxServiceIsOneLine();
     void encryptedBoxThroughAPipe();
     void refusesWhatAMountedBoxDoesNotAllow_data();
     void refusesWhatAMountedBoxDoesNotAllow();
@@ -245,6 +246,20 @@ void TestCliBox::plainBoxLifecycle()
     QVERIFY(!QFileInfo::exists(boxPath("papers")));
     verifyFailure(run({"delete", "papers", "--yes"}), "delete a box that is gone");
     QCOMPARE(listJson().size(), 0);
+}
+
+void TestCliBox::unavailableBoxServiceIsOneLine()
+{
+    // A box root that cannot exist: below a regular file.
+    const QString file = m_base->path() + "/plain-file";
+    QFile blocker(file);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const CliEnvironment impossible{{"BOX_SERVICE_ROOT", QFile::encodeName(file + "/box")}};
+    for (const QStringList &arguments : {QStringList{"list"}, QStringList{"create", "x"}})
+        verifyFailure(run(arguments, {}, impossible), qPrintable(arguments.join(' ')));
+    // Help needs no box service.
+    QCOMPARE(run({"--help"}, {}, impossible).status, 0);
 }
 
 void TestCliBox::encryptedBoxThroughAPipe()
