@@ -41,6 +41,10 @@ QList<QTranslator *> installTranslators(const TranslationChoice &choice);
 // Installs the catalogues for the user's locale (QLocale::system()).
 void loadTranslator();
 
+// What a second start of the program sends the running copy: raise the
+// window.
+inline constexpr char kRaiseWindowMessage[] = "raise";
+
 // What the start-up checks ask of the system. Tests replace single entries.
 struct StartupEnvironment {
     int (*boxEnabled)();

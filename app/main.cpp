@@ -2,12 +2,24 @@
 #include "Vaultrane.h"
 #include "qtsingleapplication.h"
 
+namespace {
+// How long a second copy waits for the running one to take its message.
+const int kRaiseMessageTimeoutMs = 2000;
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // Scaled by the screen's density; images come in 2x where they exist.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+
     // Without an id the single-instance key comes from the executable's path.
     QtSingleApplication app(argc, argv, true);
-    if (app.isRunning())
-        return 0; // another copy runs: leave quietly, it is not disturbed
+    if (app.isRunning()) {
+        // Another copy runs: it brings its window to the front, and this one
+        // leaves quietly and successfully whether or not it answered.
+        app.sendMessage(kRaiseWindowMessage, kRaiseMessageTimeoutMs);
+        return 0;
+    }
 
     loadStyleSheet("blue.css");
     loadTranslator();
@@ -16,6 +28,11 @@ int main(int argc, char *argv[])
 
     Vaultrane w;
     w.resize(800, 600); // the window's fixed size prevails
+    w.restoreViewMode();
+    QObject::connect(&app, &QtSingleApplication::messageReceived, &w, [&w](const QString &message) {
+        if (message == QLatin1String(kRaiseWindowMessage))
+            w.bringToFront();
+    });
     w.show();
     return app.exec();
 }
