@@ -1,7 +1,7 @@
 #include "Startup.h"
 
 #include "MessageBox.h"
-#include "box_service.h"
+#include "VaultranerProxy.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -99,7 +99,8 @@ QString errText(const StartupEnvironment &env, int code)
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
-    : boxEnabled(box_enabled), boxInit(box_init), boxErr(box_err), loginUid(realLoginUid),
+    : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
+      boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
       effectiveUid(realEffectiveUid)
 {
 }
