@@ -1,6 +1,10 @@
+#include "BuildConfig.h"
+#include "CommandLine.h"
 #include "Startup.h"
 #include "Vaultrane.h"
 #include "qtsingleapplication.h"
+
+#include <QGuiApplication>
 
 namespace {
 // How long a second copy waits for the running one to take its message.
@@ -9,11 +13,20 @@ const int kRaiseMessageTimeoutMs = 2000;
 
 int main(int argc, char *argv[])
 {
+    int exitCode = 0;
+    if (CommandLine::answerInformationOptions(argc, argv, exitCode))
+        return exitCode; // --help or --version: no window, no display needed
+
     // Scaled by the screen's density; images come in 2x where they exist.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
 
     // Without an id the single-instance key comes from the executable's path.
     QtSingleApplication app(argc, argv, true);
+    QCoreApplication::setApplicationVersion(VAULTRANE_VERSION);
+    QGuiApplication::setDesktopFileName("org.vaultrane.Vaultrane"); // the menu entry, for Wayland
+    loadTranslator();
+    if (!CommandLine::checkArguments(QCoreApplication::arguments()))
+        return CommandLine::usageErrorCode;
     if (app.isRunning()) {
         // Another copy runs: it brings its window to the front, and this one
         // leaves quietly and successfully whether or not it answered.
@@ -22,7 +35,6 @@ int main(int argc, char *argv[])
     }
 
     loadStyleSheet("blue.css");
-    loadTranslator();
     if (!checkStartup())
         return 0;
 

@@ -62,6 +62,8 @@ Vaultrane::Vaultrane(QWidget *parent)
     m_pMainMenu = new MainMenu(this);
     initUI();
     initConnect();
+    // Loads the box list, once: the views start empty, and the table fills
+    // when it is first shown.
     slot_show_icon_mode(true);
     m_mode = 0;
     m_rememberMode = true; // from now on, a change of mode is the user's
@@ -163,7 +165,6 @@ void Vaultrane::initUI()
 
     m_pBoxListWidget = new BoxListWidget(this);
     m_pBoxListWidget->setFixedSize(765, 330);
-    m_pBoxListWidget->updateBoxList();
     m_pBoxListWidget->move(10, 170);
 
     m_pBoxTableView = new BoxTableView(this);

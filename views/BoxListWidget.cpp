@@ -10,11 +10,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPair>
 #include <QScrollBar>
 #include <QUrl>
 
@@ -22,8 +24,8 @@ BoxListWidget::BoxListWidget(QWidget *parent)
     : QListWidget(parent)
 {
     m_pRightMenu = new RightButtonMenu(this);
-    connect(m_pRightMenu, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SIGNAL(signal_right_menu_func_triggered(int)));
+    connect(m_pRightMenu, &RightButtonMenu::signal_right_menu_func_triggered,
+            this, &BoxListWidget::signal_right_menu_func_triggered);
 
     QFont font;
     font.setPixelSize(12);
@@ -62,6 +64,19 @@ QString BoxListWidget::boxIcon48(const BoxInfo &box)
     return box.shared ? ":/images/image/person_share_48.png" : ":/images/image/person_48.png";
 }
 
+const QIcon &BoxListWidget::stateIcon(const BoxInfo &box)
+{
+    QIcon &icon = m_stateIcons[boxStateKey(box)];
+    if (icon.isNull()) {
+        // The same picture in the selected state: Qt would otherwise draw the
+        // current box greyed out under its selection frame.
+        const QPixmap picture(boxIcon48(box));
+        icon.addPixmap(picture);
+        icon.addPixmap(picture, QIcon::Selected);
+    }
+    return icon;
+}
+
 void BoxListWidget::updateBoxList()
 {
     bool remembered = false;
@@ -73,25 +88,32 @@ void BoxListWidget::updateBoxList()
         owner = m_boxList[row].owner;
     }
 
-    while (count() > 0)
-        delete takeItem(0);
+    // One reset for the whole list; the current row goes with it.
+    clear();
     m_boxList.clear();
 
-    QList<BoxInfo> boxes;
-    VaultranerProxy::getBoxList(boxes, 0, 0, 0);
-    for (const BoxInfo &box : boxes) {
-        // The same picture in the selected state: Qt would otherwise draw the
-        // current box greyed out under its selection frame.
-        const QPixmap picture(boxIcon48(box));
-        QIcon icon(picture);
-        icon.addPixmap(picture, QIcon::Selected);
-        auto *item = new QListWidgetItem(icon, box.name, this);
+    // Boxes in the same state read alike, and so do other users' boxes of
+    // the same owner: each description is made once per reload.
+    QHash<QPair<int, QString>, QString> descriptions;
+    auto descriptionOf = [&descriptions](const BoxInfo &box) {
+        const QPair<int, QString> key(boxStateKey(box), box.fromOther != 0 ? box.owner : QString());
+        auto it = descriptions.find(key);
+        if (it == descriptions.end())
+            it = descriptions.insert(key, BoxAccessibleText::description(box));
+        return *it;
+    };
+
+    VaultranerProxy::getBoxList(m_boxList, 0, 0, 0);
+    for (const BoxInfo &box : qAsConst(m_boxList)) {
+        // Complete before it joins the list, so that adding it is the only
+        // change the view hears of.
+        auto *item = new QListWidgetItem(stateIcon(box), box.name);
         item->setData(Qt::SizeHintRole, QSize(70, 80));
         item->setData(Qt::ToolTipRole, box.path);
         item->setData(Qt::AccessibleTextRole, box.name);
-        item->setData(Qt::AccessibleDescriptionRole, BoxAccessibleText::description(box));
+        item->setData(Qt::AccessibleDescriptionRole, descriptionOf(box));
+        addItem(item);
     }
-    m_boxList = boxes;
 
     if (remembered) {
         for (int i = 0; i < m_boxList.size(); ++i) {

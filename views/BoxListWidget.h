@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QIcon>
 #include <QList>
 #include <QListWidget>
 #include <QString>
 
+#include "BoxState.h"
 #include "VaultranerProxy.h"
 
 class RightButtonMenu;
@@ -44,7 +46,12 @@ private:
     void activateRow(int row);
     // Runs the context menu of the box in `row` at the global position.
     void showBoxMenu(int row, const QPoint &globalPos);
+    // The icon for the box's state, loaded on first use and kept for every
+    // later item and reload.
+    const QIcon &stateIcon(const BoxInfo &box);
 
     QList<BoxInfo> m_boxList;
     RightButtonMenu *m_pRightMenu = nullptr;
+    // By boxStateKey(); a null icon until first used.
+    QIcon m_stateIcons[kBoxStateCount];
 };

@@ -4,12 +4,11 @@
 
 #include <QColor>
 
+// Empty until the first refreshBoxList(): the window fills the table when it
+// first shows it, so start-up loads the boxes only once, for the icon view.
 BoxTableModel::BoxTableModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
-    VaultranerProxy::getBoxList(m_boxList, 0, 0, 0);
-    beginResetModel();
-    endResetModel();
 }
 
 int BoxTableModel::rowCount(const QModelIndex &) const { return m_boxList.size(); }

@@ -29,10 +29,10 @@ BoxTableView::BoxTableView(QWidget *parent)
     setAccessibleDescription(tr("方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单，"
                                 "Alt+向下键打开当前列的筛选"));
     m_pRightMenu = new RightButtonMenu(this);
-    connect(this, SIGNAL(customContextMenuRequested(QPoint)),
-            this, SLOT(slot_custom_context_menu(QPoint)));
-    connect(m_pRightMenu, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SIGNAL(signal_right_menu_func_triggered(int)));
+    connect(this, &BoxTableView::customContextMenuRequested,
+            this, &BoxTableView::slot_custom_context_menu);
+    connect(m_pRightMenu, &RightButtonMenu::signal_right_menu_func_triggered,
+            this, &BoxTableView::signal_right_menu_func_triggered);
     // Also when the window emits it on the view's behalf to clear the row.
     connect(this, &BoxTableView::signal_index_selected, this,
             [this](const QModelIndex &index) { m_selectedRow = index.row(); });
