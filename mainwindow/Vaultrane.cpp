@@ -3,6 +3,7 @@
 #include "BoxFilterDialog.h"
 #include "BoxItemDelegate.h"
 #include "BoxListWidget.h"
+#include "BoxRules.h"
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
@@ -53,7 +54,7 @@ Vaultrane::Vaultrane(QWidget *parent)
     initUI();
     initConnect();
     slot_show_icon_mode(true);
-    m_mode = 0;
+    m_mode = IconMode;
 }
 
 Vaultrane::~Vaultrane()
@@ -302,7 +303,7 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
 
 bool Vaultrane::currentBox(BoxInfo &box)
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         const int row = m_pBoxTableView->currentIndex().row();
         if (row == -1)
             return false;
@@ -317,7 +318,7 @@ bool Vaultrane::currentBox(BoxInfo &box)
 
 void Vaultrane::refreshBoxView()
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         m_pBoxTableModel->refreshBoxList();
         // The reload drops the table's current row, and the rows may now hold
         // other boxes: clear the highlight, the buttons and the bottom bar
@@ -342,8 +343,8 @@ void Vaultrane::setOperateBtnEnabled(bool enabled)
 
 void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
 {
-    if (m_mode == 1 || !selected) {
-        const int count = m_mode == 1 ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
+    if (m_mode == TableMode || !selected) {
+        const int count = m_mode == TableMode ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
         m_pCountLabel->setText(QString("保护箱: %1 项").arg(count));
         m_pEncryptAttrBtn->hide();
         m_pShareAttrBtn->hide();
@@ -384,7 +385,7 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
     m_pBoxListWidget->updateBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
-    m_mode = 0;
+    m_mode = IconMode;
     m_pBoxListWidget->clearCurrentItem();
     slot_box_list_current_row_changed(-1);
 }
@@ -398,7 +399,7 @@ void Vaultrane::slot_show_table_mode(bool clicked)
     m_pBoxTableModel->refreshBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
-    m_mode = 1;
+    m_mode = TableMode;
     clearTableSelection();
 }
 
@@ -410,7 +411,7 @@ void Vaultrane::slot_box_list_current_row_changed(int row)
         return;
     }
     const BoxInfo box = m_pBoxListWidget->currentBoxInfo();
-    setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+    setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
     updateStatus(true, box);
 }
 
@@ -418,7 +419,7 @@ void Vaultrane::slot_selected_index_changed(QModelIndex index)
 {
     if (index.row() >= 0 && index.column() >= 0 && index.model()) {
         const BoxInfo box = m_pBoxTableModel->boxAt(index.row());
-        setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+        setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
         updateStatus(false, box);
     } else {
         setOperateBtnEnabled(false);
