@@ -70,11 +70,11 @@ QList<QTranslator *> installTranslators(const TranslationChoice &choice)
             delete translator;
     };
 
-    auto *qtTexts = new QTranslator(qApp);
+    auto *qtTexts = new QTranslator(QCoreApplication::instance());
     install(qtTexts, qtTexts->load(choice.qtLocale, kQtCataloguePrefix, "_",
                                    QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
     if (choice.language == UiLanguage::English) {
-        auto *ownTexts = new QTranslator(qApp);
+        auto *ownTexts = new QTranslator(QCoreApplication::instance());
         const bool loaded = ownTexts->load(kEnglishCatalogue);
         if (!loaded)
             qDebug().noquote() << QString("cannot load the English catalogue %1").arg(kEnglishCatalogue);

@@ -128,9 +128,19 @@ private slots:
     {
         QCOMPARE(m_w->size(), QSize(780, 560)); // the resize to 800 × 600 does not stick
         QCOMPARE(m_w->m_mode, 0);
-        QVERIFY(m_w->m_pBoxListWidget->isVisible() && !m_w->m_pBoxTableView->isVisible());
+        QVERIFY(m_w->m_pBoxListWidget->isVisible());
+        QVERIFY(!m_w->m_pBoxTableView->isVisible());
         QCOMPARE(m_w->m_pBoxListWidget->count(), 5);
         expectNothingSelected(5);
+
+        // The boxes were loaded once, for the icons; the table fills when
+        // it is first shown.
+        QCOMPARE(loads(), 1);
+        QCOMPARE(m_w->m_pBoxTableModel->boxCount(), 0);
+        toTable();
+        QCOMPARE(loads(), 2);
+        QCOMPARE(m_w->m_pBoxTableModel->boxCount(), 5);
+        toIcons();
         QTest::keyClick(m_w.get(), Qt::Key_Escape);
         QVERIFY(m_w->isVisible());
         QCOMPARE(m_w->result(), 0);

@@ -2,6 +2,151 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>BoxAccessibleText</name>
+    <message>
+        <source>未加密</source>
+        <translation>not encrypted</translation>
+    </message>
+    <message>
+        <source>已加密，已挂载</source>
+        <translation>encrypted, mounted</translation>
+    </message>
+    <message>
+        <source>已加密，未挂载</source>
+        <translation>encrypted, not mounted</translation>
+    </message>
+    <message>
+        <source>已共享</source>
+        <translation>shared</translation>
+    </message>
+    <message>
+        <source>未共享</source>
+        <translation>not shared</translation>
+    </message>
+    <message>
+        <source>来自 %1</source>
+        <translation>shared by %1</translation>
+    </message>
+    <message>
+        <source>本人创建</source>
+        <translation>your own box</translation>
+    </message>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>%1，%2，%3</source>
+        <translation>%1, %2, %3</translation>
+    </message>
+</context>
+<context>
+    <name>BoxFilterDialog</name>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>个人创建</source>
+        <translation>Mine</translation>
+    </message>
+    <message>
+        <source>他人共享</source>
+        <translation>Shared by others</translation>
+    </message>
+</context>
+<context>
+    <name>BoxItemDelegate</name>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>%1 共享</source>
+        <translation>Shared by %1</translation>
+    </message>
+    <message>
+        <source>本人创建</source>
+        <translation>Me</translation>
+    </message>
+</context>
+<context>
+    <name>BoxListWidget</name>
+    <message>
+        <source>保护箱图标视图</source>
+        <translation>Boxes as icons</translation>
+    </message>
+    <message>
+        <source>方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单</source>
+        <translation>Arrow keys select a box, Return opens or mounts it, the Menu key or Shift+F10 opens its menu</translation>
+    </message>
+</context>
+<context>
+    <name>BoxTabelHeaderView</name>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>是否加密</source>
+        <translation>Encrypted</translation>
+    </message>
+    <message>
+        <source>是否共享</source>
+        <translation>Shared</translation>
+    </message>
+    <message>
+        <source>来自于</source>
+        <translation>From</translation>
+    </message>
+</context>
+<context>
+    <name>BoxTableModel</name>
+    <message>
+        <source>保护箱 “%1”：%2</source>
+        <translation>Box “%1”: %2</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>是否加密</source>
+        <translation>Encrypted</translation>
+    </message>
+    <message>
+        <source>是否共享</source>
+        <translation>Shared</translation>
+    </message>
+    <message>
+        <source>来自于</source>
+        <translation>From</translation>
+    </message>
+</context>
+<context>
+    <name>BoxTableView</name>
+    <message>
+        <source>保护箱列表视图</source>
+        <translation>Boxes as a table</translation>
+    </message>
+    <message>
+        <source>方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单，Alt+向下键打开当前列的筛选</source>
+        <translation>Arrow keys select a box, Return opens or mounts it, the Menu key or Shift+F10 opens its menu, Alt+Down opens the filter of the current column</translation>
+    </message>
+</context>
+<context>
     <name>ChangeBoxLockedDialog</name>
     <message>
         <source>密码设置</source>
@@ -254,6 +399,22 @@
         <source>返回</source>
         <translation>Back</translation>
     </message>
+    <message>
+        <source>关闭窗口</source>
+        <translation>Close the window</translation>
+    </message>
+    <message>
+        <source>最小化窗口</source>
+        <translation>Minimize the window</translation>
+    </message>
+    <message>
+        <source>打开主菜单：帮助手册和关于</source>
+        <translation>Open the main menu: help and about</translation>
+    </message>
+    <message>
+        <source>返回上一步</source>
+        <translation>Go back</translation>
+    </message>
 </context>
 <context>
     <name>Vaultrane</name>
@@ -300,6 +461,38 @@
     <message>
         <source>已挂载</source>
         <translation>Mounted</translation>
+    </message>
+    <message>
+        <source>新建一个保护箱</source>
+        <translation>Create a new box</translation>
+    </message>
+    <message>
+        <source>删除选中的保护箱</source>
+        <translation>Delete the selected box</translation>
+    </message>
+    <message>
+        <source>添加、修改或解除选中保护箱的密码</source>
+        <translation>Add, change or remove the password of the selected box</translation>
+    </message>
+    <message>
+        <source>设置哪些用户可以使用选中的保护箱</source>
+        <translation>Choose which users may use the selected box</translation>
+    </message>
+    <message>
+        <source>列表视图</source>
+        <translation>Table view</translation>
+    </message>
+    <message>
+        <source>以表格显示保护箱，可按是否加密、是否共享和来源筛选</source>
+        <translation>Show the boxes as a table that can be filtered by encryption, sharing and owner</translation>
+    </message>
+    <message>
+        <source>图标视图</source>
+        <translation>Icon view</translation>
+    </message>
+    <message>
+        <source>以图标显示保护箱</source>
+        <translation>Show the boxes as icons</translation>
     </message>
 </context>
 </TS>

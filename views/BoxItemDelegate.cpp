@@ -4,7 +4,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QImage>
 #include <QPainter>
 
 BoxItemDelegate::BoxItemDelegate(BoxTableModel *model, QObject *parent)
@@ -27,6 +26,14 @@ QString BoxItemDelegate::boxIcon16(const BoxInfo &box)
                           : ":/images/image/person_unlock16.png";
     return box.shared ? ":/images/image/person_sahre_lock_16.png"
                       : ":/images/image/person_lock16.png";
+}
+
+const QImage &BoxItemDelegate::stateImage(const BoxInfo &box) const
+{
+    QImage &image = m_stateImages[boxStateKey(box)];
+    if (image.isNull())
+        image.load(boxIcon16(box));
+    return image;
 }
 
 void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -60,18 +67,18 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     const QRect textRect(QPoint(L + 10, T), QPoint(R - 10, B));
     switch (index.column()) {
     case 0:
-        painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), QImage(boxIcon16(box)));
+        painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), stateImage(box));
         painter->drawText(QRect(QPoint(L + 40, T), QPoint(R - 10, B)), Qt::AlignVCenter, box.name);
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? "是" : "否");
+        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? tr("是") : tr("否"));
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? "是" : "否");
+        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? tr("是") : tr("否"));
         break;
     case 3:
         painter->drawText(textRect, Qt::AlignVCenter,
-                          box.fromOther == 1 ? QString("%1 共享").arg(box.owner) : QString("本人创建"));
+                          box.fromOther == 1 ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());

@@ -571,7 +571,8 @@ static int do_delete(const char *name)
         return lk;
     struct boxref b;
     if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
-        if ((rc = require_unmounted(b.box)) == 0 &&
+        if ((rc = require_unmounted(b.box)) == 0 && (rc = tsd_check_tree(b.box, 0)) == 0 &&
+            (!b.encrypted || (rc = tsd_check_tree(b.cipher, 0)) == 0) &&
             (rc = tsd_journal_write("delete", name, "", "go")) == 0) {
             TSD_CRASH_POINT("delete-journaled");
             rc = tsd_recover(0);
@@ -653,7 +654,8 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
         goto out;
     }
     uint64_t bytes = 0;
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.box, &bytes)) < 0)
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = tsd_check_tree(b.box, 1)) < 0 ||
+        (rc = enough_space_for(b.box, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("encrypt", name, "", "copying")) < 0)
         goto out;
@@ -802,7 +804,8 @@ static int do_decrypt(const char *name, box_passphrase *key)
         goto out;
     }
     uint64_t bytes = 0;
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.cipher, &bytes)) < 0)
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = tsd_check_tree(b.cipher, 1)) < 0 ||
+        (rc = enough_space_for(b.cipher, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("decrypt", name, "", "copying")) < 0)
         goto out;

@@ -106,9 +106,20 @@ int tsd_unmount(const char *path, int lazy);
 int tsd_allow_other(void);
 
 /* ---- files (tsd_fs.c) ---- */
+/* Every walk over a box tree goes by descriptors (see tsd_fs.c). This
+ * opens `name` below `dirfd` (or a whole path with AT_FDCWD) without
+ * following any symlink: openat2 with RESOLVE_NO_SYMLINKS where the
+ * kernel has it, else openat with O_NOFOLLOW. O_CLOEXEC is added. */
+int tsd_open_at(int dirfd, const char *name, int flags);
 int tsd_copy_tree(const char *src, const char *dst);
+/* Removes all that it can; -TSD_E_FOREIGN when what is left are entries
+ * in another account's folder that we may not delete. */
 int tsd_remove_tree(const char *path);
 void tsd_make_removable(const char *path);
+/* Before an operation starts: refuses (-TSD_E_FOREIGN, or -EACCES for an
+ * unreadable entry of ours, with the entry as detail) a tree holding what
+ * we could not remove afterwards or, `for_copy`, not read. */
+int tsd_check_tree(const char *path, int for_copy);
 /* True when the tree holds at most that many entries and bytes on disk. */
 int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes);
 int tsd_tree_size(const char *path, uint64_t *bytes, uint64_t *entries);

@@ -113,16 +113,52 @@ static int start_remover(const char *entry)
     return tsd_spawn_detached("rm", args);
 }
 
+/* What no removal of ours can take away (entries in a folder of another
+ * account that does not let us delete them, which a sharee left or made
+ * so while an operation ran; the check before each operation refuses such
+ * a box) is set aside once, in one rename, into <state>/stranded/: closed
+ * to everyone but us like the trash, and never walked again, so that it
+ * cannot keep the trash busy or give the sharee a new chance at every
+ * box_init. What is left in there belongs to that account. */
+static int strand(const char *path)
+{
+    char *dir = tsd_path("%s/stranded", tsd.sdir);
+    int rc = dir ? tsd_mkdir_p(dir, 0700) : -ENOMEM;
+    static unsigned serial;
+    for (int i = 0; rc == 0 && i < 100; i++) {
+        char *dest = tsd_path("%s/%ld.%ld.%u", dir, (long)time(NULL), (long)getpid(), serial++);
+        if (!dest) {
+            rc = -ENOMEM;
+            break;
+        }
+        int moved = renameat2(AT_FDCWD, path, AT_FDCWD, dest, RENAME_NOREPLACE) == 0;
+        int e = errno;
+        free(dest);
+        if (moved)
+            break;
+        if (e != EEXIST || i == 99)
+            rc = -e;
+    }
+    free(dir);
+    return rc;
+}
+
+static int remove_or_strand(const char *path)
+{
+    int rc = tsd_remove_tree(path);
+    return rc == -TSD_E_FOREIGN ? strand(path) : rc;
+}
+
 int tsd_discard_tree(const char *path)
 {
     if (!tsd_exists(path))
         return 0;
     /* A small tree goes faster here than a process can start. */
     if (tsd_tree_is_small(path, 64, 4u << 20))
-        return tsd_remove_tree(path);
+        return remove_or_strand(path);
     char *trash = tsd_path("%s/trash", tsd.sdir);
     if (!trash)
-        return tsd_remove_tree(path);
+        return remove_or_strand(path);
     int rc = tsd_mkdir_p(trash, 0700);
     char *dest = NULL;
     static unsigned serial;
@@ -141,11 +177,11 @@ int tsd_discard_tree(const char *path)
             rc = -EEXIST;
     }
     if (rc < 0) {
-        rc = tsd_remove_tree(path); /* no trash: remove it here and now */
+        rc = remove_or_strand(path); /* no trash: remove it here and now */
     } else {
         TSD_CRASH_POINT("trash-moved");
         if (start_remover(dest) < 0)
-            rc = tsd_remove_tree(dest);
+            rc = remove_or_strand(dest);
     }
     free(dest);
     free(trash);
@@ -153,7 +189,9 @@ int tsd_discard_tree(const char *path)
 }
 
 /* Starts a remover for every entry in the trash (left by removers that
- * were killed), or with `now` removes them here. */
+ * were killed or could not finish), or with `now` removes them here. An
+ * entry that holds what no remover of ours can remove is emptied here
+ * and set aside, so that it is not met again. */
 static int sweep_trash(int now)
 {
     char *trash = tsd_path("%s/trash", tsd.sdir);
@@ -168,8 +206,14 @@ static int sweep_trash(int now)
             rc = -ENOMEM;
             continue;
         }
-        tsd_make_removable(p);
-        int r = now || start_remover(p) < 0 ? tsd_remove_tree(p) : 0;
+        int r;
+        if (now || tsd_check_tree(p, 0) == -TSD_E_FOREIGN) {
+            r = remove_or_strand(p);
+        } else {
+            tsd_make_removable(p);
+            r = start_remover(p) < 0 ? remove_or_strand(p) : 0;
+        }
+        tsd_clear_detail(); /* about the trash, not about this call */
         if (rc == 0)
             rc = r;
         free(p);
@@ -178,6 +222,26 @@ static int sweep_trash(int now)
         closedir(d);
     free(trash);
     return rc;
+}
+
+/* Work folders that an earlier recovery set aside (junk.<time>) go the
+ * way of the trash once nothing in them is mounted any more. */
+static void sweep_junk(void)
+{
+    DIR *d = opendir(tsd.sdir);
+    struct dirent *e;
+    while (d && (e = readdir(d))) {
+        if (strncmp(e->d_name, "junk.", 5) != 0)
+            continue;
+        char *p = tsd_path("%s/%s", tsd.sdir, e->d_name);
+        int c = p ? tsd_check_tree(p, 0) : -ENOMEM;
+        if (c == 0 || c == -TSD_E_FOREIGN)
+            tsd_discard_tree(p);
+        tsd_clear_detail();
+        free(p);
+    }
+    if (d)
+        closedir(d);
 }
 
 int tsd_empty_trash(void)
@@ -410,6 +474,7 @@ int tsd_recover(int at_init)
             return rc;
     }
     if (at_init) {
+        sweep_junk();
         sweep_trash(0);
         /* A crash between unlocking a mount point for gocryptfs and locking
          * it again leaves it writable; close it again. */

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <pwd.h>
 #include <sstream>
 
 namespace tk {
@@ -261,6 +262,28 @@ int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
         continue;
     return WIFSIGNALED(status) ? 1000 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+bool Account::make(const std::string &login)
+{
+    name = login;
+    run("userdel '" + name + "' >/dev/null 2>&1; useradd -M -N -s /usr/sbin/nologin '" + name + "'");
+    struct passwd *pw = getpwnam(name.c_str());
+    if (!pw)
+        return false;
+    uid = pw->pw_uid;
+    gid = pw->pw_gid;
+    return true;
+}
+
+void Account::remove() const
+{
+    run("userdel '" + name + "'");
+}
+
+int Account::as(const std::function<int()> &fn) const
+{
+    return inChild([&] { umask(022); return box_init() == 0 ? fn() : 99; }, uid, gid);
 }
 
 box_info *find(box_info *list, const std::string &name, const std::string &owner)

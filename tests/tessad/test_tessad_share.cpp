@@ -10,24 +10,6 @@ using namespace tk;
 
 static const char *kPass = "Share_pw_5";
 
-struct Account {
-    std::string name;
-    uid_t uid = 0;
-    gid_t gid = 0;
-    int as(const std::function<int()> &fn) const
-    {
-        return inChild([&] { umask(022); return box_init() == 0 ? fn() : 99; }, uid, gid);
-    }
-};
-
-static bool makeAccount(Account &a, const std::string &name)
-{
-    a.name = name;
-    run("userdel '" + name + "' >/dev/null 2>&1; useradd -M -N -s /usr/sbin/nologin '" + name + "'");
-    struct passwd *pw = getpwnam(name.c_str());
-    return pw && (a.uid = pw->pw_uid, a.gid = pw->pw_gid, true);
-}
-
 // The flags the list shows for a box, -1 when it is not listed.
 static int listed(const std::string &name, const std::string &owner = std::string())
 {
@@ -147,13 +129,14 @@ int main()
     }
     std::string suffix = std::to_string(getpid() % 100000);
     Account A, B;
-    bool ok = makeAccount(A, "tsda" + suffix) && makeAccount(B, "tsdb" + suffix);
+    bool ok = A.make("tsda" + suffix) && B.make("tsdb" + suffix);
     CHECK(ok);
     if (ok) {
         TempRoot t;
         testTwoAccounts(A, B, t);
     }
     unmountBelow("/tmp/tessad-test-");
-    run("userdel '" + A.name + "'; userdel '" + B.name + "'");
+    A.remove();
+    B.remove();
     return report("test_tessad_share");
 }
