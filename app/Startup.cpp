@@ -6,9 +6,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFile>
-#include <QLibraryInfo>
 #include <QPalette>
-#include <QTranslator>
 
 #include <libaudit.h>
 #include <unistd.h>
@@ -27,68 +25,6 @@ void loadStyleSheet(const QString &fileName)
 }
 
 namespace {
-// The English catalogue, compiled from translations/vaultrane_en.ts at build
-// time and embedded in the resources.
-const char *const kEnglishCatalogue = ":/translations/vaultrane_en.qm";
-const char *const kQtCataloguePrefix = "qt";
-const char *const kChineseQtLocale = "zh_CN";
-
-bool isChinese(const QString &language)
-{
-    return language == QLatin1String("zh") || language.startsWith(QLatin1String("zh-"))
-           || language.startsWith(QLatin1String("zh_"));
-}
-
-bool choosesNoLanguage(const QString &language)
-{
-    return language.isEmpty() || language == QLatin1String("C") || language == QLatin1String("POSIX")
-           || language.startsWith(QLatin1String("C.")) || language.startsWith(QLatin1String("POSIX."));
-}
-} // namespace
-
-TranslationChoice chooseTranslation(const QStringList &uiLanguages)
-{
-    TranslationChoice choice;
-    const QString first = uiLanguages.isEmpty() ? QString() : uiLanguages.first().trimmed();
-    if (choosesNoLanguage(first) || isChinese(first)) {
-        choice.language = UiLanguage::Chinese;
-        choice.qtLocale = QLocale(kChineseQtLocale);
-    } else {
-        choice.language = UiLanguage::English;
-        choice.qtLocale = QLocale(first);
-    }
-    return choice;
-}
-
-QList<QTranslator *> installTranslators(const TranslationChoice &choice)
-{
-    QList<QTranslator *> installed;
-    auto install = [&installed](QTranslator *translator, bool loaded) {
-        if (loaded && QCoreApplication::installTranslator(translator))
-            installed.append(translator);
-        else
-            delete translator;
-    };
-
-    auto *qtTexts = new QTranslator(QCoreApplication::instance());
-    install(qtTexts, qtTexts->load(choice.qtLocale, kQtCataloguePrefix, "_",
-                                   QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
-    if (choice.language == UiLanguage::English) {
-        auto *ownTexts = new QTranslator(QCoreApplication::instance());
-        const bool loaded = ownTexts->load(kEnglishCatalogue);
-        if (!loaded)
-            qDebug().noquote() << QString("cannot load the English catalogue %1").arg(kEnglishCatalogue);
-        install(ownTexts, loaded);
-    }
-    return installed;
-}
-
-void loadTranslator()
-{
-    installTranslators(chooseTranslation(QLocale::system().uiLanguages()));
-}
-
-namespace {
 uid_t realLoginUid() { return audit_getloginuid(); }
 uid_t realEffectiveUid() { return geteuid(); }
 QString errText(const StartupEnvironment &env, int code)
@@ -96,12 +32,20 @@ QString errText(const StartupEnvironment &env, int code)
     const char *msg = env.boxErr(code);
     return QString::fromUtf8(msg ? msg : "");
 }
+
+// The refusal, and under it why the box service is unavailable and how to
+// fix it, where the library can say.
+QString withCause(const QString &refusal, const StartupEnvironment &env)
+{
+    const QString cause = env.unavailableReason();
+    return cause.isEmpty() ? refusal : refusal + "\n" + cause;
+}
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
     : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
       boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
-      effectiveUid(realEffectiveUid)
+      effectiveUid(realEffectiveUid), unavailableReason(VaultranerProxy::unavailableReason)
 {
 }
 
@@ -109,13 +53,13 @@ bool checkStartup(const StartupEnvironment &env)
 {
     const int enabled = env.boxEnabled();
     if (enabled == 0) {
-        showInformation("当前系统不支持Venmora文件保护箱相关功能！", nullptr);
+        showInformation(withCause("当前系统不支持Venmora文件保护箱相关功能！", env), nullptr);
         qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(enabled).arg(errText(env, 0));
         return false;
     }
     const int res = env.boxInit();
     if (res != 0) {
-        showInformation("初始化Venmora文件保护箱模块失败！", nullptr);
+        showInformation(withCause("初始化Venmora文件保护箱模块失败！", env), nullptr);
         qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(res).arg(errText(env, res));
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -489,4 +490,24 @@ void VaultranerProxy::setProgressHandler(ProgressHandler handler)
 bool VaultranerProxy::reportsProgress()
 {
     return BoxServiceExtensions::setProgress() != nullptr;
+}
+
+QString VaultranerProxy::unavailableReason()
+{
+    const box_unavailable_reason_fn reasonOf = BoxServiceExtensions::unavailableReason();
+    const char *reason = reasonOf ? reasonOf() : nullptr;
+    return QString::fromUtf8(reason ? reason : "").trimmed();
+}
+
+QString VaultranerProxy::userBoxFolder()
+{
+    if (const box_user_folder_fn folderOf = BoxServiceExtensions::userFolder()) {
+        char folder[PATH_MAX] = {};
+        if (folderOf(folder, sizeof folder) == 0) {
+            folder[sizeof folder - 1] = '\0';
+            if (folder[0] != '\0')
+                return QString::fromLocal8Bit(folder);
+        }
+    }
+    return QString("%1/%2").arg("/box").arg(QString::fromLocal8Bit(std::getenv("USER")));
 }

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-class CommandLine;
+class BoxCommandLine;
 
 // The exit statuses of vaultrane-box.
 enum class ExitStatus {
@@ -25,6 +25,6 @@ public:
     static QString versionText();
 
 private:
-    static ExitStatus usageError(const CommandLine &line, const QString &message);
-    static ExitStatus runBoxCommand(const CommandLine &line);
+    static ExitStatus usageError(const BoxCommandLine &line, const QString &message);
+    static ExitStatus runBoxCommand(const BoxCommandLine &line);
 };

@@ -210,10 +210,14 @@ PasswordReader::Status PasswordReader::readPassword(const QString &prompt, Passw
 }
 
 PasswordReader::Status PasswordReader::readNewPassword(const QString &prompt, const QString &againPrompt,
-                                                       PasswordBuffer &out)
+                                                       PasswordBuffer &out, const Check &check)
 {
     Status status = readPassword(prompt, out);
-    if (status != Status::Ok || !m_interactive)
+    if (status != Status::Ok)
+        return status;
+    if (check && !check(out))
+        return Status::Rejected;
+    if (!m_interactive)
         return status;
     PasswordBuffer again;
     status = readPassword(againPrompt, again);
@@ -249,6 +253,7 @@ QString PasswordReader::describe(Status status)
     case Status::Mismatch: return tr("密码和确认密码不一致！");
     case Status::NotText: return tr("密码含有无效的字符！");
     case Status::Unreadable: return tr("无法读取密码！");
+    case Status::Rejected: break; // the caller's check says why
     }
     return QString();
 }

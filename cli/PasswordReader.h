@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <functional>
+
 class PasswordBuffer;
 
 // Reads the passwords a command needs. On a terminal it prompts and reads
@@ -20,7 +22,11 @@ public:
         Mismatch,     // the two entries of a new password differ
         NotText,      // holds a NUL or is not UTF-8
         Unreadable,   // the descriptor cannot be read
+        Rejected,     // the caller's check refused the first entry
     };
+
+    // Looks at a new password before it is asked for again.
+    using Check = std::function<bool(const PasswordBuffer &)>;
 
     // Reads from standard input: a terminal (then through /dev/tty, prompts
     // there too) or a stream of lines.
@@ -41,8 +47,11 @@ public:
     // An existing password; `prompt` is shown on a terminal only.
     Status readPassword(const QString &prompt, PasswordBuffer &out);
     // A new password: on a terminal asked twice and compared, otherwise one
-    // line.
-    Status readNewPassword(const QString &prompt, const QString &againPrompt, PasswordBuffer &out);
+    // line. When `check` is given and refuses the first entry, the password
+    // is not asked for again and Rejected is returned (`out` keeps the entry
+    // so that the caller can say what is wrong with it).
+    Status readNewPassword(const QString &prompt, const QString &againPrompt, PasswordBuffer &out,
+                           const Check &check = Check());
     // A yes/no question on the terminal, answered with echo; only when
     // interactive(). `yes` is set when the answer is yes.
     Status confirm(const QString &question, bool &yes);

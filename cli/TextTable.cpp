@@ -32,6 +32,12 @@ void TextTable::addRow(const QStringList &cells)
 
 int TextTable::displayWidth(const QString &text)
 {
+    // Most names and paths are plain ASCII: one column per character.
+    bool ascii = true;
+    for (const QChar c : text)
+        ascii = ascii && c.unicode() >= 0x20 && c.unicode() < 0x7F;
+    if (ascii)
+        return text.size();
     int width = 0;
     const QVector<uint> codes = text.toUcs4();
     for (uint code : codes) {
@@ -50,19 +56,26 @@ QString TextTable::toString() const
     for (const QStringList &row : m_rows)
         columns = qMax(columns, int(row.size()));
     QVector<int> widths(columns, 0);
-    for (const QStringList &row : m_rows)
-        for (int c = 0; c < row.size(); ++c)
-            widths[c] = qMax(widths[c], displayWidth(row.at(c)));
+    QVector<QVector<int>> cellWidths;
+    cellWidths.reserve(m_rows.size());
+    for (const QStringList &row : m_rows) {
+        QVector<int> rowWidths(row.size());
+        for (int c = 0; c < row.size(); ++c) {
+            rowWidths[c] = displayWidth(row.at(c));
+            widths[c] = qMax(widths[c], rowWidths[c]);
+        }
+        cellWidths.append(rowWidths);
+    }
 
     QString text;
-    for (const QStringList &row : m_rows) {
-        QString line;
+    for (int r = 0; r < m_rows.size(); ++r) {
+        const QStringList &row = m_rows.at(r);
         for (int c = 0; c < row.size(); ++c) {
-            line += row.at(c);
+            text += row.at(c);
             if (c + 1 < row.size())
-                line += QString(widths[c] - displayWidth(row.at(c)) + kColumnGap, QLatin1Char(' '));
+                text += QString(widths[c] - cellWidths[r][c] + kColumnGap, QLatin1Char(' '));
         }
-        text += line + QLatin1Char('\n');
+        text += QLatin1Char('\n');
     }
     return text;
 }

@@ -12,8 +12,9 @@ _vaultrane_box_names()
 
 _vaultrane_box()
 {
-    local cur prev words cword
-    _init_completion || return
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local cword=$COMP_CWORD
+    local -a words=("${COMP_WORDS[@]}")
 
     local subcommands="list create delete rename encrypt decrypt passwd mount unmount share unshare shares help"
     local subcommand="" i operands=0

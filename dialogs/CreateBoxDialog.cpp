@@ -15,7 +15,6 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include <cstdlib>
 #include <memory>
 
 CreateBoxDialog::CreateBoxDialog(QWidget *parent) : BoxFormDialog(parent)
@@ -43,7 +42,7 @@ void CreateBoxDialog::initUI()
     m_pPathEdit = new QLineEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
-    m_pPathEdit->setText(QString("%1/%2").arg("/box").arg(QString::fromLocal8Bit(std::getenv("USER"))));
+    m_pPathEdit->setText(VaultranerProxy::userBoxFolder());
     m_pPathEdit->setReadOnly(true);
     m_pPathEdit->setEnabled(false);
 

@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -301,7 +302,7 @@ static int do_init(void)
     int lk = tsd_lock();
     if (lk < 0)
         return lk;
-    rc = tsd_recover(1);
+    rc = tsd_recover(TSD_RECOVER_INIT);
     tsd_unlock(lk);
     if (rc < 0)
         return rc;
@@ -419,9 +420,27 @@ static int resolve(const char *owner, const char *name, struct boxref *b)
     return 0;
 }
 
+/* One of the caller's boxes; an operation on it that was set aside is
+ * tried again first, and while it stays so the box is damaged. */
 static int own_box(const char *name, struct boxref *b)
 {
-    return resolve(NULL, name, b);
+    memset(b, 0, sizeof *b);
+    int rc = check_name(name);
+    if (rc == 0)
+        rc = tsd_retry_held(name);
+    return rc < 0 ? rc : resolve(NULL, name, b);
+}
+
+/* The locked mount point of an encrypted box must be empty: mounting over
+ * files would hide them, and decrypting could not put the box back. */
+static int require_empty_mount_point(const char *box)
+{
+    char *first = tsd_first_entry(box);
+    if (!first)
+        return 0;
+    tsd_set_detail("%s", first);
+    free(first);
+    return -TSD_E_STRAY;
 }
 
 /* Clears away a mount whose gocryptfs died; refuses a live one. */
@@ -542,7 +561,7 @@ static int do_create(const char *name)
     char *cipher = tsd_path("%s/c/%s", tsd.sdir, name);
     if (!box || !cipher)
         rc = -ENOMEM;
-    else if ((rc = tsd_recover(0)) < 0)
+    else if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0)
         ;
     else if (tsd_exists(box) || tsd_exists(cipher))
         rc = -TSD_E_EXISTS;
@@ -570,12 +589,12 @@ static int do_delete(const char *name)
     if (lk < 0)
         return lk;
     struct boxref b;
-    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
         if ((rc = require_unmounted(b.box)) == 0 && (rc = tsd_check_tree(b.box, 0)) == 0 &&
             (!b.encrypted || (rc = tsd_check_tree(b.cipher, 0)) == 0) &&
             (rc = tsd_journal_write("delete", name, "", "go")) == 0) {
             TSD_CRASH_POINT("delete-journaled");
-            rc = tsd_recover(0);
+            rc = tsd_recover(TSD_RECOVER_COMMIT);
         }
         boxref_free(&b);
     }
@@ -597,14 +616,14 @@ static int do_rename(const char *old_name, const char *new_name)
     if (lk < 0)
         return lk;
     struct boxref b, n;
-    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(old_name, &b)) == 0) {
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(old_name, &b)) == 0) {
         if (own_box(new_name, &n) == 0) {
             rc = -TSD_E_EXISTS;
             boxref_free(&n);
         } else if ((rc = require_unmounted(b.box)) == 0 &&
                    (rc = tsd_journal_write("rename", old_name, new_name, "go")) == 0) {
             TSD_CRASH_POINT("rename-journaled");
-            rc = tsd_recover(0);
+            rc = tsd_recover(TSD_RECOVER_COMMIT);
         }
         boxref_free(&b);
     }
@@ -647,7 +666,7 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
         rc = -ENOMEM;
         goto out;
     }
-    if ((rc = tsd_recover(0)) < 0 || (rc = own_box(name, &b)) < 0)
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0 || (rc = own_box(name, &b)) < 0)
         goto out;
     if (b.encrypted) {
         rc = -TSD_E_ENCRYPTED;
@@ -691,13 +710,13 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
     if ((rc = tsd_journal_write("encrypt", name, "", "staged")) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-staged");
-    rc = tsd_recover(0);
+    rc = tsd_recover(TSD_RECOVER_COMMIT);
     journaled = 0;
     if (rc == 0)
         tsd_progress_end();
 out:
     if (journaled)
-        tsd_recover(0); /* rolls back: the journal still says "copying" */
+        tsd_recover(TSD_RECOVER_BEFORE); /* rolls back: the journal still says "copying" */
     tsd_secret_free(secret, slen);
     boxref_free(&b);
     free(work);
@@ -733,7 +752,7 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
     struct boxref b;
     if (lk < 0) {
         rc = lk;
-    } else if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+    } else if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
         if (!b.encrypted) {
             rc = -TSD_E_PLAIN;
         } else {
@@ -797,14 +816,15 @@ static int do_decrypt(const char *name, box_passphrase *key)
         rc = -ENOMEM;
         goto out;
     }
-    if ((rc = tsd_recover(0)) < 0 || (rc = own_box(name, &b)) < 0)
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0 || (rc = own_box(name, &b)) < 0)
         goto out;
     if (!b.encrypted) {
         rc = -TSD_E_PLAIN;
         goto out;
     }
     uint64_t bytes = 0;
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = tsd_check_tree(b.cipher, 1)) < 0 ||
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = require_empty_mount_point(b.box)) < 0 ||
+        (rc = tsd_check_tree(b.cipher, 1)) < 0 ||
         (rc = enough_space_for(b.cipher, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("decrypt", name, "", "copying")) < 0)
@@ -835,13 +855,13 @@ static int do_decrypt(const char *name, box_passphrase *key)
     if ((rc = tsd_journal_write("decrypt", name, "", "staged")) < 0)
         goto out;
     TSD_CRASH_POINT("decrypt-staged");
-    rc = tsd_recover(0);
+    rc = tsd_recover(TSD_RECOVER_COMMIT);
     journaled = 0;
     if (rc == 0)
         tsd_progress_end();
 out:
     if (journaled)
-        tsd_recover(0);
+        tsd_recover(TSD_RECOVER_BEFORE);
     tsd_secret_free(secret, slen);
     boxref_free(&b);
     free(work);
@@ -921,7 +941,7 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key, un
             rc = lk;
             goto out;
         }
-        if ((rc = tsd_recover(0)) < 0)
+        if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0)
             goto out;
         b.encrypted = tsd_exists(b.cipher);
     }
@@ -929,8 +949,13 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key, un
         rc = -TSD_E_PLAIN;
         goto out;
     }
-    if (!b.self && !(b.perm & 2)) {
-        rc = -TSD_E_NOACCESS; /* mounting needs write access to the box folder */
+    /* Mounting needs write access to the box folder, which the owner's
+     * lock takes from everyone while the box is unmounted (see
+     * tsd_lock_mount_point): sharees reach an encrypted box through the
+     * owner's mount. */
+    if (!b.self && (!(b.perm & 2) || access(b.box, W_OK) < 0)) {
+        tsd_set_detail("only the owner of an encrypted box mounts it");
+        rc = -TSD_E_NOACCESS;
         goto out;
     }
     uid_t muid = (uid_t)-1;
@@ -957,14 +982,16 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key, un
         /* The owner may write to the box folder only while gocryptfs takes
          * it over; unmounted it refuses files that would sit there in
          * plain text. The descriptor reaches the folder under the mount. */
+        if ((rc = require_empty_mount_point(b.box)) < 0)
+            goto out;
         int fd = open(b.box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             rc = -errno;
             goto out;
         }
-        tsd_acl_set_owner_perm(fd, 7);
+        tsd_unlock_mount_point(fd);
         rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
-        tsd_acl_set_owner_perm(fd, 5);
+        tsd_lock_mount_point(fd);
         close(fd);
     } else {
         rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
@@ -1103,6 +1130,65 @@ static void free_names(char **v, size_t n)
     free(v);
 }
 
+/* Largest share index we read: a name a line, 256 bytes at most each. */
+#define SHARE_INDEX_MAX (1u << 20)
+/* ... and at most this many names from one account. */
+#define SHARE_INDEX_NAMES 10000
+
+/* Another account's index of the boxes it shares with us, or NULL. That
+ * account controls the file, so it is read with care: never through a
+ * symlink, never blocking on a FIFO or device, only a regular file that
+ * the account itself owns, and at most SHARE_INDEX_MAX bytes. Anything
+ * else is skipped quietly (the call's detail names it). */
+static char *read_share_index(const char *owner, size_t *len)
+{
+    *len = 0;
+    char *idx = tsd_path("%s/%s/.boxes/shares/%u", tsd.root, owner, (unsigned)tsd.uid);
+    if (!idx)
+        return NULL;
+    int fd = open(idx, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno != ENOENT && errno != EACCES && errno != ENOTDIR)
+            tsd_set_detail("share index skipped: %s: %s", idx, strerror(errno));
+        free(idx);
+        return NULL;
+    }
+    struct stat st;
+    struct passwd *pw = NULL;
+    const char *why = NULL;
+    if (fstat(fd, &st) < 0)
+        why = "cannot be read";
+    else if (!S_ISREG(st.st_mode))
+        why = "not a regular file";
+    else if (!(pw = getpwnam(owner)) || pw->pw_uid != st.st_uid)
+        why = "not owned by that account";
+    else if (st.st_size > (off_t)SHARE_INDEX_MAX)
+        why = "too large";
+    char *text = NULL;
+    if (!why && !(text = malloc((size_t)st.st_size + 1)))
+        why = "out of memory";
+    size_t got = 0;
+    while (!why && got < (size_t)st.st_size) {
+        ssize_t r = read(fd, text + got, (size_t)st.st_size - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break; /* shorter than it was: take what is there */
+        got += (size_t)r;
+    }
+    close(fd);
+    if (why) {
+        tsd_set_detail("share index skipped: %s: %s", idx, why);
+        free(text);
+        text = NULL;
+    } else {
+        text[got] = 0;
+        *len = got;
+    }
+    free(idx);
+    return text;
+}
+
 static int do_get_list(box_info **list)
 {
     if (!list)
@@ -1115,16 +1201,24 @@ static int do_get_list(box_info **list)
     box_info *head = NULL, **tail = &head;
     int count = 0;
 
-    size_t n = 0;
+    size_t n = 0, nc = 0;
     char **names = list_names(tsd.udir, 1, &n);
+    /* Which boxes are encrypted: one read of the cipher folder (both
+     * lists are sorted) instead of one lookup per box. */
+    char *cdir = tsd_path("%s/c", tsd.sdir);
+    char **ciphers = cdir ? list_names(cdir, 0, &nc) : NULL;
+    free(cdir);
+    size_t ci = 0;
     for (size_t i = 0; i < n; i++) {
         if (check_name(names[i]) < 0)
             continue;
+        while (ci < nc && strcmp(ciphers[ci], names[i]) < 0)
+            ci++;
         struct boxref b = { .self = 1, .owner_uid = tsd.uid };
         b.box = tsd_path("%s/%s", tsd.udir, names[i]);
         b.cipher = tsd_path("%s/c/%s", tsd.sdir, names[i]);
         if (b.box && b.cipher) {
-            b.encrypted = tsd_exists(b.cipher);
+            b.encrypted = ci < nc && strcmp(ciphers[ci], names[i]) == 0;
             box_info *info = new_info(names[i], b.box, tsd.login, flags_of(&b, m));
             if (info) {
                 *tail = info;
@@ -1136,6 +1230,7 @@ static int do_get_list(box_info **list)
         free(b.cipher);
     }
     free_names(names, n);
+    free_names(ciphers, nc);
 
     /* Boxes of others shared with us: each owner's index names them for us
      * alone; every name is then checked against the box's own ACL. */
@@ -1144,14 +1239,17 @@ static int do_get_list(box_info **list)
     for (size_t o = 0; o < no; o++) {
         if (strcmp(owners[o], tsd.login) == 0)
             continue;
-        char *idx = tsd_path("%s/%s/.boxes/shares/%u", tsd.root, owners[o], (unsigned)tsd.uid);
-        FILE *f = idx ? fopen(idx, "re") : NULL;
-        free(idx);
-        if (!f)
+        size_t len = 0;
+        char *text = read_share_index(owners[o], &len);
+        if (!text)
             continue;
-        char line[1024];
-        while (fgets(line, sizeof line, f)) {
-            line[strcspn(line, "\n")] = 0;
+        char *line = text;
+        int lines = 0;
+        for (char *end; line < text + len && lines < SHARE_INDEX_NAMES; line = end + 1, lines++) {
+            end = memchr(line, '\n', (size_t)(text + len - line));
+            if (!end)
+                break; /* an unfinished last line is no name */
+            *end = 0;
             struct boxref b;
             if (resolve(owners[o], line, &b) < 0 || b.self)
                 continue;
@@ -1163,7 +1261,7 @@ static int do_get_list(box_info **list)
             }
             boxref_free(&b);
         }
-        fclose(f);
+        free(text);
     }
     free_names(owners, no);
     tsd_mounts_free(m);
@@ -1250,11 +1348,19 @@ static int do_share(const char *name, int perm, uid_t uid, int clear)
     if (lk < 0)
         return lk;
     struct boxref b;
-    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
         if ((rc = require_unmounted(b.box)) == 0) {
             uid_t who = clear ? (uid_t)-1 : uid;
             int p = clear ? -1 : perm;
             rc = tsd_acl_tree(b.box, who, p);
+            if (b.encrypted) {
+                /* The new mask would open the locked mount point again. */
+                int fd = open(b.box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (fd >= 0) {
+                    tsd_lock_mount_point(fd);
+                    close(fd);
+                }
+            }
             if (rc == 0 && b.encrypted)
                 rc = tsd_acl_tree(b.cipher, who, p);
             int irc = tsd_rebuild_share_index();

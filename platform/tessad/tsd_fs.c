@@ -545,9 +545,14 @@ static int remove_entry(struct remover *r, int dirfd, int ours, const char *name
             close(sub);
             return -TSD_E_MOUNTED;
         }
+        /* A folder of ours is closed to everyone else first: a sharee who
+         * kept a descriptor of it could otherwise go on filling it while
+         * we empty it. */
         int sub_ours = st.st_uid == r->uid;
-        if (sub_ours && (st.st_mode & 0700) != 0700)
-            fchmod(sub, (st.st_mode & 07777) | 0700);
+        if (sub_ours) {
+            fremovexattr(sub, "system.posix_acl_access");
+            fchmod(sub, 0700);
+        }
         int rc = remove_contents(r, sub, sub_ours || r->uid == 0);
         close(sub);
         if (rc < 0 && rc != -TSD_E_FOREIGN)
@@ -632,15 +637,19 @@ int tsd_remove_tree(const char *path)
 }
 
 /* Gives every folder of ours in the tree the owner access that removing
- * its entries takes (a box may hold read-only folders), through each
- * folder's own descriptor and without leaving the file system. Best
- * effort: what fails here fails again, and is reported, when the tree is
- * removed. */
+ * its entries takes (a box may hold read-only folders) and closes it to
+ * everyone else (a sharee who kept a descriptor of it could go on filling
+ * it), through each folder's own descriptor and without leaving the file
+ * system. Best effort: what fails here fails again, and is reported, when
+ * the tree is removed. */
 static int removable_visit(struct walk *w, int fd, const struct stat *st)
 {
     (void)w;
-    if (S_ISDIR(st->st_mode))
-        open_up_dir(fd, st);
+    char fp[FD_PATH_LEN];
+    if (S_ISDIR(st->st_mode) && st->st_uid == geteuid()) {
+        removexattr(fd_path(fp, fd), "system.posix_acl_access");
+        chmod(fp, 0700);
+    }
     return 0;
 }
 

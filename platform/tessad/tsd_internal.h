@@ -19,6 +19,24 @@
 #include <stdint.h>
 #include <sys/types.h>
 
+#include "box_service_ext.h"
+
+/* The optional exported functions, with the types box_service_ext.h gives
+ * the program for its run-time lookup (tests call them directly). */
+#ifdef __cplusplus
+extern "C" {
+#endif
+int box_reason_of(int code);
+const char *box_last_detail(void);
+void box_set_progress(box_progress_cb cb, void *user);
+const char *box_unavailable_reason(void);
+int box_user_folder(char *buf, size_t len);
+int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
+                          unsigned int idle_seconds);
+#ifdef __cplusplus
+}
+#endif
+
 /* Result codes of our own, returned negated. Codes below TSD_E_FIRST are
  * errno values. */
 enum {
@@ -145,7 +163,23 @@ int tsd_fsync_dir(const char *path);
 /* ---- operation journal and recovery (tsd_state.c) ---- */
 int tsd_lock(void);
 void tsd_unlock(int fd);
-int tsd_recover(int at_init);
+/* Finishes (or undoes) what the journal records and clears the work
+ * folder. INIT and BEFORE (at the start of a call) return 0 whatever the
+ * recorded operation's fate: an operation that can be neither finished
+ * nor undone is set aside, and only its box counts as damaged. INIT also
+ * retries those, restarts removers and relocks mount points. COMMIT (a
+ * call finishing its own operation) returns that operation's result. */
+enum { TSD_RECOVER_BEFORE = 0, TSD_RECOVER_INIT = 1, TSD_RECOVER_COMMIT = 2 };
+int tsd_recover(int mode);
+/* Retries the operations set aside; -TSD_E_DAMAGED when one on `name`
+ * (any with NULL) stays so. */
+int tsd_retry_held(const char *name);
+/* Locks an unmounted encrypted box folder against writes (owner entry and
+ * ACL mask lose write), or unlocks it while gocryptfs takes it over. */
+int tsd_lock_mount_point(int fd);
+int tsd_unlock_mount_point(int fd);
+/* "<dir>/<first entry>", or NULL when the folder is empty. */
+char *tsd_first_entry(const char *dir);
 int tsd_journal_write(const char *op, const char *name, const char *new_name,
                       const char *phase);
 int tsd_journal_clear(void);

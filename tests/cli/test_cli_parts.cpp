@@ -1,7 +1,7 @@
 // The parts of vaultrane-box that need no box service: the command line,
 // the password reader on pipes and on a real pseudo-terminal, the table and
 // the progress bar.
-#include "CommandLine.h"
+#include "BoxCommandLine.h"
 #include "PasswordBuffer.h"
 #include "PasswordReader.h"
 #include "ProgressBar.h"
@@ -123,7 +123,7 @@ void TestCliParts::parsesValidCommandLines()
     QFETCH(QStringList, operands);
     QFETCH(int, passwordFd);
 
-    const CommandLine line = CommandLine::parse(arguments);
+    const BoxCommandLine line = BoxCommandLine::parse(arguments);
     QVERIFY2(line.ok(), qPrintable(line.error()));
     QCOMPARE(line.action(), action);
     QCOMPARE(line.operands(), operands);
@@ -155,7 +155,7 @@ void TestCliParts::refusesWrongCommandLines()
 {
     QFETCH(QStringList, arguments);
 
-    const CommandLine line = CommandLine::parse(arguments);
+    const BoxCommandLine line = BoxCommandLine::parse(arguments);
     QVERIFY(!line.ok());
     QVERIFY(!line.error().isEmpty());
     QVERIFY(line.usage().contains(QLatin1String("vaultrane-box")));
@@ -163,7 +163,7 @@ void TestCliParts::refusesWrongCommandLines()
 
 void TestCliParts::errorUsageNamesTheSubcommand()
 {
-    const CommandLine line = CommandLine::parse({"share", "box", "bob"});
+    const BoxCommandLine line = BoxCommandLine::parse({"share", "box", "bob"});
     QVERIFY(line.usage().contains(QLatin1String("vaultrane-box share NAME USER --read-only|--read-write")));
     QVERIFY(!line.usage().contains(QLatin1String("vaultrane-box list")));
 }

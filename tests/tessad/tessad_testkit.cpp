@@ -78,10 +78,13 @@ void unmountBelow(const std::string &prefix)
 
 TempRoot::TempRoot()
 {
-    char tmpl[] = "/tmp/tessad-test-XXXXXX";
-    base = mkdtemp(tmpl);
+    const char *tmp = getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/tessad-test-XXXXXX";
+    base = mkdtemp(tmpl.data());
     chmod(base.c_str(), 0755); // other test accounts pass through
     root = base + "/box";
+    const char *before = getenv("BOX_SERVICE_ROOT");
+    previousRoot = before ? before : "";
     setenv("BOX_SERVICE_ROOT", root.c_str(), 1);
     CHECK(box_enabled() != 0);
     CHECK(box_init() == 0);
@@ -91,8 +94,14 @@ TempRoot::TempRoot()
 TempRoot::~TempRoot()
 {
     unmountBelow(base);
-    run("rm -rf '" + base + "'");
-    unsetenv("BOX_SERVICE_ROOT");
+    // Boxes made read-only by a test (an ordinary account cannot empty
+    // them as they are).
+    run("chmod -R u+rwX '" + base + "' 2>/dev/null; rm -rf '" + base + "'");
+    // Back to what the test run set (never the machine's real root).
+    if (previousRoot.empty())
+        unsetenv("BOX_SERVICE_ROOT");
+    else
+        setenv("BOX_SERVICE_ROOT", previousRoot.c_str(), 1);
 }
 
 std::string aclText(acl_t a)

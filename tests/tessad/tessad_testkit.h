@@ -57,6 +57,7 @@ struct TempRoot {
     TempRoot();
     ~TempRoot();
     std::string base, root, user; // temporary folder, box root, <root>/<login>
+    std::string previousRoot;      // $BOX_SERVICE_ROOT before, restored after
 };
 
 void unmountBelow(const std::string &prefix);

@@ -1,7 +1,9 @@
-// Sharing between two real accounts. Needs root: it makes two throwaway
-// accounts, runs the library as each of them in child processes, and
-// removes the accounts afterwards.
+// Sharing between real accounts: the owner A, the sharee B and a
+// bystander C, who must never see or reach anything. Needs root: it makes
+// three throwaway accounts, runs the library as each of them in child
+// processes, and removes the accounts afterwards.
 #include "tessad_testkit.h"
+#include "box_service_ext.h"
 #include "tsd_internal.h"
 
 #include <pwd.h>
@@ -21,12 +23,36 @@ static int listed(const std::string &name, const std::string &owner = std::strin
     return flags;
 }
 
+// Whether ordinary accounts may mount with -allow_other.
+static bool fuseAllowsOthers()
+{
+    std::string conf = readFile("/etc/fuse.conf");
+    for (size_t at = conf.find("user_allow_other"); at != std::string::npos;
+         at = conf.find("user_allow_other", at + 1)) {
+        size_t lineStart = conf.rfind('\n', at);
+        lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+        if (conf.find_first_not_of(" \t", lineStart) == at)
+            return true;
+    }
+    return false;
+}
+
 static int share(const char *box, int perm, uid_t uid)
 {
     return box_add_share(box, perm, uid, 2) == 0 ? 0 : 1;
 }
 
-static void testTwoAccounts(const Account &A, const Account &B, const TempRoot &t)
+// C finds no box of A's and reads none of its files.
+static int bystanderSeesNothing(const Account &A, const std::string &home)
+{
+    box_info *info = nullptr;
+    CHILD_CHECK(countBoxes() == 0);
+    CHILD_CHECK(box_get_info(A.name.c_str(), "docs", &info) == -TSD_E_NOTFOUND);
+    CHILD_CHECK(readFile(home + "/docs/a.txt").empty() && readFile(home + "/docs/b.txt").empty());
+    return opendir((home + "/docs").c_str()) == nullptr ? 0 : 1;
+}
+
+static void testAccounts(const Account &A, const Account &B, const Account &C, const TempRoot &t)
 {
     const std::string home = t.root + "/" + A.name;
     const int otherPlain = BOX_FLAG_OTHER | BOX_FLAG_SHARED | BOX_FLAG_PLAIN;
@@ -59,6 +85,7 @@ static void testTwoAccounts(const Account &A, const Account &B, const TempRoot &
         CHILD_CHECK(writeFile(home + "/docs/b.txt", "from B") && mkdir((home + "/docs/sub").c_str(), 0755) == 0);
         return writeFile(home + "/docs/sub/c.txt", "deeper") ? 0 : 1;
     }) == 0);
+    CHECK(C.as([&] { return bystanderSeesNothing(A, home); }) == 0);
     CHECK(A.as([&] {
         CHILD_CHECK(readFile(home + "/docs/b.txt") == "from B");
         CHILD_CHECK(readFile(home + "/docs/sub/c.txt") == "deeper");
@@ -76,8 +103,9 @@ static void testTwoAccounts(const Account &A, const Account &B, const TempRoot &
         std::printf("SKIP encrypted sharing: /dev/fuse is not open to other accounts here\n");
         return;
     }
-    // An encrypted box: read-only sharees may not mount it, read-write
-    // sharees mount it with the password.
+    // An encrypted box: only its owner mounts it. While it is unmounted
+    // its folder is locked against every writer, read-write sharees
+    // included (their stray files would block the owner's mount).
     CHECK(A.as([&] {
         Key k(kPass);
         CHILD_CHECK(box_crypto_create("vault", &k.params) == 0);
@@ -90,27 +118,43 @@ static void testTwoAccounts(const Account &A, const Account &B, const TempRoot &
         return box_crypto_mount(A.name.c_str(), "vault", &k.pass) == -TSD_E_NOACCESS ? 0 : 1;
     }) == 0);
     CHECK(A.as([&] { return share("vault", 7, B.uid); }) == 0);
-    CHECK(B.as([&] {
-        Key k(kPass), wrong("Wrong_pw_9");
-        CHILD_CHECK(box_crypto_mount(A.name.c_str(), "vault", &wrong.pass) == -TSD_E_BADPASS);
-        CHILD_CHECK(box_crypto_mount(A.name.c_str(), "vault", &k.pass) == 0);
-        CHILD_CHECK(listed("vault", A.name) == (otherEnc | BOX_FLAG_MOUNTED));
-        CHILD_CHECK(readFile(home + "/vault/v.txt") == "vault data");
-        CHILD_CHECK(writeFile(home + "/vault/fromB.txt", "written by B"));
+    const bool allowOther = fuseAllowsOthers();
+    auto sharee = [&] {
+        Key k(kPass);
+        CHILD_CHECK(box_crypto_mount(A.name.c_str(), "vault", &k.pass) == -TSD_E_NOACCESS);
+        CHILD_CHECK(box_last_detail() != nullptr);
+        CHILD_CHECK(!writeFile(home + "/vault/stray.txt", "from B"));
+        CHILD_CHECK(!exists(home + "/vault/stray.txt"));
+        box_info *info = nullptr;
+        CHILD_CHECK(box_get_info(A.name.c_str(), "vault", &info) == 0);
+        CHILD_CHECK(aclText(info->acl).find("user:" + std::to_string(B.uid) + ":rwx") != std::string::npos);
+        box_info_destroy(info);
         return 0;
-    }) == 0);
-    // B's mount is B's: the owner can neither unmount it nor delete the box.
+    };
+    CHECK(B.as(sharee) == 0);
+    // Through the owner's mount, where the system lets others in.
     CHECK(A.as([&] {
-        CHILD_CHECK(box_crypto_umount(A.name.c_str(), "vault") == -TSD_E_OTHERMOUNT);
-        return box_delete("vault") == -TSD_E_MOUNTED ? 0 : 1;
+        Key k(kPass);
+        return box_crypto_mount(nullptr, "vault", &k.pass);
     }) == 0);
-    CHECK(B.as([&] { return box_crypto_umount(A.name.c_str(), "vault"); }) == 0);
+    if (allowOther) {
+        CHECK(B.as([&] {
+            CHILD_CHECK(listed("vault", A.name) == (otherEnc | BOX_FLAG_MOUNTED));
+            CHILD_CHECK(readFile(home + "/vault/v.txt") == "vault data");
+            return writeFile(home + "/vault/fromB.txt", "written by B") ? 0 : 1;
+        }) == 0);
+    } else {
+        std::printf("SKIP sharee access through the owner's mount: no user_allow_other\n");
+    }
+    CHECK(B.as([&] { return box_crypto_umount(A.name.c_str(), "vault") < 0 ? 0 : 1; }) == 0);
+    CHECK(A.as([&] { return box_crypto_umount(nullptr, "vault"); }) == 0);
+    CHECK(B.as(sharee) == 0); // locked again
     CHECK(A.as([&] {
         Key k(kPass);
         CHILD_CHECK(box_clear_share("vault") == 0);
         // The owner takes the whole box back to plain files, B's included.
         CHILD_CHECK(box_crypto_decrypt("vault", &k.pass) == 0);
-        CHILD_CHECK(readFile(home + "/vault/fromB.txt") == "written by B");
+        CHILD_CHECK(!allowOther || readFile(home + "/vault/fromB.txt") == "written by B");
         return 0;
     }) == 0);
     CHECK(B.as([&] {
@@ -125,18 +169,18 @@ int main()
 {
     if (geteuid() != 0) {
         std::printf("SKIP test_tessad_share: creating throwaway accounts needs root\n");
-        return 0;
+        return 77; // ctest's skip status for these tests
     }
     std::string suffix = std::to_string(getpid() % 100000);
-    Account A, B;
-    bool ok = A.make("tsda" + suffix) && B.make("tsdb" + suffix);
+    Account A, B, C;
+    bool ok = A.make("tsda" + suffix) && B.make("tsdb" + suffix) && C.make("tsdc" + suffix);
     CHECK(ok);
     if (ok) {
         TempRoot t;
-        testTwoAccounts(A, B, t);
+        testAccounts(A, B, C, t);
     }
-    unmountBelow("/tmp/tessad-test-");
     A.remove();
     B.remove();
+    C.remove();
     return report("test_tessad_share");
 }

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "BoxCommandLine.h"
 
 namespace {
 
@@ -28,9 +28,9 @@ CliOption optionFor(const QString &name)
 
 } // namespace
 
-CommandLine CommandLine::parse(const QStringList &arguments)
+BoxCommandLine BoxCommandLine::parse(const QStringList &arguments)
 {
-    CommandLine line;
+    BoxCommandLine line;
     QStringList words;
     QStringList badOptions;
     bool wantsHelp = false;
@@ -172,7 +172,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     return line;
 }
 
-QString CommandLine::usage() const
+QString BoxCommandLine::usage() const
 {
     if (m_action == CliAction::Help && ok())
         return m_command ? m_command->help() : CliCommand::generalHelp();

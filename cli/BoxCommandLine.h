@@ -8,16 +8,16 @@
 
 // The command line, parsed: which subcommand, its operands and options, or
 // the usage error that stops the program with status 2.
-class CommandLine
+class BoxCommandLine
 {
-    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+    Q_DECLARE_TR_FUNCTIONS(BoxCommandLine)
 public:
     // No password descriptor given.
     static constexpr int kNoDescriptor = -1;
 
     // Parses the arguments after the program name. Options may stand before
     // or after the subcommand and its operands; "--" ends the options.
-    static CommandLine parse(const QStringList &arguments);
+    static BoxCommandLine parse(const QStringList &arguments);
 
     bool ok() const { return m_error.isEmpty(); }
     QString error() const { return m_error; }
