@@ -151,11 +151,11 @@ int tsd_acl_scan(const char *path, int *named, uid_t uid, int *perm);
  * uid == (uid_t)-1 and perm < 0 every named user is removed. */
 int tsd_acl_named_uids(const char *path, uid_t *uids, int max);
 int tsd_acl_tree(const char *path, uid_t uid, int perm);
-/* Sets the owner entry's permission bits of an open file's ACL. */
-int tsd_acl_set_owner_perm(int fd, int perm);
 /* Copies the named-user entries of one file's access ACL onto another,
- * keeping the target's own owner/group/other bits. */
-int tsd_acl_copy_named(const char *from, const char *to);
+ * keeping the target's own owner/group/other bits; `locked` takes write
+ * from the owner entry and the mask in the same step (a new mount point
+ * is never open to a sharee, not even for a moment). */
+int tsd_acl_copy_named(const char *from, const char *to, int locked);
 int tsd_write_file_atomic(const char *path, const char *data, size_t len,
                           mode_t mode);
 int tsd_fsync_dir(const char *path);
