@@ -43,6 +43,7 @@ AboutDialog::AboutDialog(QWidget *parent) : FlatDropWidget(parent)
     m_pTitleBar->m_pMenuBtn->hide();
     m_pTitleBar->m_pReturnBtn->hide();
     m_pTitleBar->setTitle("关于", 0, "");
+    setWindowTitle(m_pTitleBar->m_pTitleLabel->text());
 
     m_pLogoLabel = new QLabel(this);
     m_pLogoLabel->setPixmap(QPixmap(":/images/logo/64.png"));

@@ -84,6 +84,7 @@ int MessageBox::execMessage(int type, const QString &text)
         break;
     }
     m_pTitleBar->setTitle(title, 0, "");
+    setWindowTitle(title);
     m_pIconLabel->setPixmap(QPixmap(icon));
     if (type == Question) {
         m_pCancelBtn->show();

@@ -226,6 +226,25 @@ void Vaultrane::initUI()
     m_pBottomWidget->setLayout(m_pBottomLayout);
     m_pBottomWidget->setFixedSize(730, 20);
     m_pBottomWidget->move(30, 530);
+
+    setUpKeyboardFocus();
+}
+
+// The box view has the first focus, so Enter and Space never reach a button
+// by accident. Tab goes on to the tool buttons, then the display modes, and
+// reaches the title bar's buttons last.
+void Vaultrane::setUpKeyboardFocus()
+{
+    for (QPushButton *modeButton : {m_pTableModeBtn, m_pIconModeBtn}) {
+        modeButton->setAutoDefault(false);
+        modeButton->setDefault(false);
+    }
+    const QList<QWidget *> chain{m_pBoxListWidget, m_pBoxTableView, m_pNewBtn, m_pDelBtn, m_pLockedBtn,
+                                 m_pSharedBtn, m_pTableModeBtn, m_pIconModeBtn, m_pTitleBar->m_pMenuBtn,
+                                 m_pTitleBar->m_pMinBtn, m_pTitleBar->m_pCloseBtn};
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
+    m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
 }
 
 void Vaultrane::initConnect()
@@ -275,8 +294,13 @@ void Vaultrane::slot_minimize()
 bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Enter || type == QEvent::Leave) {
-        const bool enter = type == QEvent::Enter;
+    if (type == QEvent::Enter || type == QEvent::Leave || type == QEvent::EnabledChange) {
+        // A button that is disabled under the pointer (the box it acted on is
+        // gone) gets no Leave while disabled: it drops the blue icon at once.
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const bool enter = type == QEvent::Enter
+                           || (type == QEvent::EnabledChange && widget && widget->isEnabled()
+                               && widget->underMouse());
         struct HoverIcons {
             QToolButton *button;
             const char *blue;
@@ -292,7 +316,7 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
         for (const HoverIcons &entry : table) {
             if (watched != entry.button)
                 continue;
-            if (entry.always || !entry.button->testAttribute(Qt::WA_Disabled))
+            if (!enter || entry.always || entry.button->isEnabled())
                 entry.button->setIcon(QIcon(enter ? entry.blue : entry.normal));
             break;
         }
@@ -379,8 +403,11 @@ void Vaultrane::clearTableSelection()
 void Vaultrane::slot_show_icon_mode(bool clicked)
 {
     Q_UNUSED(clicked);
+    const bool viewHadFocus = m_pBoxTableView->hasFocus();
     m_pBoxTableView->hide();
     m_pBoxListWidget->show();
+    if (viewHadFocus)
+        m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
     m_pBoxListWidget->updateBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
@@ -392,8 +419,11 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
 void Vaultrane::slot_show_table_mode(bool clicked)
 {
     Q_UNUSED(clicked);
+    const bool viewHadFocus = m_pBoxListWidget->hasFocus();
     m_pBoxListWidget->hide();
     m_pBoxTableView->show();
+    if (viewHadFocus)
+        m_pBoxTableView->setFocus(Qt::OtherFocusReason);
     m_pBoxTableModel->resetFilter();
     m_pBoxTableModel->refreshBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));

@@ -13,6 +13,12 @@ QPushButton *makeButton(QWidget *parent, const QString &tip, const QString &icon
     btn->setObjectName("MenuBtn");
     btn->setToolTip(tip);
     btn->setIcon(QIcon(icon));
+    // Enter and Space belong to the window's content: a title-bar button is
+    // never a default button, and only Tab (never a click or the window's
+    // first focus) gives it the keyboard focus.
+    btn->setAutoDefault(false);
+    btn->setDefault(false);
+    btn->setFocusPolicy(Qt::TabFocus);
     return btn;
 }
 } // namespace
