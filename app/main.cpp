@@ -4,6 +4,9 @@
 
 int main(int argc, char *argv[])
 {
+    // Icons and images come in two sizes; on a screen scaled by 2 Qt takes
+    // the "@2x" one instead of enlarging the small one.
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     // Without an id the single-instance key comes from the executable's path.
     QtSingleApplication app(argc, argv, true);
     if (app.isRunning())

@@ -2,6 +2,7 @@
 
 #include "TitleBar.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -46,7 +47,7 @@ AboutDialog::AboutDialog(QWidget *parent) : FlatDropWidget(parent)
     setWindowTitle(m_pTitleBar->m_pTitleLabel->text());
 
     m_pLogoLabel = new QLabel(this);
-    m_pLogoLabel->setPixmap(QPixmap(":/images/logo/64.png"));
+    m_pLogoLabel->setPixmap(QIcon(":/images/logo/64.png").pixmap(QSize(64, 64)));
     m_pLogoLabel->setFixedSize(64, 64);
     m_pLogoLabel->move(120, 80);
 

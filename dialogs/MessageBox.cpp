@@ -2,6 +2,7 @@
 
 #include "TitleBar.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -85,7 +86,7 @@ int MessageBox::execMessage(int type, const QString &text)
     }
     m_pTitleBar->setTitle(title, 0, "");
     setWindowTitle(title);
-    m_pIconLabel->setPixmap(QPixmap(icon));
+    m_pIconLabel->setPixmap(QIcon(icon).pixmap(QSize(56, 56)));
     if (type == Question) {
         m_pCancelBtn->show();
         m_pOkBtn->move(100, 238);

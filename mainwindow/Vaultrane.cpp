@@ -30,7 +30,8 @@ namespace {
 const int kWindowWidth = 780;
 const int kWindowHeight = 560;
 
-const char *const kModeBtnStyle = "border: none; background-color:#FFFFFF;";
+const char *const kModeBtnStyle = "QPushButton { border: none; background-color: #FFFFFF; }"
+                                  "QPushButton:focus { border: 1px solid #1787F0; }";
 
 QFont pixelFont(int pixelSize)
 {
@@ -359,6 +360,14 @@ void Vaultrane::refreshBoxView()
 
 void Vaultrane::setOperateBtnEnabled(bool enabled)
 {
+    // The keyboard focus on a button that goes grey returns to the box view
+    // (where a box can be chosen again) instead of wandering on to the next
+    // button that happens to be enabled.
+    QWidget *focused = focusWidget();
+    if (!enabled && (focused == m_pDelBtn || focused == m_pLockedBtn || focused == m_pSharedBtn)) {
+        QWidget *view = m_mode == 1 ? static_cast<QWidget *>(m_pBoxTableView) : m_pBoxListWidget;
+        view->setFocus(Qt::OtherFocusReason);
+    }
     m_pDelBtn->setEnabled(enabled);
     m_pLockedBtn->setEnabled(enabled);
     m_pSharedBtn->setEnabled(enabled);

@@ -27,39 +27,59 @@ work="$(mktemp -d)"
 xvfb_pid=""
 wm_pid=""
 cleanup() {
-  if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; wait "$wm_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  stop_display
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display itself and writes its number once it accepts
-# clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-deadline=$((SECONDS + startup_timeout_s))
-while ! grep -q '^[0-9]' "$work/display" 2>/dev/null; do
-  if ! kill -0 "$xvfb_pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
-    echo "Xvfb did not start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-  fi
-  sleep 0.05
-done
-export DISPLAY=":$(head -n1 "$work/display")"
+stop_display() {
+  if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; wait "$wm_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  wm_pid=""
+  xvfb_pid=""
+}
 
-# openbox announces itself on the root window once it manages the screen.
-HOME="$work" openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-deadline=$((SECONDS + startup_timeout_s))
-while ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-  if ! kill -0 "$wm_pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
-    echo "openbox did not start:" >&2
-    cat "$work/openbox.log" >&2
+# Starts Xvfb and openbox; returns non-zero (with the logs shown) when either
+# does not come up in time.
+start_display() {
+  : >"$work/display"
+  # Xvfb picks a free display itself and writes its number once it accepts
+  # clients.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  local deadline=$((SECONDS + startup_timeout_s))
+  while ! grep -q '^[0-9]' "$work/display" 2>/dev/null; do
+    if ! kill -0 "$xvfb_pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
+      echo "Xvfb did not start:" >&2
+      cat "$work/xvfb.log" >&2
+      return 1
+    fi
+    sleep 0.05
+  done
+  export DISPLAY=":$(head -n1 "$work/display")"
+  # openbox announces itself on the root window once it manages the screen.
+  HOME="$work" openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  wm_pid=$!
+  while ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    if ! kill -0 "$wm_pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
+      echo "openbox did not start on $DISPLAY:" >&2
+      cat "$work/openbox.log" >&2
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
+# Another X server starting at the same moment may take the same display
+# number; a second or third try gets another one.
+attempt=1
+until start_display; do
+  stop_display
+  if [ "$attempt" -ge 3 ]; then
+    echo "no X display with a window manager after $attempt tries" >&2
     exit 1
   fi
-  sleep 0.05
+  attempt=$((attempt + 1))
 done
 
 export QT_QPA_PLATFORM=xcb

@@ -1,5 +1,7 @@
 #include "BoxFilterDialog.h"
 
+#include "WindowBorder.h"
+
 #include <QColor>
 #include <QFont>
 #include <QMouseEvent>
@@ -36,6 +38,8 @@ BoxFilterDialog::BoxFilterDialog(int filterType, QWidget *parent)
         m_pFirstRadioBtn->setText("个人创建");
         m_pSecondRadioBtn->setText("他人共享");
     }
+    // White on the white table: the drop-down needs an edge.
+    new WindowBorder(this);
 }
 
 void BoxFilterDialog::setCheckedIndex(int index)

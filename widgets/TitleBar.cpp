@@ -1,6 +1,7 @@
 #include "TitleBar.h"
 
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -32,7 +33,8 @@ TitleBar::TitleBar(QWidget *parent) : QWidget(parent)
     setPalette(pal);
 
     m_pLogoLabel = new QLabel(this);
-    m_pLogoLabel->setPixmap(QPixmap(":/images/logo/24.png"));
+    // Through QIcon, which takes "24@2x.png" on a screen scaled by 2.
+    m_pLogoLabel->setPixmap(QIcon(":/images/logo/24.png").pixmap(QSize(24, 24)));
     m_pLogoLabel->setFixedSize(24, 24);
 
     m_pTitleLabel = new QLabel(this);
