@@ -1,14 +1,12 @@
 #include "Startup.h"
 
 #include "MessageBox.h"
-#include "box_service.h"
+#include "VaultranerProxy.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QFile>
-#include <QLibraryInfo>
 #include <QPalette>
-#include <QTranslator>
 
 #include <libaudit.h>
 #include <unistd.h>
@@ -26,13 +24,6 @@ void loadStyleSheet(const QString &fileName)
     qApp->setPalette(QPalette(QColor("#F0F0F0")));
 }
 
-void loadTranslator()
-{
-    auto *translator = new QTranslator(qApp);
-    translator->load("qt_zh_CN", QLibraryInfo::location(QLibraryInfo::TranslationsPath));
-    QCoreApplication::installTranslator(translator);
-}
-
 namespace {
 uid_t realLoginUid() { return audit_getloginuid(); }
 uid_t realEffectiveUid() { return geteuid(); }
@@ -44,7 +35,8 @@ QString errText(const StartupEnvironment &env, int code)
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
-    : boxEnabled(box_enabled), boxInit(box_init), boxErr(box_err), loginUid(realLoginUid),
+    : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
+      boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
       effectiveUid(realEffectiveUid)
 {
 }

@@ -4,14 +4,12 @@
 
 #include <sys/types.h>
 
+#include "Translations.h"
+
 // Applies the style sheet ":/images/style/<fileName>" to the whole
 // application and sets the application palette from the button colour
 // "#F0F0F0". A missing resource gives an empty style sheet.
 void loadStyleSheet(const QString &fileName);
-
-// Installs Qt's own Simplified-Chinese translation, so Qt's standard texts
-// appear in Chinese where the system has it.
-void loadTranslator();
 
 // What the start-up checks ask of the system. Tests replace single entries.
 struct StartupEnvironment {

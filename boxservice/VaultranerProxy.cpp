@@ -1,9 +1,13 @@
 #include "VaultranerProxy.h"
 
+#include "BoxServiceExtensions.h"
+#include "SecretString.h"
 #include "box_service.h"
 
 #include <QDebug>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,21 +28,66 @@ void logFailure(int res)
     qDebug().noquote() << QString::fromUtf8(msg ? msg : "");
 }
 
-void wipe(QByteArray &bytes)
+// The calling thread's last failure, kept for callers that say why.
+struct Failure {
+    int code = 0;
+    int reason = BOX_REASON_NONE;
+    QString detail;
+};
+thread_local Failure t_lastFailure;
+
+// Logs a failure and keeps it as the thread's last one. The reason and the
+// detail are read at once: the detail lasts only until the next box_* call.
+void remember(int res)
 {
-    if (!bytes.isEmpty()) {
-        volatile char *p = bytes.data(); // data() detaches: we wipe our own copy
-        for (int i = 0; i < bytes.size(); ++i)
-            p[i] = 0;
+    Failure failure;
+    failure.code = res;
+    if (box_reason_of_fn reasonOf = BoxServiceExtensions::reasonOf())
+        failure.reason = reasonOf(res);
+    if (box_last_detail_fn lastDetail = BoxServiceExtensions::lastDetail()) {
+        const char *detail = lastDetail();
+        failure.detail = QString::fromUtf8(detail ? detail : "");
     }
-    bytes.clear();
+    t_lastFailure = failure;
 }
 
-void wipe(char *buf, size_t len)
+void fail(int res)
 {
-    if (buf)
-        explicit_bzero(buf, len);
+    remember(res);
+    logFailure(res);
 }
+
+std::atomic<bool> g_printBoxTable{true};
+
+thread_local VaultranerProxy::ProgressHandler t_progressHandler;
+
+void forwardProgress(const char *, int percent, void *)
+{
+    if (t_progressHandler)
+        t_progressHandler(percent);
+}
+
+// Progress reports of the library reach the thread's handler while this
+// lives; a library without box_set_progress simply reports nothing.
+class ProgressScope
+{
+public:
+    ProgressScope() : m_set(t_progressHandler ? BoxServiceExtensions::setProgress() : nullptr)
+    {
+        if (m_set)
+            m_set(forwardProgress, nullptr);
+    }
+    ~ProgressScope()
+    {
+        if (m_set)
+            m_set(nullptr, nullptr);
+    }
+    ProgressScope(const ProgressScope &) = delete;
+    ProgressScope &operator=(const ProgressScope &) = delete;
+
+private:
+    box_set_progress_fn m_set;
+};
 
 // A heap copy of a passphrase that is zeroed and freed when it goes.
 class KeyCopy
@@ -49,11 +98,11 @@ public:
         QByteArray bytes = passphrase.toUtf8();
         m_key = strdup(bytes.constData());
         m_len = m_key ? std::strlen(m_key) : 0;
-        wipe(bytes);
+        SecretString::wipe(bytes);
     }
     ~KeyCopy()
     {
-        wipe(m_key, m_len);
+        SecretString::wipe(m_key, m_len);
         std::free(m_key);
     }
     KeyCopy(const KeyCopy &) = delete;
@@ -120,7 +169,7 @@ bool VaultranerProxy::createBox(const QString &name)
 {
     int res = box_create(toLib(name).constData());
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -131,15 +180,18 @@ bool VaultranerProxy::createEncryptedBox(const QString &name, const QString &pas
     const QByteArray libName = toLib(name);
     int res = box_create(libName.constData());
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     KeyCopy key(passphrase);
     box_crypto_params params = key.params(BOX_CRYPTO_SETTINGS_DEFAULT);
-    res = box_crypto_create(libName.constData(), &params);
+    {
+        ProgressScope progress;
+        res = box_crypto_create(libName.constData(), &params);
+    }
     if (res == 0)
         return true;
-    logFailure(res);
+    fail(res);
     // Do not leave a plain box behind when encrypting it failed.
     int del = box_delete(libName.constData());
     if (del != 0)
@@ -151,7 +203,7 @@ bool VaultranerProxy::deleteBox(const QString &name)
 {
     int res = box_delete(toLib(name).constData());
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -161,9 +213,10 @@ bool VaultranerProxy::addPassphrase(const QString &name, const QString &passphra
 {
     KeyCopy key(passphrase);
     box_crypto_params params = key.params(BOX_CRYPTO_SETTINGS_DEFAULT);
+    ProgressScope progress;
     int res = box_crypto_create(toLib(name).constData(), &params);
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -177,9 +230,10 @@ bool VaultranerProxy::changePassphrase(const QString &name, const QString &oldPa
     box_passphrase oldRecord = oldKey.passphrase();
     // Only the key of the new record matters to the library.
     box_crypto_params newRecord = newKey.params(0);
+    ProgressScope progress;
     int res = box_crypto_change_passpharse(toLib(name).constData(), &oldRecord, &newRecord);
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -189,9 +243,10 @@ bool VaultranerProxy::removePassphrase(const QString &name, const QString &passp
 {
     KeyCopy key(passphrase);
     box_passphrase record = key.passphrase();
+    ProgressScope progress;
     int res = box_crypto_decrypt(toLib(name).constData(), &record);
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -203,7 +258,7 @@ bool VaultranerProxy::verifyPassphrase(const QString &name, const QString &passp
     box_passphrase record = key.passphrase();
     int res = box_crypto_verify_passphrase(toLib(name).constData(), &record);
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -215,7 +270,7 @@ bool VaultranerProxy::mountBox(const QString &owner, const QString &name, const 
     box_passphrase record = key.passphrase();
     int res = box_crypto_mount(toLib(owner).constData(), toLib(name).constData(), &record);
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -225,7 +280,7 @@ bool VaultranerProxy::umountBox(const QString &owner, const QString &name)
 {
     int res = box_crypto_umount(toLib(owner).constData(), toLib(name).constData());
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -235,7 +290,7 @@ bool VaultranerProxy::renameBox(const QString &oldName, const QString &newName)
 {
     int res = box_change_name(toLib(oldName).constData(), toLib(newName).constData());
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     return true;
@@ -246,14 +301,16 @@ bool VaultranerProxy::getBoxList(QList<BoxInfo> &list, int ownerFilter, int encr
     box_info *head = nullptr;
     int res = box_get_list(255, &head);
     if (res < 0) {
-        logFailure(res);
+        fail(res);
         return false;
     }
     list.clear();
-    printTableHeader();
-    for (const box_info *node = head; node; node = node->next)
-        printRow(node);
-    std::fflush(stdout);
+    if (printsBoxTable()) {
+        printTableHeader();
+        for (const box_info *node = head; node; node = node->next)
+            printRow(node);
+        std::fflush(stdout);
+    }
     for (const box_info *node = head; node; node = node->next)
         if (passesFilters(node->flags, ownerFilter, encryptFilter, shareFilter))
             list.append(toBoxInfo(node));
@@ -266,11 +323,14 @@ bool VaultranerProxy::getSharedList(const QString &owner, const QString &name, Q
     box_info *info = nullptr;
     int res = box_get_info(toLib(owner).constData(), toLib(name).constData(), &info);
     if (res != 0 || !info) {
-        logFailure(res);
+        fail(res);
         return false;
     }
-    printTableHeader();
-    printRow(info);
+    const bool print = printsBoxTable();
+    if (print) {
+        printTableHeader();
+        printRow(info);
+    }
 
     // getpwuid() below may reuse the buffer behind the library's `passwd`
     // record, so the caller's uid is read once, before the walk.
@@ -291,14 +351,18 @@ bool VaultranerProxy::getSharedList(const QString &owner, const QString &name, Q
         acl_permset_t permset;
         if (acl_get_permset(entry, &permset) != 0)
             continue;
-        std::printf("before passwd id = %d\n", int(self));
+        if (print)
+            std::printf("before passwd id = %d\n", int(self));
         const struct passwd *account = getpwuid(uid);
         if (!account) {
-            std::printf("after passwd id = %d\n", int(self));
+            if (print)
+                std::printf("after passwd id = %d\n", int(self));
             continue;
         }
-        std::printf("pwu id = %d\n", int(account->pw_uid));
-        std::printf("after passwd id = %d\n", int(self));
+        if (print) {
+            std::printf("pwu id = %d\n", int(account->pw_uid));
+            std::printf("after passwd id = %d\n", int(self));
+        }
         const bool read = acl_get_perm(permset, ACL_READ) == 1;
         const bool write = acl_get_perm(permset, ACL_WRITE) == 1;
         const bool exec = acl_get_perm(permset, ACL_EXECUTE) == 1;
@@ -321,7 +385,7 @@ int VaultranerProxy::setSharedList(const QString &name, const QList<ShareUser> &
     const QByteArray libName = toLib(name);
     int res = box_clear_share(libName.constData());
     if (res != 0) {
-        logFailure(res);
+        fail(res);
         return -1;
     }
     int added = 0;
@@ -331,6 +395,7 @@ int VaultranerProxy::setSharedList(const QString &name, const QList<ShareUser> &
             ++added;
             continue;
         }
+        remember(res);
         const char *msg = box_err(-res);
         qDebug().noquote() << QString("%1, perm %2, id %3, type %4: %5")
                         .arg(name)
@@ -340,4 +405,88 @@ int VaultranerProxy::setSharedList(const QString &name, const QList<ShareUser> &
                         .arg(QString::fromUtf8(msg ? msg : ""));
     }
     return added;
+}
+
+bool VaultranerProxy::mountBox(const QString &owner, const QString &name, const QString &passphrase,
+                               unsigned int idleSeconds)
+{
+    if (idleSeconds == 0)
+        return mountBox(owner, name, passphrase);
+    box_crypto_mount_idle_fn mountIdle = BoxServiceExtensions::mountIdle();
+    if (!mountIdle) {
+        // Mounting without the idle time would leave the box open longer
+        // than asked: refuse instead.
+        qDebug().noquote() << QString("%1: the box service cannot unmount by itself after an idle time").arg(name);
+        t_lastFailure = Failure();
+        t_lastFailure.code = -ENOSYS;
+        return false;
+    }
+    KeyCopy key(passphrase);
+    box_passphrase record = key.passphrase();
+    int res = mountIdle(toLib(owner).constData(), toLib(name).constData(), &record, idleSeconds);
+    if (res != 0) {
+        fail(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::canMountWithIdleTime()
+{
+    return BoxServiceExtensions::mountIdle() != nullptr;
+}
+
+int VaultranerProxy::boxEnabled()
+{
+    return box_enabled();
+}
+
+int VaultranerProxy::boxInit()
+{
+    return box_init();
+}
+
+const char *VaultranerProxy::boxError(int code)
+{
+    return box_err(code);
+}
+
+int VaultranerProxy::lastFailureCode()
+{
+    return t_lastFailure.code;
+}
+
+int VaultranerProxy::lastFailureReason()
+{
+    return t_lastFailure.reason;
+}
+
+QString VaultranerProxy::lastFailureDetail()
+{
+    return t_lastFailure.detail;
+}
+
+void VaultranerProxy::clearLastFailure()
+{
+    t_lastFailure = Failure();
+}
+
+void VaultranerProxy::setPrintsBoxTable(bool print)
+{
+    g_printBoxTable = print;
+}
+
+bool VaultranerProxy::printsBoxTable()
+{
+    return g_printBoxTable;
+}
+
+void VaultranerProxy::setProgressHandler(ProgressHandler handler)
+{
+    t_progressHandler = std::move(handler);
+}
+
+bool VaultranerProxy::reportsProgress()
+{
+    return BoxServiceExtensions::setProgress() != nullptr;
 }

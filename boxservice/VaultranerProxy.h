@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // One box as the program sees it: a value copied out of the box service.
 struct BoxInfo {
     QString name;
@@ -26,7 +28,9 @@ struct ShareUser {
 
 // The only place that calls the box service library. Every operation is
 // static and synchronous, logs library failures to the debug log and reports
-// success as a bool (the share writer as a count).
+// success as a bool (the share writer as a count). The code, reason and
+// detail of the calling thread's last failure stay readable until its next
+// failing call, so that callers can say why.
 class VaultranerProxy : public QObject
 {
     Q_OBJECT
@@ -51,4 +55,36 @@ public:
     static bool getBoxList(QList<BoxInfo> &list, int ownerFilter, int encryptFilter, int shareFilter);
     static bool getSharedList(const QString &owner, const QString &name, QList<ShareUser> &list);
     static int setSharedList(const QString &name, const QList<ShareUser> &list);
+
+    // Mounts with an idle time: the box unmounts itself after `idleSeconds`
+    // without file access (0: never). Needs box_crypto_mount_idle in the
+    // library when idleSeconds is not 0; see canMountWithIdleTime().
+    static bool mountBox(const QString &owner, const QString &name, const QString &passphrase,
+                         unsigned int idleSeconds);
+    static bool canMountWithIdleTime();
+
+    // Start-up checks, passed through: box_enabled, box_init and box_err.
+    static int boxEnabled();
+    static int boxInit();
+    static const char *boxError(int code);
+
+    // The calling thread's last library failure: its result code (0 when
+    // none yet), its box_reason (BOX_REASON_NONE when the library cannot
+    // tell) and the library's detail text for it (may be empty).
+    static int lastFailureCode();
+    static int lastFailureReason();
+    static QString lastFailureDetail();
+    static void clearLastFailure();
+
+    // Whether getBoxList and getSharedList print the box table on standard
+    // output (on by default; the command line turns it off).
+    static void setPrintsBoxTable(bool print);
+    static bool printsBoxTable();
+
+    // Receives the percentage of long operations (encrypting, decrypting,
+    // changing a password) made on the calling thread, where the library
+    // reports progress. An empty function turns it off for that thread.
+    using ProgressHandler = std::function<void(int percent)>;
+    static void setProgressHandler(ProgressHandler handler);
+    static bool reportsProgress();
 };

@@ -1,5 +1,6 @@
 #include "AboutDialog.h"
 
+#include "BuildConfig.h"
 #include "TitleBar.h"
 
 #include <QIcon>
@@ -56,7 +57,7 @@ AboutDialog::AboutDialog(QWidget *parent) : FlatDropWidget(parent)
         makeTextLabel(this, "运行环境: AstrelVenmora操作系统 (V10)", {170, 190}, 12, "#49494E");
     m_pKernelLabel = makeTextLabel(this, "安全内核 (3.0.0) 以上", {225, 210}, 12, "#49494E");
     m_pSuiteLabel = makeTextLabel(this, "保护箱套件 (3.0.8) 以上", {225, 230}, 12, "#49494E");
-    m_pVersionLabel = makeTextLabel(this, "软件版本: 3.0.3", {170, 260}, 12, "#49494E");
+    m_pVersionLabel = makeTextLabel(this, QString("软件版本: ") + VAULTRANE_VERSION, {170, 260}, 12, "#49494E");
 
     connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked()), this, SLOT(close()));
 }

@@ -53,6 +53,8 @@ Vaultrane::Vaultrane(QWidget *parent)
     m_pMainMenu = new MainMenu(this);
     initUI();
     initConnect();
+    // Loads the box list, once: the views start empty, and the table fills
+    // when it is first shown.
     slot_show_icon_mode(true);
     m_mode = 0;
 }
@@ -132,6 +134,10 @@ void Vaultrane::initUI()
     m_pLockedBtn->setEnabled(false);
     m_pSharedBtn = makeToolButton(tr("共享设置"), ":/images/image/icon_share.png");
     m_pSharedBtn->setEnabled(false);
+    m_pNewBtn->setAccessibleDescription(tr("新建一个保护箱"));
+    m_pDelBtn->setAccessibleDescription(tr("删除选中的保护箱"));
+    m_pLockedBtn->setAccessibleDescription(tr("添加、修改或解除选中保护箱的密码"));
+    m_pSharedBtn->setAccessibleDescription(tr("设置哪些用户可以使用选中的保护箱"));
     m_pToolLayout->addWidget(m_pNewBtn);
     m_pToolLayout->addWidget(m_pDelBtn);
     m_pToolLayout->addWidget(m_pLockedBtn);
@@ -147,7 +153,6 @@ void Vaultrane::initUI()
 
     m_pBoxListWidget = new BoxListWidget(this);
     m_pBoxListWidget->setFixedSize(765, 330);
-    m_pBoxListWidget->updateBoxList();
     m_pBoxListWidget->move(10, 170);
 
     m_pBoxTableView = new BoxTableView(this);
@@ -189,6 +194,7 @@ void Vaultrane::initUI()
     m_pShareAttrBtn->setFont(font12);
     m_pShareAttrBtn->setPalette(pal);
     m_pShareAttrBtn->setObjectName("AttarToolBtn");
+    m_pShareAttrBtn->setFocusPolicy(Qt::NoFocus); // a state indicator, not a control
 
     m_pEncryptAttrBtn = new QToolButton(this);
     m_pEncryptAttrBtn->setText(tr("已加密"));
@@ -197,16 +203,23 @@ void Vaultrane::initUI()
     m_pEncryptAttrBtn->setFont(font12);
     m_pEncryptAttrBtn->setPalette(pal);
     m_pEncryptAttrBtn->setObjectName("AttarToolBtn");
+    m_pEncryptAttrBtn->setFocusPolicy(Qt::NoFocus);
 
     m_pTableModeBtn = new QPushButton(this);
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
     m_pTableModeBtn->setStyleSheet(kModeBtnStyle);
     m_pTableModeBtn->setFixedSize(14, 14);
+    m_pTableModeBtn->setToolTip(tr("列表视图"));
+    m_pTableModeBtn->setAccessibleName(tr("列表视图"));
+    m_pTableModeBtn->setAccessibleDescription(tr("以表格显示保护箱，可按是否加密、是否共享和来源筛选"));
 
     m_pIconModeBtn = new QPushButton(this);
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
     m_pIconModeBtn->setStyleSheet(kModeBtnStyle);
     m_pIconModeBtn->setFixedSize(14, 14);
+    m_pIconModeBtn->setToolTip(tr("图标视图"));
+    m_pIconModeBtn->setAccessibleName(tr("图标视图"));
+    m_pIconModeBtn->setAccessibleDescription(tr("以图标显示保护箱"));
 
     m_pBottomLayout = new QHBoxLayout;
     m_pBottomLayout->setSpacing(0);
@@ -273,6 +286,7 @@ void Vaultrane::initConnect()
     connect(m_pBoxTableView, SIGNAL(signal_right_menu_func_triggered(int)),
             this, SLOT(slot_right_menu_func_triggered(int)));
     connect(m_pHeaderView, SIGNAL(signal_clicked_section(int)), this, SLOT(slot_clicked_section(int)));
+    connect(m_pBoxTableView, &BoxTableView::signal_filter_requested, this, &Vaultrane::slot_clicked_section);
     connect(m_pBoxListWidget, SIGNAL(signal_right_menu_func_triggered(int)),
             this, SLOT(slot_right_menu_func_triggered(int)));
     connect(m_pBoxListWidget, SIGNAL(currentRowChanged(int)),

@@ -1,4 +1,5 @@
-#include "BoxItemDelegate.h"
+// The table mode: the model's filters, double-clicks, presses, hover and the
+// painted highlight.
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
@@ -10,26 +11,34 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
 
-const unsigned OWN_PLAIN = BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED, OWN_LOCKED = BOX_FLAG_SELF |
-    BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED, OTHER_LOCKED = BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED;
+const unsigned OWN_PLAIN = BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED;
+const unsigned OWN_LOCKED = BOX_FLAG_SELF | BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED;
+const unsigned OTHER_LOCKED = BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED;
+const int kRowHeight = 28;
 
 BoxDouble::Box dbox(const std::string &name, unsigned flags, const std::string &path = "/nonexistent")
 {
-    return {name, path, flags & BOX_FLAG_OTHER ? "anna" : "tester", flags};
+    const std::string owner = (flags & BOX_FLAG_OTHER) ? "anna" : "tester";
+    return {name, path, owner, flags};
 }
 
-void send(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
+void send(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
 {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, button, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, button, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
 }
 
-QPoint rowPoint(int row, int x = 200) { return QPoint(x, row * 28 + 14); }
+// A point in the middle of a table row, `x` pixels from the left.
+QPoint rowPoint(int row, int x = 200)
+{
+    return QPoint(x, row * kRowHeight + kRowHeight / 2);
+}
 
 // The main window in table mode; mount requests are only counted, not served.
 struct Table {
@@ -39,18 +48,29 @@ struct Table {
 
     Table()
     {
-        win.slot_show_table_mode(true), win.show(), (void)QTest::qWaitForWindowExposed(&win);
-        QObject::disconnect(view, SIGNAL(signal_mount_box_triggered()), nullptr, nullptr);
+        win.slot_show_table_mode(true);
+        win.show();
+        (void)QTest::qWaitForWindowExposed(&win);
+        QObject::disconnect(view, &BoxTableView::signal_mount_box_triggered, nullptr, nullptr);
     }
+
     QWidget *vp() const { return view->viewport(); }
-    QColor pixel(int x, int y) const { return QColor(vp()->grab().toImage().pixel(x, y)); }
+
+    QColor pixel(int x, int y) const
+    {
+        return QColor(vp()->grab().toImage().pixel(x, y));
+    }
 };
 
+// Collects the regions a widget repaints.
 struct PaintRecorder : QObject {
     QRegion painted;
-    bool eventFilter(QObject *, QEvent *e) override
+
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        return e->type() == QEvent::Paint && (painted += static_cast<QPaintEvent *>(e)->region(), false);
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
     }
 };
 
@@ -65,8 +85,18 @@ public slots:
     void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
-    void init() { BoxDouble::reset(), m_opened.clear(), QDesktopServices::setUrlHandler("file", this, "openUrl"); }
-    void cleanup() { QDesktopServices::unsetUrlHandler("file"); QVERIFY(TestSupport::leftoverTopLevels().isEmpty()); }
+    void init()
+    {
+        BoxDouble::reset();
+        m_opened.clear();
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+    }
+
+    void cleanup()
+    {
+        QDesktopServices::unsetUrlHandler("file");
+        QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
+    }
 
     void filtersSelectRows()
     {
@@ -80,43 +110,55 @@ private slots:
             {{0, 0, 2}, {"mine", "mine-locked"}},
             {{2, 2, 0}, {"theirs"}}};
         BoxTableModel model(nullptr);
+        QCOMPARE(model.rowCount(), 0); // empty until the first load
         for (const auto &[filters, shown] : table) {
-            std::tie(model.m_ownerFilter, model.m_encryptFilter, model.m_shareFilter) =
-                std::tuple(filters[0], filters[1], filters[2]);
+            model.m_ownerFilter = filters[0];
+            model.m_encryptFilter = filters[1];
+            model.m_shareFilter = filters[2];
             model.refreshBoxList();
             QStringList names;
-            for (int r = 0; r < model.rowCount(); ++r)
-                names << model.data(model.index(r, 0)).toString();
+            for (int row = 0; row < model.rowCount(); ++row)
+                names << model.data(model.index(row, 0)).toString();
             QCOMPARE(names, shown);
             QCOMPARE(model.boxAt(shown.size()).name, QString());
         }
         QCOMPARE(model.boxAt(-1).name, QString());
     }
 
-    void iconChoice()
+    // The first column starts with the box's state icon, drawn unscaled.
+    void firstColumnShowsTheStateIcon()
     {
-        // From another user, encrypted, shared, mounted → icon.
-        const QList<QPair<QString, QString>> table{{"1011", "share_16"}, {"1100", "share_lock16"},
-            {"1111", "share_unlock16"}, {"0001", "person_16"}, {"0010", "person_shre16"}, {"0100", "person_lock16"},
-            {"0110", "person_sahre_lock_16"}, {"0101", "person_unlock16"}, {"0111", "person_sahre_unlock_16"}};
-        for (const auto &[s, icon] : table) {
-            BoxInfo b;
-            std::tie(b.fromOther, b.encrypted, b.shared, b.mounted) = std::tuple(s[0] > '0', s[1] > '0', s[2] > '0', s[3] > '0');
-            QCOMPARE(BoxItemDelegate::boxIcon16(b), ":/images/image/" + icon + ".png");
+        BoxDouble::setBoxes({dbox("plain", OWN_PLAIN), dbox("locked", OWN_LOCKED)});
+        Table t;
+        const QImage cells = t.vp()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QList<QPair<int, QString>> rows{{0, ":/images/image/person_16.png"},
+                                              {1, ":/images/image/person_lock16.png"}};
+        for (const auto &[row, path] : rows) {
+            const QImage picture(path);
+            QImage expected(picture.size(), QImage::Format_RGB32);
+            expected.fill(Qt::white);
+            QPainter painter(&expected);
+            painter.drawImage(0, 0, picture);
+            painter.end();
+            const QPoint corner(10, row * kRowHeight + (kRowHeight - 1 - 15) / 2);
+            QCOMPARE(cells.copy(QRect(corner, picture.size())), expected);
         }
     }
 
     void doubleClickMountsOrOpens()
     {
         QTemporaryDir tmp;
-        const QString locked = tmp.filePath("locked"), theirs = tmp.filePath("theirs"), hashed = tmp.filePath("x#1?y");
-        QVERIFY(QDir().mkpath(locked) && QDir().mkpath(theirs) && QDir().mkpath(hashed));
+        const QString locked = tmp.filePath("locked");
+        const QString theirs = tmp.filePath("theirs");
+        const QString hashed = tmp.filePath("x#1?y");
+        for (const QString &folder : {locked, theirs, hashed})
+            QVERIFY(QDir().mkpath(folder));
         BoxDouble::setBoxes({dbox("locked", OWN_LOCKED, locked.toStdString()),
                              dbox("theirs", OTHER_LOCKED | BOX_FLAG_MOUNTED, theirs.toStdString()),
                              dbox("x#1?y", OWN_PLAIN, hashed.toStdString()),
                              dbox("gone", OWN_PLAIN, tmp.filePath("gone").toStdString())});
         Table t;
-        QSignalSpy mount(t.view, SIGNAL(signal_mount_box_triggered()));
+        QSignalSpy mount(t.view, &BoxTableView::signal_mount_box_triggered);
         // Locked: only the mount request. Then right button, mounted, '#', missing, empty space.
         send(t.vp(), QEvent::MouseButtonDblClick, rowPoint(0));
         send(t.vp(), QEvent::MouseButtonDblClick, rowPoint(0), Qt::RightButton);
@@ -132,7 +174,7 @@ private slots:
     {
         BoxDouble::setBoxes({dbox("a", OWN_PLAIN), dbox("b", OTHER_LOCKED), dbox("c", OWN_LOCKED)});
         Table t;
-        QSignalSpy selected(t.view, SIGNAL(signal_index_selected(QModelIndex)));
+        QSignalSpy selected(t.view, &BoxTableView::signal_index_selected);
         send(t.vp(), QEvent::MouseButtonPress, rowPoint(1, 400));
         QCOMPARE(selected.at(0).at(0).value<QModelIndex>().row(), 1);
         QCOMPARE(t.view->currentIndex().row(), 1);
@@ -146,32 +188,41 @@ private slots:
         rec.painted = QRegion();
         send(t.vp(), QEvent::MouseMove, rowPoint(1), Qt::NoButton);
         QCoreApplication::processEvents();
-        QVERIFY(rec.painted.contains(rowPoint(1, 700)) && rec.painted.contains(rowPoint(2, 700)));
+        QVERIFY(rec.painted.contains(rowPoint(1, 700)));
+        QVERIFY(rec.painted.contains(rowPoint(2, 700)));
         QVERIFY(!rec.painted.contains(rowPoint(0, 700)));
         t.vp()->removeEventFilter(&rec);
 
         // Row 0 selected: light in a frame round all five cells; row 1 hovered: unframed light.
-        const QColor white("#FFFFFF"), light("#EEF9FF"), frame("#4CB6F4");
+        const QColor white("#FFFFFF");
+        const QColor light("#EEF9FF");
+        const QColor frame("#4CB6F4");
         const int right = t.header->sectionPosition(4) + t.header->sectionSize(4);
         QCOMPARE(t.pixel(330, 5), light);
         QCOMPARE(t.pixel(400, 0), frame);
         QCOMPARE(t.pixel(right, 14), frame);
         QCOMPARE(t.pixel(right - 1, 14), light);
         QCOMPARE(t.pixel(100, 28), light);
-        send(t.vp(), QEvent::MouseMove, rowPoint(0), Qt::NoButton); // hovered and selected: still framed
+        // Hovered and selected: still framed.
+        send(t.vp(), QEvent::MouseMove, rowPoint(0), Qt::NoButton);
         QCOMPARE(t.pixel(0, 14), frame);
         QCOMPARE(t.pixel(330, 28 + 5), white);
 
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(t.view, &leave);
         QWidget *popup = nullptr;
-        QTimer::singleShot(0, [&] { (popup = QApplication::activePopupWidget()) && popup->close(); });
+        QTimer::singleShot(0, [&] {
+            popup = QApplication::activePopupWidget();
+            if (popup)
+                popup->close();
+        });
         send(t.vp(), QEvent::MouseButtonPress, QPoint(200, 200), Qt::RightButton);
         emit t.view->customContextMenuRequested(QPoint(200, 200));
         QCoreApplication::processEvents();
         QVERIFY(!popup);
         QVERIFY(!selected.last().at(0).value<QModelIndex>().isValid());
-        QVERIFY(!t.view->currentIndex().isValid() && !t.view->selectionModel()->hasSelection());
+        QVERIFY(!t.view->currentIndex().isValid());
+        QVERIFY(!t.view->selectionModel()->hasSelection());
         QCOMPARE(t.pixel(330, 5), white);
         QCOMPARE(t.pixel(100, 0), white);
     }

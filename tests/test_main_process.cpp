@@ -11,6 +11,7 @@ class TestMainProcess : public QObject
 
     QString m_program;
     QTemporaryDir m_runtimeDir; // where the copies keep their single-instance lock
+    QTemporaryDir m_home;       // box root, home and XDG folders: never the real ones
     QProcess m_first;
 
     QProcessEnvironment environment() const
@@ -18,6 +19,12 @@ class TestMainProcess : public QObject
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_RUNTIME_DIR", m_runtimeDir.path());
+        env.insert("BOX_SERVICE_ROOT", m_home.filePath("box"));
+        env.insert("HOME", m_home.path());
+        env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
+        env.insert("XDG_DATA_HOME", m_home.filePath("data"));
+        env.insert("XDG_CACHE_HOME", m_home.filePath("cache"));
+        env.insert("XDG_STATE_HOME", m_home.filePath("state"));
         env.remove("LD_PRELOAD");
         return env;
     }
@@ -38,6 +45,7 @@ private slots:
         if (m_program.isEmpty())
             QFAIL("the program build/vaultrane is missing: build the target vaultrane");
         QVERIFY(m_runtimeDir.isValid());
+        QVERIFY(m_home.isValid());
     }
 
     void cleanupTestCase()
@@ -46,8 +54,8 @@ private slots:
         m_first.waitForFinished(10000);
     }
 
-    // The first copy stops at a start-up refusal (the real box service is
-    // not there, or there is no login uid) and waits in its message box,
+    // The first copy stops at a start-up refusal (no login uid, or run
+    // through su) or shows its window, and waits in it,
     // holding the lock all the same. A second copy leaves at once, silently
     // and successfully, and the first goes on undisturbed.
     void secondCopyLeavesAtOnce()

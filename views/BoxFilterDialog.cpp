@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QRadioButton>
@@ -29,14 +30,14 @@ BoxFilterDialog::BoxFilterDialog(int filterType, QWidget *parent)
         btn->move(14, y);
         return btn;
     };
-    m_pAllRadioBtn = makeButton("全部", 10);
-    m_pFirstRadioBtn = makeButton("是", 35);
-    m_pSecondRadioBtn = makeButton("否", 60);
+    m_pAllRadioBtn = makeButton(tr("全部"), 10);
+    m_pFirstRadioBtn = makeButton(tr("是"), 35);
+    m_pSecondRadioBtn = makeButton(tr("否"), 60);
 
     if (m_filterType == 2) {
         resize(120, 86);
-        m_pFirstRadioBtn->setText("个人创建");
-        m_pSecondRadioBtn->setText("他人共享");
+        m_pFirstRadioBtn->setText(tr("个人创建"));
+        m_pSecondRadioBtn->setText(tr("他人共享"));
     }
     // White on the white table: the drop-down needs an edge.
     new WindowBorder(this);
@@ -44,12 +45,10 @@ BoxFilterDialog::BoxFilterDialog(int filterType, QWidget *parent)
 
 void BoxFilterDialog::setCheckedIndex(int index)
 {
-    if (index == 0)
-        m_pAllRadioBtn->setChecked(true);
-    else if (index == 1)
-        m_pFirstRadioBtn->setChecked(true);
-    else
-        m_pSecondRadioBtn->setChecked(true);
+    QRadioButton *checked = index == 0 ? m_pAllRadioBtn : index == 1 ? m_pFirstRadioBtn : m_pSecondRadioBtn;
+    checked->setChecked(true);
+    // The arrow keys move the choice from here.
+    checked->setFocus();
 }
 
 int BoxFilterDialog::checkedIndex() const
@@ -69,4 +68,15 @@ void BoxFilterDialog::mousePressEvent(QMouseEvent *e)
     // outside it: clicking away takes the current choice.
     if (!QRect(0, 0, width(), height()).contains(e->pos()))
         done(1);
+}
+
+// Return or Enter takes the choice, as a click outside does; Escape keeps the
+// filter as it was.
+void BoxFilterDialog::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        done(1);
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }

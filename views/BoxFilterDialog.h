@@ -5,8 +5,9 @@
 class QRadioButton;
 
 // Drop-down under a filterable column of the box table: three exclusive
-// choices. A press outside closes it with result 1 (take the choice),
-// Escape with 0 (keep the filter as it was).
+// choices. A press outside or Return closes it with result 1 (take the
+// choice), Escape with 0 (keep the filter as it was); the arrow keys move
+// the choice.
 class BoxFilterDialog : public QDialog
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
     int m_filterType = 0;

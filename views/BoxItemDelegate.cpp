@@ -7,7 +7,6 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QHelpEvent>
-#include <QImage>
 #include <QPainter>
 #include <QToolTip>
 
@@ -44,6 +43,14 @@ QString BoxItemDelegate::boxIcon16(const BoxInfo &box)
                       : ":/images/image/person_lock16.png";
 }
 
+const QImage &BoxItemDelegate::stateImage(const BoxInfo &box) const
+{
+    QImage &image = m_stateImages[boxStateKey(box)];
+    if (image.isNull())
+        image.load(boxIcon16(box));
+    return image;
+}
+
 void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                             const QModelIndex &index) const
 {
@@ -73,18 +80,18 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     const QRect textRect(QPoint(L + 10, T), QPoint(R - 10, B));
     switch (index.column()) {
     case 0:
-        painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), QImage(boxIcon16(box)));
+        painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), stateImage(box));
         painter->drawText(nameRect(r), Qt::AlignVCenter, shownName(box.name, r));
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? "是" : "否");
+        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? tr("是") : tr("否"));
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? "是" : "否");
+        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? tr("是") : tr("否"));
         break;
     case 3:
         painter->drawText(textRect, Qt::AlignVCenter,
-                          box.fromOther == 1 ? QString("%1 共享").arg(box.owner) : QString("本人创建"));
+                          box.fromOther == 1 ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QModelIndex>
 #include <QStyledItemDelegate>
 
+#include "BoxState.h"
 #include "VaultranerProxy.h"
 
 class BoxTableModel;
@@ -35,7 +37,12 @@ public slots:
     void slot_selected_index_changed(QModelIndex index);
 
 private:
+    // The 16-pixel image for the box's state, loaded on first use.
+    const QImage &stateImage(const BoxInfo &box) const;
+
     QModelIndex m_hoverIndex;
     QModelIndex m_selectedIndex;
     BoxTableModel *m_pModel = nullptr;
+    // By boxStateKey(); a null image until first used.
+    mutable QImage m_stateImages[kBoxStateCount];
 };

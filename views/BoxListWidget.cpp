@@ -1,16 +1,22 @@
 #include "BoxListWidget.h"
 
+#include "BoxAccessibleText.h"
 #include "RightButtonMenu.h"
 #include "ScrollBarStyle.h"
+#include "ViewKeys.h"
 
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPair>
 #include <QScrollBar>
 #include <QUrl>
 
@@ -18,8 +24,8 @@ BoxListWidget::BoxListWidget(QWidget *parent)
     : QListWidget(parent)
 {
     m_pRightMenu = new RightButtonMenu(this);
-    connect(m_pRightMenu, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SIGNAL(signal_right_menu_func_triggered(int)));
+    connect(m_pRightMenu, &RightButtonMenu::signal_right_menu_func_triggered,
+            this, &BoxListWidget::signal_right_menu_func_triggered);
 
     QFont font;
     font.setPixelSize(12);
@@ -35,6 +41,9 @@ BoxListWidget::BoxListWidget(QWidget *parent)
     setSpacing(20);
 
     verticalScrollBar()->setStyleSheet(kThinScrollBarStyle);
+
+    setAccessibleName(tr("保护箱图标视图"));
+    setAccessibleDescription(tr("方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单"));
 }
 
 QString BoxListWidget::boxIcon48(const BoxInfo &box)
@@ -55,6 +64,19 @@ QString BoxListWidget::boxIcon48(const BoxInfo &box)
     return box.shared ? ":/images/image/person_share_48.png" : ":/images/image/person_48.png";
 }
 
+const QIcon &BoxListWidget::stateIcon(const BoxInfo &box)
+{
+    QIcon &icon = m_stateIcons[boxStateKey(box)];
+    if (icon.isNull()) {
+        // The same picture in the selected state: Qt would otherwise draw the
+        // current box greyed out under its selection frame.
+        const QPixmap picture(boxIcon48(box));
+        icon.addPixmap(picture);
+        icon.addPixmap(picture, QIcon::Selected);
+    }
+    return icon;
+}
+
 void BoxListWidget::updateBoxList()
 {
     bool remembered = false;
@@ -66,23 +88,32 @@ void BoxListWidget::updateBoxList()
         owner = m_boxList[row].owner;
     }
 
-    while (count() > 0)
-        delete takeItem(0);
+    // One reset for the whole list; the current row goes with it.
+    clear();
     m_boxList.clear();
 
-    QList<BoxInfo> boxes;
-    VaultranerProxy::getBoxList(boxes, 0, 0, 0);
-    for (const BoxInfo &box : boxes) {
-        // The same picture in the selected state: Qt would otherwise draw the
-        // current box greyed out under its selection frame.
-        const QPixmap picture(boxIcon48(box));
-        QIcon icon(picture);
-        icon.addPixmap(picture, QIcon::Selected);
-        auto *item = new QListWidgetItem(icon, box.name, this);
+    // Boxes in the same state read alike, and so do other users' boxes of
+    // the same owner: each description is made once per reload.
+    QHash<QPair<int, QString>, QString> descriptions;
+    auto descriptionOf = [&descriptions](const BoxInfo &box) {
+        const QPair<int, QString> key(boxStateKey(box), box.fromOther != 0 ? box.owner : QString());
+        auto it = descriptions.find(key);
+        if (it == descriptions.end())
+            it = descriptions.insert(key, BoxAccessibleText::description(box));
+        return *it;
+    };
+
+    VaultranerProxy::getBoxList(m_boxList, 0, 0, 0);
+    for (const BoxInfo &box : qAsConst(m_boxList)) {
+        // Complete before it joins the list, so that adding it is the only
+        // change the view hears of.
+        auto *item = new QListWidgetItem(stateIcon(box), box.name);
         item->setData(Qt::SizeHintRole, QSize(70, 80));
         item->setData(Qt::ToolTipRole, box.path);
+        item->setData(Qt::AccessibleTextRole, box.name);
+        item->setData(Qt::AccessibleDescriptionRole, descriptionOf(box));
+        addItem(item);
     }
-    m_boxList = boxes;
 
     if (remembered) {
         for (int i = 0; i < m_boxList.size(); ++i) {
@@ -114,11 +145,8 @@ void BoxListWidget::mousePressEvent(QMouseEvent *e)
     setCurrentIndex(index);
     emit signal_item_selected(index.row() != -1);
 
-    if (e->button() == Qt::RightButton && index.isValid() && index.row() < m_boxList.size()) {
-        BoxInfo box = m_boxList[index.row()];
-        m_pRightMenu->setBoxInfo(box);
-        m_pRightMenu->exec(QCursor::pos());
-    }
+    if (e->button() == Qt::RightButton && index.isValid())
+        showBoxMenu(index.row(), QCursor::pos());
     // Handled as a move so that the base class never records a pressed item:
     // no pressed/clicked signals and no dragging of icons.
     QListWidget::mouseMoveEvent(e);
@@ -128,10 +156,37 @@ void BoxListWidget::mouseDoubleClickEvent(QMouseEvent *e)
 {
     if (e->button() != Qt::LeftButton)
         return;
-    QModelIndex index = indexAt(e->pos());
-    if (!index.isValid() || index.row() >= m_boxList.size())
+    activateRow(indexAt(e->pos()).row());
+}
+
+void BoxListWidget::keyPressEvent(QKeyEvent *e)
+{
+    const int row = currentRow();
+    if (ViewKeys::opensContextMenu(e)) {
+        if (row >= 0)
+            showBoxMenu(row, viewport()->mapToGlobal(visualRect(currentIndex()).center()));
         return;
-    BoxInfo box = m_boxList[index.row()];
+    }
+    if (ViewKeys::activates(e)) {
+        activateRow(row);
+        return;
+    }
+    QListWidget::keyPressEvent(e);
+}
+
+// The menu key's own context-menu event (sent by some platforms besides the
+// key press) is left to keyPressEvent, so that the menu opens once, at the
+// current box.
+void BoxListWidget::contextMenuEvent(QContextMenuEvent *e)
+{
+    e->accept();
+}
+
+void BoxListWidget::activateRow(int row)
+{
+    if (row < 0 || row >= m_boxList.size())
+        return;
+    const BoxInfo box = m_boxList[row];
     if (box.encrypted == 1 && box.mounted == 0) {
         emit signal_mount_box_triggered();
         return;
@@ -139,4 +194,12 @@ void BoxListWidget::mouseDoubleClickEvent(QMouseEvent *e)
     // An empty path would name the working directory; it is no box folder.
     if (!box.path.isEmpty() && QDir(box.path).exists())
         QDesktopServices::openUrl(QUrl::fromLocalFile(box.path));
+}
+
+void BoxListWidget::showBoxMenu(int row, const QPoint &globalPos)
+{
+    if (row < 0 || row >= m_boxList.size())
+        return;
+    m_pRightMenu->setBoxInfo(m_boxList[row]);
+    m_pRightMenu->exec(globalPos);
 }

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <QIcon>
 #include <QList>
 #include <QListWidget>
 #include <QString>
 
+#include "BoxState.h"
 #include "VaultranerProxy.h"
 
 class RightButtonMenu;
 
 // Icon mode of the box list: every box the user can see, as a 48-pixel state
-// icon with its name underneath.
+// icon with its name underneath. From the keyboard, the arrow keys select,
+// Return opens (or mounts) the current box and the Menu key or Shift+F10
+// opens its context menu.
 class BoxListWidget : public QListWidget
 {
     Q_OBJECT
@@ -34,8 +38,20 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void contextMenuEvent(QContextMenuEvent *e) override;
 
 private:
+    // What a double click does: mount a locked box, open any other's folder.
+    void activateRow(int row);
+    // Runs the context menu of the box in `row` at the global position.
+    void showBoxMenu(int row, const QPoint &globalPos);
+    // The icon for the box's state, loaded on first use and kept for every
+    // later item and reload.
+    const QIcon &stateIcon(const BoxInfo &box);
+
     QList<BoxInfo> m_boxList;
     RightButtonMenu *m_pRightMenu = nullptr;
+    // By boxStateKey(); a null icon until first used.
+    QIcon m_stateIcons[kBoxStateCount];
 };

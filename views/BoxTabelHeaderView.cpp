@@ -34,18 +34,18 @@ void BoxTabelHeaderView::paintSection(QPainter *painter, const QRect &rect, int 
 
     switch (logicalIndex) {
     case 0:
-        painter->drawText(QRect(QPoint(L + 40, T), QPoint(R + 20, B)), Qt::AlignVCenter, "名称");
+        painter->drawText(QRect(QPoint(L + 40, T), QPoint(R + 20, B)), Qt::AlignVCenter, tr("名称"));
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, "是否加密");
+        painter->drawText(textRect, Qt::AlignVCenter, tr("是否加密"));
         painter->drawImage(arrowAt, QImage(":/images/image/icon_down.png"));
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, "是否共享");
+        painter->drawText(textRect, Qt::AlignVCenter, tr("是否共享"));
         painter->drawImage(arrowAt, QImage(":/images/image/icon_down.png"));
         break;
     case 3:
-        painter->drawText(textRect, Qt::AlignVCenter, "来自于");
+        painter->drawText(textRect, Qt::AlignVCenter, tr("来自于"));
         painter->drawImage(QPoint(L + 60, arrowAt.y()), QImage(":/images/image/icon_down.png"));
         break;
     default:

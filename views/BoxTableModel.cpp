@@ -1,13 +1,14 @@
 #include "BoxTableModel.h"
 
+#include "BoxAccessibleText.h"
+
 #include <QColor>
 
+// Empty until the first refreshBoxList(): the window fills the table when it
+// first shows it, so start-up loads the boxes only once, for the icon view.
 BoxTableModel::BoxTableModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
-    VaultranerProxy::getBoxList(m_boxList, 0, 0, 0);
-    beginResetModel();
-    endResetModel();
 }
 
 int BoxTableModel::rowCount(const QModelIndex &) const { return m_boxList.size(); }
@@ -29,6 +30,18 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
         default: return QVariant();
         }
     }
+    if (role == Qt::AccessibleTextRole) {
+        // What the cell shows, in words.
+        switch (index.column()) {
+        case 0: return box.name;
+        case 1: return BoxAccessibleText::encryption(box);
+        case 2: return BoxAccessibleText::sharing(box);
+        case 3: return BoxAccessibleText::owner(box);
+        default: return QString();
+        }
+    }
+    if (role == Qt::AccessibleDescriptionRole)
+        return tr("保护箱 “%1”：%2").arg(box.name, BoxAccessibleText::description(box));
     if (role == Qt::TextAlignmentRole) {
         if (index.column() == 1)
             return int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -39,12 +52,14 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
 
 QVariant BoxTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role == Qt::DisplayRole && orientation == Qt::Horizontal) {
+    // The header paints its own captions; these are the same words for
+    // anything that reads the model (screen readers among them).
+    if ((role == Qt::DisplayRole || role == Qt::AccessibleTextRole) && orientation == Qt::Horizontal) {
         switch (section) {
-        case 0: return QString("           名称");
-        case 1: return QString("  是否加密");
-        case 2: return QString("  是否共享");
-        case 3: return QString("  拥有者");
+        case 0: return tr("名称");
+        case 1: return tr("是否加密");
+        case 2: return tr("是否共享");
+        case 3: return tr("来自于");
         case 4: return QString();
         default: return QVariant();
         }

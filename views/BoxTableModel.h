@@ -6,7 +6,8 @@
 #include "VaultranerProxy.h"
 
 // The boxes of the table mode, loaded through the proxy with three filter
-// selectors (owner, encryption, share; 0 always means "all").
+// selectors (owner, encryption, share; 0 always means "all"). It starts
+// empty; refreshBoxList() fills it.
 class BoxTableModel : public QAbstractTableModel
 {
     Q_OBJECT

@@ -7,12 +7,15 @@
 #include <QPushButton>
 
 namespace {
-QPushButton *makeButton(QWidget *parent, const QString &tip, const QString &icon)
+// An icon-only button: its tip is also the name a screen reader says.
+QPushButton *makeButton(QWidget *parent, const QString &tip, const QString &description, const QString &icon)
 {
     auto *btn = new QPushButton(parent);
     btn->setFixedSize(30, 24);
     btn->setObjectName("MenuBtn");
     btn->setToolTip(tip);
+    btn->setAccessibleName(tip);
+    btn->setAccessibleDescription(description);
     btn->setIcon(QIcon(icon));
     // Enter and Space belong to the window's content: a title-bar button is
     // never a default button, and only Tab (never a click or the window's
@@ -45,10 +48,10 @@ TitleBar::TitleBar(QWidget *parent) : QWidget(parent)
     m_pTitleLabel->setFont(font);
     m_pTitleLabel->setScaledContents(true);
 
-    m_pCloseBtn = makeButton(this, tr("关闭"), ":/images/image/close_icon.png");
-    m_pMinBtn = makeButton(this, tr("最小化"), ":/images/image/minimun_icon.png");
-    m_pMenuBtn = makeButton(this, tr("菜单"), ":/images/image/menu_icon.png");
-    m_pReturnBtn = makeButton(this, tr("返回"), ":/images/image/return_icon1818px.png");
+    m_pCloseBtn = makeButton(this, tr("关闭"), tr("关闭窗口"), ":/images/image/close_icon.png");
+    m_pMinBtn = makeButton(this, tr("最小化"), tr("最小化窗口"), ":/images/image/minimun_icon.png");
+    m_pMenuBtn = makeButton(this, tr("菜单"), tr("打开主菜单：帮助手册和关于"), ":/images/image/menu_icon.png");
+    m_pReturnBtn = makeButton(this, tr("返回"), tr("返回上一步"), ":/images/image/return_icon1818px.png");
 
     m_pLayout = new QHBoxLayout;
     m_pLayout->setSpacing(8);

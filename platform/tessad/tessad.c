@@ -14,6 +14,7 @@
  */
 #define _GNU_SOURCE
 #include "box_service.h"
+#include "box_service_ext.h"
 #include "tsd_internal.h"
 
 #include <dirent.h>
@@ -21,6 +22,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
+#include <pwd.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -36,9 +38,11 @@ struct tsd_ctx tsd;
 
 static pthread_mutex_t g_mutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 static const char *g_enabled_reason;
+static int g_init_failed; /* the last box_init's result */
 
 #define LOCKED_CALL(expr)                \
     do {                                 \
+        tsd_clear_detail();              \
         pthread_mutex_lock(&g_mutex);    \
         int rc_ = (expr);                \
         pthread_mutex_unlock(&g_mutex);  \
@@ -79,6 +83,10 @@ static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
     [TSD_E_FILETYPE - TSD_E_FIRST] = "the box holds a file that cannot be copied (device, socket or mount)",
     [TSD_E_RECOVERY - TSD_E_FIRST] = "an interrupted operation could not be finished",
     [TSD_E_NOACCESS - TSD_E_FIRST] = "the share does not allow this (read-only)",
+    [TSD_E_PASSLONG - TSD_E_FIRST] = "password is too long",
+    [TSD_E_DAMAGED - TSD_E_FIRST] = "the box is damaged: an operation on it could not be finished or undone",
+    [TSD_E_STRAY - TSD_E_FIRST] = "the locked box folder holds a file that does not belong there; remove it first",
+    [TSD_E_FOREIGN - TSD_E_FIRST] = "the box holds an entry of another account that blocks this; that account must remove it",
 };
 
 const char *box_err(int code)
@@ -294,7 +302,7 @@ static int do_init(void)
     int lk = tsd_lock();
     if (lk < 0)
         return lk;
-    rc = tsd_recover(1);
+    rc = tsd_recover(TSD_RECOVER_INIT);
     tsd_unlock(lk);
     if (rc < 0)
         return rc;
@@ -302,9 +310,16 @@ static int do_init(void)
     return 0;
 }
 
+static int init_and_remember(void)
+{
+    int rc = do_init();
+    g_init_failed = rc;
+    return rc;
+}
+
 int box_init(void)
 {
-    LOCKED_CALL(do_init());
+    LOCKED_CALL(init_and_remember());
 }
 
 static int ensure_ready(void)
@@ -405,9 +420,27 @@ static int resolve(const char *owner, const char *name, struct boxref *b)
     return 0;
 }
 
+/* One of the caller's boxes; an operation on it that was set aside is
+ * tried again first, and while it stays so the box is damaged. */
 static int own_box(const char *name, struct boxref *b)
 {
-    return resolve(NULL, name, b);
+    memset(b, 0, sizeof *b);
+    int rc = check_name(name);
+    if (rc == 0)
+        rc = tsd_retry_held(name);
+    return rc < 0 ? rc : resolve(NULL, name, b);
+}
+
+/* The locked mount point of an encrypted box must be empty: mounting over
+ * files would hide them, and decrypting could not put the box back. */
+static int require_empty_mount_point(const char *box)
+{
+    char *first = tsd_first_entry(box);
+    if (!first)
+        return 0;
+    tsd_set_detail("%s", first);
+    free(first);
+    return -TSD_E_STRAY;
 }
 
 /* Clears away a mount whose gocryptfs died; refuses a live one. */
@@ -429,12 +462,13 @@ static uint64_t free_space(const char *path)
     return avail;
 }
 
-static int enough_space_for(const char *tree)
+static int enough_space_for(const char *tree, uint64_t *tree_bytes)
 {
     uint64_t bytes = 0, entries = 0;
     int rc = tsd_tree_size(tree, &bytes, &entries);
     if (rc < 0)
         return rc;
+    *tree_bytes = bytes;
     uint64_t need = bytes + entries * 4096 + (16u << 20);
     if (free_space(tsd.sdir) >= need)
         return 0;
@@ -452,7 +486,10 @@ static int map_gocryptfs(int rc)
     case 12:
         return -TSD_E_BADPASS;
     case 9:
-        return -TSD_E_EMPTYPASS;
+        /* gocryptfs could not read the password. Empty and overlong ones
+         * are refused before it runs, so this is a failure of the tool,
+         * not of the password. */
+        return -TSD_E_TOOL;
     case 10:
         return -TSD_E_MOUNTPOINT;
     case 6:
@@ -471,9 +508,10 @@ static int map_gocryptfs(int rc)
 enum { MOUNT_BOX, MOUNT_STAGING, MOUNT_READER };
 
 static int gocryptfs_mount(const char *cipher, const char *point, const char *secret,
-                           size_t len, int kind)
+                           size_t len, int kind, unsigned idle_seconds)
 {
-    const char *args[8];
+    const char *args[10];
+    char idle[32];
     int n = 0;
     args[n++] = "-q";
     args[n++] = "-acl";
@@ -481,6 +519,11 @@ static int gocryptfs_mount(const char *cipher, const char *point, const char *se
         args[n++] = "-ro";
     else if (kind == MOUNT_BOX && tsd_allow_other())
         args[n++] = "-allow_other";
+    if (kind == MOUNT_BOX && idle_seconds > 0) {
+        snprintf(idle, sizeof idle, "%us", idle_seconds);
+        args[n++] = "-idle";
+        args[n++] = idle;
+    }
     args[n++] = cipher;
     args[n++] = point;
     args[n] = NULL;
@@ -518,7 +561,7 @@ static int do_create(const char *name)
     char *cipher = tsd_path("%s/c/%s", tsd.sdir, name);
     if (!box || !cipher)
         rc = -ENOMEM;
-    else if ((rc = tsd_recover(0)) < 0)
+    else if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0)
         ;
     else if (tsd_exists(box) || tsd_exists(cipher))
         rc = -TSD_E_EXISTS;
@@ -546,11 +589,12 @@ static int do_delete(const char *name)
     if (lk < 0)
         return lk;
     struct boxref b;
-    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
-        if ((rc = require_unmounted(b.box)) == 0 &&
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
+        if ((rc = require_unmounted(b.box)) == 0 && (rc = tsd_check_tree(b.box, 0)) == 0 &&
+            (!b.encrypted || (rc = tsd_check_tree(b.cipher, 0)) == 0) &&
             (rc = tsd_journal_write("delete", name, "", "go")) == 0) {
             TSD_CRASH_POINT("delete-journaled");
-            rc = tsd_recover(0);
+            rc = tsd_recover(TSD_RECOVER_COMMIT);
         }
         boxref_free(&b);
     }
@@ -572,14 +616,14 @@ static int do_rename(const char *old_name, const char *new_name)
     if (lk < 0)
         return lk;
     struct boxref b, n;
-    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(old_name, &b)) == 0) {
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(old_name, &b)) == 0) {
         if (own_box(new_name, &n) == 0) {
             rc = -TSD_E_EXISTS;
             boxref_free(&n);
         } else if ((rc = require_unmounted(b.box)) == 0 &&
                    (rc = tsd_journal_write("rename", old_name, new_name, "go")) == 0) {
             TSD_CRASH_POINT("rename-journaled");
-            rc = tsd_recover(0);
+            rc = tsd_recover(TSD_RECOVER_COMMIT);
         }
         boxref_free(&b);
     }
@@ -622,13 +666,15 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
         rc = -ENOMEM;
         goto out;
     }
-    if ((rc = tsd_recover(0)) < 0 || (rc = own_box(name, &b)) < 0)
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0 || (rc = own_box(name, &b)) < 0)
         goto out;
     if (b.encrypted) {
         rc = -TSD_E_ENCRYPTED;
         goto out;
     }
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.box)) < 0)
+    uint64_t bytes = 0;
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = tsd_check_tree(b.box, 1)) < 0 ||
+        (rc = enough_space_for(b.box, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("encrypt", name, "", "copying")) < 0)
         goto out;
@@ -641,9 +687,10 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
     if ((rc = map_gocryptfs(tsd_run("gocryptfs", init_args, secret, slen, NULL, NULL))) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-initialised");
-    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, MOUNT_STAGING)) < 0)
+    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, MOUNT_STAGING, 0)) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-mounted");
+    tsd_progress_start(name, bytes);
     rc = tsd_copy_tree(b.box, mnt);
     int urc = tsd_unmount(mnt, 0);
     if (urc < 0)
@@ -663,11 +710,13 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
     if ((rc = tsd_journal_write("encrypt", name, "", "staged")) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-staged");
-    rc = tsd_recover(0);
+    rc = tsd_recover(TSD_RECOVER_COMMIT);
     journaled = 0;
+    if (rc == 0)
+        tsd_progress_end();
 out:
     if (journaled)
-        tsd_recover(0); /* rolls back: the journal still says "copying" */
+        tsd_recover(TSD_RECOVER_BEFORE); /* rolls back: the journal still says "copying" */
     tsd_secret_free(secret, slen);
     boxref_free(&b);
     free(work);
@@ -703,7 +752,7 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
     struct boxref b;
     if (lk < 0) {
         rc = lk;
-    } else if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+    } else if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
         if (!b.encrypted) {
             rc = -TSD_E_PLAIN;
         } else {
@@ -712,6 +761,7 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
             struct stat st;
             int have_times = stat(b.cipher, &st) == 0;
             const char *args[] = { "-passwd", "-q", b.cipher, NULL };
+            tsd_progress_start(name, 0);
             rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, slen, NULL, NULL));
             if (have_times) {
                 struct timespec ts[2] = { st.st_atim, st.st_mtim };
@@ -721,6 +771,8 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
             if (rc == 0 && conf)
                 rc = reapply_shares(b.cipher, conf);
             free(conf);
+            if (rc == 0)
+                tsd_progress_end();
         }
         boxref_free(&b);
     }
@@ -764,13 +816,16 @@ static int do_decrypt(const char *name, box_passphrase *key)
         rc = -ENOMEM;
         goto out;
     }
-    if ((rc = tsd_recover(0)) < 0 || (rc = own_box(name, &b)) < 0)
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0 || (rc = own_box(name, &b)) < 0)
         goto out;
     if (!b.encrypted) {
         rc = -TSD_E_PLAIN;
         goto out;
     }
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = enough_space_for(b.cipher)) < 0)
+    uint64_t bytes = 0;
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = require_empty_mount_point(b.box)) < 0 ||
+        (rc = tsd_check_tree(b.cipher, 1)) < 0 ||
+        (rc = enough_space_for(b.cipher, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("decrypt", name, "", "copying")) < 0)
         goto out;
@@ -779,9 +834,10 @@ static int do_decrypt(const char *name, box_passphrase *key)
     if ((rc = tsd_mkdir_p(work, 0700)) < 0 || (rc = tsd_mkdir_p(plain, 0700)) < 0 ||
         (rc = tsd_mkdir_p(mnt, 0700)) < 0)
         goto out;
-    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, MOUNT_READER)) < 0)
+    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, MOUNT_READER, 0)) < 0)
         goto out;
     TSD_CRASH_POINT("decrypt-mounted");
+    tsd_progress_start(name, bytes);
     rc = tsd_copy_tree(mnt, plain);
     int urc = tsd_unmount(mnt, 0);
     if (urc < 0)
@@ -799,11 +855,13 @@ static int do_decrypt(const char *name, box_passphrase *key)
     if ((rc = tsd_journal_write("decrypt", name, "", "staged")) < 0)
         goto out;
     TSD_CRASH_POINT("decrypt-staged");
-    rc = tsd_recover(0);
+    rc = tsd_recover(TSD_RECOVER_COMMIT);
     journaled = 0;
+    if (rc == 0)
+        tsd_progress_end();
 out:
     if (journaled)
-        tsd_recover(0);
+        tsd_recover(TSD_RECOVER_BEFORE);
     tsd_secret_free(secret, slen);
     boxref_free(&b);
     free(work);
@@ -859,7 +917,7 @@ int box_crypto_verify_passphrase(const char *name, box_passphrase *key)
     LOCKED_CALL(do_verify(name, key));
 }
 
-static int do_mount(const char *owner, const char *name, box_passphrase *key)
+static int do_mount(const char *owner, const char *name, box_passphrase *key, unsigned idle)
 {
     int rc = check_name(name);
     if (rc < 0)
@@ -883,7 +941,7 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key)
             rc = lk;
             goto out;
         }
-        if ((rc = tsd_recover(0)) < 0)
+        if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) < 0)
             goto out;
         b.encrypted = tsd_exists(b.cipher);
     }
@@ -891,8 +949,13 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key)
         rc = -TSD_E_PLAIN;
         goto out;
     }
-    if (!b.self && !(b.perm & 2)) {
-        rc = -TSD_E_NOACCESS; /* mounting needs write access to the box folder */
+    /* Mounting needs write access to the box folder, which the owner's
+     * lock takes from everyone while the box is unmounted (see
+     * tsd_lock_mount_point): sharees reach an encrypted box through the
+     * owner's mount. */
+    if (!b.self && (!(b.perm & 2) || access(b.box, W_OK) < 0)) {
+        tsd_set_detail("only the owner of an encrypted box mounts it");
+        rc = -TSD_E_NOACCESS;
         goto out;
     }
     uid_t muid = (uid_t)-1;
@@ -919,17 +982,19 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key)
         /* The owner may write to the box folder only while gocryptfs takes
          * it over; unmounted it refuses files that would sit there in
          * plain text. The descriptor reaches the folder under the mount. */
+        if ((rc = require_empty_mount_point(b.box)) < 0)
+            goto out;
         int fd = open(b.box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             rc = -errno;
             goto out;
         }
-        tsd_acl_set_owner_perm(fd, 7);
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX);
-        tsd_acl_set_owner_perm(fd, 5);
+        tsd_unlock_mount_point(fd);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
+        tsd_lock_mount_point(fd);
         close(fd);
     } else {
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
     }
 out:
     tsd_secret_free(secret, slen);
@@ -940,7 +1005,13 @@ out:
 
 int box_crypto_mount(const char *owner, const char *name, box_passphrase *key)
 {
-    LOCKED_CALL(do_mount(owner, name, key));
+    LOCKED_CALL(do_mount(owner, name, key, 0));
+}
+
+int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
+                          unsigned int idle_seconds)
+{
+    LOCKED_CALL(do_mount(owner, name, key, idle_seconds));
 }
 
 static int do_umount(const char *owner, const char *name)
@@ -1059,6 +1130,65 @@ static void free_names(char **v, size_t n)
     free(v);
 }
 
+/* Largest share index we read: a name a line, 256 bytes at most each. */
+#define SHARE_INDEX_MAX (1u << 20)
+/* ... and at most this many names from one account. */
+#define SHARE_INDEX_NAMES 10000
+
+/* Another account's index of the boxes it shares with us, or NULL. That
+ * account controls the file, so it is read with care: never through a
+ * symlink, never blocking on a FIFO or device, only a regular file that
+ * the account itself owns, and at most SHARE_INDEX_MAX bytes. Anything
+ * else is skipped quietly (the call's detail names it). */
+static char *read_share_index(const char *owner, size_t *len)
+{
+    *len = 0;
+    char *idx = tsd_path("%s/%s/.boxes/shares/%u", tsd.root, owner, (unsigned)tsd.uid);
+    if (!idx)
+        return NULL;
+    int fd = open(idx, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno != ENOENT && errno != EACCES && errno != ENOTDIR)
+            tsd_set_detail("share index skipped: %s: %s", idx, strerror(errno));
+        free(idx);
+        return NULL;
+    }
+    struct stat st;
+    struct passwd *pw = NULL;
+    const char *why = NULL;
+    if (fstat(fd, &st) < 0)
+        why = "cannot be read";
+    else if (!S_ISREG(st.st_mode))
+        why = "not a regular file";
+    else if (!(pw = getpwnam(owner)) || pw->pw_uid != st.st_uid)
+        why = "not owned by that account";
+    else if (st.st_size > (off_t)SHARE_INDEX_MAX)
+        why = "too large";
+    char *text = NULL;
+    if (!why && !(text = malloc((size_t)st.st_size + 1)))
+        why = "out of memory";
+    size_t got = 0;
+    while (!why && got < (size_t)st.st_size) {
+        ssize_t r = read(fd, text + got, (size_t)st.st_size - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break; /* shorter than it was: take what is there */
+        got += (size_t)r;
+    }
+    close(fd);
+    if (why) {
+        tsd_set_detail("share index skipped: %s: %s", idx, why);
+        free(text);
+        text = NULL;
+    } else {
+        text[got] = 0;
+        *len = got;
+    }
+    free(idx);
+    return text;
+}
+
 static int do_get_list(box_info **list)
 {
     if (!list)
@@ -1071,16 +1201,24 @@ static int do_get_list(box_info **list)
     box_info *head = NULL, **tail = &head;
     int count = 0;
 
-    size_t n = 0;
+    size_t n = 0, nc = 0;
     char **names = list_names(tsd.udir, 1, &n);
+    /* Which boxes are encrypted: one read of the cipher folder (both
+     * lists are sorted) instead of one lookup per box. */
+    char *cdir = tsd_path("%s/c", tsd.sdir);
+    char **ciphers = cdir ? list_names(cdir, 0, &nc) : NULL;
+    free(cdir);
+    size_t ci = 0;
     for (size_t i = 0; i < n; i++) {
         if (check_name(names[i]) < 0)
             continue;
+        while (ci < nc && strcmp(ciphers[ci], names[i]) < 0)
+            ci++;
         struct boxref b = { .self = 1, .owner_uid = tsd.uid };
         b.box = tsd_path("%s/%s", tsd.udir, names[i]);
         b.cipher = tsd_path("%s/c/%s", tsd.sdir, names[i]);
         if (b.box && b.cipher) {
-            b.encrypted = tsd_exists(b.cipher);
+            b.encrypted = ci < nc && strcmp(ciphers[ci], names[i]) == 0;
             box_info *info = new_info(names[i], b.box, tsd.login, flags_of(&b, m));
             if (info) {
                 *tail = info;
@@ -1092,6 +1230,7 @@ static int do_get_list(box_info **list)
         free(b.cipher);
     }
     free_names(names, n);
+    free_names(ciphers, nc);
 
     /* Boxes of others shared with us: each owner's index names them for us
      * alone; every name is then checked against the box's own ACL. */
@@ -1100,14 +1239,17 @@ static int do_get_list(box_info **list)
     for (size_t o = 0; o < no; o++) {
         if (strcmp(owners[o], tsd.login) == 0)
             continue;
-        char *idx = tsd_path("%s/%s/.boxes/shares/%u", tsd.root, owners[o], (unsigned)tsd.uid);
-        FILE *f = idx ? fopen(idx, "re") : NULL;
-        free(idx);
-        if (!f)
+        size_t len = 0;
+        char *text = read_share_index(owners[o], &len);
+        if (!text)
             continue;
-        char line[1024];
-        while (fgets(line, sizeof line, f)) {
-            line[strcspn(line, "\n")] = 0;
+        char *line = text;
+        int lines = 0;
+        for (char *end; line < text + len && lines < SHARE_INDEX_NAMES; line = end + 1, lines++) {
+            end = memchr(line, '\n', (size_t)(text + len - line));
+            if (!end)
+                break; /* an unfinished last line is no name */
+            *end = 0;
             struct boxref b;
             if (resolve(owners[o], line, &b) < 0 || b.self)
                 continue;
@@ -1119,7 +1261,7 @@ static int do_get_list(box_info **list)
             }
             boxref_free(&b);
         }
-        fclose(f);
+        free(text);
     }
     free_names(owners, no);
     tsd_mounts_free(m);
@@ -1206,11 +1348,19 @@ static int do_share(const char *name, int perm, uid_t uid, int clear)
     if (lk < 0)
         return lk;
     struct boxref b;
-    if ((rc = tsd_recover(0)) == 0 && (rc = own_box(name, &b)) == 0) {
+    if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
         if ((rc = require_unmounted(b.box)) == 0) {
             uid_t who = clear ? (uid_t)-1 : uid;
             int p = clear ? -1 : perm;
             rc = tsd_acl_tree(b.box, who, p);
+            if (b.encrypted) {
+                /* The new mask would open the locked mount point again. */
+                int fd = open(b.box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (fd >= 0) {
+                    tsd_lock_mount_point(fd);
+                    close(fd);
+                }
+            }
             if (rc == 0 && b.encrypted)
                 rc = tsd_acl_tree(b.cipher, who, p);
             int irc = tsd_rebuild_share_index();
@@ -1233,4 +1383,216 @@ int box_add_share(const char *name, int perm, uid_t uid, int type)
     if (type != ACL_USER || (perm != 5 && perm != 7))
         return -TSD_E_PERM;
     LOCKED_CALL(do_share(name, perm, uid, 0));
+}
+
+/* ---- details, progress and reasons ---- */
+
+static __thread char t_detail[1024];
+static __thread int t_have_detail;
+
+void tsd_set_detail(const char *fmt, ...)
+{
+    if (t_have_detail)
+        return;
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(t_detail, sizeof t_detail, fmt, ap);
+    va_end(ap);
+    t_have_detail = 1;
+}
+
+void tsd_clear_detail(void)
+{
+    t_have_detail = 0;
+    t_detail[0] = 0;
+}
+
+const char *box_last_detail(void)
+{
+    return t_have_detail ? t_detail : NULL;
+}
+
+static __thread box_progress_cb t_progress_cb;
+static __thread void *t_progress_user;
+static __thread char t_progress_name[NAME_MAX + 1];
+static __thread uint64_t t_progress_total, t_progress_done;
+static __thread int t_progress_last = -1;
+
+void box_set_progress(box_progress_cb cb, void *user)
+{
+    t_progress_cb = cb;
+    t_progress_user = user;
+}
+
+static void progress_report(int percent)
+{
+    if (!t_progress_cb || percent == t_progress_last)
+        return;
+    t_progress_last = percent;
+    t_progress_cb(t_progress_name, percent, t_progress_user);
+}
+
+void tsd_progress_start(const char *name, uint64_t total_bytes)
+{
+    snprintf(t_progress_name, sizeof t_progress_name, "%s", name ? name : "");
+    t_progress_total = total_bytes;
+    t_progress_done = 0;
+    t_progress_last = -1;
+    progress_report(0);
+}
+
+void tsd_progress_add(uint64_t bytes)
+{
+    if (!t_progress_cb || t_progress_last < 0)
+        return;
+    t_progress_done += bytes;
+    /* The total is an estimate made before the copy: never claim the end
+     * before it is there. */
+    uint64_t pct = t_progress_total ? t_progress_done * 100 / t_progress_total : 0;
+    progress_report(pct > 99 ? 99 : (int)pct);
+}
+
+void tsd_progress_end(void)
+{
+    if (t_progress_last >= 0)
+        progress_report(100);
+    t_progress_last = -1;
+}
+
+int box_reason_of(int code)
+{
+    if (code == INT_MIN)
+        return BOX_REASON_NONE;
+    if (code < 0)
+        code = -code;
+    switch (code) {
+    case TSD_E_BADPASS:
+        return BOX_REASON_BAD_PASSWORD;
+    case TSD_E_BUSY:
+        return BOX_REASON_BUSY;
+    case TSD_E_EXISTS:
+        return BOX_REASON_NAME_TAKEN;
+    case TSD_E_NOSPACE:
+    case ENOSPC:
+    case EDQUOT:
+        return BOX_REASON_NO_SPACE;
+    case TSD_E_PASSLONG:
+        return BOX_REASON_PASS_TOO_LONG;
+    case TSD_E_NOTFOUND:
+        return BOX_REASON_NOT_FOUND;
+    case TSD_E_MOUNTED:
+    case TSD_E_OTHERMOUNT:
+        return BOX_REASON_MOUNTED;
+    case TSD_E_FOREIGN:
+    case TSD_E_STRAY:
+        return BOX_REASON_FOREIGN_ENTRY;
+    case TSD_E_DAMAGED:
+    case TSD_E_CIPHER:
+    case TSD_E_RECOVERY:
+        return BOX_REASON_DAMAGED;
+    case TSD_E_TOOL:
+        return BOX_REASON_TOOL_MISSING;
+    case TSD_E_NOTOWNER:
+    case TSD_E_NOACCESS:
+    case EACCES:
+    case EPERM:
+        return BOX_REASON_NOT_ALLOWED;
+    default:
+        return BOX_REASON_NONE;
+    }
+}
+
+static int have_program(const char *prog)
+{
+    static const char *const dirs[] = { "/usr/bin", "/bin", "/usr/sbin", "/sbin",
+                                        "/usr/local/bin", NULL };
+    char buf[256];
+    for (int i = 0; dirs[i]; i++) {
+        snprintf(buf, sizeof buf, "%s/%s", dirs[i], prog);
+        if (access(buf, X_OK) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+const char *box_unavailable_reason(void)
+{
+    static __thread char text[1024];
+    pthread_mutex_lock(&g_mutex);
+    const char *r = root_setting();
+    int custom = getenv("BOX_SERVICE_ROOT") && *getenv("BOX_SERVICE_ROOT");
+    struct stat st;
+    const char *result = text;
+    if (ensure_root() < 0) {
+        if (stat(r, &st) == 0 && !S_ISDIR(st.st_mode))
+            snprintf(text, sizeof text,
+                     "The box folder %s exists but is not a folder. An administrator "
+                     "removes it and runs: install -d -m 1777 %s (or scripts/setup-box-root.sh); "
+                     "or set BOX_SERVICE_ROOT to a folder of your own.", r, r);
+        else if (custom)
+            snprintf(text, sizeof text,
+                     "The box folder %s (from BOX_SERVICE_ROOT) does not exist and cannot be "
+                     "created by this account. Create it, or point BOX_SERVICE_ROOT at a folder "
+                     "you can write to.", r);
+        else
+            snprintf(text, sizeof text,
+                     "The box folder %s does not exist and cannot be created by this account. "
+                     "An administrator creates it with: install -d -m 1777 %s (or "
+                     "scripts/setup-box-root.sh); or set BOX_SERVICE_ROOT to a folder of your own.",
+                     r, r);
+    } else if (!getpwuid(geteuid())) {
+        snprintf(text, sizeof text,
+                 "This account (uid %u) has no entry in the password database; the box "
+                 "service needs a named account.", (unsigned)geteuid());
+    } else if (g_init_failed == -TSD_E_USERDIR) {
+        snprintf(text, sizeof text,
+                 "Your box folder %s/%s belongs to another account or is not a folder. An "
+                 "administrator removes it; the next start creates it anew.",
+                 r, getpwuid(geteuid())->pw_name);
+    } else if (g_init_failed < 0) {
+        snprintf(text, sizeof text, "The box service could not start: %s.", box_err(g_init_failed));
+    } else if (!have_program("gocryptfs")) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: gocryptfs is not installed. An administrator "
+                 "installs it with: apt-get install gocryptfs fuse3");
+    } else if (!have_program("fusermount3")) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: fusermount3 is not installed. An administrator "
+                 "installs it with: apt-get install fuse3");
+    } else if (stat("/dev/fuse", &st) < 0 || !S_ISCHR(st.st_mode)) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: /dev/fuse is missing. An administrator loads "
+                 "the FUSE module (modprobe fuse) or, in a container, passes the device in.");
+    } else if (access("/dev/fuse", R_OK | W_OK) < 0) {
+        snprintf(text, sizeof text,
+                 "Encrypted boxes are unavailable: this account may not open /dev/fuse. An "
+                 "administrator opens it to users with: chmod 0666 /dev/fuse");
+    } else {
+        result = NULL;
+    }
+    pthread_mutex_unlock(&g_mutex);
+    return result;
+}
+
+int box_user_folder(char *buf, size_t len)
+{
+    if (!buf || len == 0)
+        return -TSD_E_INVAL;
+    pthread_mutex_lock(&g_mutex);
+    struct passwd *pw = getpwuid(geteuid());
+    int rc = 0;
+    if (!pw || !pw->pw_name || !*pw->pw_name) {
+        rc = -TSD_E_NOACCOUNT;
+    } else {
+        /* The canonical root when it exists, as box_init will use it. */
+        char *canon = realpath(root_setting(), NULL);
+        int n = snprintf(buf, len, "%s/%s", canon ? canon : root_setting(), pw->pw_name);
+        free(canon);
+        if (n < 0 || (size_t)n >= len) {
+            buf[0] = 0;
+            rc = -ERANGE;
+        }
+    }
+    pthread_mutex_unlock(&g_mutex);
+    return rc;
 }

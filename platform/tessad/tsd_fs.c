@@ -1,19 +1,190 @@
-/* File tree work: copying with all metadata, removal, sizes and ACLs. */
+/* File tree work: copying with all metadata, removal, sizes and ACLs.
+ *
+ * A box tree is not ours alone: a read-write sharee can rename, replace
+ * and create entries in it while we work, and swap a folder for a symlink
+ * to somewhere else between two of our calls. So every walk here goes by
+ * descriptors: each entry is opened by its one name relative to the
+ * descriptor of the folder it is in, never through a symlink, checked
+ * with fstat, and then read or changed only through that descriptor (or
+ * through /proc/self/fd/N, which names exactly the inode we opened and
+ * cannot be redirected). A swapped entry makes an open fail or yields the
+ * symlink itself, which is never followed and never changed. Nothing
+ * outside the tree can be reached. */
 #define _GNU_SOURCE
 #include "tsd_internal.h"
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <ftw.h>
+#include <limits.h>
+#include <linux/openat2.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/acl.h>
 #include <acl/libacl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+/* ---- opening without following ---- */
+
+static int g_no_openat2;
+
+int tsd_open_at(int dirfd, const char *name, int flags)
+{
+    flags |= O_NOFOLLOW | O_CLOEXEC;
+#ifdef SYS_openat2
+    if (!g_no_openat2) {
+        /* No symlink anywhere in the name, and below `dirfd` (a name from
+         * a folder listing has one component, so this is the same rule as
+         * O_NOFOLLOW; for a whole path it refuses symlinks on the way). */
+        struct open_how how = { .flags = (uint64_t)flags,
+                                .resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS };
+        if (dirfd != AT_FDCWD)
+            how.resolve |= RESOLVE_BENEATH;
+        long fd = syscall(SYS_openat2, dirfd, name, &how, sizeof how);
+        if (fd >= 0 || errno != ENOSYS)
+            return (int)fd;
+        g_no_openat2 = 1; /* an older kernel: the descriptor walk alone */
+    }
+#endif
+    return openat(dirfd, name, flags);
+}
+
+/* The /proc name of an open descriptor: the inode it holds, for the calls
+ * that have no descriptor form (chmod of an O_PATH descriptor, default
+ * ACLs, access checks). */
+#define FD_PATH_LEN 32
+static const char *fd_path(char *buf, int fd)
+{
+    snprintf(buf, FD_PATH_LEN, "/proc/self/fd/%d", fd);
+    return buf;
+}
+
+/* A folder opened for listing through its O_PATH descriptor: "." cannot
+ * be a symlink, so this is the very folder that was checked. */
+static int list_fd(int pathfd)
+{
+    return openat(pathfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+/* Gives a folder of ours the owner access that listing and emptying it
+ * take, through its descriptor. */
+static void open_up_dir(int pathfd, const struct stat *st)
+{
+    char fp[FD_PATH_LEN];
+    if (st->st_uid == geteuid() && (st->st_mode & 0700) != 0700)
+        chmod(fd_path(fp, pathfd), (st->st_mode & 07777) | 0700);
+}
+
+/* ---- walking ---- */
+
+/* A walk calls `visit` for every entry of a tree, the top first, each
+ * with an O_PATH descriptor of the entry itself (a symlink stays a
+ * symlink) and its fstat. `visit` returns 0 to go on, anything else to
+ * stop the walk with that value; it sets `skip` to keep the walk out of a
+ * folder. The walk never leaves the top's file system, and folders it
+ * cannot list are passed over (a visitor that minds checks access). */
+struct walk {
+    int (*visit)(struct walk *w, int fd, const struct stat *st);
+    int skip;
+    int depth;
+    dev_t dev;
+    const char *top;
+    char rel[PATH_MAX]; /* the entry's path below the top */
+    size_t len;
+    /* for the visitors */
+    uid_t uid;
+    int perm;
+    int err;
+    int for_copy;
+    uint64_t bytes, entries, max_bytes, max_entries;
+};
+
+static int walk_dir(struct walk *w, int pathfd);
+
+static int walk_entry(struct walk *w, int dirfd, const char *name)
+{
+    size_t old = w->len, n = strlen(name);
+    if (old + n + 2 > sizeof w->rel)
+        return -ENAMETOOLONG;
+    if (old)
+        w->rel[w->len++] = '/';
+    memcpy(w->rel + w->len, name, n + 1);
+    w->len += n;
+    int rc = 0;
+    int fd = tsd_open_at(dirfd, name, O_PATH);
+    struct stat st;
+    if (fd < 0) {
+        rc = errno == ENOENT ? 0 : -errno; /* gone meanwhile: nothing to do */
+    } else if (fstat(fd, &st) < 0) {
+        rc = -errno;
+    } else {
+        w->skip = 0;
+        rc = w->visit(w, fd, &st);
+        if (rc == 0 && S_ISDIR(st.st_mode) && !w->skip) {
+            w->depth++;
+            rc = walk_dir(w, fd);
+            w->depth--;
+        }
+    }
+    if (fd >= 0)
+        close(fd);
+    w->len = old;
+    w->rel[old] = 0;
+    return rc;
+}
+
+static int walk_dir(struct walk *w, int pathfd)
+{
+    struct stat st;
+    if (fstat(pathfd, &st) < 0)
+        return -errno;
+    if (st.st_dev != w->dev)
+        return 0; /* a mount inside the tree is never entered */
+    int lfd = list_fd(pathfd);
+    DIR *d = lfd >= 0 ? fdopendir(lfd) : NULL;
+    if (!d) {
+        if (lfd >= 0)
+            close(lfd);
+        return 0;
+    }
+    int rc = 0;
+    struct dirent *e;
+    while (rc == 0 && (e = readdir(d))) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        rc = walk_entry(w, lfd, e->d_name);
+    }
+    closedir(d);
+    return rc;
+}
+
+/* Walks the tree at `path` (the top itself is never a followed symlink). */
+static int walk_tree(struct walk *w, const char *path)
+{
+    int fd = tsd_open_at(AT_FDCWD, path, O_PATH);
+    if (fd < 0)
+        return -errno;
+    struct stat st;
+    int rc = fstat(fd, &st) < 0 ? -errno : 0;
+    if (rc == 0) {
+        w->dev = st.st_dev;
+        w->top = path;
+        w->rel[0] = 0;
+        w->len = 0;
+        w->depth = 0;
+        w->skip = 0;
+        rc = w->visit(w, fd, &st);
+        w->depth = 1;
+        if (rc == 0 && S_ISDIR(st.st_mode) && !w->skip)
+            rc = walk_dir(w, fd);
+    }
+    close(fd);
+    return rc;
+}
 
 /* The size of one FUSE request (gocryptfs' max_read and max_write): with
  * sequential read-ahead the kernel fetches the next piece while we write
@@ -139,42 +310,58 @@ static int copy_data(struct copier *c, int sfd, int dfd)
             }
             off += w;
         }
+        tsd_progress_add((uint64_t)r);
     }
 }
 
 static int copy_dir(struct copier *c, int sfd, int dfd, dev_t dev);
 
+/* The source is opened first, by descriptor, and its type read from what
+ * was opened: what a sharee swaps in meanwhile is copied as what it is
+ * (a symlink as a symlink, a FIFO as a FIFO), never followed, never
+ * opened for reading unless it is a regular file or a folder. */
 static int copy_entry(struct copier *c, int sdir, int ddir, const char *name,
                       dev_t dev)
 {
+    int src = tsd_open_at(sdir, name, O_PATH);
+    if (src < 0)
+        return errno == ENOENT ? 0 : -errno; /* removed meanwhile by a sharee */
     struct stat st;
-    if (fstatat(sdir, name, &st, AT_SYMLINK_NOFOLLOW) < 0)
-        return -errno;
+    if (fstat(src, &st) < 0) {
+        int e = errno;
+        close(src);
+        return -e;
+    }
     int rc = 0;
+    char fp[FD_PATH_LEN];
     TSD_CRASH_POINT("copy-entry");
     if (S_ISDIR(st.st_mode)) {
+        int s = -1, d = -1;
         if (st.st_dev != dev)
-            return -TSD_E_FILETYPE; /* something mounted inside the box */
-        if (mkdirat(ddir, name, 0700) < 0)
-            return -errno;
-        int s = openat(sdir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (s < 0)
-            return -errno;
-        int d = openat(ddir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (d < 0) {
+            rc = -TSD_E_FILETYPE; /* something mounted inside the box */
+        else if ((s = list_fd(src)) < 0)
             rc = -errno;
-            close(s);
-            return rc;
-        }
-        rc = copy_dir(c, s, d, dev);
+        else if (mkdirat(ddir, name, 0700) < 0)
+            rc = -errno;
+        else if ((d = tsd_open_at(ddir, name, O_RDONLY | O_DIRECTORY)) < 0)
+            rc = -errno;
+        if (rc == 0)
+            rc = copy_dir(c, s, d, dev);
         if (rc == 0)
             rc = copy_meta(c, s, d, &st, NULL);
-        close(s);
-        close(d);
+        if (s >= 0)
+            close(s);
+        if (d >= 0)
+            close(d);
     } else if (S_ISREG(st.st_mode)) {
-        int s = openat(sdir, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (s < 0)
-            return -errno;
+        /* Reopened for reading through /proc: the same inode, whatever
+         * the name points at by now. */
+        int s = open(fd_path(fp, src), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        if (s < 0) {
+            rc = -errno;
+            close(src);
+            return rc;
+        }
         /* Created with its final permission bits where the umask allows
          * (so that no chmod follows), but never without our own read and
          * write access while the data goes in. */
@@ -183,6 +370,7 @@ static int copy_entry(struct copier *c, int sdir, int ddir, const char *name,
         if (d < 0) {
             rc = -errno;
             close(s);
+            close(src);
             return rc;
         }
         struct stat have;
@@ -195,40 +383,38 @@ static int copy_entry(struct copier *c, int sdir, int ddir, const char *name,
             rc = -errno;
     } else if (S_ISLNK(st.st_mode)) {
         char target[PATH_MAX + 1];
-        ssize_t n = readlinkat(sdir, name, target, PATH_MAX);
-        if (n < 0)
-            return -errno;
-        target[n] = 0;
-        if (symlinkat(target, ddir, name) < 0)
-            return -errno;
-        if (c->as_root && fchownat(ddir, name, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) < 0)
-            return -errno;
-        struct timespec ts[2] = { st.st_atim, st.st_mtim };
-        if (utimensat(ddir, name, ts, AT_SYMLINK_NOFOLLOW) < 0)
-            return -errno;
-    } else if (S_ISFIFO(st.st_mode)) {
-        if (mkfifoat(ddir, name, 0600) < 0)
-            return -errno;
-        int s = openat(sdir, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-        int d = openat(ddir, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-        if (s < 0 || d < 0) {
+        ssize_t n = readlinkat(src, "", target, PATH_MAX);
+        if (n < 0) {
             rc = -errno;
         } else {
-            if (c->as_root && fchown(d, st.st_uid, st.st_gid) < 0)
-                rc = -errno;
-            if (rc == 0 && fchmod(d, st.st_mode & 07777) < 0)
-                rc = -errno;
+            target[n] = 0;
             struct timespec ts[2] = { st.st_atim, st.st_mtim };
-            if (rc == 0 && futimens(d, ts) < 0)
+            if (symlinkat(target, ddir, name) < 0)
+                rc = -errno;
+            else if (c->as_root && fchownat(ddir, name, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) < 0)
+                rc = -errno;
+            else if (utimensat(ddir, name, ts, AT_SYMLINK_NOFOLLOW) < 0)
                 rc = -errno;
         }
-        if (s >= 0)
-            close(s);
+    } else if (S_ISFIFO(st.st_mode)) {
+        int d = -1;
+        if (mkfifoat(ddir, name, 0600) < 0)
+            rc = -errno;
+        else if ((d = openat(ddir, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC)) < 0)
+            rc = -errno;
+        if (rc == 0 && c->as_root && fchown(d, st.st_uid, st.st_gid) < 0)
+            rc = -errno;
+        if (rc == 0 && fchmod(d, st.st_mode & 07777) < 0)
+            rc = -errno;
+        struct timespec ts[2] = { st.st_atim, st.st_mtim };
+        if (rc == 0 && futimens(d, ts) < 0)
+            rc = -errno;
         if (d >= 0)
             close(d);
     } else {
         rc = -TSD_E_FILETYPE;
     }
+    close(src);
     return rc;
 }
 
@@ -274,8 +460,8 @@ int tsd_copy_tree(const char *src, const char *dst)
         return -ENOMEM;
     }
     int rc = 0;
-    int s = open(src, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    int d = open(dst, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int s = tsd_open_at(AT_FDCWD, src, O_RDONLY | O_DIRECTORY);
+    int d = tsd_open_at(AT_FDCWD, dst, O_RDONLY | O_DIRECTORY);
     struct stat st;
     if (s < 0 || d < 0 || fstat(s, &st) < 0)
         rc = -errno;
@@ -297,15 +483,99 @@ int tsd_copy_tree(const char *src, const char *dst)
 
 /* ---- removal ---- */
 
-static int remove_dir_contents(int fd, dev_t dev)
+struct remover {
+    dev_t dev;
+    uid_t uid;
+};
+
+static int remove_contents(struct remover *r, int fd, int ours);
+
+/* Opens the folder `name` for emptying: a folder of ours that we may not
+ * list is opened up first, through its own descriptor. Returns -1 with
+ * errno set; ENOTDIR or ELOOP when the name is no folder (any more). */
+static int open_for_removal(int dirfd, const char *name, struct stat *st)
+{
+    int fd = tsd_open_at(dirfd, name, O_RDONLY | O_DIRECTORY);
+    if (fd < 0 && errno == EACCES) {
+        int pfd = tsd_open_at(dirfd, name, O_PATH | O_DIRECTORY);
+        if (pfd < 0)
+            return -1;
+        if (fstat(pfd, st) == 0) {
+            open_up_dir(pfd, st);
+            fd = list_fd(pfd);
+        }
+        int e = errno;
+        close(pfd);
+        errno = e;
+    }
+    if (fd >= 0 && fstat(fd, st) < 0) {
+        int e = errno;
+        close(fd);
+        errno = e;
+        return -1;
+    }
+    return fd;
+}
+
+/* Removes one entry of the folder `dirfd` (ours when `ours`). unlink never
+ * follows a symlink; a folder is opened without following, emptied
+ * through its descriptor and removed. A sharee who swaps the name between
+ * a folder and something else meanwhile only makes us look again. What we
+ * may not remove (entries in another account's folder that does not let
+ * us delete) gives -TSD_E_FOREIGN, after everything else is gone. */
+static int remove_entry(struct remover *r, int dirfd, int ours, const char *name)
+{
+    for (int tries = 0; tries < 8; tries++) {
+        if (unlinkat(dirfd, name, 0) == 0 || errno == ENOENT)
+            return 0;
+        if (errno != EISDIR)
+            return (errno == EACCES || errno == EPERM) && !ours ? -TSD_E_FOREIGN : -errno;
+        struct stat st;
+        int sub = open_for_removal(dirfd, name, &st);
+        if (sub < 0) {
+            if (errno == ENOENT)
+                return 0;
+            if (errno == ENOTDIR || errno == ELOOP)
+                continue; /* swapped for a file or symlink: unlink that */
+            return errno == EACCES || errno == EPERM ? -TSD_E_FOREIGN : -errno;
+        }
+        /* Never remove through a mount (a box's FUSE mount left in the
+         * tree must not be emptied). */
+        if (st.st_dev != r->dev) {
+            close(sub);
+            return -TSD_E_MOUNTED;
+        }
+        int sub_ours = st.st_uid == r->uid;
+        if (sub_ours && (st.st_mode & 0700) != 0700)
+            fchmod(sub, (st.st_mode & 07777) | 0700);
+        int rc = remove_contents(r, sub, sub_ours || r->uid == 0);
+        close(sub);
+        if (rc < 0 && rc != -TSD_E_FOREIGN)
+            return rc;
+        if (unlinkat(dirfd, name, AT_REMOVEDIR) == 0 || errno == ENOENT)
+            return rc;
+        if (errno == ENOTDIR)
+            continue;
+        if (rc == -TSD_E_FOREIGN)
+            return rc;
+        if (errno == EACCES || errno == EPERM)
+            return ours ? -errno : -TSD_E_FOREIGN;
+        if (errno != ENOTEMPTY && errno != EEXIST)
+            return -errno;
+        /* Filled again meanwhile (through a descriptor a sharee kept
+         * open): empty it once more. */
+    }
+    return -TSD_E_FOREIGN;
+}
+
+static int remove_contents(struct remover *r, int fd, int ours)
 {
     int dup_fd = dup(fd);
-    if (dup_fd < 0)
-        return -errno;
-    DIR *d = fdopendir(dup_fd);
+    DIR *d = dup_fd >= 0 ? fdopendir(dup_fd) : NULL;
     if (!d) {
         int e = errno;
-        close(dup_fd);
+        if (dup_fd >= 0)
+            close(dup_fd);
         return -e;
     }
     int rc = 0;
@@ -315,196 +585,176 @@ static int remove_dir_contents(int fd, dev_t dev)
             continue;
         /* Entries that vanish meanwhile are fine: a background remover
          * may be working on the same tree. */
-        struct stat st;
-        if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0) {
-            if (errno == ENOENT)
-                continue;
-            rc = -errno;
-            break;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            /* Never descend into another file system: a mount left in the
-             * tree (a box's FUSE mount) must not be emptied through. */
-            if (st.st_dev != dev) {
-                rc = -TSD_E_MOUNTED;
-                break;
-            }
-            if ((st.st_mode & 0700) != 0700)
-                fchmodat(fd, e->d_name, (st.st_mode & 07777) | 0700, 0);
-            int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub < 0) {
-                if (errno == ENOENT)
-                    continue;
-                rc = -errno;
-                break;
-            }
-            rc = remove_dir_contents(sub, dev);
-            close(sub);
-            if (rc < 0)
-                break;
-            if (unlinkat(fd, e->d_name, AT_REMOVEDIR) < 0 && errno != ENOENT) {
-                rc = -errno;
-                break;
-            }
-        } else if (unlinkat(fd, e->d_name, 0) < 0 && errno != ENOENT) {
-            rc = -errno;
+        int r2 = remove_entry(r, fd, ours, e->d_name);
+        if (r2 == -TSD_E_FOREIGN) {
+            rc = r2; /* go on: remove all that we can */
+        } else if (r2 < 0) {
+            rc = r2;
             break;
         }
     }
     closedir(d);
     return rc;
+}
+
+/* Splits a path into its folder, opened without following, and its last
+ * name (pointing into `path`). */
+static int open_parent(const char *path, const char **base)
+{
+    const char *slash = strrchr(path, '/');
+    if (!slash || !slash[1]) {
+        errno = EINVAL;
+        return -1;
+    }
+    *base = slash + 1;
+    char *p = strndup(path, (size_t)(slash - path) + (slash == path));
+    if (!p)
+        return -1;
+    int fd = tsd_open_at(AT_FDCWD, p, O_RDONLY | O_DIRECTORY);
+    free(p);
+    return fd;
 }
 
 int tsd_remove_tree(const char *path)
 {
-    struct stat st;
-    if (lstat(path, &st) < 0)
+    const char *base;
+    int pfd = open_parent(path, &base);
+    if (pfd < 0)
         return errno == ENOENT ? 0 : -errno;
-    if (!S_ISDIR(st.st_mode))
-        return unlink(path) < 0 ? -errno : 0;
-    struct stat parent;
-    char *slash = strrchr(path, '/');
-    if (slash) {
-        char *p = strndup(path, (size_t)(slash - path) + (slash == path));
-        int prc = p ? stat(p, &parent) : -1;
-        free(p);
-        if (prc == 0 && parent.st_dev != st.st_dev)
-            return -TSD_E_MOUNTED;
+    struct stat st;
+    int rc = fstat(pfd, &st) < 0 ? -errno : 0;
+    if (rc == 0) {
+        struct remover r = { .dev = st.st_dev, .uid = geteuid() };
+        rc = remove_entry(&r, pfd, st.st_uid == r.uid || r.uid == 0, base);
     }
-    if ((st.st_mode & 0700) != 0700)
-        chmod(path, (st.st_mode & 07777) | 0700);
-    int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return -errno;
-    int rc = remove_dir_contents(fd, st.st_dev);
-    close(fd);
-    if (rc == 0 && rmdir(path) < 0 && errno != ENOENT)
-        rc = -errno;
+    close(pfd);
     return rc;
 }
 
 /* Gives every folder of ours in the tree the owner access that removing
- * its entries takes (a box may hold read-only folders), without leaving
- * the file system. Best effort: what fails here fails again, and is
- * reported, when the tree is removed. */
-static void make_removable(int fd, dev_t dev, int depth)
+ * its entries takes (a box may hold read-only folders), through each
+ * folder's own descriptor and without leaving the file system. Best
+ * effort: what fails here fails again, and is reported, when the tree is
+ * removed. */
+static int removable_visit(struct walk *w, int fd, const struct stat *st)
 {
-    int dup_fd = dup(fd);
-    DIR *d = dup_fd >= 0 ? fdopendir(dup_fd) : NULL;
-    if (!d) {
-        if (dup_fd >= 0)
-            close(dup_fd);
-        return;
-    }
-    struct dirent *e;
-    while ((e = readdir(d))) {
-        if (e->d_type != DT_DIR && e->d_type != DT_UNKNOWN)
-            continue;
-        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-            continue;
-        struct stat st;
-        if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0 || !S_ISDIR(st.st_mode) ||
-            st.st_dev != dev)
-            continue;
-        if ((st.st_mode & 0700) != 0700)
-            fchmodat(fd, e->d_name, (st.st_mode & 07777) | 0700, 0);
-        if (depth >= 128)
-            continue; /* deeper folders are left to the remover's own checks */
-        int sub = openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (sub >= 0) {
-            make_removable(sub, dev, depth + 1);
-            close(sub);
-        }
-    }
-    closedir(d);
-}
-
-/* Counts entries and bytes below a folder until either passes its limit;
- * returns 1 when the tree stays within both. */
-static int within(int fd, int *entries, uint64_t *bytes, uint64_t max_bytes, int depth)
-{
-    int dup_fd = dup(fd);
-    DIR *d = dup_fd >= 0 ? fdopendir(dup_fd) : NULL;
-    if (!d) {
-        if (dup_fd >= 0)
-            close(dup_fd);
-        return 0;
-    }
-    int ok = 1;
-    struct dirent *e;
-    while (ok && (e = readdir(d))) {
-        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-            continue;
-        struct stat st;
-        if (--*entries < 0 || fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) < 0) {
-            ok = 0;
-            break;
-        }
-        *bytes += (uint64_t)st.st_blocks * 512;
-        if (*bytes > max_bytes) {
-            ok = 0;
-        } else if (S_ISDIR(st.st_mode)) {
-            int sub = depth < 16 ? openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
-            ok = sub >= 0 && within(sub, entries, bytes, max_bytes, depth + 1);
-            if (sub >= 0)
-                close(sub);
-        }
-    }
-    closedir(d);
-    return ok;
-}
-
-int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes)
-{
-    int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOTDIR || errno == ELOOP;
-    uint64_t bytes = 0;
-    int ok = within(fd, &max_entries, &bytes, max_bytes, 0);
-    close(fd);
-    return ok;
+    (void)w;
+    if (S_ISDIR(st->st_mode))
+        open_up_dir(fd, st);
+    return 0;
 }
 
 void tsd_make_removable(const char *path)
 {
-    struct stat st;
-    if (lstat(path, &st) < 0 || !S_ISDIR(st.st_mode))
-        return;
-    if ((st.st_mode & 0700) != 0700)
-        chmod(path, (st.st_mode & 07777) | 0700);
-    int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) {
-        make_removable(fd, st.st_dev, 0);
-        close(fd);
-    }
+    struct walk w = { .visit = removable_visit };
+    walk_tree(&w, path);
 }
 
 /* ---- sizes ---- */
 
-static uint64_t g_bytes, g_entries;
-
-static int size_cb(const char *p, const struct stat *st, int flag, struct FTW *f)
+/* Counts entries and bytes below the top until either passes its limit. */
+static int small_visit(struct walk *w, int fd, const struct stat *st)
 {
-    (void)p;
-    (void)flag;
-    (void)f;
-    g_entries++;
+    (void)fd;
+    if (w->len == 0)
+        return 0; /* the top itself */
+    w->bytes += (uint64_t)st->st_blocks * 512;
+    if (++w->entries > w->max_entries || w->bytes > w->max_bytes)
+        return 1;
+    return S_ISDIR(st->st_mode) && w->depth >= 16 ? 1 : 0;
+}
+
+int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes)
+{
+    struct stat st;
+    if (lstat(path, &st) < 0 || !S_ISDIR(st.st_mode))
+        return 1; /* nothing, or one entry */
+    struct walk w = { .visit = small_visit, .max_entries = (uint64_t)max_entries,
+                      .max_bytes = max_bytes };
+    return walk_tree(&w, path) == 0;
+}
+
+static int size_visit(struct walk *w, int fd, const struct stat *st)
+{
+    (void)fd;
+    w->entries++;
     /* Whole blocks, plus gocryptfs' per-block overhead of 32 bytes per
      * 4 KiB and a file header. */
     uint64_t sz = (uint64_t)st->st_size;
     sz += sz / 128 + 64;
-    g_bytes += (sz + 4095) & ~(uint64_t)4095;
+    w->bytes += (sz + 4095) & ~(uint64_t)4095;
     return 0;
 }
 
 int tsd_tree_size(const char *path, uint64_t *bytes, uint64_t *entries)
 {
-    g_bytes = g_entries = 0;
-    if (nftw(path, size_cb, 32, FTW_PHYS | FTW_MOUNT) < 0)
-        return -errno;
-    *bytes = g_bytes;
-    *entries = g_entries;
+    struct walk w = { .visit = size_visit };
+    int rc = walk_tree(&w, path);
+    if (rc < 0)
+        return rc;
+    *bytes = w.bytes;
+    *entries = w.entries;
     return 0;
+}
+
+/* ---- entries of other accounts ---- */
+
+static int access_fd(int fd, int mode)
+{
+    char fp[FD_PATH_LEN];
+    return faccessat(AT_FDCWD, fd_path(fp, fd), mode, AT_EACCESS) == 0;
+}
+
+static int blocked(struct walk *w, int code)
+{
+    tsd_set_detail("%s%s%s", w->top, w->len ? "/" : "", w->rel);
+    return code;
+}
+
+static int check_visit(struct walk *w, int fd, const struct stat *st)
+{
+    int mine = st->st_uid == w->uid || w->uid == 0;
+    if (w->for_copy && (S_ISSOCK(st->st_mode) || S_ISCHR(st->st_mode) || S_ISBLK(st->st_mode)))
+        return blocked(w, -TSD_E_FILETYPE);
+    if (S_ISDIR(st->st_mode) && st->st_dev != w->dev)
+        return blocked(w, -TSD_E_BUSY); /* something mounted inside */
+    if (w->uid == 0 || S_ISLNK(st->st_mode))
+        return 0;
+    /* Copying reads every file and folder. Our own we could open up, but
+     * the copy does not change the source, so say which it is. */
+    if (w->for_copy && (S_ISREG(st->st_mode) || S_ISDIR(st->st_mode)) &&
+        !access_fd(fd, S_ISDIR(st->st_mode) ? R_OK | X_OK : R_OK))
+        return blocked(w, mine ? -EACCES : -TSD_E_FOREIGN);
+    if (!S_ISDIR(st->st_mode) || mine)
+        return 0;
+    /* Another account's folder: removing what it holds takes read, write
+     * and search access to it, which only its owner can give. An empty one
+     * is removed through its parent. */
+    if (access_fd(fd, R_OK | W_OK | X_OK))
+        return 0;
+    int lfd = list_fd(fd);
+    DIR *d = lfd >= 0 ? fdopendir(lfd) : NULL;
+    int empty = d != NULL;
+    struct dirent *e;
+    while (d && (e = readdir(d))) {
+        if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) {
+            empty = 0;
+            break;
+        }
+    }
+    if (d)
+        closedir(d);
+    else if (lfd >= 0)
+        close(lfd);
+    w->skip = 1;
+    return empty ? 0 : blocked(w, -TSD_E_FOREIGN);
+}
+
+int tsd_check_tree(const char *path, int for_copy)
+{
+    struct walk w = { .visit = check_visit, .uid = geteuid(), .for_copy = for_copy };
+    int rc = walk_tree(&w, path);
+    return rc == -ENOENT && w.len == 0 ? 0 : rc;
 }
 
 int tsd_dir_empty(const char *path)
@@ -592,11 +842,11 @@ int tsd_acl_scan(const char *path, int *named, uid_t uid, int *perm)
 {
     unsigned char stackbuf[1024];
     unsigned char *buf = stackbuf;
-    ssize_t n = getxattr(path, "system.posix_acl_access", buf, sizeof stackbuf);
+    ssize_t n = lgetxattr(path, "system.posix_acl_access", buf, sizeof stackbuf);
     if (n < 0 && errno == ERANGE) {
-        ssize_t need = getxattr(path, "system.posix_acl_access", NULL, 0);
+        ssize_t need = lgetxattr(path, "system.posix_acl_access", NULL, 0);
         if (need > 0 && (buf = malloc((size_t)need)))
-            n = getxattr(path, "system.posix_acl_access", buf, (size_t)need);
+            n = lgetxattr(path, "system.posix_acl_access", buf, (size_t)need);
     }
     *named = 0;
     if (perm)
@@ -696,65 +946,65 @@ static void acl_fit_mask(acl_t *acl)
     }
 }
 
-static uid_t g_acl_uid;
-static int g_acl_perm;
-static int g_acl_err;
-
-static int acl_tree_cb(const char *p, const struct stat *st, int flag, struct FTW *f)
+/* Adds or removes the named user on one entry of ours, through its
+ * descriptor: the access ACL, and a folder's default ACL. */
+static int acl_visit(struct walk *w, int fd, const struct stat *st)
 {
-    (void)f;
-    if (flag == FTW_SL || S_ISLNK(st->st_mode))
-        return 0;
+    if (S_ISLNK(st->st_mode))
+        return 0; /* never changed, never followed */
     if (st->st_uid != geteuid() && geteuid() != 0)
         return 0; /* files a sharee made: only their owner may change them */
+    char fp[FD_PATH_LEN];
+    fd_path(fp, fd);
     int isdir = S_ISDIR(st->st_mode);
-    acl_t a = acl_get_file(p, ACL_TYPE_ACCESS);
+    acl_t a = acl_get_file(fp, ACL_TYPE_ACCESS);
     if (!a) {
-        g_acl_err = -errno;
+        if (!w->err)
+            w->err = -errno;
         return 0;
     }
-    acl_drop_user(&a, g_acl_uid);
-    if (g_acl_perm >= 0) {
-        int bits = g_acl_perm & 6;
+    acl_drop_user(&a, w->uid);
+    if (w->perm >= 0) {
+        int bits = w->perm & 6;
         if (isdir || (st->st_mode & S_IXUSR))
-            bits |= g_acl_perm & 1;
-        acl_add_user(&a, g_acl_uid, bits);
+            bits |= w->perm & 1;
+        acl_add_user(&a, w->uid, bits);
     }
     acl_fit_mask(&a);
-    if (acl_set_file(p, ACL_TYPE_ACCESS, a) < 0 && !g_acl_err)
-        g_acl_err = -errno;
+    if (acl_set_file(fp, ACL_TYPE_ACCESS, a) < 0 && !w->err)
+        w->err = -errno;
     acl_free(a);
 
     if (isdir) {
-        acl_t d = acl_get_file(p, ACL_TYPE_DEFAULT);
+        acl_t d = acl_get_file(fp, ACL_TYPE_DEFAULT);
         if (!d)
             return 0;
         if (acl_entries(d) <= 0) {
             acl_free(d);
-            if (g_acl_perm < 0)
+            if (w->perm < 0)
                 return 0;
             d = acl_from_mode(st->st_mode & 0777);
             if (!d)
                 return 0;
         }
-        acl_drop_user(&d, g_acl_uid);
-        if (g_acl_perm >= 0) {
-            acl_add_user(&d, g_acl_uid, g_acl_perm);
+        acl_drop_user(&d, w->uid);
+        if (w->perm >= 0) {
+            acl_add_user(&d, w->uid, w->perm);
             /* What a sharee creates here belongs to the sharee; a named
              * entry lets the box owner keep reaching it. */
-            if (st->st_uid != g_acl_uid) {
+            if (st->st_uid != w->uid) {
                 acl_drop_user(&d, st->st_uid);
                 acl_add_user(&d, st->st_uid, 7);
             }
-        } else if (g_acl_uid == (uid_t)-1) {
+        } else if (w->uid == (uid_t)-1) {
             acl_drop_user(&d, (uid_t)-1);
         }
-        if (acl_count_named(d) == 0 && g_acl_perm < 0) {
-            acl_delete_def_file(p);
+        if (acl_count_named(d) == 0 && w->perm < 0) {
+            acl_delete_def_file(fp);
         } else {
             acl_calc_mask(&d);
-            if (acl_set_file(p, ACL_TYPE_DEFAULT, d) < 0 && !g_acl_err)
-                g_acl_err = -errno;
+            if (acl_set_file(fp, ACL_TYPE_DEFAULT, d) < 0 && !w->err)
+                w->err = -errno;
         }
         acl_free(d);
     }
@@ -763,12 +1013,9 @@ static int acl_tree_cb(const char *p, const struct stat *st, int flag, struct FT
 
 int tsd_acl_tree(const char *path, uid_t uid, int perm)
 {
-    g_acl_uid = uid;
-    g_acl_perm = perm;
-    g_acl_err = 0;
-    if (nftw(path, acl_tree_cb, 32, FTW_PHYS | FTW_MOUNT) < 0)
-        return -errno;
-    return g_acl_err;
+    struct walk w = { .visit = acl_visit, .uid = uid, .perm = perm };
+    int rc = walk_tree(&w, path);
+    return rc < 0 ? rc : w.err;
 }
 
 int tsd_acl_set_owner_perm(int fd, int perm)
@@ -829,7 +1076,7 @@ int tsd_acl_copy_named(const char *from, const char *to)
 int tsd_acl_named_uids(const char *path, uid_t *uids, int max)
 {
     unsigned char buf[4096];
-    ssize_t n = getxattr(path, "system.posix_acl_access", buf, sizeof buf);
+    ssize_t n = lgetxattr(path, "system.posix_acl_access", buf, sizeof buf);
     if (n < 0)
         return (errno == ENODATA || errno == ENOTSUP) ? 0 : -errno;
     int count = 0;

@@ -19,6 +19,24 @@
 #include <stdint.h>
 #include <sys/types.h>
 
+#include "box_service_ext.h"
+
+/* The optional exported functions, with the types box_service_ext.h gives
+ * the program for its run-time lookup (tests call them directly). */
+#ifdef __cplusplus
+extern "C" {
+#endif
+int box_reason_of(int code);
+const char *box_last_detail(void);
+void box_set_progress(box_progress_cb cb, void *user);
+const char *box_unavailable_reason(void);
+int box_user_folder(char *buf, size_t len);
+int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
+                          unsigned int idle_seconds);
+#ifdef __cplusplus
+}
+#endif
+
 /* Result codes of our own, returned negated. Codes below TSD_E_FIRST are
  * errno values. */
 enum {
@@ -54,6 +72,11 @@ enum {
     TSD_E_FILETYPE,     /* a file of a kind that cannot be copied */
     TSD_E_RECOVERY,     /* an interrupted operation could not be finished */
     TSD_E_NOACCESS,     /* the share does not allow this */
+    TSD_E_PASSLONG,     /* passphrase longer than BOX_PASSPHRASE_MAX */
+    TSD_E_DAMAGED,      /* an operation on this box could not be finished
+                           or undone; other boxes are unaffected */
+    TSD_E_STRAY,        /* a file in a locked mount point (see detail) */
+    TSD_E_FOREIGN,      /* an entry of another account blocks it (see detail) */
     TSD_E_LAST
 };
 
@@ -101,9 +124,20 @@ int tsd_unmount(const char *path, int lazy);
 int tsd_allow_other(void);
 
 /* ---- files (tsd_fs.c) ---- */
+/* Every walk over a box tree goes by descriptors (see tsd_fs.c). This
+ * opens `name` below `dirfd` (or a whole path with AT_FDCWD) without
+ * following any symlink: openat2 with RESOLVE_NO_SYMLINKS where the
+ * kernel has it, else openat with O_NOFOLLOW. O_CLOEXEC is added. */
+int tsd_open_at(int dirfd, const char *name, int flags);
 int tsd_copy_tree(const char *src, const char *dst);
+/* Removes all that it can; -TSD_E_FOREIGN when what is left are entries
+ * in another account's folder that we may not delete. */
 int tsd_remove_tree(const char *path);
 void tsd_make_removable(const char *path);
+/* Before an operation starts: refuses (-TSD_E_FOREIGN, or -EACCES for an
+ * unreadable entry of ours, with the entry as detail) a tree holding what
+ * we could not remove afterwards or, `for_copy`, not read. */
+int tsd_check_tree(const char *path, int for_copy);
 /* True when the tree holds at most that many entries and bytes on disk. */
 int tsd_tree_is_small(const char *path, int max_entries, uint64_t max_bytes);
 int tsd_tree_size(const char *path, uint64_t *bytes, uint64_t *entries);
@@ -129,7 +163,23 @@ int tsd_fsync_dir(const char *path);
 /* ---- operation journal and recovery (tsd_state.c) ---- */
 int tsd_lock(void);
 void tsd_unlock(int fd);
-int tsd_recover(int at_init);
+/* Finishes (or undoes) what the journal records and clears the work
+ * folder. INIT and BEFORE (at the start of a call) return 0 whatever the
+ * recorded operation's fate: an operation that can be neither finished
+ * nor undone is set aside, and only its box counts as damaged. INIT also
+ * retries those, restarts removers and relocks mount points. COMMIT (a
+ * call finishing its own operation) returns that operation's result. */
+enum { TSD_RECOVER_BEFORE = 0, TSD_RECOVER_INIT = 1, TSD_RECOVER_COMMIT = 2 };
+int tsd_recover(int mode);
+/* Retries the operations set aside; -TSD_E_DAMAGED when one on `name`
+ * (any with NULL) stays so. */
+int tsd_retry_held(const char *name);
+/* Locks an unmounted encrypted box folder against writes (owner entry and
+ * ACL mask lose write), or unlocks it while gocryptfs takes it over. */
+int tsd_lock_mount_point(int fd);
+int tsd_unlock_mount_point(int fd);
+/* "<dir>/<first entry>", or NULL when the folder is empty. */
+char *tsd_first_entry(const char *dir);
 int tsd_journal_write(const char *op, const char *name, const char *new_name,
                       const char *phase);
 int tsd_journal_clear(void);
@@ -144,6 +194,21 @@ int tsd_empty_trash(void);
 /* ---- helpers (tessad.c) ---- */
 char *tsd_path(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 int tsd_exists(const char *path);
+
+/* Text detail of the calling thread's failure (box_last_detail), e.g. the
+ * path of the entry that blocked an operation. Every public call starts
+ * with none; the first detail set in a call wins over later ones, which
+ * are usually its consequences. */
+void tsd_set_detail(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+void tsd_clear_detail(void);
+
+/* Progress of the calling thread's long operation (box_set_progress).
+ * tsd_progress_start names the box and the bytes expected; the copy
+ * reports what it wrote with tsd_progress_add; tsd_progress_end reports
+ * 100 and stops. Each is a no-op without a callback. */
+void tsd_progress_start(const char *name, uint64_t total_bytes);
+void tsd_progress_add(uint64_t bytes);
+void tsd_progress_end(void);
 
 #ifdef TESSAD_TEST_HOOKS
 void tsd_crash_point(const char *where);

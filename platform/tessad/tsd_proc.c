@@ -1,5 +1,6 @@
 /* Starting gocryptfs and fusermount3, and reading the mount table. */
 #define _GNU_SOURCE
+#include "box_service_ext.h"
 #include "tsd_internal.h"
 
 #include <errno.h>
@@ -35,6 +36,12 @@ char *tsd_secret_lines(const char *k1, size_t l1, const char *k2, size_t l2,
     *err = 0;
     if (!k1 || l1 == 0 || (k2 && l2 == 0)) {
         *err = -TSD_E_EMPTYPASS;
+        return NULL;
+    }
+    /* gocryptfs gives up on longer ones (and says so only by its exit
+     * status, the one it also uses for an empty password). */
+    if (l1 > BOX_PASSPHRASE_MAX || (k2 && l2 > BOX_PASSPHRASE_MAX)) {
+        *err = -TSD_E_PASSLONG;
         return NULL;
     }
     /* gocryptfs reads one line per password: a line break or NUL inside

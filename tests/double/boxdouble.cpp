@@ -1,16 +1,20 @@
 #include "boxdouble.h"
 
 #include "box_service.h"
+#include "box_service_ext.h"
 #include "venmoraos_type.h"
 #include "zavrit.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -30,7 +34,53 @@ struct State {
     int live = 0;
     uid_t uid = 1000;
     std::string userName = "tester";
+    std::map<int, int> reasons;
+    std::string lastDetail;
+    std::vector<int> progressSteps;
 };
+
+State &state();
+
+// Blocking is shared between the test thread and a worker thread.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string func; // the call to hold, empty for none
+    bool waiting = false;
+    bool released = false;
+};
+
+Gate &gate()
+{
+    static Gate g;
+    return g;
+}
+
+thread_local box_progress_cb t_progress = nullptr;
+thread_local void *t_progressUser = nullptr;
+
+void reportProgress(const std::string &func, const char *name)
+{
+    if (func != "box_crypto_create" && func != "box_crypto_decrypt" && func != "box_crypto_change_passpharse")
+        return;
+    if (t_progress)
+        for (int percent : state().progressSteps)
+            t_progress(name, percent, t_progressUser);
+}
+
+void holdIfBlocked(const std::string &func)
+{
+    Gate &g = gate();
+    std::unique_lock<std::mutex> lock(g.mutex);
+    if (g.func.empty() || g.func != func)
+        return;
+    g.func.clear();
+    g.waiting = true;
+    g.changed.notify_all();
+    g.changed.wait(lock, [&] { return g.released; });
+    g.waiting = false;
+    g.released = false;
+}
 
 State &state()
 {
@@ -57,7 +107,10 @@ template <class K> std::string keyOf(const K *k)
 int record(const std::string &func, Args args)
 {
     State &s = state();
+    const std::string name = args.empty() ? std::string() : args.front();
     s.calls.push_back({func, std::move(args)});
+    reportProgress(func, name.c_str());
+    holdIfBlocked(func);
     int n = ++s.counts[func];
     auto nth = s.nthFailures.find(func);
     if (nth != s.nthFailures.end() && nth->second.first == n)
@@ -124,6 +177,8 @@ void reset()
 {
     state() = State();
     refreshPasswd();
+    std::lock_guard<std::mutex> lock(gate().mutex);
+    gate().func.clear();
 }
 
 void addBox(const Box &box) { state().boxes.push_back(box); }
@@ -157,6 +212,31 @@ void setCaller(uid_t uid, const std::string &name)
 void setSecurityFunctionStatus(int status) { state().securityStatus = status; }
 void setDesktop(int desktop) { state().desktop = desktop; }
 int liveRecords() { return state().live; }
+void setReason(int code, int reason) { state().reasons[code] = reason; }
+void setLastDetail(const std::string &detail) { state().lastDetail = detail; }
+void setProgressSteps(const std::vector<int> &percents) { state().progressSteps = percents; }
+
+void blockNextCall(const std::string &func)
+{
+    std::lock_guard<std::mutex> lock(gate().mutex);
+    gate().func = func;
+    gate().released = false;
+}
+
+bool waitUntilBlocked(int timeoutMs)
+{
+    Gate &g = gate();
+    std::unique_lock<std::mutex> lock(g.mutex);
+    return g.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return g.waiting; });
+}
+
+void releaseBlocked()
+{
+    Gate &g = gate();
+    std::lock_guard<std::mutex> lock(g.mutex);
+    g.released = true;
+    g.changed.notify_all();
+}
 
 } // namespace BoxDouble
 
@@ -323,6 +403,30 @@ int box_add_share(const char *name, int perm, uid_t uid, int type)
             b.acl += ",m::rwx";
         setShareFlags(b);
     });
+}
+
+int box_reason_of(int code)
+{
+    const auto &reasons = state().reasons;
+    auto it = reasons.find(code);
+    return it == reasons.end() ? BOX_REASON_NONE : it->second;
+}
+
+const char *box_last_detail(void)
+{
+    return state().lastDetail.empty() ? nullptr : state().lastDetail.c_str();
+}
+
+void box_set_progress(box_progress_cb cb, void *user)
+{
+    t_progress = cb;
+    t_progressUser = user;
+}
+
+int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key, unsigned int idle_seconds)
+{
+    return mountCall("box_crypto_mount_idle", {str(owner), str(name), keyOf(key), std::to_string(idle_seconds)},
+                     owner, name, true);
 }
 
 int zavrit_get_func_status(int id)

@@ -47,4 +47,20 @@ void setSecurityFunctionStatus(int status);         // zavrit_get_func_status
 void setDesktop(int desktop);                       // venmora_os_check_is_desktop
 int liveRecords(); // box_info records handed out and not yet destroyed
 
+// The optional functions (box_service_ext.h). box_reason_of maps a result
+// code to the reason set for it (BOX_REASON_NONE otherwise); box_last_detail
+// returns the detail set (NULL while empty).
+void setReason(int code, int reason);
+void setLastDetail(const std::string &detail);
+// Percentages that encrypting, decrypting and changing a password report
+// through the callback of box_set_progress, before they finish.
+void setProgressSteps(const std::vector<int> &percents);
+
+// The next call of func waits, after reporting its progress, until
+// releaseBlocked(); waitUntilBlocked() returns once a call waits (false
+// after timeoutMs). For operations on worker threads.
+void blockNextCall(const std::string &func);
+bool waitUntilBlocked(int timeoutMs);
+void releaseBlocked();
+
 } // namespace BoxDouble

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <pwd.h>
 #include <sstream>
 
 namespace tk {
@@ -77,10 +78,13 @@ void unmountBelow(const std::string &prefix)
 
 TempRoot::TempRoot()
 {
-    char tmpl[] = "/tmp/tessad-test-XXXXXX";
-    base = mkdtemp(tmpl);
+    const char *tmp = getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/tessad-test-XXXXXX";
+    base = mkdtemp(tmpl.data());
     chmod(base.c_str(), 0755); // other test accounts pass through
     root = base + "/box";
+    const char *before = getenv("BOX_SERVICE_ROOT");
+    previousRoot = before ? before : "";
     setenv("BOX_SERVICE_ROOT", root.c_str(), 1);
     CHECK(box_enabled() != 0);
     CHECK(box_init() == 0);
@@ -90,8 +94,14 @@ TempRoot::TempRoot()
 TempRoot::~TempRoot()
 {
     unmountBelow(base);
-    run("rm -rf '" + base + "'");
-    unsetenv("BOX_SERVICE_ROOT");
+    // Boxes made read-only by a test (an ordinary account cannot empty
+    // them as they are).
+    run("chmod -R u+rwX '" + base + "' 2>/dev/null; rm -rf '" + base + "'");
+    // Back to what the test run set (never the machine's real root).
+    if (previousRoot.empty())
+        unsetenv("BOX_SERVICE_ROOT");
+    else
+        setenv("BOX_SERVICE_ROOT", previousRoot.c_str(), 1);
 }
 
 std::string aclText(acl_t a)
@@ -261,6 +271,28 @@ int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
         continue;
     return WIFSIGNALED(status) ? 1000 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+bool Account::make(const std::string &login)
+{
+    name = login;
+    run("userdel '" + name + "' >/dev/null 2>&1; useradd -M -N -s /usr/sbin/nologin '" + name + "'");
+    struct passwd *pw = getpwnam(name.c_str());
+    if (!pw)
+        return false;
+    uid = pw->pw_uid;
+    gid = pw->pw_gid;
+    return true;
+}
+
+void Account::remove() const
+{
+    run("userdel '" + name + "'");
+}
+
+int Account::as(const std::function<int()> &fn) const
+{
+    return inChild([&] { umask(022); return box_init() == 0 ? fn() : 99; }, uid, gid);
 }
 
 box_info *find(box_info *list, const std::string &name, const std::string &owner)

@@ -57,6 +57,7 @@ struct TempRoot {
     TempRoot();
     ~TempRoot();
     std::string base, root, user; // temporary folder, box root, <root>/<login>
+    std::string previousRoot;      // $BOX_SERVICE_ROOT before, restored after
 };
 
 void unmountBelow(const std::string &prefix);
@@ -76,6 +77,17 @@ void buildTree(const std::string &dir, int files);
 // Runs fn in a child process (as uid/gid when given); returns its exit
 // status, or 1000 + signal when it was killed.
 int inChild(const std::function<int()> &fn, uid_t uid = (uid_t)-1, gid_t gid = (gid_t)-1);
+
+// A throwaway account made with useradd (root only) for the sharing
+// tests; `as` runs fn in a child process as that account, after box_init.
+struct Account {
+    std::string name;
+    uid_t uid = 0;
+    gid_t gid = 0;
+    bool make(const std::string &login); // replaces an old one of that name
+    void remove() const;
+    int as(const std::function<int()> &fn) const;
+};
 
 // A password for both kinds of call, zeroed when it goes.
 struct Key {

@@ -162,6 +162,86 @@ static void testTrash()
     CHECK(trashDrains(t.user));
 }
 
+// Another account's share index is that account's file: a FIFO or a
+// symlink to an endless device is skipped, and the list neither hangs nor
+// spins.
+static void testHostileShareIndex()
+{
+    TempRoot t;
+    struct passwd *nobody = getpwnam("nobody");
+    if (!nobody) {
+        std::printf("SKIP hostile share index: no account \"nobody\"\n");
+        return;
+    }
+    CHECK(box_create("mine") == 0);
+    const std::string shares = t.root + "/nobody/.boxes/shares";
+    run("mkdir -p '" + shares + "'");
+    const std::string index = shares + "/" + std::to_string(geteuid());
+    const struct {
+        const char *what;
+        std::function<bool()> make;
+    } cases[] = {
+        { "fifo", [&] { return mkfifo(index.c_str(), 0644) == 0; } },
+        { "symlink to /dev/zero", [&] { return symlink("/dev/zero", index.c_str()) == 0; } },
+    };
+    for (auto &c : cases) {
+        unlink(index.c_str());
+        CHECK(c.make());
+        int rc = inChild([] {
+            alarm(10); // a hang ends the child with SIGALRM
+            box_info *list = nullptr;
+            int n = box_get_list(255, &list);
+            box_info_list_destroy(list);
+            return n == 1 ? 0 : 1;
+        });
+        if (rc != 0)
+            std::fprintf(stderr, "share index %s: %d\n", c.what, rc);
+        CHECK(rc == 0);
+    }
+    unlink(index.c_str());
+}
+
+// The optional functions of box_service_ext.h.
+static void testExtensions()
+{
+    const struct {
+        int code;
+        int reason;
+    } reasons[] = {
+        { -TSD_E_BADPASS, BOX_REASON_BAD_PASSWORD }, { TSD_E_BADPASS, BOX_REASON_BAD_PASSWORD },
+        { -TSD_E_BUSY, BOX_REASON_BUSY },            { -TSD_E_EXISTS, BOX_REASON_NAME_TAKEN },
+        { -TSD_E_NOSPACE, BOX_REASON_NO_SPACE },     { -ENOSPC, BOX_REASON_NO_SPACE },
+        { -TSD_E_PASSLONG, BOX_REASON_PASS_TOO_LONG }, { -TSD_E_NOTFOUND, BOX_REASON_NOT_FOUND },
+        { -TSD_E_MOUNTED, BOX_REASON_MOUNTED },      { -TSD_E_STRAY, BOX_REASON_FOREIGN_ENTRY },
+        { -TSD_E_FOREIGN, BOX_REASON_FOREIGN_ENTRY }, { -TSD_E_DAMAGED, BOX_REASON_DAMAGED },
+        { -TSD_E_TOOL, BOX_REASON_TOOL_MISSING },    { -TSD_E_NOACCESS, BOX_REASON_NOT_ALLOWED },
+        { 0, BOX_REASON_NONE },                      { INT_MIN, BOX_REASON_NONE },
+        { -TSD_E_NAME_DOT, BOX_REASON_NONE },
+    };
+    for (auto &r : reasons)
+        CHECK(box_reason_of(r.code) == r.reason);
+
+    // Before box_init: the folder the user's boxes will be in.
+    setenv("BOX_SERVICE_ROOT", "/proc/no-such-place/box", 1);
+    char folder[4096];
+    struct passwd *me = getpwuid(geteuid());
+    CHECK(box_user_folder(folder, sizeof folder) == 0);
+    CHECK(me && std::string(folder) == std::string("/proc/no-such-place/box/") + me->pw_name);
+    CHECK(box_user_folder(folder, 8) == -ERANGE && folder[0] == 0);
+    CHECK(box_user_folder(nullptr, 8) < 0);
+    const char *why = box_unavailable_reason();
+    CHECK(why && std::string(why).find("/proc/no-such-place/box") != std::string::npos);
+    CHECK(why && std::string(why).find("BOX_SERVICE_ROOT") != std::string::npos);
+    unsetenv("BOX_SERVICE_ROOT");
+
+    TempRoot t;
+    why = box_unavailable_reason();
+    // All is well, unless this machine lacks what encryption needs.
+    CHECK(!why || std::string(why).rfind("Encrypted boxes are unavailable", 0) == 0);
+    CHECK(box_user_folder(folder, sizeof folder) == 0 && folder == t.user);
+    CHECK(box_create("x") == 0 && box_last_detail() == nullptr);
+}
+
 static void testMessages()
 {
     for (int c = 0; c < TSD_E_LAST + 50; c++)
@@ -177,6 +257,8 @@ int main()
     testNames();
     testListInfoRenameDelete();
     testTrash();
+    testHostileShareIndex();
+    testExtensions();
     testMessages();
     return report("test_tessad_basic");
 }

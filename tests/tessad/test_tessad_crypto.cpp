@@ -4,6 +4,8 @@
 #include "tessad_testkit.h"
 #include "tsd_internal.h"
 
+#include <algorithm>
+
 using namespace tk;
 
 static const char *kPass = "Pw_unique_7f3a9c";
@@ -95,6 +97,115 @@ static void testPasswordInput()
     CHECK(box_create("p") == 0 && (flagsOf("p") & BOX_FLAG_PLAIN));
 }
 
+// The longest password gocryptfs reads works; one byte more is refused
+// before any tool runs, as too long (never as empty).
+static void testPasswordLength()
+{
+    TempRoot t;
+    CHECK(box_create("long") == 0);
+    Key longest(std::string(BOX_PASSPHRASE_MAX, 'x').c_str());
+    Key tooLong(std::string(BOX_PASSPHRASE_MAX + 1, 'x').c_str());
+    CHECK(box_crypto_create("long", &tooLong.params) == -TSD_E_PASSLONG);
+    CHECK(std::string(box_err(-TSD_E_PASSLONG)) == "password is too long");
+    CHECK(box_reason_of(-TSD_E_PASSLONG) == BOX_REASON_PASS_TOO_LONG);
+    CHECK(flagsOf("long") & BOX_FLAG_PLAIN);
+    CHECK(box_crypto_create("long", &longest.params) == 0);
+    const struct {
+        const char *what;
+        std::function<int()> call;
+    } refused[] = {
+        { "mount", [&] { return box_crypto_mount(nullptr, "long", &tooLong.pass); } },
+        { "verify", [&] { return box_crypto_verify_passphrase("long", &tooLong.pass); } },
+        { "decrypt", [&] { return box_crypto_decrypt("long", &tooLong.pass); } },
+        { "new password", [&] { return box_crypto_change_passpharse("long", &longest.pass, &tooLong.params); } },
+    };
+    for (auto &r : refused) {
+        int rc = r.call();
+        if (rc != -TSD_E_PASSLONG)
+            std::fprintf(stderr, "%s: %d\n", r.what, rc);
+        CHECK(rc == -TSD_E_PASSLONG);
+    }
+    CHECK(box_crypto_mount(nullptr, "long", &longest.pass) == 0);
+    CHECK(box_crypto_umount(nullptr, "long") == 0);
+}
+
+struct ProgressLog {
+    std::vector<int> percents;
+    std::string name;
+};
+
+static void onProgress(const char *name, int percent, void *user)
+{
+    auto *log = static_cast<ProgressLog *>(user);
+    log->name = name;
+    log->percents.push_back(percent);
+}
+
+// Encrypt and decrypt report their progress from 0 to 100, never back.
+static void testProgress()
+{
+    TempRoot t;
+    CHECK(box_create("prog") == 0);
+    buildTree(t.user + "/prog", 200);
+    Key k(kPass);
+    ProgressLog log;
+    box_set_progress(onProgress, &log);
+    const struct {
+        const char *what;
+        std::function<int()> call;
+    } steps[] = {
+        { "encrypt", [&] { return box_crypto_create("prog", &k.params); } },
+        { "decrypt", [&] { return box_crypto_decrypt("prog", &k.pass); } },
+    };
+    for (auto &step : steps) {
+        log = ProgressLog();
+        CHECK(step.call() == 0);
+        CHECK(log.name == "prog");
+        CHECK(log.percents.size() >= 3);
+        CHECK(!log.percents.empty() && log.percents.front() == 0 && log.percents.back() == 100);
+        CHECK(std::is_sorted(log.percents.begin(), log.percents.end()));
+    }
+    box_set_progress(nullptr, nullptr);
+    log = ProgressLog();
+    CHECK(box_crypto_create("prog", &k.params) == 0);
+    CHECK(log.percents.empty());
+}
+
+// An idle mount goes by itself; the box folder stays locked throughout,
+// for its owner and for every named entry (the mask has no write).
+static void testIdleMountAndLock()
+{
+    TempRoot t;
+    const std::string box = t.user + "/idle";
+    CHECK(box_create("idle") == 0);
+    Key k(kPass);
+    CHECK(box_crypto_create("idle", &k.params) == 0);
+    CHECK(box_add_share("idle", 7, 65534, 2) == 0);
+    auto locked = [&] {
+        acl_t a = acl_get_file(box.c_str(), ACL_TYPE_ACCESS);
+        std::string text = aclText(a);
+        acl_free(a);
+        bool ok = text.find("user::r-x") != std::string::npos && text.find("mask::r-x") != std::string::npos;
+        if (!ok)
+            std::fprintf(stderr, "not locked: %s\n", text.c_str());
+        return ok;
+    };
+    CHECK(locked());
+    CHECK(box_crypto_mount_idle(nullptr, "idle", &k.pass, 1) == 0);
+    CHECK(isMountPoint(box));
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; i++, usleep(100000))
+        gone = !isMountPoint(box);
+    CHECK(gone);
+    CHECK(locked());
+    CHECK(box_crypto_mount_idle(nullptr, "idle", &k.pass, 0) == 0);
+    usleep(2500000);
+    CHECK(isMountPoint(box)); // 0: never idle
+    CHECK(box_crypto_umount(nullptr, "idle") == 0);
+    CHECK(box_clear_share("idle") == 0 && box_add_share("idle", 5, 65534, 2) == 0);
+    CHECK(locked());
+}
+
 // Kills the gocryptfs serving `cipher` and waits until its mount is dead.
 static void killDaemon(const std::string &cipher, const std::string &box)
 {
@@ -165,6 +276,9 @@ int main()
 {
     testRoundTrip();
     testPasswordInput();
+    testPasswordLength();
+    testProgress();
+    testIdleMountAndLock();
     testStaleMount();
     testLockSerialises();
     return report("test_tessad_crypto");

@@ -1,0 +1,57 @@
+#include "BoxCli.h"
+
+#include "BoxCommands.h"
+#include "BuildConfig.h"
+#include "BoxCommandLine.h"
+#include "Console.h"
+#include "VaultranerProxy.h"
+
+#include <fcntl.h>
+
+QString BoxCli::versionText()
+{
+    return QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kCliProgramName), QStringLiteral(VAULTRANE_VERSION));
+}
+
+ExitStatus BoxCli::usageError(const BoxCommandLine &line, const QString &message)
+{
+    Console::errorLine(message);
+    Console::err(line.usage());
+    return ExitStatus::Usage;
+}
+
+ExitStatus BoxCli::run(const QStringList &arguments)
+{
+    const BoxCommandLine line = BoxCommandLine::parse(arguments);
+    if (!line.ok())
+        return usageError(line, line.error());
+    switch (line.action()) {
+    case CliAction::Help:
+        Console::out(line.usage());
+        return ExitStatus::Ok;
+    case CliAction::Version:
+        Console::out(versionText());
+        return ExitStatus::Ok;
+    default:
+        break;
+    }
+    if (line.passwordFd() != BoxCommandLine::kNoDescriptor && fcntl(line.passwordFd(), F_GETFD) < 0)
+        return usageError(line, tr("文件描述符 %1 未打开").arg(line.passwordFd()));
+    return runBoxCommand(line);
+}
+
+ExitStatus BoxCli::runBoxCommand(const BoxCommandLine &line)
+{
+    if (VaultranerProxy::boxEnabled() == 0) {
+        Console::errorLine(tr("当前系统不支持Venmora文件保护箱相关功能！"));
+        return ExitStatus::Failed;
+    }
+    if (VaultranerProxy::boxInit() != 0) {
+        Console::errorLine(tr("初始化Venmora文件保护箱模块失败！"));
+        return ExitStatus::Failed;
+    }
+    // Our output is the tables and JSON we print, not the proxy's trace.
+    VaultranerProxy::setPrintsBoxTable(false);
+    BoxCommands commands(line);
+    return commands.run();
+}

@@ -1,0 +1,540 @@
+#include "BoxCommands.h"
+
+#include "BoxOperations.h"
+#include "BoxRules.h"
+#include "BoxTypes.h"
+#include "Console.h"
+#include "PasswordBuffer.h"
+#include "ProgressBar.h"
+#include "SecretString.h"
+#include "ShareCandidates.h"
+#include "TextTable.h"
+#include "VaultranerProxy.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+// The secret as core/ takes it; the intermediate text is wiped.
+SecretString toSecret(const PasswordBuffer &buffer)
+{
+    QString text = QString::fromUtf8(buffer.data(), int(buffer.size()));
+    SecretString secret(text);
+    SecretString::wipe(text);
+    return secret;
+}
+
+// Shows the box service's percentage as a bar on a terminal while alive.
+class ProgressReport
+{
+public:
+    explicit ProgressReport(const QString &label) : m_bar(label)
+    {
+        if (m_bar.enabled())
+            VaultranerProxy::setProgressHandler([this](int percent) { m_bar.update(percent); });
+    }
+    ~ProgressReport()
+    {
+        if (m_bar.enabled())
+            VaultranerProxy::setProgressHandler(VaultranerProxy::ProgressHandler());
+    }
+    ProgressReport(const ProgressReport &) = delete;
+    ProgressReport &operator=(const ProgressReport &) = delete;
+
+    void finish(bool succeeded) { m_bar.finish(succeeded); }
+
+private:
+    ProgressBar m_bar;
+};
+
+QString shareAccessText(int perm)
+{
+    return perm == int(SharePermission::ReadWrite) ? BoxCommands::tr("可读写") : BoxCommands::tr("仅读取");
+}
+
+} // namespace
+
+BoxCommands::BoxCommands(const BoxCommandLine &line) : m_line(line) {}
+
+BoxCommands::~BoxCommands() = default;
+
+PasswordReader &BoxCommands::passwords()
+{
+    if (!m_passwords) {
+        m_passwords = std::make_unique<PasswordReader>(
+            m_line.passwordFd() == BoxCommandLine::kNoDescriptor ? PasswordReader::standardInput()
+                                                               : PasswordReader::descriptor(m_line.passwordFd()));
+    }
+    return *m_passwords;
+}
+
+ExitStatus BoxCommands::fail(const QString &message)
+{
+    Console::errorLine(message);
+    return ExitStatus::Failed;
+}
+
+ExitStatus BoxCommands::fail(const BoxResult &result, const QString &failureText)
+{
+    switch (result.code) {
+    case BoxResult::Refused:
+    case BoxResult::InvalidInput:
+    case BoxResult::Unsupported:
+    case BoxResult::Busy:
+        return fail(result.reason.isEmpty() ? failureText : result.reason);
+    case BoxResult::WrongPassword:
+        return failPassword(result);
+    case BoxResult::Ok:
+    case BoxResult::Failed:
+        break;
+    }
+    if (result.reason.isEmpty())
+        return fail(failureText);
+    // The window shows the reason on a line of its own; here it follows the
+    // text on the same line.
+    const bool sentenceEnds = failureText.endsWith(QChar(0xFF01)) || failureText.endsWith(QChar(0xFF1F));
+    return fail(failureText + (sentenceEnds ? QStringLiteral(" ") : QStringLiteral("：")) + result.reason);
+}
+
+ExitStatus BoxCommands::failPassword(const BoxResult &result)
+{
+    const QString hint = tr("密码认证失败，请确认密码后重新认证");
+    return fail(result.reason.isEmpty() ? hint + tr("！") : hint + QStringLiteral("：") + result.reason);
+}
+
+bool BoxCommands::findBox(const QString &operand, BoxInfo &box)
+{
+    QString owner;
+    QString name = operand;
+    const int slash = operand.indexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        owner = operand.left(slash);
+        name = operand.mid(slash + 1);
+    }
+    const BoxResult result = BoxOperations::find(name, box, owner);
+    if (result.ok())
+        return true;
+    if (result.code == BoxResult::Failed)
+        fail(result, tr("读取保护箱列表失败！"));
+    else
+        fail(tr("保护箱 “%1” 不存在！").arg(operand));
+    return false;
+}
+
+bool BoxCommands::allowed(const BoxInfo &box, BoxAction action)
+{
+    switch (BoxRules::refusal(box, action)) {
+    case BoxRefusal::None:
+        return true;
+    case BoxRefusal::Mounted:
+        fail(mountedText(action).arg(box.name));
+        return false;
+    case BoxRefusal::NotMounted:
+        fail(tr("保护箱 “%1” 未挂载！").arg(box.name));
+        return false;
+    case BoxRefusal::NotEncrypted:
+        fail(tr("保护箱 “%1” 未加密！").arg(box.name));
+        return false;
+    case BoxRefusal::NotOwner:
+        fail(tr("保护箱 “%1” 属于其他用户！").arg(box.name));
+        return false;
+    }
+    return true;
+}
+
+QString BoxCommands::mountedText(BoxAction action)
+{
+    switch (action) {
+    case BoxAction::Delete: return tr("无法删除，请先卸载保护箱 “%1” ！");
+    case BoxAction::Rename: return tr("无法进行重命名操作，请先卸载保护箱 “%1” ！");
+    case BoxAction::PasswordSetting: return tr("无法进行密码设置，请先卸载保护箱 “%1” ！");
+    case BoxAction::ShareSetting: return tr("无法进行共享设置，请先卸载保护箱 “%1” ！");
+    case BoxAction::Mount: return tr("保护箱 “%1” 已挂载！");
+    case BoxAction::Unmount: break;
+    }
+    return tr("保护箱 “%1” 已挂载，请先卸载！");
+}
+
+bool BoxCommands::readPassword(const QString &prompt, SecretString &password)
+{
+    PasswordBuffer buffer;
+    const PasswordReader::Status status = passwords().readPassword(prompt, buffer);
+    if (status != PasswordReader::Status::Ok) {
+        fail(PasswordReader::describe(status));
+        return false;
+    }
+    password = toSecret(buffer);
+    return true;
+}
+
+bool BoxCommands::readNewPassword(SecretString &password, bool applyRule)
+{
+    PasswordBuffer buffer;
+    const PasswordReader::Check followsRule = [](const PasswordBuffer &entry) {
+        SecretString text = toSecret(entry);
+        return BoxRules::passwordFollowsRule(text.text());
+    };
+    const PasswordReader::Status status = passwords().readNewPassword(
+        tr("新密码："), tr("再次输入新密码："), buffer, applyRule ? followsRule : PasswordReader::Check());
+    if (status == PasswordReader::Status::Rejected) {
+        SecretString entry = toSecret(buffer);
+        fail(BoxRules::passwordProblem(entry.text(), entry.text()));
+        return false;
+    }
+    if (status != PasswordReader::Status::Ok) {
+        fail(PasswordReader::describe(status));
+        return false;
+    }
+    password = toSecret(buffer);
+    if (password.isEmpty()) {
+        fail(tr("新密码不可为空！"));
+        return false;
+    }
+    return true;
+}
+
+bool BoxCommands::readCheckedPassword(const BoxInfo &box, SecretString &password)
+{
+    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return false;
+    const BoxResult result = BoxOperations::verifyPassword(box, password);
+    if (result.ok())
+        return true;
+    if (result.code == BoxResult::InvalidInput)
+        fail(result.reason);
+    else
+        failPassword(result);
+    return false;
+}
+
+ExitStatus BoxCommands::run()
+{
+    switch (m_line.action()) {
+    case CliAction::List: return list();
+    case CliAction::Create: return create();
+    case CliAction::Delete: return remove();
+    case CliAction::Rename: return rename();
+    case CliAction::Encrypt: return encrypt();
+    case CliAction::Decrypt: return decrypt();
+    case CliAction::Passwd: return changePassword();
+    case CliAction::Mount: return mount();
+    case CliAction::Unmount: return unmount();
+    case CliAction::Share: return share();
+    case CliAction::Unshare: return unshare();
+    case CliAction::Shares: return shares();
+    case CliAction::Help:
+    case CliAction::Version:
+        break;
+    }
+    return ExitStatus::Usage;
+}
+
+ExitStatus BoxCommands::list()
+{
+    QList<BoxInfo> boxes;
+    const BoxResult result = BoxOperations::list(boxes);
+    if (!result.ok())
+        return fail(result, tr("读取保护箱列表失败！"));
+
+    if (m_line.has(CliOption::Json)) {
+        QJsonArray array;
+        for (const BoxInfo &box : qAsConst(boxes)) {
+            array.append(QJsonObject{
+                {QStringLiteral("name"), box.name},
+                {QStringLiteral("path"), box.path},
+                {QStringLiteral("owner"), box.owner},
+                {QStringLiteral("encrypted"), box.encrypted != 0},
+                {QStringLiteral("mounted"), box.mounted != 0},
+                {QStringLiteral("shared"), box.shared != 0},
+                {QStringLiteral("own"), box.fromOther == 0},
+            });
+        }
+        Console::out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        return ExitStatus::Ok;
+    }
+    if (m_line.has(CliOption::Names)) {
+        QString text;
+        for (const BoxInfo &box : qAsConst(boxes))
+            text += (box.fromOther ? box.owner + QLatin1Char('/') + box.name : box.name) + QLatin1Char('\n');
+        Console::out(text);
+        return ExitStatus::Ok;
+    }
+    TextTable table({tr("名称"), tr("状态"), tr("共享"), tr("所有者"), tr("路径")});
+    for (const BoxInfo &box : qAsConst(boxes)) {
+        const QString state = box.mounted ? tr("已挂载") : box.encrypted ? tr("已加密") : tr("未加密");
+        table.addRow({box.name, state, box.shared ? tr("是") : tr("否"), box.owner, box.path});
+    }
+    Console::out(table.toString());
+    return ExitStatus::Ok;
+}
+
+ExitStatus BoxCommands::create()
+{
+    const QString name = m_line.operands().at(0);
+    if (!m_line.has(CliOption::Encrypt)) {
+        const BoxResult result = BoxOperations::create(name);
+        return result.ok() ? ExitStatus::Ok : fail(result, tr("创建保护箱失败！"));
+    }
+    SecretString password;
+    if (!readNewPassword(password, true))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在加密…"));
+    const BoxResult result = BoxOperations::createEncrypted(name, password);
+    progress.finish(result.ok());
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("创建保护箱失败！"));
+}
+
+ExitStatus BoxCommands::remove()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::Delete))
+        return ExitStatus::Failed;
+    const QString failureText = tr("保护箱 “%1” 删除失败！").arg(box.name);
+    if (box.encrypted) {
+        SecretString password;
+        if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+            return ExitStatus::Failed;
+        const BoxResult result = BoxOperations::deleteBox(box, password);
+        return result.ok() ? ExitStatus::Ok : fail(result, failureText);
+    }
+    if (!m_line.has(CliOption::Yes)) {
+        PasswordReader terminal = PasswordReader::standardInput();
+        if (!terminal.interactive()) {
+            Console::errorLine(tr("删除未加密的保护箱须在终端上确认，或加上 --yes"));
+            Console::err(m_line.usage());
+            return ExitStatus::Usage;
+        }
+        bool yes = false;
+        const PasswordReader::Status status = terminal.confirm(
+            tr("删除操作不可逆，是否确认删除保护箱 “%1” ？").arg(box.name) + QStringLiteral(" [y/N] "), yes);
+        if (status != PasswordReader::Status::Ok || !yes)
+            return fail(tr("未删除保护箱 “%1” 。").arg(box.name));
+    }
+    const BoxResult result = BoxOperations::deleteCheckedBox(box);
+    return result.ok() ? ExitStatus::Ok : fail(result, failureText);
+}
+
+ExitStatus BoxCommands::rename()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::Rename))
+        return ExitStatus::Failed;
+    SecretString password;
+    if (box.encrypted && !readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return ExitStatus::Failed;
+    const BoxResult result = BoxOperations::rename(box, m_line.operands().at(1), password);
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 重命名失败！").arg(box.name));
+}
+
+ExitStatus BoxCommands::encrypt()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::PasswordSetting))
+        return ExitStatus::Failed;
+    if (box.encrypted)
+        return fail(tr("保护箱 “%1” 已加密！").arg(box.name));
+    SecretString password;
+    if (!readNewPassword(password, false))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在加密…"));
+    const BoxResult result = BoxOperations::addPassword(box, password);
+    progress.finish(result.ok());
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 创建密码保护失败！").arg(box.name));
+}
+
+ExitStatus BoxCommands::decrypt()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::PasswordSetting))
+        return ExitStatus::Failed;
+    if (!box.encrypted)
+        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
+    SecretString password;
+    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在解密…"));
+    const BoxResult result = BoxOperations::removePassword(box, password);
+    progress.finish(result.ok());
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("解除保护箱 “%1” 密码保护失败！").arg(box.name));
+}
+
+ExitStatus BoxCommands::changePassword()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::PasswordSetting))
+        return ExitStatus::Failed;
+    if (!box.encrypted)
+        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
+    SecretString current;
+    if (!readPassword(tr("当前密码："), current))
+        return ExitStatus::Failed;
+    SecretString fresh;
+    if (!readNewPassword(fresh, false))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在修改密码…"));
+    const BoxResult result = BoxOperations::changePassword(box, current, fresh);
+    progress.finish(result.ok());
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 密码修改失败！").arg(box.name));
+}
+
+ExitStatus BoxCommands::mount()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!box.encrypted && !box.mounted) {
+        // A plain box is always open: the window just opens its folder.
+        Console::out(box.path + QLatin1Char('\n'));
+        return ExitStatus::Ok;
+    }
+    if (!allowed(box, BoxAction::Mount))
+        return ExitStatus::Failed;
+    SecretString password;
+    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return ExitStatus::Failed;
+    const BoxResult result = BoxOperations::mount(box, password);
+    if (!result.ok())
+        return fail(result, tr("保护箱挂载失败，请检查"));
+    Console::out(box.path + QLatin1Char('\n'));
+    return ExitStatus::Ok;
+}
+
+ExitStatus BoxCommands::unmount()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::Unmount))
+        return ExitStatus::Failed;
+    const BoxResult result = BoxOperations::unmount(box);
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 卸载失败！").arg(box.name));
+}
+
+ExitStatus BoxCommands::share()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    const QString userName = m_line.operands().at(1);
+    if (!allowed(box, BoxAction::ShareSetting))
+        return ExitStatus::Failed;
+
+    const QByteArray login = userName.toUtf8();
+    const struct passwd *account = getpwnam(login.constData());
+    if (!account)
+        return fail(tr("用户 “%1” 不存在！").arg(userName));
+    const uid_t uid = account->pw_uid;
+
+    SecretString password;
+    if (box.encrypted && !readCheckedPassword(box, password))
+        return ExitStatus::Failed;
+
+    QList<ShareUser> current;
+    BoxResult result = BoxOperations::readShares(box, current);
+    if (!result.ok())
+        return fail(result, tr("加载共享用户列表失败！"));
+    bool isCandidate = false;
+    for (const ShareUser &candidate : ShareCandidates::collect(current))
+        isCandidate = isCandidate || candidate.uid == uid;
+    if (!isCandidate)
+        return fail(tr("不能把保护箱共享给用户 “%1” ！").arg(userName));
+
+    const int perm = int(m_line.has(CliOption::ReadWrite) ? SharePermission::ReadWrite : SharePermission::ReadOnly);
+    QList<ShareUser> wanted;
+    bool replaced = false;
+    for (ShareUser user : qAsConst(current)) {
+        if (user.uid == uid) {
+            user.perm = perm;
+            replaced = true;
+        }
+        wanted.append(user);
+    }
+    if (!replaced) {
+        ShareUser user;
+        user.uid = uid;
+        user.type = kShareTypeNamedUser;
+        user.perm = perm;
+        user.name = QString::fromUtf8(account->pw_name);
+        wanted.append(user);
+    }
+    int added = 0;
+    result = BoxOperations::applyShares(box, wanted, added);
+    if (result.ok())
+        return ExitStatus::Ok;
+    return fail(result, added < 0 ? tr("保护箱 “%1” 设置共享权限失败！").arg(box.name)
+                                  : tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！").arg(box.name));
+}
+
+ExitStatus BoxCommands::unshare()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    const QString userName = m_line.operands().at(1);
+    if (!allowed(box, BoxAction::ShareSetting))
+        return ExitStatus::Failed;
+
+    SecretString password;
+    if (box.encrypted && !readCheckedPassword(box, password))
+        return ExitStatus::Failed;
+
+    QList<ShareUser> current;
+    BoxResult result = BoxOperations::readShares(box, current);
+    if (!result.ok())
+        return fail(result, tr("加载共享用户列表失败！"));
+    QList<ShareUser> wanted;
+    for (const ShareUser &user : qAsConst(current))
+        if (user.name != userName)
+            wanted.append(user);
+    if (wanted.size() == current.size())
+        return fail(tr("保护箱 “%1” 没有共享给用户 “%2” ！").arg(box.name, userName));
+    int added = 0;
+    result = BoxOperations::applyShares(box, wanted, added);
+    if (result.ok())
+        return ExitStatus::Ok;
+    return fail(result, added < 0 ? tr("保护箱 “%1” 设置共享权限失败！").arg(box.name)
+                                  : tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！").arg(box.name));
+}
+
+ExitStatus BoxCommands::shares()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    QList<ShareUser> users;
+    const BoxResult result = BoxOperations::readShares(box, users);
+    if (!result.ok())
+        return fail(result, tr("加载共享用户列表失败！"));
+    if (m_line.has(CliOption::Json)) {
+        QJsonArray array;
+        for (const ShareUser &user : qAsConst(users)) {
+            array.append(QJsonObject{
+                {QStringLiteral("user"), user.name},
+                {QStringLiteral("uid"), double(user.uid)},
+                {QStringLiteral("writable"), user.perm == int(SharePermission::ReadWrite)},
+            });
+        }
+        Console::out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        return ExitStatus::Ok;
+    }
+    TextTable table({tr("用户"), tr("权限")});
+    for (const ShareUser &user : qAsConst(users))
+        table.addRow({user.name, shareAccessText(user.perm)});
+    Console::out(table.toString());
+    return ExitStatus::Ok;
+}

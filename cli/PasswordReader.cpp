@@ -1,0 +1,259 @@
+#include "PasswordReader.h"
+
+#include "PasswordBuffer.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile sig_atomic_t g_caughtSignal = 0;
+
+void noteSignal(int signal)
+{
+    g_caughtSignal = signal;
+}
+
+// Signals that would end the program while the terminal has echo off: they
+// are noted instead, the terminal is restored, and then they are raised
+// again with the handler the program had before.
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Job control is held off while a password is typed.
+const int kHeldSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+
+// While alive, the terminal fd reads a line without echo (the final newline
+// still shows) and the signals above cannot leave it that way.
+class TerminalSession
+{
+public:
+    TerminalSession(int fd, bool echo) : m_fd(fd)
+    {
+        g_caughtSignal = 0;
+        struct sigaction note = {};
+        note.sa_handler = noteSignal;
+        sigemptyset(&note.sa_mask);
+        note.sa_flags = 0; // no SA_RESTART: read() returns with EINTR
+        for (std::size_t i = 0; i < kSignalCount; ++i) {
+            sigaction(kEndingSignals[i], nullptr, &m_saved[i]);
+            if (m_saved[i].sa_handler != SIG_IGN)
+                sigaction(kEndingSignals[i], &note, nullptr);
+        }
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        for (std::size_t i = 0; i < kHeldCount; ++i)
+            sigaction(kHeldSignals[i], &ignore, &m_savedHeld[i]);
+
+        if (!echo && tcgetattr(m_fd, &m_termios) == 0) {
+            struct termios quiet = m_termios;
+            quiet.c_lflag &= ~tcflag_t(ECHO | ECHOE | ECHOK);
+            quiet.c_lflag |= ECHONL;
+            m_restoreTermios = tcsetattr(m_fd, TCSAFLUSH, &quiet) == 0;
+        }
+    }
+
+    ~TerminalSession() { end(); }
+    TerminalSession(const TerminalSession &) = delete;
+    TerminalSession &operator=(const TerminalSession &) = delete;
+
+    // Restores the terminal and the signal handlers; a noted ending signal
+    // is raised again now.
+    void end()
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        if (m_restoreTermios)
+            tcsetattr(m_fd, TCSAFLUSH, &m_termios);
+        for (std::size_t i = 0; i < kHeldCount; ++i)
+            sigaction(kHeldSignals[i], &m_savedHeld[i], nullptr);
+        for (std::size_t i = 0; i < kSignalCount; ++i)
+            sigaction(kEndingSignals[i], &m_saved[i], nullptr);
+        if (g_caughtSignal)
+            raise(g_caughtSignal);
+    }
+
+private:
+    static constexpr std::size_t kSignalCount = sizeof(kEndingSignals) / sizeof(kEndingSignals[0]);
+    static constexpr std::size_t kHeldCount = sizeof(kHeldSignals) / sizeof(kHeldSignals[0]);
+
+    int m_fd;
+    bool m_ended = false;
+    bool m_restoreTermios = false;
+    struct termios m_termios = {};
+    struct sigaction m_saved[kSignalCount] = {};
+    struct sigaction m_savedHeld[kHeldCount] = {};
+};
+
+// Opens the controlling terminal for prompts and answers, or -1.
+int openTerminal()
+{
+    return open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+}
+
+void writeAll(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = write(fd, p, std::size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        p += written;
+        left -= written;
+    }
+}
+
+} // namespace
+
+PasswordReader::PasswordReader(int readFd, int promptFd, bool ownsFd, bool interactive)
+    : m_readFd(readFd), m_promptFd(promptFd), m_ownsFd(ownsFd), m_interactive(interactive)
+{
+}
+
+PasswordReader::PasswordReader(PasswordReader &&other) noexcept
+    : m_readFd(other.m_readFd), m_promptFd(other.m_promptFd), m_ownsFd(other.m_ownsFd),
+      m_interactive(other.m_interactive)
+{
+    other.m_ownsFd = false;
+}
+
+PasswordReader::~PasswordReader()
+{
+    if (m_ownsFd)
+        close(m_promptFd);
+}
+
+PasswordReader PasswordReader::standardInput()
+{
+    if (!isatty(STDIN_FILENO))
+        return PasswordReader(STDIN_FILENO, STDERR_FILENO, false, false);
+    const int tty = openTerminal();
+    if (tty < 0)
+        return PasswordReader(STDIN_FILENO, STDERR_FILENO, false, true);
+    return PasswordReader(tty, tty, true, true);
+}
+
+PasswordReader PasswordReader::descriptor(int fd)
+{
+    if (!isatty(fd))
+        return PasswordReader(fd, STDERR_FILENO, false, false);
+    const int tty = openTerminal();
+    if (tty < 0)
+        return PasswordReader(fd, STDERR_FILENO, false, true);
+    return PasswordReader(fd, tty, true, true);
+}
+
+void PasswordReader::showPrompt(const QString &prompt) const
+{
+    if (m_interactive)
+        writeAll(m_promptFd, prompt.toUtf8());
+}
+
+PasswordReader::Status PasswordReader::readLine(const QString &prompt, PasswordBuffer &out, bool echo)
+{
+    out.clear();
+    // Echo goes off before the prompt shows, so nothing typed after it is
+    // ever echoed.
+    TerminalSession session(m_readFd, echo || !m_interactive);
+    showPrompt(prompt);
+    bool readSomething = false;
+    bool tooLong = false;
+    for (;;) {
+        char byte = 0;
+        const ssize_t got = read(m_readFd, &byte, 1);
+        if (got < 0) {
+            if (errno == EINTR && !g_caughtSignal)
+                continue;
+            byte = 0;
+            out.clear();
+            if (g_caughtSignal && m_interactive)
+                writeAll(m_promptFd, "\n");
+            session.end(); // raises a caught signal
+            return Status::Unreadable;
+        }
+        if (got == 0) {
+            if (!readSomething) {
+                if (m_interactive)
+                    writeAll(m_promptFd, "\n");
+                return Status::EndOfInput;
+            }
+            break;
+        }
+        readSomething = true;
+        if (byte == '\n')
+            break;
+        if (!out.append(byte))
+            tooLong = true; // keep reading to the end of the line
+        byte = 0;
+    }
+    if (tooLong) {
+        out.clear();
+        return Status::TooLong;
+    }
+    return Status::Ok;
+}
+
+PasswordReader::Status PasswordReader::readPassword(const QString &prompt, PasswordBuffer &out)
+{
+    const Status status = readLine(prompt, out, false);
+    if (status == Status::Ok && !out.isValidText()) {
+        out.clear();
+        return Status::NotText;
+    }
+    return status;
+}
+
+PasswordReader::Status PasswordReader::readNewPassword(const QString &prompt, const QString &againPrompt,
+                                                       PasswordBuffer &out, const Check &check)
+{
+    Status status = readPassword(prompt, out);
+    if (status != Status::Ok)
+        return status;
+    if (check && !check(out))
+        return Status::Rejected;
+    if (!m_interactive)
+        return status;
+    PasswordBuffer again;
+    status = readPassword(againPrompt, again);
+    if (status != Status::Ok) {
+        out.clear();
+        return status;
+    }
+    if (!out.sameAs(again)) {
+        out.clear();
+        return Status::Mismatch;
+    }
+    return Status::Ok;
+}
+
+PasswordReader::Status PasswordReader::confirm(const QString &question, bool &yes)
+{
+    yes = false;
+    PasswordBuffer answer;
+    const Status status = readLine(question, answer, true);
+    if (status != Status::Ok)
+        return status;
+    const QString text = QString::fromUtf8(answer.data(), int(answer.size())).trimmed().toLower();
+    yes = text == QLatin1String("y") || text == QLatin1String("yes") || text == tr("是");
+    return Status::Ok;
+}
+
+QString PasswordReader::describe(Status status)
+{
+    switch (status) {
+    case Status::Ok: break;
+    case Status::EndOfInput: return tr("没有读到密码！");
+    case Status::TooLong: return tr("密码过长，最多 %1 字节！").arg(PasswordBuffer::kMaxLength);
+    case Status::Mismatch: return tr("密码和确认密码不一致！");
+    case Status::NotText: return tr("密码含有无效的字符！");
+    case Status::Unreadable: return tr("无法读取密码！");
+    case Status::Rejected: break; // the caller's check says why
+    }
+    return QString();
+}

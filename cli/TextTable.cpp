@@ -1,0 +1,81 @@
+#include "TextTable.h"
+
+#include <QVector>
+
+namespace {
+
+const int kColumnGap = 2;
+
+// Wide and full-width ranges of East Asian text (two terminal columns).
+bool isWide(uint code)
+{
+    return (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0x303E)
+        || (code >= 0x3041 && code <= 0x33FF) || (code >= 0x3400 && code <= 0x4DBF)
+        || (code >= 0x4E00 && code <= 0x9FFF) || (code >= 0xA000 && code <= 0xA4CF)
+        || (code >= 0xAC00 && code <= 0xD7A3) || (code >= 0xF900 && code <= 0xFAFF)
+        || (code >= 0xFE30 && code <= 0xFE4F) || (code >= 0xFF00 && code <= 0xFF60)
+        || (code >= 0xFFE0 && code <= 0xFFE6) || (code >= 0x1F300 && code <= 0x1F64F)
+        || (code >= 0x1F900 && code <= 0x1F9FF) || (code >= 0x20000 && code <= 0x3FFFD);
+}
+
+} // namespace
+
+TextTable::TextTable(const QStringList &headers)
+{
+    m_rows << headers;
+}
+
+void TextTable::addRow(const QStringList &cells)
+{
+    m_rows << cells;
+}
+
+int TextTable::displayWidth(const QString &text)
+{
+    // Most names and paths are plain ASCII: one column per character.
+    bool ascii = true;
+    for (const QChar c : text)
+        ascii = ascii && c.unicode() >= 0x20 && c.unicode() < 0x7F;
+    if (ascii)
+        return text.size();
+    int width = 0;
+    const QVector<uint> codes = text.toUcs4();
+    for (uint code : codes) {
+        const QChar::Category category = QChar::category(code);
+        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing
+            || category == QChar::Other_Format || code == 0x200B)
+            continue;
+        width += isWide(code) ? 2 : 1;
+    }
+    return width;
+}
+
+QString TextTable::toString() const
+{
+    int columns = 0;
+    for (const QStringList &row : m_rows)
+        columns = qMax(columns, int(row.size()));
+    QVector<int> widths(columns, 0);
+    QVector<QVector<int>> cellWidths;
+    cellWidths.reserve(m_rows.size());
+    for (const QStringList &row : m_rows) {
+        QVector<int> rowWidths(row.size());
+        for (int c = 0; c < row.size(); ++c) {
+            rowWidths[c] = displayWidth(row.at(c));
+            widths[c] = qMax(widths[c], rowWidths[c]);
+        }
+        cellWidths.append(rowWidths);
+    }
+
+    QString text;
+    for (int r = 0; r < m_rows.size(); ++r) {
+        const QStringList &row = m_rows.at(r);
+        for (int c = 0; c < row.size(); ++c) {
+            text += row.at(c);
+            if (c + 1 < row.size())
+                text += QString(widths[c] - cellWidths[r][c] + kColumnGap, QLatin1Char(' '));
+        }
+        text += QLatin1Char('\n');
+    }
+    return text;
+}

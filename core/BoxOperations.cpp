@@ -1,0 +1,261 @@
+#include "BoxOperations.h"
+
+#include "BoxReasons.h"
+#include "BoxRules.h"
+#include "box_service_ext.h"
+
+namespace {
+
+// A result for the proxy's last failure on this thread.
+BoxResult libraryFailure(BoxResult::Code code = BoxResult::Failed)
+{
+    BoxResult result;
+    result.code = code;
+    result.libraryCode = VaultranerProxy::lastFailureCode();
+    result.libraryReason = VaultranerProxy::lastFailureReason();
+    result.detail = VaultranerProxy::lastFailureDetail();
+    result.reason = BoxReasons::text(result.libraryReason, result.detail);
+    return result;
+}
+
+// Runs one proxy call and turns its bool into a result.
+template <typename Call>
+BoxResult ask(Call call)
+{
+    VaultranerProxy::clearLastFailure();
+    return call() ? BoxResult::success() : libraryFailure();
+}
+
+bool tooLong(const SecretString &password)
+{
+    return password.text().toUtf8().size() > BoxRules::passphraseMax();
+}
+
+} // namespace
+
+namespace {
+
+QString refusalText(const BoxInfo &box, BoxRefusal refusal)
+{
+    switch (refusal) {
+    case BoxRefusal::Mounted:
+        return BoxOperations::tr("保护箱 “%1” 已挂载，请先卸载！").arg(box.name);
+    case BoxRefusal::NotMounted:
+        return BoxOperations::tr("保护箱 “%1” 未挂载！").arg(box.name);
+    case BoxRefusal::NotEncrypted:
+        return BoxOperations::tr("保护箱 “%1” 未加密！").arg(box.name);
+    case BoxRefusal::NotOwner:
+        return BoxOperations::tr("保护箱 “%1” 属于其他用户！").arg(box.name);
+    case BoxRefusal::None:
+        break;
+    }
+    return QString();
+}
+
+// Refused when the box's state does not allow the action; Ok otherwise.
+BoxResult checkAllowed(const BoxInfo &box, BoxAction action)
+{
+    const BoxRefusal refusal = BoxRules::refusal(box, action);
+    if (refusal == BoxRefusal::None)
+        return BoxResult::success();
+    return BoxResult::failure(BoxResult::Refused, refusalText(box, refusal));
+}
+
+// InvalidInput for a missing or overlong password; Ok otherwise.
+BoxResult checkPassword(const SecretString &password)
+{
+    if (password.isEmpty())
+        return BoxResult::failure(BoxResult::InvalidInput, BoxOperations::tr("密码不可为空！"));
+    if (tooLong(password)) {
+        BoxResult result = BoxResult::failure(BoxResult::InvalidInput);
+        result.reason = BoxReasons::text(BOX_REASON_PASS_TOO_LONG);
+        return result;
+    }
+    return BoxResult::success();
+}
+
+// The password check that entitles the user to delete or rename an
+// encrypted box: WrongPassword, with the service's reason, on failure.
+BoxResult checkOwnerPassword(const BoxInfo &box, const SecretString &password)
+{
+    if (!box.encrypted)
+        return BoxResult::success();
+    BoxResult result = checkPassword(password);
+    if (!result.ok())
+        return result;
+    result = BoxOperations::verifyPassword(box, password);
+    if (result.code == BoxResult::Failed)
+        result.code = BoxResult::WrongPassword;
+    return result;
+}
+
+BoxResult checkName(const QString &name, const QString &emptyText)
+{
+    if (name.isEmpty())
+        return BoxResult::failure(BoxResult::InvalidInput, emptyText);
+    return BoxResult::success();
+}
+
+} // namespace
+
+BoxResult BoxOperations::create(const QString &name)
+{
+    BoxResult result = checkName(name, tr("保护箱名称不可为空！"));
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::createBox(name); });
+}
+
+BoxResult BoxOperations::createEncrypted(const QString &name, const SecretString &password)
+{
+    BoxResult result = checkName(name, tr("保护箱名称不可为空！"));
+    if (!result.ok())
+        return result;
+    if (!BoxRules::passwordFollowsRule(password.text()))
+        return BoxResult::failure(BoxResult::InvalidInput,
+                                  BoxRules::passwordProblem(password.text(), password.text()));
+    return ask([&] { return VaultranerProxy::createEncryptedBox(name, password.text()); });
+}
+
+BoxResult BoxOperations::deleteBox(const BoxInfo &box, const SecretString &password)
+{
+    BoxResult result = checkAllowed(box, BoxAction::Delete);
+    if (result.ok())
+        result = checkOwnerPassword(box, password);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::deleteBox(box.name); });
+}
+
+BoxResult BoxOperations::deleteCheckedBox(const BoxInfo &box)
+{
+    BoxResult result = checkAllowed(box, BoxAction::Delete);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::deleteBox(box.name); });
+}
+
+BoxResult BoxOperations::rename(const BoxInfo &box, const QString &newName, const SecretString &password)
+{
+    BoxResult result = checkAllowed(box, BoxAction::Rename);
+    if (result.ok())
+        result = checkName(newName, tr("保护箱新名称不可为空！"));
+    if (result.ok())
+        result = checkOwnerPassword(box, password);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::renameBox(box.name, newName); });
+}
+
+BoxResult BoxOperations::mount(const BoxInfo &box, const SecretString &password, unsigned int idleSeconds)
+{
+    BoxResult result = checkAllowed(box, BoxAction::Mount);
+    if (result.ok())
+        result = checkPassword(password);
+    if (!result.ok())
+        return result;
+    if (idleSeconds > 0 && !VaultranerProxy::canMountWithIdleTime())
+        return BoxResult::failure(BoxResult::Unsupported,
+                                  tr("此版本的保护箱服务不能在空闲后自动卸载保护箱！"));
+    return ask([&] { return VaultranerProxy::mountBox(box.owner, box.name, password.text(), idleSeconds); });
+}
+
+BoxResult BoxOperations::unmount(const BoxInfo &box)
+{
+    BoxResult result = checkAllowed(box, BoxAction::Unmount);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::umountBox(box.owner, box.name); });
+}
+
+BoxResult BoxOperations::addPassword(const BoxInfo &box, const SecretString &password)
+{
+    BoxResult result = checkAllowed(box, BoxAction::PasswordSetting);
+    if (result.ok() && box.encrypted)
+        result = BoxResult::failure(BoxResult::Refused, tr("保护箱 “%1” 已加密！").arg(box.name));
+    if (result.ok())
+        result = checkPassword(password);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::addPassphrase(box.name, password.text()); });
+}
+
+BoxResult BoxOperations::changePassword(const BoxInfo &box, const SecretString &current,
+                                        const SecretString &fresh)
+{
+    BoxResult result = checkAllowed(box, BoxAction::PasswordSetting);
+    if (result.ok() && !box.encrypted)
+        result = BoxResult::failure(BoxResult::Refused, refusalText(box, BoxRefusal::NotEncrypted));
+    if (result.ok())
+        result = checkPassword(current);
+    if (result.ok())
+        result = checkPassword(fresh);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::changePassphrase(box.name, current.text(), fresh.text()); });
+}
+
+BoxResult BoxOperations::removePassword(const BoxInfo &box, const SecretString &current)
+{
+    BoxResult result = checkAllowed(box, BoxAction::PasswordSetting);
+    if (result.ok() && !box.encrypted)
+        result = BoxResult::failure(BoxResult::Refused, refusalText(box, BoxRefusal::NotEncrypted));
+    if (result.ok())
+        result = checkPassword(current);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::removePassphrase(box.name, current.text()); });
+}
+
+BoxResult BoxOperations::verifyPassword(const BoxInfo &box, const SecretString &password)
+{
+    BoxResult result = checkPassword(password);
+    if (!result.ok())
+        return result;
+    return ask([&] { return VaultranerProxy::verifyPassphrase(box.name, password.text()); });
+}
+
+BoxResult BoxOperations::list(QList<BoxInfo> &boxes, OwnerFilter owner, EncryptionFilter encryption,
+                              ShareFilter share)
+{
+    return ask([&] { return VaultranerProxy::getBoxList(boxes, int(owner), int(encryption), int(share)); });
+}
+
+BoxResult BoxOperations::find(const QString &name, BoxInfo &box, const QString &owner)
+{
+    QList<BoxInfo> boxes;
+    BoxResult result = list(boxes);
+    if (!result.ok())
+        return result;
+    for (const BoxInfo &candidate : qAsConst(boxes)) {
+        const bool ownerMatches = owner.isEmpty() ? !candidate.fromOther : candidate.owner == owner;
+        if (candidate.name == name && ownerMatches) {
+            box = candidate;
+            return result;
+        }
+    }
+    BoxResult missing = BoxResult::failure(BoxResult::InvalidInput, BoxReasons::text(BOX_REASON_NOT_FOUND));
+    missing.libraryReason = BOX_REASON_NOT_FOUND;
+    return missing;
+}
+
+BoxResult BoxOperations::readShares(const BoxInfo &box, QList<ShareUser> &shares)
+{
+    if (box.name.isEmpty())
+        return BoxResult::failure(BoxResult::InvalidInput, BoxReasons::text(BOX_REASON_NOT_FOUND));
+    shares.clear();
+    return ask([&] { return VaultranerProxy::getSharedList(box.owner, box.name, shares); });
+}
+
+BoxResult BoxOperations::applyShares(const BoxInfo &box, const QList<ShareUser> &shares, int &added)
+{
+    added = 0;
+    BoxResult result = checkAllowed(box, BoxAction::ShareSetting);
+    if (!result.ok())
+        return result;
+    VaultranerProxy::clearLastFailure();
+    added = VaultranerProxy::setSharedList(box.name, shares);
+    if (added == shares.size())
+        return BoxResult::success();
+    return libraryFailure();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QLocale>
+#include <QStringList>
+
+class QTranslator;
+
+// The choice of catalogues by the user's locale, shared by every program of
+// the project (the window and the command line).
+
+// The language of the program's own texts. Its source texts are Chinese;
+// English comes from the catalogue compiled into the resources.
+enum class UiLanguage { Chinese, English };
+
+// Which catalogues the user's interface languages ask for.
+struct TranslationChoice {
+    UiLanguage language = UiLanguage::Chinese;
+    QLocale qtLocale;        // Qt's own texts follow this locale
+};
+
+// Decides by the first of the user's interface languages (most wanted first,
+// as QLocale::uiLanguages() lists them, "zh-CN", "en-US", "C"): Chinese gets
+// the program's own texts and Qt's Simplified-Chinese catalogue; the C and
+// POSIX locales (no language chosen at all) and an empty list do the same,
+// so the program stays as it always was where nobody asked for a language;
+// every other language gets the English catalogue and Qt's catalogue of that
+// language.
+TranslationChoice chooseTranslation(const QStringList &uiLanguages);
+
+// Installs the catalogues of `choice` into the application and returns the
+// translators it installed (children of the application; deleting one
+// uninstalls it). A catalogue the system lacks is left out.
+QList<QTranslator *> installTranslators(const TranslationChoice &choice);
+
+// Installs the catalogues for the user's locale (QLocale::system()).
+void loadTranslator();

@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# CI: builds the Debian package, validates it (desktop-file-validate,
+# appstreamcli, lintian), installs it with apt-get, runs the installed program
+# as a throwaway ordinary account on Xvfb until its main window shows, then
+# purges the package and checks that nothing of it is left.
+# Needs root (it installs a package and adds an account).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "package-test: needs root (it installs the package and adds a test account)" >&2
+  exit 1
+fi
+
+step() { echo "-- $*"; }
+fail() { echo "package-test: FAILED: $*" >&2; exit 1; }
+
+work="$(mktemp -d /tmp/vaultrane-package-test.XXXXXX)"
+account=""
+xvfb_pid=""
+program_pid=""
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  if [ -n "$account" ]; then
+    userdel -r "$account" >/dev/null 2>&1 || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step "building the package"
+deb="$(bash scripts/package.sh)"
+build="$(dirname "$deb")"
+version="$(sed -n 's/^project(Vaultrane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+echo "$deb (version $version)"
+
+step "desktop-file-validate"
+desktop-file-validate packaging/*.desktop
+step "appstreamcli validate"
+appstreamcli validate --no-net "$build"/packaging/*.metainfo.xml
+step "lintian"
+lintian_out="$work/lintian.txt"
+lintian --allow-root --pedantic --display-info "$deb" >"$lintian_out" 2>&1 || true
+grep -E '^[EWIPX]:' "$lintian_out" || echo "(no tags)"
+if grep -q '^E:' "$lintian_out"; then
+  fail "lintian reports errors"
+fi
+
+# The package creates /box; remember whether it was there before, so that
+# the purge check knows what to expect.
+box_existed=no
+[ -e /box ] && box_existed=yes
+
+step "apt-get install $deb"
+DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb"
+
+step "installed vaultrane --version"
+installed_version="$(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/vaultrane --version)"
+echo "$installed_version"
+[ "$installed_version" = "vaultrane $version" ] || fail "expected 'vaultrane $version'"
+private_libs="$(ldd /usr/bin/vaultrane | grep -cE '(tessad|zavrit|venmoraos-type)[^ ]* => /usr/bin/\.\./lib/[^ ]*/vaultrane/')"
+[ "$private_libs" = 3 ] || fail "the installed program does not find its three libraries in the private folder"
+
+step "box root from the package's tmpfiles.d entry"
+stat -c '%a %U:%G %n' /box
+[ "$(stat -c '%a %U:%G' /box)" = "1777 root:root" ] || fail "/box is not 1777 root:root"
+
+step "installed program as a throwaway ordinary account, on Xvfb"
+account="vtpkg$$"
+useradd --create-home --user-group --shell /bin/sh "$account"
+uid="$(id -u "$account")"
+gid="$(id -g "$account")"
+home="$(getent passwd "$account" | cut -d: -f6)"
+# Boxes go to a box root of the test's own, never the machine's /box.
+box_root="$work/boxes"
+runtime_dir="$work/runtime"
+mkdir -m 1777 "$box_root"
+install -d -m 0700 -o "$uid" -g "$gid" "$runtime_dir"
+chmod 0755 "$work"
+
+display=""
+for n in $(seq 90 120); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
+done
+[ -n "$display" ] || fail "no free X display number"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+for _ in $(seq 50); do
+  xwininfo -root >/dev/null 2>&1 && break
+  sleep 0.2
+done
+xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+
+# The program compares the login uid with its own uid, as on a real login: a
+# subshell sets its login uid (possible once for a process that has none)
+# and then becomes the account.
+(
+  if ! echo "$uid" >/proc/self/loginuid 2>/dev/null; then
+    echo "cannot set the login uid here (it is already set and CAP_AUDIT_CONTROL is missing)" >&2
+    exit 1
+  fi
+  exec setpriv --reuid="$uid" --regid="$gid" --init-groups --reset-env \
+    env HOME="$home" USER="$account" LOGNAME="$account" DISPLAY="$DISPLAY" \
+    XDG_RUNTIME_DIR="$runtime_dir" BOX_SERVICE_ROOT="$box_root" LANG=C.UTF-8 \
+    /usr/bin/vaultrane
+) >"$work/program.log" 2>&1 &
+program_pid=$!
+
+# The main window is 780 x 560; a refusal would show a 500 x 320 message box.
+window=""
+for _ in $(seq 60); do
+  for w in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null || true); do
+    if xdotool getwindowgeometry "$w" | grep -q 'Geometry: 780x560'; then
+      window="$w"
+      break
+    fi
+  done
+  [ -n "$window" ] && break
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.5
+done
+echo "login uid of the program: $(cat /proc/"$program_pid"/loginuid 2>/dev/null || echo '?')"
+xwininfo -root -tree | grep -E '780x560|500x320' || true
+if [ -z "$window" ]; then
+  cat "$work/program.log" >&2
+  fail "the installed program showed no main window"
+fi
+echo "main window $window of process $program_pid"
+[ -d "$box_root/$account" ] && echo "box folder: $(stat -c '%a %U %n' "$box_root/$account")"
+kill "$program_pid"
+wait "$program_pid" 2>/dev/null || true
+program_pid=""
+kill "$xvfb_pid"
+wait "$xvfb_pid" 2>/dev/null || true
+xvfb_pid=""
+
+step "apt-get purge vaultrane"
+dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|' >"$work/files.txt"
+DEBIAN_FRONTEND=noninteractive apt-get purge -y vaultrane
+left=""
+while read -r path; do
+  case "$path" in
+    /usr/ | /usr/bin/ | /usr/lib/ | /usr/share/ | /usr/share/*/ | /usr/lib/*/) ;;
+    *) [ -e "$path" ] && left="$left $path" ;;
+  esac
+done <"$work/files.txt"
+for folder in /usr/lib/*/vaultrane /usr/share/vaultrane /usr/share/doc/vaultrane; do
+  [ -e "$folder" ] && left="$left $folder"
+done
+[ -z "$left" ] || fail "left after purge:$left"
+if [ "$box_existed" = no ] && [ -e /box ]; then
+  fail "/box was created by the package, is empty and still there after purge"
+fi
+echo "nothing of the package is left in /usr"
+echo "package-test: OK"

@@ -1,0 +1,590 @@
+// The real vaultrane-box against the real box service (libtessad, gocryptfs,
+// FUSE) in a temporary box root with temporary XDG folders: every
+// subcommand, every exit status, passwords through a pipe, through
+// --password-fd and on a terminal, and no password on any process's
+// command line or environment.
+#include "CliRunner.h"
+
+#include <QtTest>
+
+#include <acl/libacl.h>
+#include <csignal>
+#include <pwd.h>
+#include <sys/acl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kProgram = QStringLiteral(VAULTRANE_BOX_PROGRAM);
+
+// A password that follows the rule of new boxes and is unique to this run,
+// so that finding it anywhere means it leaked from here.
+QByteArray freshPassword(const char *tag)
+{
+    static int counter = 0;
+    return QByteArray("Pw") + tag + "_" + QByteArray::number(getpid()) + "x" + QByteArray::number(++counter);
+}
+
+QByteArray line(const QByteArray &password)
+{
+    return password + '\n';
+}
+
+} // namespace
+
+class TestCliBox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void commandLineStatuses_data();
+    void commandLineStatuses();
+    void plainBoxLifecycle();
+    void encryptedBoxThroughAPipe();
+    void refusesWhatAMountedBoxDoesNotAllow_data();
+    void refusesWhatAMountedBoxDoesNotAllow();
+    void passwordsThroughADescriptor();
+    void listJsonHasTypedMembers();
+    void sharesWithOtherAccounts();
+    void terminalAsksWithoutEcho();
+    void terminalConfirmsAPlainDelete();
+    void progressShowsOnlyOnATerminal();
+    void noPasswordInAnyProcess();
+
+private:
+    CliOutcome run(const QStringList &arguments, const QByteArray &input = {},
+                   const CliEnvironment &environment = {});
+    // A failure as the command reports it: status 1, nothing on standard
+    // output, exactly one line on standard error.
+    void verifyFailure(const CliOutcome &outcome, const char *what);
+    QJsonArray listJson();
+    QJsonObject boxEntry(const QString &name);
+    QString boxPath(const QString &name) const { return m_userFolder + QLatin1Char('/') + name; }
+    QString shareAcl(const QString &name) const;
+    void unmountAll();
+
+    QTemporaryDir m_xdg;
+    QScopedPointer<QTemporaryDir> m_base;
+    QString m_login;
+    QString m_userFolder;
+};
+
+void TestCliBox::initTestCase()
+{
+    QVERIFY2(QFileInfo(kProgram).isExecutable(), qPrintable(kProgram));
+    QVERIFY(m_xdg.isValid());
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString folder = m_xdg.path() + QLatin1Char('/') + QLatin1String(name);
+        QVERIFY(QDir().mkpath(folder));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv(name, QFile::encodeName(folder));
+    }
+    const struct passwd *self = getpwuid(getuid());
+    QVERIFY(self);
+    m_login = QString::fromUtf8(self->pw_name);
+}
+
+void TestCliBox::init()
+{
+    m_base.reset(new QTemporaryDir(QDir::tempPath() + "/vaultrane-box-test-XXXXXX"));
+    QVERIFY(m_base->isValid());
+    QFile::setPermissions(m_base->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                              | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const QString root = m_base->path() + "/box";
+    qputenv("BOX_SERVICE_ROOT", QFile::encodeName(root));
+    m_userFolder = root + QLatin1Char('/') + m_login;
+}
+
+void TestCliBox::cleanup()
+{
+    unmountAll();
+    m_base.reset();
+}
+
+void TestCliBox::unmountAll()
+{
+    QFile mountinfo("/proc/self/mountinfo");
+    if (!mountinfo.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> lines = mountinfo.readAll().split('\n');
+    for (const QByteArray &entry : lines) {
+        const QList<QByteArray> fields = entry.split(' ');
+        if (fields.size() > 4 && fields.at(4).startsWith(QFile::encodeName(m_base->path())))
+            QProcess::execute("fusermount3", {"-u", "-z", QString::fromUtf8(fields.at(4))});
+    }
+}
+
+CliOutcome TestCliBox::run(const QStringList &arguments, const QByteArray &input, const CliEnvironment &environment)
+{
+    CliProcess process(kProgram, arguments, -1, environment);
+    process.feed(input);
+    return process.finish();
+}
+
+void TestCliBox::verifyFailure(const CliOutcome &outcome, const char *what)
+{
+    QVERIFY2(outcome.status == 1, qPrintable(QString("%1: status %2, stderr %3")
+                                                 .arg(what).arg(outcome.status).arg(QString::fromUtf8(outcome.err))));
+    QVERIFY2(outcome.out.isEmpty(), what);
+    QVERIFY2(outcome.err.startsWith("vaultrane-box: "), what);
+    QVERIFY2(outcome.err.count('\n') == 1 && outcome.err.endsWith('\n'), qPrintable(QString::fromUtf8(outcome.err)));
+}
+
+QJsonArray TestCliBox::listJson()
+{
+    const CliOutcome outcome = run({"list", "--json"});
+    if (outcome.status != 0)
+        return {};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(outcome.out, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return {};
+    return document.array();
+}
+
+QJsonObject TestCliBox::boxEntry(const QString &name)
+{
+    const QJsonArray boxes = listJson();
+    for (const QJsonValue &value : boxes)
+        if (value.toObject().value("name").toString() == name)
+            return value.toObject();
+    return {};
+}
+
+QString TestCliBox::shareAcl(const QString &name) const
+{
+    acl_t acl = acl_get_file(QFile::encodeName(boxPath(name)).constData(), ACL_TYPE_ACCESS);
+    char *text = acl ? acl_to_any_text(acl, nullptr, ',', TEXT_NUMERIC_IDS) : nullptr;
+    const QString result = QString::fromUtf8(text ? text : "");
+    acl_free(text);
+    acl_free(acl);
+    return result;
+}
+
+void TestCliBox::commandLineStatuses_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("help") << QStringList{"--help"} << 0;
+    QTest::newRow("help word") << QStringList{"help"} << 0;
+    for (const char *word : {"list", "create", "delete", "rename", "encrypt", "decrypt", "passwd", "mount",
+                             "unmount", "share", "unshare", "shares"})
+        QTest::newRow(qPrintable(QString("%1 --help").arg(word))) << QStringList{word, "--help"} << 0;
+    QTest::newRow("nothing") << QStringList{} << 2;
+    QTest::newRow("unknown subcommand") << QStringList{"open", "x"} << 2;
+    QTest::newRow("unknown option") << QStringList{"list", "--long"} << 2;
+    QTest::newRow("option of another subcommand") << QStringList{"mount", "x", "--yes"} << 2;
+    QTest::newRow("missing operand") << QStringList{"share", "x", "--read-only"} << 2;
+    QTest::newRow("extra operand") << QStringList{"unmount", "x", "y"} << 2;
+    QTest::newRow("share without access") << QStringList{"share", "x", "bob"} << 2;
+    QTest::newRow("password fd not open") << QStringList{"mount", "x", "--password-fd", "57"} << 2;
+}
+
+void TestCliBox::commandLineStatuses()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+
+    const CliOutcome outcome = run(arguments);
+    QCOMPARE(outcome.status, status);
+    if (status == 0) {
+        QVERIFY(outcome.out.contains("vaultrane-box"));
+        QVERIFY(outcome.err.isEmpty());
+    } else {
+        QVERIFY(outcome.out.isEmpty());
+        QVERIFY(outcome.err.startsWith("vaultrane-box: "));
+        QVERIFY2(outcome.err.contains("vaultrane-box "), "the usage follows the error");
+    }
+    // Nothing about boxes happened.
+    QVERIFY(!QFileInfo::exists(m_userFolder + "/x"));
+}
+
+void TestCliBox::plainBoxLifecycle()
+{
+    QCOMPARE(run({"--version"}).out, QByteArray("vaultrane-box " VAULTRANE_VERSION_TEXT "\n"));
+    QCOMPARE(run({"create", "资料 box"}).status, 0);
+    QVERIFY(QFileInfo(boxPath("资料 box")).isDir());
+    verifyFailure(run({"create", "资料 box"}), "create an existing name");
+    verifyFailure(run({"create", "a/b"}), "create a name with a slash");
+
+    const CliOutcome table = run({"list"});
+    QCOMPARE(table.status, 0);
+    QVERIFY(table.out.contains("资料 box"));
+    QVERIFY(table.out.contains(QFile::encodeName(boxPath("资料 box"))));
+    QCOMPARE(run({"list", "--names"}).out, QByteArray("资料 box\n"));
+
+    QFile file(boxPath("资料 box") + "/note.txt");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("kept");
+    file.close();
+
+    QCOMPARE(run({"rename", "资料 box", "papers"}).status, 0);
+    QVERIFY(QFileInfo::exists(boxPath("papers") + "/note.txt"));
+    verifyFailure(run({"rename", "资料 box", "other"}), "rename a box that is gone");
+    verifyFailure(run({"unmount", "papers"}), "unmount a plain box");
+    verifyFailure(run({"decrypt", "papers"}), "decrypt a plain box");
+    verifyFailure(run({"passwd", "papers"}), "change the password of a plain box");
+
+    // A plain box is open already: mount only says where it is.
+    const CliOutcome mounted = run({"mount", "papers"});
+    QCOMPARE(mounted.status, 0);
+    QCOMPARE(mounted.out, QFile::encodeName(boxPath("papers")) + '\n');
+
+    // Without a terminal a plain box is deleted only with --yes.
+    const CliOutcome unconfirmed = run({"delete", "papers"});
+    QCOMPARE(unconfirmed.status, 2);
+    QVERIFY(QFileInfo::exists(boxPath("papers") + "/note.txt"));
+    QCOMPARE(run({"delete", "papers", "--yes"}).status, 0);
+    QVERIFY(!QFileInfo::exists(boxPath("papers")));
+    verifyFailure(run({"delete", "papers", "--yes"}), "delete a box that is gone");
+    QCOMPARE(listJson().size(), 0);
+}
+
+void TestCliBox::encryptedBoxThroughAPipe()
+{
+    const QByteArray password = freshPassword("Pipe");
+    const QByteArray newPassword = freshPassword("New");
+
+    verifyFailure(run({"create", "vault", "--encrypt"}, "1short\n"), "create with a password against the rule");
+    QVERIFY(!QFileInfo::exists(boxPath("vault")));
+    verifyFailure(run({"create", "vault", "--encrypt"}), "create without a password");
+    QVERIFY(!QFileInfo::exists(boxPath("vault")));
+
+    QCOMPARE(run({"create", "vault", "--encrypt"}, line(password)).status, 0);
+    QCOMPARE(boxEntry("vault").value("encrypted").toBool(), true);
+    QCOMPARE(boxEntry("vault").value("mounted").toBool(), false);
+
+    verifyFailure(run({"mount", "vault"}, line(newPassword)), "mount with a wrong password");
+    verifyFailure(run({"mount", "vault"}, "\n"), "mount with an empty password");
+    const CliOutcome mounted = run({"mount", "vault"}, line(password));
+    QCOMPARE(mounted.status, 0);
+    QCOMPARE(mounted.out, QFile::encodeName(boxPath("vault")) + '\n');
+    QCOMPARE(boxEntry("vault").value("mounted").toBool(), true);
+    verifyFailure(run({"mount", "vault"}, line(password)), "mount a mounted box");
+
+    QFile file(boxPath("vault") + "/secret.txt");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("inside");
+    file.close();
+    QCOMPARE(run({"unmount", "vault"}).status, 0);
+    QVERIFY(!QFileInfo::exists(boxPath("vault") + "/secret.txt"));
+    verifyFailure(run({"unmount", "vault"}), "unmount an unmounted box");
+
+    // passwd reads the current password, then the new one, one line each.
+    verifyFailure(run({"passwd", "vault"}, line(newPassword) + line(password)), "passwd with a wrong password");
+    QCOMPARE(run({"passwd", "vault"}, line(password) + line(newPassword)).status, 0);
+    verifyFailure(run({"mount", "vault"}, line(password)), "mount with the old password");
+
+    verifyFailure(run({"rename", "vault", "safe"}, line(password)), "rename with a wrong password");
+    QVERIFY(QFileInfo::exists(boxPath("vault")));
+    QCOMPARE(run({"rename", "vault", "safe"}, line(newPassword)).status, 0);
+
+    verifyFailure(run({"decrypt", "safe"}, line(password)), "decrypt with a wrong password");
+    QCOMPARE(run({"decrypt", "safe"}, line(newPassword)).status, 0);
+    QCOMPARE(boxEntry("safe").value("encrypted").toBool(), false);
+    QFile plain(boxPath("safe") + "/secret.txt");
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    QCOMPARE(plain.readAll(), QByteArray("inside"));
+    plain.close();
+
+    // Adding a password to an existing box has no rule, as in the window.
+    verifyFailure(run({"encrypt", "safe"}, "\n"), "encrypt with an empty password");
+    QCOMPARE(run({"encrypt", "safe"}, "x\n").status, 0);
+    QCOMPARE(boxEntry("safe").value("encrypted").toBool(), true);
+    verifyFailure(run({"encrypt", "safe"}, "y\n"), "encrypt an encrypted box");
+
+    verifyFailure(run({"delete", "safe"}, "wrong\n"), "delete with a wrong password");
+    QVERIFY(QFileInfo::exists(boxPath("safe")));
+    QCOMPARE(run({"delete", "safe"}, "x\n").status, 0);
+    QVERIFY(!QFileInfo::exists(boxPath("safe")));
+}
+
+void TestCliBox::refusesWhatAMountedBoxDoesNotAllow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("delete") << QStringList{"delete", "m"};
+    QTest::newRow("rename") << QStringList{"rename", "m", "n"};
+    QTest::newRow("passwd") << QStringList{"passwd", "m"};
+    QTest::newRow("decrypt") << QStringList{"decrypt", "m"};
+    QTest::newRow("encrypt") << QStringList{"encrypt", "m"};
+    QTest::newRow("share") << QStringList{"share", "m", "root", "--read-only"};
+    QTest::newRow("unshare") << QStringList{"unshare", "m", "root"};
+}
+
+void TestCliBox::refusesWhatAMountedBoxDoesNotAllow()
+{
+    QFETCH(QStringList, arguments);
+
+    const QByteArray password = freshPassword("Mounted");
+    QCOMPARE(run({"create", "m", "--encrypt"}, line(password)).status, 0);
+    QCOMPARE(run({"mount", "m"}, line(password)).status, 0);
+
+    // Refused before any password is read: the input stays unread.
+    verifyFailure(run(arguments, line(password) + line(password)), qPrintable(arguments.join(' ')));
+    QCOMPARE(boxEntry("m").value("mounted").toBool(), true);
+    QCOMPARE(boxEntry("m").value("encrypted").toBool(), true);
+    QCOMPARE(run({"unmount", "m"}).status, 0);
+}
+
+void TestCliBox::passwordsThroughADescriptor()
+{
+    const QByteArray password = freshPassword("Fd");
+    const QByteArray newPassword = freshPassword("FdNew");
+    QCOMPARE(run({"create", "fdbox", "--encrypt"}, line(password)).status, 0);
+
+    // Standard input is ignored when --password-fd is given.
+    {
+        CliProcess process(kProgram, {"mount", "fdbox", "--password-fd", "3"}, 3);
+        process.feed("not the password\n");
+        process.feedExtra(line(password));
+        const CliOutcome outcome = process.finish();
+        QCOMPARE(outcome.status, 0);
+        QCOMPARE(outcome.out, QFile::encodeName(boxPath("fdbox")) + '\n');
+    }
+    QCOMPARE(run({"unmount", "fdbox"}).status, 0);
+    {
+        CliProcess process(kProgram, {"passwd", "--password-fd=5", "fdbox"}, 5);
+        process.feedExtra(line(password) + line(newPassword));
+        QCOMPARE(process.finish().status, 0);
+    }
+    {
+        CliProcess process(kProgram, {"mount", "fdbox", "--password-fd", "4"}, 4);
+        process.feedExtra(line(password));
+        verifyFailure(process.finish(), "mount with the old password through a descriptor");
+    }
+    {
+        // A descriptor that ends before the password does.
+        CliProcess process(kProgram, {"mount", "fdbox", "--password-fd", "4"}, 4);
+        verifyFailure(process.finish(), "mount with an empty descriptor");
+    }
+    QCOMPARE(run({"mount", "fdbox", "--password-fd", "0"}, line(newPassword)).status, 0);
+    QCOMPARE(run({"unmount", "fdbox"}).status, 0);
+}
+
+void TestCliBox::listJsonHasTypedMembers()
+{
+    const QByteArray password = freshPassword("Json");
+    QCOMPARE(run({"create", "plain \"quoted\""}).status, 0);
+    QCOMPARE(run({"create", "locked", "--encrypt"}, line(password)).status, 0);
+    QCOMPARE(run({"create", "open", "--encrypt"}, line(password)).status, 0);
+    QCOMPARE(run({"mount", "open"}, line(password)).status, 0);
+
+    const CliOutcome outcome = run({"list", "--json"});
+    QCOMPARE(outcome.status, 0);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(outcome.out, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QVERIFY(document.isArray());
+
+    struct Expected {
+        bool encrypted;
+        bool mounted;
+    };
+    const QMap<QString, Expected> expected{
+        {"plain \"quoted\"", {false, false}},
+        {"locked", {true, false}},
+        {"open", {true, true}},
+    };
+    QCOMPARE(document.array().size(), expected.size());
+    const QStringList members{"encrypted", "mounted", "name", "own", "owner", "path", "shared"};
+    for (const QJsonValue &value : document.array()) {
+        const QJsonObject box = value.toObject();
+        QStringList keys = box.keys();
+        keys.sort();
+        QCOMPARE(keys, members);
+        const QString name = box.value("name").toString();
+        QVERIFY2(expected.contains(name), qPrintable(name));
+        for (const char *flag : {"encrypted", "mounted", "shared", "own"})
+            QVERIFY2(box.value(flag).isBool(), flag);
+        QCOMPARE(box.value("encrypted").toBool(), expected[name].encrypted);
+        QCOMPARE(box.value("mounted").toBool(), expected[name].mounted);
+        QCOMPARE(box.value("shared").toBool(), false);
+        QCOMPARE(box.value("own").toBool(), true);
+        QCOMPARE(box.value("owner").toString(), m_login);
+        QCOMPARE(box.value("path").toString(), boxPath(name));
+    }
+    QCOMPARE(run({"unmount", "open"}).status, 0);
+}
+
+void TestCliBox::sharesWithOtherAccounts()
+{
+    const QByteArray wrapper = qgetenv("NSS_WRAPPER_LIBRARY");
+    if (wrapper.isEmpty() || !QFileInfo::exists(QString::fromLocal8Bit(wrapper)))
+        QSKIP("needs libnss-wrapper (NSS_WRAPPER_LIBRARY), as ctest sets it");
+    // Local accounts as the password database shows them to the command.
+    const QString passwdFile = m_base->path() + "/passwd";
+    const QString groupFile = m_base->path() + "/group";
+    QFile accounts(passwdFile);
+    QVERIFY(accounts.open(QIODevice::WriteOnly));
+    accounts.write(QString("%1:x:%2:%3::/root:/bin/bash\n").arg(m_login).arg(getuid()).arg(getgid()).toUtf8());
+    accounts.write("alice:x:1001:1001:Alice:/home/alice:/bin/bash\n"
+                   "bob:x:1002:1002:Bob:/home/bob:/bin/bash\n"
+                   "svc:x:1003:1003:service:/nonexistent:/usr/sbin/nologin\n");
+    accounts.close();
+    QFile groups(groupFile);
+    QVERIFY(groups.open(QIODevice::WriteOnly));
+    groups.write(QString("%1:x:%2:\nusers:x:100:alice,bob\n").arg(m_login).arg(getgid()).toUtf8());
+    groups.close();
+    const CliEnvironment nss{{"LD_PRELOAD", wrapper},
+                             {"NSS_WRAPPER_PASSWD", QFile::encodeName(passwdFile)},
+                             {"NSS_WRAPPER_GROUP", QFile::encodeName(groupFile)}};
+
+    QCOMPARE(run({"create", "team"}, {}, nss).status, 0);
+    QCOMPARE(run({"share", "team", "bob", "--read-only"}, {}, nss).status, 0);
+    QVERIFY2(shareAcl("team").contains("user:1002:r-x"), qPrintable(shareAcl("team")));
+    QCOMPARE(run({"share", "team", "alice", "--read-write"}, {}, nss).status, 0);
+    QCOMPARE(run({"share", "team", "bob", "--read-write"}, {}, nss).status, 0);
+    QVERIFY2(shareAcl("team").contains("user:1001:rwx"), qPrintable(shareAcl("team")));
+    QVERIFY2(shareAcl("team").contains("user:1002:rwx"), qPrintable(shareAcl("team")));
+    QCOMPARE(boxEntry("team").value("shared").toBool(), true);
+
+    verifyFailure(run({"share", "team", "svc", "--read-only"}, {}, nss), "share with a service account");
+    verifyFailure(run({"share", "team", "nobody-here", "--read-only"}, {}, nss), "share with no such user");
+    verifyFailure(run({"share", "team", m_login, "--read-only"}, {}, nss), "share with oneself");
+
+    const CliOutcome listed = run({"shares", "team", "--json"}, {}, nss);
+    QCOMPARE(listed.status, 0);
+    const QJsonArray users = QJsonDocument::fromJson(listed.out).array();
+    QCOMPARE(users.size(), 2);
+    for (const QJsonValue &value : users) {
+        QVERIFY(value.toObject().value("writable").isBool());
+        QCOMPARE(value.toObject().value("writable").toBool(), true);
+    }
+
+    QCOMPARE(run({"unshare", "team", "bob"}, {}, nss).status, 0);
+    verifyFailure(run({"unshare", "team", "bob"}, {}, nss), "unshare a user without a share");
+    QVERIFY(!shareAcl("team").contains("user:1002:"));
+    QVERIFY(shareAcl("team").contains("user:1001:rwx"));
+    const CliOutcome table = run({"shares", "team"}, {}, nss);
+    QCOMPARE(table.status, 0);
+    QVERIFY(table.out.contains("alice"));
+    QVERIFY(!table.out.contains("bob"));
+
+    // An encrypted box is shared only with its password.
+    const QByteArray password = freshPassword("Share");
+    QCOMPARE(run({"create", "crypt", "--encrypt"}, line(password), nss).status, 0);
+    verifyFailure(run({"share", "crypt", "bob", "--read-only"}, "wrong\n", nss), "share with a wrong password");
+    QCOMPARE(run({"share", "crypt", "bob", "--read-only"}, line(password), nss).status, 0);
+    QCOMPARE(boxEntry("crypt").value("shared").toBool(), true);
+}
+
+void TestCliBox::terminalAsksWithoutEcho()
+{
+    const QByteArray password = freshPassword("Tty");
+    {
+        CliTerminal terminal(kProgram, {"create", "ttybox", "--encrypt"});
+        QVERIFY(terminal.waitFor("："));
+        terminal.type(line(password));
+        QVERIFY(terminal.waitFor("："));
+        terminal.type(line(password + "typo"));
+        QCOMPARE(terminal.finish(), 1);
+        QVERIFY2(!terminal.screen().contains(password), terminal.screen().constData());
+    }
+    QVERIFY(!QFileInfo::exists(boxPath("ttybox")));
+    {
+        CliTerminal terminal(kProgram, {"create", "ttybox", "--encrypt"});
+        QVERIFY(terminal.waitFor("："));
+        terminal.type(line(password));
+        QVERIFY(terminal.waitFor("："));
+        terminal.type(line(password));
+        QCOMPARE(terminal.finish(), 0);
+        QVERIFY2(!terminal.screen().contains(password), terminal.screen().constData());
+    }
+    {
+        CliTerminal terminal(kProgram, {"mount", "ttybox"});
+        QVERIFY(terminal.waitFor("："));
+        terminal.type(line(password));
+        QCOMPARE(terminal.finish(), 0);
+        QVERIFY(terminal.screen().contains(QFile::encodeName(boxPath("ttybox"))));
+        QVERIFY(!terminal.screen().contains(password));
+    }
+    QCOMPARE(run({"unmount", "ttybox"}).status, 0);
+}
+
+void TestCliBox::terminalConfirmsAPlainDelete()
+{
+    QCOMPARE(run({"create", "doomed"}).status, 0);
+    {
+        CliTerminal terminal(kProgram, {"delete", "doomed"});
+        QVERIFY(terminal.waitFor("[y/N]"));
+        terminal.type("n\n");
+        QCOMPARE(terminal.finish(), 1);
+    }
+    QVERIFY(QFileInfo::exists(boxPath("doomed")));
+    {
+        CliTerminal terminal(kProgram, {"delete", "doomed"});
+        QVERIFY(terminal.waitFor("[y/N]"));
+        terminal.type("y\n");
+        QCOMPARE(terminal.finish(), 0);
+    }
+    QVERIFY(!QFileInfo::exists(boxPath("doomed")));
+}
+
+void TestCliBox::progressShowsOnlyOnATerminal()
+{
+    const QByteArray password = freshPassword("Bar");
+    for (const char *name : {"piped", "shown"}) {
+        QCOMPARE(run({"create", name}).status, 0);
+        for (int i = 0; i < 40; ++i) {
+            QFile file(boxPath(name) + QString("/file%1.bin").arg(i));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(256 * 1024, char('a' + i % 26)));
+        }
+    }
+    const CliOutcome piped = run({"encrypt", "piped"}, line(password));
+    QCOMPARE(piped.status, 0);
+    QVERIFY2(piped.err.isEmpty(), piped.err.constData());
+
+    CliTerminal terminal(kProgram, {"encrypt", "shown"});
+    QVERIFY(terminal.waitFor("："));
+    terminal.type(line(password));
+    QVERIFY(terminal.waitFor("："));
+    terminal.type(line(password));
+    QCOMPARE(terminal.finish(), 0);
+    QVERIFY2(terminal.screen().contains("100%"), terminal.screen().constData());
+}
+
+void TestCliBox::noPasswordInAnyProcess()
+{
+    const QByteArray password = freshPassword("Proc");
+    const QByteArray newPassword = freshPassword("ProcNew");
+    QVERIFY(processesHolding(password).isEmpty());
+
+    // Each command waits for its password line while /proc is scanned, and
+    // is scanned again until it ends (gocryptfs runs meanwhile).
+    const QList<QPair<QStringList, QByteArray>> steps{
+        {{"create", "watched", "--encrypt"}, line(password)},
+        {{"mount", "watched"}, line(password)},
+        {{"unmount", "watched"}, {}},
+        {{"passwd", "watched"}, line(password) + line(newPassword)},
+        {{"mount", "watched"}, line(newPassword)},
+    };
+    for (const auto &step : steps) {
+        CliProcess process(kProgram, step.first);
+        QTest::qWait(100);
+        QVERIFY(processesHolding(password).isEmpty());
+        process.feed(step.second);
+        QList<pid_t> holders;
+        for (int scan = 0; scan < 40 && holders.isEmpty(); ++scan) {
+            holders = processesHolding(password) + processesHolding(newPassword);
+            if (kill(process.pid(), 0) != 0)
+                break;
+        }
+        const CliOutcome outcome = process.finish();
+        QVERIFY2(outcome.status == 0, qPrintable(step.first.join(' ') + ": " + QString::fromUtf8(outcome.err)));
+        QVERIFY2(holders.isEmpty(), qPrintable(step.first.join(' ')));
+    }
+    // The mounted box's gocryptfs keeps running: still nothing.
+    QVERIFY(processesHolding(password).isEmpty());
+    QVERIFY(processesHolding(newPassword).isEmpty());
+    QCOMPARE(run({"unmount", "watched"}).status, 0);
+}
+
+QTEST_GUILESS_MAIN(TestCliBox)
+#include "test_cli_box.moc"

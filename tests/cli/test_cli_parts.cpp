@@ -1,0 +1,403 @@
+// The parts of vaultrane-box that need no box service: the command line,
+// the password reader on pipes and on a real pseudo-terminal, the table and
+// the progress bar.
+#include "BoxCommandLine.h"
+#include "PasswordBuffer.h"
+#include "PasswordReader.h"
+#include "ProgressBar.h"
+#include "TextTable.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(CliAction)
+Q_DECLARE_METATYPE(PasswordReader::Status)
+
+namespace {
+
+// Writes `text` into a new pipe and returns its read end; the write end is
+// closed, so the reader sees the end of input after the text.
+int pipeWith(const QByteArray &text)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    if (write(fds[1], text.constData(), std::size_t(text.size())) != text.size())
+        return -1;
+    close(fds[1]);
+    return fds[0];
+}
+
+QString bufferText(const PasswordBuffer &buffer)
+{
+    return QString::fromUtf8(buffer.data(), int(buffer.size()));
+}
+
+// Reads what the terminal shows until `expected` appears or the child ends;
+// returns everything read.
+QByteArray readTerminalUntil(int master, const QByteArray &expected, int timeoutMs = 5000)
+{
+    QByteArray seen;
+    QElapsedTimer timer;
+    timer.start();
+    while (!seen.contains(expected) && timer.elapsed() < timeoutMs) {
+        struct pollfd poller = {master, POLLIN, 0};
+        if (poll(&poller, 1, 100) <= 0)
+            continue;
+        char chunk[256];
+        const ssize_t got = read(master, chunk, sizeof chunk);
+        if (got <= 0)
+            break;
+        seen.append(chunk, int(got));
+    }
+    return seen;
+}
+
+} // namespace
+
+class TestCliParts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesValidCommandLines_data();
+    void parsesValidCommandLines();
+    void refusesWrongCommandLines_data();
+    void refusesWrongCommandLines();
+    void errorUsageNamesTheSubcommand();
+
+    void readsOnePasswordPerLineFromAPipe();
+    void readsANewPasswordOnceFromAPipe();
+    void refusesUnusablePasswordLines_data();
+    void refusesUnusablePasswordLines();
+    void passwordBufferChecksText_data();
+    void passwordBufferChecksText();
+
+    void terminalReadsWithoutEchoAndAsksTwice();
+    void terminalReportsAMismatch();
+
+    void tableAlignsWideCharacters();
+    void progressBarFillsToItsWidth_data();
+    void progressBarFillsToItsWidth();
+    void progressBarWritesNothingWithoutATerminal();
+};
+
+void TestCliParts::parsesValidCommandLines_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CliAction>("action");
+    QTest::addColumn<QStringList>("operands");
+    QTest::addColumn<int>("passwordFd");
+
+    QTest::newRow("list") << QStringList{"list"} << CliAction::List << QStringList{} << -1;
+    QTest::newRow("list json before") << QStringList{"--json", "list"} << CliAction::List << QStringList{} << -1;
+    QTest::newRow("create encrypt") << QStringList{"create", "a b", "--encrypt"} << CliAction::Create
+                                    << QStringList{"a b"} << -1;
+    QTest::newRow("fd separate") << QStringList{"mount", "--password-fd", "3", "x"} << CliAction::Mount
+                                 << QStringList{"x"} << 3;
+    QTest::newRow("fd joined") << QStringList{"passwd", "x", "--password-fd=0"} << CliAction::Passwd
+                               << QStringList{"x"} << 0;
+    QTest::newRow("dash name after --") << QStringList{"delete", "--yes", "--", "-odd"} << CliAction::Delete
+                                        << QStringList{"-odd"} << -1;
+    QTest::newRow("share") << QStringList{"share", "box", "bob", "--read-write"} << CliAction::Share
+                           << QStringList{"box", "bob"} << -1;
+    QTest::newRow("owner/name") << QStringList{"unmount", "alice/box"} << CliAction::Unmount
+                                << QStringList{"alice/box"} << -1;
+    QTest::newRow("help alone") << QStringList{"--help"} << CliAction::Help << QStringList{} << -1;
+    QTest::newRow("subcommand help") << QStringList{"rename", "-h"} << CliAction::Help << QStringList{} << -1;
+    QTest::newRow("help word") << QStringList{"help", "share"} << CliAction::Help << QStringList{} << -1;
+    QTest::newRow("version") << QStringList{"--version"} << CliAction::Version << QStringList{} << -1;
+}
+
+void TestCliParts::parsesValidCommandLines()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(CliAction, action);
+    QFETCH(QStringList, operands);
+    QFETCH(int, passwordFd);
+
+    const BoxCommandLine line = BoxCommandLine::parse(arguments);
+    QVERIFY2(line.ok(), qPrintable(line.error()));
+    QCOMPARE(line.action(), action);
+    QCOMPARE(line.operands(), operands);
+    QCOMPARE(line.passwordFd(), passwordFd);
+}
+
+void TestCliParts::refusesWrongCommandLines_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("unknown subcommand") << QStringList{"frobnicate"};
+    QTest::newRow("unknown option") << QStringList{"list", "--all"};
+    QTest::newRow("option of another subcommand") << QStringList{"list", "--encrypt"};
+    QTest::newRow("password fd where none is read") << QStringList{"unmount", "x", "--password-fd", "3"};
+    QTest::newRow("missing operand") << QStringList{"rename", "old"};
+    QTest::newRow("extra operand") << QStringList{"mount", "a", "b"};
+    QTest::newRow("empty operand") << QStringList{"create", ""};
+    QTest::newRow("share without access") << QStringList{"share", "box", "bob"};
+    QTest::newRow("share with both") << QStringList{"share", "box", "bob", "--read-only", "--read-write"};
+    QTest::newRow("fd without number") << QStringList{"mount", "x", "--password-fd"};
+    QTest::newRow("fd not a number") << QStringList{"mount", "x", "--password-fd", "three"};
+    QTest::newRow("fd negative") << QStringList{"mount", "x", "--password-fd=-1"};
+    QTest::newRow("value on a flag") << QStringList{"list", "--json=yes"};
+    QTest::newRow("json and names") << QStringList{"list", "--json", "--names"};
+}
+
+void TestCliParts::refusesWrongCommandLines()
+{
+    QFETCH(QStringList, arguments);
+
+    const BoxCommandLine line = BoxCommandLine::parse(arguments);
+    QVERIFY(!line.ok());
+    QVERIFY(!line.error().isEmpty());
+    QVERIFY(line.usage().contains(QLatin1String("vaultrane-box")));
+}
+
+void TestCliParts::errorUsageNamesTheSubcommand()
+{
+    const BoxCommandLine line = BoxCommandLine::parse({"share", "box", "bob"});
+    QVERIFY(line.usage().contains(QLatin1String("vaultrane-box share NAME USER --read-only|--read-write")));
+    QVERIFY(!line.usage().contains(QLatin1String("vaultrane-box list")));
+}
+
+void TestCliParts::readsOnePasswordPerLineFromAPipe()
+{
+    const int fd = pipeWith("first one\nsecond\nlast without newline");
+    PasswordReader reader = PasswordReader::descriptor(fd);
+    QVERIFY(!reader.interactive());
+    PasswordBuffer buffer;
+
+    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
+    QCOMPARE(bufferText(buffer), QString("first one"));
+    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
+    QCOMPARE(bufferText(buffer), QString("second"));
+    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
+    QCOMPARE(bufferText(buffer), QString("last without newline"));
+    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::EndOfInput);
+    QVERIFY(buffer.isEmpty());
+    close(fd);
+}
+
+void TestCliParts::readsANewPasswordOnceFromAPipe()
+{
+    const int fd = pipeWith("newpass\nnext line\n");
+    PasswordReader reader = PasswordReader::descriptor(fd);
+    PasswordBuffer buffer;
+
+    QCOMPARE(reader.readNewPassword("new", "again", buffer), PasswordReader::Status::Ok);
+    QCOMPARE(bufferText(buffer), QString("newpass"));
+    // The second line was not consumed by the new password.
+    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
+    QCOMPARE(bufferText(buffer), QString("next line"));
+    close(fd);
+}
+
+void TestCliParts::refusesUnusablePasswordLines_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<PasswordReader::Status>("status");
+
+    const QByteArray longest(int(PasswordBuffer::kMaxLength), 'a');
+    QTest::newRow("nothing") << QByteArray() << PasswordReader::Status::EndOfInput;
+    QTest::newRow("too long") << longest + "b\n" << PasswordReader::Status::TooLong;
+    QTest::newRow("NUL inside") << QByteArray("ab\0cd\n", 6) << PasswordReader::Status::NotText;
+    QTest::newRow("not UTF-8") << QByteArray("caf\xe9\n") << PasswordReader::Status::NotText;
+    QTest::newRow("longest allowed") << longest + "\n" << PasswordReader::Status::Ok;
+}
+
+void TestCliParts::refusesUnusablePasswordLines()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(PasswordReader::Status, status);
+
+    const int fd = pipeWith(input);
+    PasswordReader reader = PasswordReader::descriptor(fd);
+    PasswordBuffer buffer;
+    QCOMPARE(reader.readPassword("unused", buffer), status);
+    if (status != PasswordReader::Status::Ok) {
+        QVERIFY(buffer.isEmpty());
+        QVERIFY(!PasswordReader::describe(status).isEmpty());
+    }
+    close(fd);
+}
+
+void TestCliParts::passwordBufferChecksText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("ascii") << QByteArray("Secret_1") << true;
+    QTest::newRow("chinese") << QByteArray("密码很长") << true;
+    QTest::newRow("four-byte") << QByteArray("\xf0\x9f\x94\x92") << true;
+    QTest::newRow("lone continuation") << QByteArray("\x80") << false;
+    QTest::newRow("truncated") << QByteArray("\xe5\xaf") << false;
+    QTest::newRow("overlong") << QByteArray("\xc0\xaf") << false;
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
+    QTest::newRow("beyond unicode") << QByteArray("\xf4\x90\x80\x80") << false;
+}
+
+void TestCliParts::passwordBufferChecksText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, valid);
+
+    PasswordBuffer buffer;
+    for (char byte : bytes)
+        QVERIFY(buffer.append(byte));
+    QCOMPARE(buffer.isValidText(), valid);
+}
+
+// In a child on a new pseudo-terminal (its controlling terminal and standard
+// input), reads a new password; the child writes the status and the password
+// it got to `report`.
+static pid_t startTerminalReader(int &master, int report)
+{
+    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    if (child != 0)
+        return child;
+    PasswordReader reader = PasswordReader::standardInput();
+    PasswordBuffer buffer;
+    const PasswordReader::Status status = reader.readNewPassword("NEW> ", "AGAIN> ", buffer);
+    const char code = char('0' + int(status));
+    if (write(report, &code, 1) != 1 || write(report, buffer.data(), buffer.size()) < 0)
+        _exit(2);
+    _exit(reader.interactive() ? 0 : 3);
+}
+
+static QByteArray readAll(int fd)
+{
+    QByteArray all;
+    char chunk[256];
+    ssize_t got;
+    while ((got = read(fd, chunk, sizeof chunk)) > 0)
+        all.append(chunk, int(got));
+    return all;
+}
+
+void TestCliParts::terminalReadsWithoutEchoAndAsksTwice()
+{
+    int report[2];
+    QVERIFY(pipe(report) == 0);
+    int master = -1;
+    const pid_t child = startTerminalReader(master, report[1]);
+    QVERIFY(child > 0);
+    close(report[1]);
+    auto cleanup = qScopeGuard([&] {
+        if (kill(child, SIGKILL) == 0)
+            waitpid(child, nullptr, 0);
+        close(master);
+        close(report[0]);
+    });
+
+    QByteArray screen = readTerminalUntil(master, "NEW> ");
+    QVERIFY2(screen.contains("NEW> "), screen.constData());
+    QVERIFY(write(master, "Typed_secret9\n", 14) == 14);
+    screen += readTerminalUntil(master, "AGAIN> ");
+    QVERIFY2(screen.contains("AGAIN> "), screen.constData());
+    // While the child waits for the second entry, echo is off.
+    struct termios during = {};
+    QVERIFY(tcgetattr(master, &during) == 0);
+    QVERIFY(!(during.c_lflag & ECHO));
+    QVERIFY(write(master, "Typed_secret9\n", 14) == 14);
+
+    const QByteArray reported = readAll(report[0]);
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    screen += readTerminalUntil(master, "never shown", 200);
+
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(reported, QByteArray("0Typed_secret9"));
+    QVERIFY2(!screen.contains("Typed_secret9"), screen.constData());
+    struct termios after = {};
+    QVERIFY(tcgetattr(master, &after) == 0);
+    QVERIFY(after.c_lflag & ECHO);
+}
+
+void TestCliParts::terminalReportsAMismatch()
+{
+    int report[2];
+    QVERIFY(pipe(report) == 0);
+    int master = -1;
+    const pid_t child = startTerminalReader(master, report[1]);
+    QVERIFY(child > 0);
+    close(report[1]);
+    auto cleanup = qScopeGuard([&] {
+        if (kill(child, SIGKILL) == 0)
+            waitpid(child, nullptr, 0);
+        close(master);
+        close(report[0]);
+    });
+
+    readTerminalUntil(master, "NEW> ");
+    QVERIFY(write(master, "Secret_one\n", 11) == 11);
+    readTerminalUntil(master, "AGAIN> ");
+    QVERIFY(write(master, "secret_one\n", 11) == 11);
+
+    const QByteArray reported = readAll(report[0]);
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QCOMPARE(reported, QByteArray(1, char('0' + int(PasswordReader::Status::Mismatch))));
+}
+
+void TestCliParts::tableAlignsWideCharacters()
+{
+    TextTable table({"名称", "state"});
+    table.addRow({"资料", "plain"});
+    table.addRow({"abc", "encrypted"});
+    const QStringList lines = table.toString().split('\n', Qt::SkipEmptyParts);
+
+    QCOMPARE(lines.size(), 3);
+    // The second column starts at the same terminal column in every row.
+    for (const QString &line : lines) {
+        const int secondColumn = TextTable::displayWidth(line.left(line.indexOf(QRegularExpression("[a-z]+$"))));
+        QCOMPARE(secondColumn, 6);
+    }
+    QCOMPARE(TextTable::displayWidth("保护箱 box"), 10);
+}
+
+void TestCliParts::progressBarFillsToItsWidth_data()
+{
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("empty, narrow") << 0 << 20 << "enc [..........]   0%";
+    QTest::newRow("half, wide") << 50 << 200 << "enc [####################....................]  50%";
+    QTest::newRow("over 100 clamps") << 130 << 30 << "enc [##################] 100%";
+}
+
+void TestCliParts::progressBarFillsToItsWidth()
+{
+    QFETCH(int, percent);
+    QFETCH(int, columns);
+    QFETCH(QString, expected);
+
+    QCOMPARE(ProgressBar::render("enc", percent, columns), expected);
+}
+
+void TestCliParts::progressBarWritesNothingWithoutATerminal()
+{
+    int fds[2];
+    QVERIFY(pipe(fds) == 0);
+    {
+        ProgressBar bar("enc", fds[1]);
+        QVERIFY(!bar.enabled());
+        bar.update(40);
+        bar.finish(true);
+    }
+    close(fds[1]);
+    QCOMPARE(readAll(fds[0]), QByteArray());
+    close(fds[0]);
+}
+
+QTEST_GUILESS_MAIN(TestCliParts)
+#include "test_cli_parts.moc"

@@ -1,0 +1,444 @@
+// The box core without any widget: rules, operations against the in-memory
+// box service (state × operation × library result), reasons, the worker.
+// Links only vaultrane_box_core and the test double.
+#include "BoxOperations.h"
+#include "BoxReasons.h"
+#include "BoxRules.h"
+#include "BoxWorker.h"
+#include "ShareCandidates.h"
+#include "VaultranerProxy.h"
+#include "box_service_ext.h"
+#include "boxdouble.h"
+
+#include <QSignalSpy>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+#include <unistd.h>
+
+using BoxDouble::Box;
+
+Q_DECLARE_METATYPE(BoxAction)
+
+namespace {
+
+const unsigned kOwnPlain = BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED;
+const unsigned kOwnEncrypted = BOX_FLAG_SELF | BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED;
+const unsigned kOwnMounted = kOwnEncrypted | BOX_FLAG_MOUNTED;
+const unsigned kOthersEncrypted = BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED;
+
+BoxInfo boxInfo(const QString &name, unsigned flags)
+{
+    BoxInfo box;
+    box.name = name;
+    box.owner = (flags & BOX_FLAG_OTHER) ? "bob" : "tester";
+    box.path = "/box/" + box.owner + "/" + name;
+    box.flags = quint8(flags);
+    box.encrypted = (flags & BOX_FLAG_ENCRYPTED) ? 1 : 0;
+    box.mounted = (flags & BOX_FLAG_MOUNTED) ? 1 : 0;
+    box.fromOther = (flags & BOX_FLAG_OTHER) ? 1 : 0;
+    box.shared = (flags & BOX_FLAG_SHARED) ? 1 : 0;
+    return box;
+}
+
+void addToDouble(const BoxInfo &box)
+{
+    BoxDouble::addBox(Box{box.name.toStdString(), box.path.toStdString(), box.owner.toStdString(),
+                          box.flags, "u::rwx,g::---,o::---"});
+}
+
+QStringList callNames()
+{
+    QStringList names;
+    for (const std::string &name : BoxDouble::callNames())
+        names << QString::fromStdString(name);
+    return names;
+}
+
+// Runs one operation of the table below on `box` with password "secret1".
+BoxResult runOperation(const QString &operation, const BoxInfo &box)
+{
+    const SecretString password("secret1");
+    const SecretString fresh("secret2");
+    if (operation == "create")
+        return BoxOperations::create(box.name);
+    if (operation == "createEncrypted")
+        return BoxOperations::createEncrypted(box.name, password);
+    if (operation == "delete")
+        return BoxOperations::deleteBox(box, password);
+    if (operation == "rename")
+        return BoxOperations::rename(box, "renamed", password);
+    if (operation == "mount")
+        return BoxOperations::mount(box, password);
+    if (operation == "unmount")
+        return BoxOperations::unmount(box);
+    if (operation == "addPassword")
+        return BoxOperations::addPassword(box, password);
+    if (operation == "changePassword")
+        return BoxOperations::changePassword(box, password, fresh);
+    if (operation == "removePassword")
+        return BoxOperations::removePassword(box, password);
+    qFatal("unknown operation");
+    return BoxResult();
+}
+
+} // namespace
+
+class TestBoxCore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        BoxDouble::reset();
+        VaultranerProxy::setPrintsBoxTable(false);
+    }
+
+    // The one table behind the context menu, the tool buttons and the
+    // operations.
+    void allowedActions_data()
+    {
+        QTest::addColumn<unsigned>("flags");
+        QTest::addColumn<QList<BoxAction>>("allowed");
+        const QList<BoxAction> ownerActions{BoxAction::PasswordSetting, BoxAction::ShareSetting, BoxAction::Delete,
+                                            BoxAction::Rename};
+        QTest::newRow("own mounted") << kOwnMounted << QList<BoxAction>{BoxAction::Unmount};
+        QTest::newRow("other's mounted") << (kOthersEncrypted | BOX_FLAG_MOUNTED)
+                                         << QList<BoxAction>{BoxAction::Unmount};
+        QTest::newRow("own encrypted") << kOwnEncrypted << (QList<BoxAction>{BoxAction::Mount} + ownerActions);
+        QTest::newRow("own plain") << kOwnPlain << ownerActions;
+        QTest::newRow("other's encrypted") << kOthersEncrypted << QList<BoxAction>{BoxAction::Mount};
+        QTest::newRow("other's plain") << unsigned(BOX_FLAG_OTHER | BOX_FLAG_PLAIN) << QList<BoxAction>();
+    }
+
+    void allowedActions()
+    {
+        QFETCH(unsigned, flags);
+        QFETCH(QList<BoxAction>, allowed);
+        QCOMPARE(BoxRules::allowedActions(boxInfo("b", flags)), allowed);
+    }
+
+    void menuCodes()
+    {
+        BoxAction action;
+        QVERIFY(BoxRules::actionOfCode(3, action));
+        QCOMPARE(action, BoxAction::ShareSetting);
+        QVERIFY(BoxRules::actionOfCode(5, action));
+        QCOMPARE(action, BoxAction::Rename);
+        QVERIFY(!BoxRules::actionOfCode(6, action));
+        QVERIFY(!BoxRules::actionOfCode(-1, action));
+    }
+
+    void passwordRule_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("confirm");
+        QTest::addColumn<QString>("problem");
+        const QString format = "密码格式与要求不符\n密码要求：密码长度6-18位，只能包含字母、数字和下划线";
+        QTest::newRow("empty") << "" << "" << "密码不可为空";
+        QTest::newRow("five characters") << "abcde" << "abcde" << format;
+        QTest::newRow("six characters") << "abcdef" << "abcdef" << "";
+        QTest::newRow("eighteen characters") << "a23456789012345678" << "a23456789012345678" << "";
+        QTest::newRow("nineteen characters") << "a234567890123456789" << "a234567890123456789" << format;
+        QTest::newRow("digit first") << "1abcdef" << "1abcdef" << format;
+        QTest::newRow("underscore first") << "_abcdef" << "_abcdef" << format;
+        QTest::newRow("underscore and digits later") << "a_1_2_3" << "a_1_2_3" << "";
+        QTest::newRow("non-ASCII letter") << "abcdeé" << "abcdeé" << format;
+        QTest::newRow("space") << "abc def" << "abc def" << format;
+        QTest::newRow("confirm empty") << "abcdef" << "" << "确认密码不可为空";
+        QTest::newRow("confirm differs") << "abcdef" << "abcdeg" << "密码和确认密码不一致";
+    }
+
+    void passwordRule()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, confirm);
+        QFETCH(QString, problem);
+        QCOMPARE(BoxRules::passwordProblem(password, confirm), problem);
+    }
+
+    // State × operation × library result: the result code and the library
+    // calls made, in order.
+    void operations_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<unsigned>("flags");
+        QTest::addColumn<QString>("failingCall");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("calls");
+        const QString none;
+        const QString verify = "box_crypto_verify_passphrase";
+        using R = BoxResult;
+        QTest::newRow("create") << "create" << 0u << none << int(R::Ok) << QStringList{"box_create"};
+        QTest::newRow("create fails") << "create" << 0u << "box_create" << int(R::Failed) << QStringList{"box_create"};
+        QTest::newRow("create encrypted") << "createEncrypted" << 0u << none << int(R::Ok)
+                                          << QStringList{"box_create", "box_crypto_create"};
+        QTest::newRow("create encrypted: encrypting fails, box deleted again")
+            << "createEncrypted" << 0u << "box_crypto_create" << int(R::Failed)
+            << QStringList{"box_create", "box_crypto_create", "box_delete"};
+        QTest::newRow("delete plain") << "delete" << kOwnPlain << none << int(R::Ok) << QStringList{"box_delete"};
+        QTest::newRow("delete encrypted checks the password first")
+            << "delete" << kOwnEncrypted << none << int(R::Ok) << QStringList{verify, "box_delete"};
+        QTest::newRow("delete encrypted, wrong password") << "delete" << kOwnEncrypted << verify
+                                                          << int(R::WrongPassword) << QStringList{verify};
+        QTest::newRow("delete mounted refused") << "delete" << kOwnMounted << none << int(R::Refused) << QStringList();
+        QTest::newRow("delete other's refused") << "delete" << kOthersEncrypted << none << int(R::Refused)
+                                                << QStringList();
+        QTest::newRow("delete fails") << "delete" << kOwnPlain << "box_delete" << int(R::Failed)
+                                      << QStringList{"box_delete"};
+        QTest::newRow("rename plain") << "rename" << kOwnPlain << none << int(R::Ok) << QStringList{"box_change_name"};
+        QTest::newRow("rename encrypted") << "rename" << kOwnEncrypted << none << int(R::Ok)
+                                          << QStringList{verify, "box_change_name"};
+        QTest::newRow("rename encrypted, wrong password") << "rename" << kOwnEncrypted << verify
+                                                          << int(R::WrongPassword) << QStringList{verify};
+        QTest::newRow("rename mounted refused") << "rename" << kOwnMounted << none << int(R::Refused) << QStringList();
+        QTest::newRow("mount") << "mount" << kOwnEncrypted << none << int(R::Ok) << QStringList{"box_crypto_mount"};
+        QTest::newRow("mount other's") << "mount" << kOthersEncrypted << none << int(R::Ok)
+                                       << QStringList{"box_crypto_mount"};
+        QTest::newRow("mount fails") << "mount" << kOwnEncrypted << "box_crypto_mount" << int(R::Failed)
+                                     << QStringList{"box_crypto_mount"};
+        QTest::newRow("mount plain refused") << "mount" << kOwnPlain << none << int(R::Refused) << QStringList();
+        QTest::newRow("mount mounted refused") << "mount" << kOwnMounted << none << int(R::Refused) << QStringList();
+        QTest::newRow("unmount") << "unmount" << kOwnMounted << none << int(R::Ok) << QStringList{"box_crypto_umount"};
+        QTest::newRow("unmount fails") << "unmount" << kOwnMounted << "box_crypto_umount" << int(R::Failed)
+                                       << QStringList{"box_crypto_umount"};
+        QTest::newRow("unmount unmounted refused") << "unmount" << kOwnEncrypted << none << int(R::Refused)
+                                                   << QStringList();
+        QTest::newRow("add password") << "addPassword" << kOwnPlain << none << int(R::Ok)
+                                      << QStringList{"box_crypto_create"};
+        QTest::newRow("add password fails") << "addPassword" << kOwnPlain << "box_crypto_create" << int(R::Failed)
+                                            << QStringList{"box_crypto_create"};
+        QTest::newRow("add password to encrypted refused") << "addPassword" << kOwnEncrypted << none
+                                                           << int(R::Refused) << QStringList();
+        QTest::newRow("change password") << "changePassword" << kOwnEncrypted << none << int(R::Ok)
+                                         << QStringList{"box_crypto_change_passpharse"};
+        QTest::newRow("change password fails") << "changePassword" << kOwnEncrypted << "box_crypto_change_passpharse"
+                                               << int(R::Failed) << QStringList{"box_crypto_change_passpharse"};
+        QTest::newRow("change password of plain refused") << "changePassword" << kOwnPlain << none
+                                                          << int(R::Refused) << QStringList();
+        QTest::newRow("change password of mounted refused") << "changePassword" << kOwnMounted << none
+                                                            << int(R::Refused) << QStringList();
+        QTest::newRow("remove password") << "removePassword" << kOwnEncrypted << none << int(R::Ok)
+                                         << QStringList{"box_crypto_decrypt"};
+        QTest::newRow("remove password fails") << "removePassword" << kOwnEncrypted << "box_crypto_decrypt"
+                                               << int(R::Failed) << QStringList{"box_crypto_decrypt"};
+        QTest::newRow("remove password of other's refused") << "removePassword" << kOthersEncrypted << none
+                                                            << int(R::Refused) << QStringList();
+    }
+
+    void operations()
+    {
+        QFETCH(QString, operation);
+        QFETCH(unsigned, flags);
+        QFETCH(QString, failingCall);
+        QFETCH(int, code);
+        QFETCH(QStringList, calls);
+        const BoxInfo box = boxInfo("docs", flags);
+        if (flags)
+            addToDouble(box);
+        if (!failingCall.isEmpty())
+            BoxDouble::setResult(failingCall.toStdString(), -5);
+
+        const BoxResult result = runOperation(operation, box);
+
+        QCOMPARE(int(result.code), code);
+        QCOMPARE(callNames(), calls);
+        if (result.code == BoxResult::Refused)
+            QVERIFY(!result.reason.isEmpty());
+        if (result.code == BoxResult::Failed)
+            QCOMPARE(result.libraryCode, -5);
+    }
+
+    void createEncryptedLeavesNoBoxWhenEncryptingFails()
+    {
+        BoxDouble::setResult("box_crypto_create", -5);
+        const BoxResult result = BoxOperations::createEncrypted("docs", SecretString("secret1"));
+        QCOMPARE(result.code, BoxResult::Failed);
+        QVERIFY(BoxDouble::boxes().empty());
+    }
+
+    void inputRefusedBeforeTheLibrary_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("empty name") << "" << "secret1";
+        QTest::newRow("password against the rule") << "docs" << "12345678";
+        QTest::newRow("empty password") << "docs" << "";
+    }
+
+    void inputRefusedBeforeTheLibrary()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        const BoxResult result = BoxOperations::createEncrypted(name, SecretString(password));
+        QCOMPARE(result.code, BoxResult::InvalidInput);
+        QVERIFY(!result.reason.isEmpty());
+        QVERIFY(callNames().isEmpty());
+    }
+
+    void overlongPasswordRefused()
+    {
+        const BoxInfo box = boxInfo("docs", kOwnEncrypted);
+        addToDouble(box);
+        const QString tooLong(BoxRules::passphraseMax() + 1, QLatin1Char('a'));
+        const BoxResult result = BoxOperations::mount(box, SecretString(tooLong));
+        QCOMPARE(result.code, BoxResult::InvalidInput);
+        QCOMPARE(result.reason, BoxReasons::text(BOX_REASON_PASS_TOO_LONG));
+        QVERIFY(callNames().isEmpty());
+    }
+
+    // The library's reason becomes the second line of the window's message.
+    void reasonOfFailure_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no reason: the text alone") << int(BOX_REASON_NONE) << "" << "失败！";
+        QTest::newRow("busy") << int(BOX_REASON_BUSY) << "" << "失败！\n保护箱中有文件正在使用，请关闭后重试！";
+        QTest::newRow("name taken") << int(BOX_REASON_NAME_TAKEN) << "" << "失败！\n已存在同名的保护箱！";
+        QTest::newRow("foreign entry names it") << int(BOX_REASON_FOREIGN_ENTRY) << "/box/tester/docs/x"
+                                                << "失败！\n保护箱中有其他用户留下的文件 “/box/tester/docs/x”，请先移除！";
+    }
+
+    void reasonOfFailure()
+    {
+        QFETCH(int, reason);
+        QFETCH(QString, detail);
+        QFETCH(QString, message);
+        const BoxInfo box = boxInfo("docs", kOwnPlain);
+        addToDouble(box);
+        BoxDouble::setResult("box_change_name", -16);
+        BoxDouble::setReason(-16, reason);
+        BoxDouble::setLastDetail(detail.toStdString());
+
+        const BoxResult result = BoxOperations::rename(box, "other", SecretString());
+
+        QCOMPARE(result.libraryReason, reason);
+        QCOMPARE(result.detail, detail);
+        QCOMPARE(result.message("失败！"), message);
+    }
+
+    void mountWithIdleTime()
+    {
+        const BoxInfo box = boxInfo("docs", kOwnEncrypted);
+        addToDouble(box);
+        QVERIFY(BoxOperations::mount(box, SecretString("secret1"), 300).ok());
+        QCOMPARE(callNames(), QStringList{"box_crypto_mount_idle"});
+        QCOMPARE(BoxDouble::calls()[0].args[3], std::string("300"));
+    }
+
+    void sharesReadAndApplied()
+    {
+        const BoxInfo box = boxInfo("docs", kOwnPlain);
+        addToDouble(box);
+        ShareUser reader;
+        reader.uid = 2001;
+        reader.perm = int(SharePermission::ReadOnly);
+        ShareUser writer;
+        writer.uid = 2002;
+        writer.perm = int(SharePermission::ReadWrite);
+        BoxDouble::failNthCall("box_add_share", 2, -1);
+
+        int added = 0;
+        const BoxResult result = BoxOperations::applyShares(box, {reader, writer}, added);
+
+        QCOMPARE(result.code, BoxResult::Failed);
+        QCOMPARE(added, 1);
+        QCOMPARE(callNames(), (QStringList{"box_clear_share", "box_add_share", "box_add_share"}));
+    }
+
+    void shareCandidateRule_data()
+    {
+        QTest::addColumn<uint>("uid");
+        QTest::addColumn<QString>("shell");
+        QTest::addColumn<bool>("securityOn");
+        QTest::addColumn<bool>("candidate");
+        QTest::newRow("person") << 1001u << "/bin/bash" << false << true;
+        QTest::newRow("root") << 0u << "/bin/bash" << false << true;
+        QTest::newRow("the caller") << 1000u << "/bin/bash" << true << false;
+        QTest::newRow("system account") << 100u << "/bin/bash" << true << false;
+        QTest::newRow("no login shell") << 1001u << "/usr/sbin/nologin" << true << false;
+        QTest::newRow("false shell") << 1001u << "/bin/false" << true << false;
+        QTest::newRow("security administrator, function on") << 600u << "/bin/bash" << true << true;
+        QTest::newRow("audit administrator, function off") << 700u << "/bin/bash" << false << false;
+    }
+
+    void shareCandidateRule()
+    {
+        QFETCH(uint, uid);
+        QFETCH(QString, shell);
+        QFETCH(bool, securityOn);
+        QFETCH(bool, candidate);
+        const QByteArray shellBytes = shell.toUtf8();
+        QCOMPARE(ShareCandidates::isCandidate(uid, shellBytes.constData(), 1000, securityOn), candidate);
+    }
+
+    // The command line lists boxes without the table on standard output.
+    void boxTableCanBeSilenced()
+    {
+        addToDouble(boxInfo("docs", kOwnPlain));
+        QTemporaryFile capture;
+        QVERIFY(capture.open());
+        std::fflush(stdout);
+        const int saved = dup(STDOUT_FILENO);
+        dup2(capture.handle(), STDOUT_FILENO);
+        QList<BoxInfo> boxes;
+        const bool listed = BoxOperations::list(boxes).ok();
+        VaultranerProxy::setPrintsBoxTable(true);
+        BoxOperations::list(boxes);
+        std::fflush(stdout);
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+
+        QVERIFY(listed);
+        QCOMPARE(boxes.size(), 1);
+        capture.seek(0);
+        const QByteArray printed = capture.readAll();
+        QCOMPARE(printed.count("Boxes for"), 1);
+    }
+
+    // One operation at a time, off the caller's thread; progress and the
+    // result come back on the caller's thread.
+    void workerRunsOffThreadAndReportsBack()
+    {
+        const BoxInfo box = boxInfo("docs", kOwnPlain);
+        addToDouble(box);
+        BoxDouble::setProgressSteps({0, 40, 100});
+        BoxDouble::blockNextCall("box_crypto_create");
+        auto password = std::make_shared<SecretString>("secret1");
+        QThread *operationThread = nullptr;
+
+        BoxWorker worker;
+        QSignalSpy progress(&worker, &BoxWorker::progress);
+        QSignalSpy finished(&worker, &BoxWorker::finished);
+        QThread *resultThread = nullptr;
+        connect(&worker, &BoxWorker::finished, this, [&] { resultThread = QThread::currentThread(); });
+        QVERIFY(worker.start([box, password, &operationThread] {
+            operationThread = QThread::currentThread();
+            return BoxOperations::addPassword(box, *password);
+        }));
+
+        QVERIFY(BoxDouble::waitUntilBlocked(5000));
+        BoxWorker second;
+        QVERIFY(!second.start([] { return BoxResult(); }));
+        QVERIFY(BoxWorker::anyRunning());
+        BoxDouble::releaseBlocked();
+
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(finished.at(0).at(0).value<BoxResult>().ok());
+        QCOMPARE(resultThread, QThread::currentThread());
+        QVERIFY(operationThread != QThread::currentThread());
+        QCOMPARE(progress.count(), 3);
+        QCOMPARE(progress.at(1).at(0).toInt(), 40);
+        QVERIFY(!BoxWorker::anyRunning());
+        QCOMPARE(password.use_count(), 1L); // the worker let go of the password
+        QVERIFY(second.start([] { return BoxResult(); }));
+        QVERIFY(QSignalSpy(&second, &BoxWorker::finished).wait(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoxCore)
+#include "test_boxcore.moc"
