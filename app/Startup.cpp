@@ -32,12 +32,20 @@ QString errText(const StartupEnvironment &env, int code)
     const char *msg = env.boxErr(code);
     return QString::fromUtf8(msg ? msg : "");
 }
+
+// The refusal, and under it why the box service is unavailable and how to
+// fix it, where the library can say.
+QString withCause(const QString &refusal, const StartupEnvironment &env)
+{
+    const QString cause = env.unavailableReason();
+    return cause.isEmpty() ? refusal : refusal + "\n" + cause;
+}
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
     : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
       boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
-      effectiveUid(realEffectiveUid)
+      effectiveUid(realEffectiveUid), unavailableReason(VaultranerProxy::unavailableReason)
 {
 }
 
@@ -45,13 +53,13 @@ bool checkStartup(const StartupEnvironment &env)
 {
     const int enabled = env.boxEnabled();
     if (enabled == 0) {
-        showInformation("当前系统不支持Venmora文件保护箱相关功能！", nullptr);
+        showInformation(withCause("当前系统不支持Venmora文件保护箱相关功能！", env), nullptr);
         qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(enabled).arg(errText(env, 0));
         return false;
     }
     const int res = env.boxInit();
     if (res != 0) {
-        showInformation("初始化Venmora文件保护箱模块失败！", nullptr);
+        showInformation(withCause("初始化Venmora文件保护箱模块失败！", env), nullptr);
         qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(res).arg(errText(env, res));
         return false;
     }

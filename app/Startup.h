@@ -11,6 +11,10 @@
 // "#F0F0F0". A missing resource gives an empty style sheet.
 void loadStyleSheet(const QString &fileName);
 
+// What a second start of the program sends the running copy: raise the
+// window.
+inline constexpr char kRaiseWindowMessage[] = "raise";
+
 // What the start-up checks ask of the system. Tests replace single entries.
 struct StartupEnvironment {
     int (*boxEnabled)();
@@ -18,6 +22,7 @@ struct StartupEnvironment {
     const char *(*boxErr)(int);
     uid_t (*loginUid)();     // the login uid recorded for the process
     uid_t (*effectiveUid)();
+    QString (*unavailableReason)(); // why boxes are unavailable, with the fix; may be empty
 
     StartupEnvironment(); // the real system
 };
@@ -26,5 +31,7 @@ struct StartupEnvironment {
 // initialisation, and the su/sudo guard (the login uid must equal the
 // effective uid; a process without a login uid is refused). The first
 // refusal is shown in an Information message without parent and logged;
-// returns true when the program may go on.
+// when box support or initialisation fails and the library says why, a
+// second line of the message gives that cause and its fix. Returns true
+// when the program may go on.
 bool checkStartup(const StartupEnvironment &env = StartupEnvironment());

@@ -87,4 +87,13 @@ public:
     using ProgressHandler = std::function<void(int percent)>;
     static void setProgressHandler(ProgressHandler handler);
     static bool reportsProgress();
+
+    // Why the box service is unavailable (box_enabled gave 0 or box_init
+    // failed), in the library's own plain words with the fix; empty when the
+    // library cannot say.
+    static QString unavailableReason();
+
+    // The calling user's box folder (e.g. "/box/alice"), as the library
+    // knows it; "/box/" and $USER when it cannot say.
+    static QString userBoxFolder();
 };

@@ -8,8 +8,10 @@
 #                                     RUNPATH only (never on the system's path,
 #                                     so they cannot collide with the
 #                                     system's own copies)
-#   share/vaultrane/translations/     compiled translations (*.qm)
-#   share/vaultrane/images/           images loaded from disk
+#   share/vaultrane/translations/     compiled translations (*.qm) and
+#   share/vaultrane/images/           images, for any loaded from disk; today
+#                                     both are compiled into the programs'
+#                                     resources, so nothing goes there
 #
 # Variables (destinations relative to the install prefix, for install()):
 #   VAULTRANE_INSTALL_BINDIR, VAULTRANE_INSTALL_PRIVATE_LIBDIR,
@@ -17,17 +19,11 @@
 #   VAULTRANE_INSTALL_IMAGESDIR, VAULTRANE_INSTALL_MANDIR (share/man),
 #   VAULTRANE_INSTALL_BASH_COMPLETIONDIR, VAULTRANE_INSTALL_AUTOSTARTDIR
 #   (absolute: /etc/xdg/autostart for the /usr prefix)
-# Build-tree twins, where programs run from the build folder look:
-#   VAULTRANE_BUILD_DATADIR, VAULTRANE_BUILD_TRANSLATIONSDIR,
-#   VAULTRANE_BUILD_IMAGESDIR
 # Functions:
 #   vaultrane_install_program(<target>)  RUNPATH to our libraries + install to bin
 #   vaultrane_install_manpage(<file.N>)  gzip -9n at build time + install to man<N>
 #   vaultrane_install_autostart(<file>)  install to the XDG autostart folder,
 #                                        registered as a conffile of the package
-#
-# Programs find their data folder through core/DataPaths (relative to their
-# own executable; generated from app/BuildConfig.h.in).
 
 include(GNUInstallDirs)
 
@@ -41,12 +37,6 @@ set(VAULTRANE_INSTALL_DOCDIR "${CMAKE_INSTALL_DATADIR}/doc/vaultrane")
 set(VAULTRANE_INSTALL_BASH_COMPLETIONDIR "${CMAKE_INSTALL_DATADIR}/bash-completion/completions")
 set(VAULTRANE_INSTALL_AUTOSTARTDIR "${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart")
 
-set(VAULTRANE_BUILD_DATADIR "${PROJECT_BINARY_DIR}/share/vaultrane")
-set(VAULTRANE_BUILD_TRANSLATIONSDIR "${VAULTRANE_BUILD_DATADIR}/translations")
-set(VAULTRANE_BUILD_IMAGESDIR "${VAULTRANE_BUILD_DATADIR}/images")
-
-file(RELATIVE_PATH VAULTRANE_DATADIR_FROM_BINDIR
-  "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_DATADIR}/vaultrane")
 file(RELATIVE_PATH _vaultrane_libdir_from_bindir
   "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_PREFIX}/${VAULTRANE_INSTALL_PRIVATE_LIBDIR}")
 # $ORIGIN keeps the installed tree relocatable.

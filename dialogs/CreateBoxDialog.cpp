@@ -14,7 +14,6 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
-#include <cstdlib>
 
 namespace {
 
@@ -82,7 +81,7 @@ void CreateBoxDialog::initUI()
     m_pPathEdit = new QLineEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
-    m_pPathEdit->setText(QString("%1/%2").arg("/box").arg(QString::fromLocal8Bit(std::getenv("USER"))));
+    m_pPathEdit->setText(VaultranerProxy::userBoxFolder());
     m_pPathEdit->setReadOnly(true);
     m_pPathEdit->setEnabled(false);
 

@@ -8,6 +8,13 @@
 #include <QPushButton>
 #include <QVariant>
 
+namespace {
+constexpr int kBoxWidth = 500;
+constexpr int kBoxHeight = 320;
+constexpr int kButtonTop = 238;
+constexpr int kTextButtonGap = 12; // least room between the text and the buttons
+} // namespace
+
 MessageBox::MessageBox(QWidget *parent) : FlatDropWidget(parent)
 {
     setFixedSize(500, 320);
@@ -96,7 +103,23 @@ int MessageBox::execMessage(int type, const QString &text)
         m_pOkBtn->move(180, 238);
     }
     m_pTextLabel->setText(text);
+    fitText();
     return exec();
+}
+
+void MessageBox::fitText()
+{
+    // A text taller than the room above the buttons (a cause and its fix on a
+    // second line) makes the box grow downwards instead of running under them.
+    m_pTextLabel->ensurePolished();
+    const int textHeight = m_pTextLabel->heightForWidth(m_pTextLabel->width());
+    const int extra = m_pTextLabel->y() + textHeight + kTextButtonGap - kButtonTop;
+    if (extra <= 0)
+        return;
+    m_pTextLabel->resize(m_pTextLabel->width(), textHeight);
+    setFixedSize(kBoxWidth, kBoxHeight + extra);
+    m_pOkBtn->move(m_pOkBtn->x(), kButtonTop + extra);
+    m_pCancelBtn->move(m_pCancelBtn->x(), kButtonTop + extra);
 }
 
 void MessageBox::slot_okBtnClicked()

@@ -25,6 +25,8 @@ public slots:
     void slot_okBtnClicked();
 
 private:
+    void fitText(); // grows the box downwards for a text taller than its room
+
     TitleBar *m_pTitleBar;
     QLabel *m_pIconLabel;
     QLabel *m_pTextLabel;

@@ -7,12 +7,12 @@
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
 #include "MainMenu.h"
+#include "ScreenFit.h"
 #include "ScrollBarStyle.h"
 #include "SplitLine.h"
 #include "TitleBar.h"
 
 #include <QApplication>
-#include <QDesktopWidget>
 #include <QEvent>
 #include <QFont>
 #include <QHBoxLayout>
@@ -21,7 +21,9 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpacerItem>
 #include <QToolButton>
 
@@ -32,6 +34,14 @@ const int kWindowHeight = 560;
 
 const char *const kModeBtnStyle = "QPushButton { border: none; background-color: #FFFFFF; }"
                                   "QPushButton:focus { border: 1px solid #1787F0; }";
+
+// The display mode is remembered in the user's config folder
+// ($XDG_CONFIG_HOME/vaultrane/vaultrane.conf).
+const char *const kSettingsOrganization = "vaultrane";
+const char *const kSettingsApplication = "vaultrane";
+const char *const kViewModeKey = "view/mode";
+const char *const kIconModeValue = "icons";
+const char *const kTableModeValue = "table";
 
 QFont pixelFont(int pixelSize)
 {
@@ -57,6 +67,7 @@ Vaultrane::Vaultrane(QWidget *parent)
     // when it is first shown.
     slot_show_icon_mode(true);
     m_mode = 0;
+    m_rememberMode = true; // from now on, a change of mode is the user's
 }
 
 Vaultrane::~Vaultrane()
@@ -72,8 +83,10 @@ void Vaultrane::initUI()
     setWindowTitle(tr("Venmora文件保护箱"));
     setWindowIcon(QIcon(":images/logo/32.png"));
     setFixedSize(kWindowWidth, kWindowHeight);
-    QDesktopWidget *desktop = QApplication::desktop();
-    move((desktop->width() - kWindowWidth) / 2, (desktop->height() - kWindowHeight) / 2);
+    // Centred on the screen it opens on; on a screen too small for it (a
+    // large scale factor), its title bar stays on the screen.
+    if (QScreen *screen = ScreenFit::screenForNewWindow())
+        move(ScreenFit::centredIn(size(), screen->availableGeometry()));
     setAutoFillBackground(true);
     QPalette pal = palette();
     setBrush(pal, QPalette::Window, "#FFFFFF");
@@ -294,6 +307,30 @@ void Vaultrane::initConnect()
     connect(m_pBoxListWidget, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
 }
 
+void Vaultrane::restoreViewMode()
+{
+    const QSettings settings(kSettingsOrganization, kSettingsApplication);
+    if (settings.value(kViewModeKey).toString() == QLatin1String(kTableModeValue))
+        slot_show_table_mode(true);
+}
+
+void Vaultrane::saveViewMode()
+{
+    if (!m_rememberMode)
+        return;
+    QSettings settings(kSettingsOrganization, kSettingsApplication);
+    settings.setValue(kViewModeKey, m_mode == 1 ? kTableModeValue : kIconModeValue);
+}
+
+void Vaultrane::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
 void Vaultrane::slot_close()
 {
     close();
@@ -363,10 +400,10 @@ void Vaultrane::refreshBoxView()
         // with it, so that nothing claims a selection that is gone.
         clearTableSelection();
     } else {
-        // The icon view restores the selection itself. The row changes it
-        // reports while it empties the list carry counts of a half-empty
-        // list, so the buttons and the bottom bar are set once more from
-        // the final state.
+        // The icon view restores the selection itself. The row change it
+        // reports while it empties the list comes with the old count, and
+        // none comes when nothing was selected, so the buttons and the
+        // bottom bar are set once more from the final state.
         m_pBoxListWidget->updateBoxList();
         slot_box_list_current_row_changed(m_pBoxListWidget->currentRow());
     }
@@ -437,6 +474,7 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
     m_mode = 0;
     m_pBoxListWidget->clearCurrentItem();
     slot_box_list_current_row_changed(-1);
+    saveViewMode();
 }
 
 void Vaultrane::slot_show_table_mode(bool clicked)
@@ -453,6 +491,7 @@ void Vaultrane::slot_show_table_mode(bool clicked)
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
     m_mode = 1;
     clearTableSelection();
+    saveViewMode();
 }
 
 void Vaultrane::slot_box_list_current_row_changed(int row)

@@ -37,6 +37,13 @@ public:
     explicit Vaultrane(QWidget *parent = nullptr);
     ~Vaultrane() override;
 
+    // Shows the display mode the user chose last time (icons when none was
+    // remembered). Every later change of mode is remembered.
+    void restoreViewMode();
+    // Un-minimises, raises and activates the window: a second start of the
+    // program asks for this.
+    void bringToFront();
+
 public slots:
     void slot_close();
     void slot_minimize();
@@ -117,5 +124,9 @@ private:
     QHBoxLayout *m_pBottomLayout = nullptr;
     QWidget *m_pBottomWidget = nullptr;
     MainMenu *m_pMainMenu = nullptr;
+    // Writes the display mode to the user's settings, once the window is built.
+    void saveViewMode();
+
     int m_mode = 0; // 0 icon mode, 1 table mode
+    bool m_rememberMode = false;
 };

@@ -199,6 +199,27 @@ private slots:
         QCOMPARE(seen, (QStringList{"0", "1", "1"}));
         QCOMPARE(TestSupport::callLog(), QString("box_create(b)"));
     }
+
+    // The path is the user's box folder as the library reports it, and
+    // "/box/<login>" where the library cannot say.
+    void pathShowsTheBoxFolder_data()
+    {
+        QTest::addColumn<QString>("libraryFolder");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("from the library") << "/home/alice/boxes/alice" << "/home/alice/boxes/alice";
+        QTest::newRow("library cannot say") << "" << "/box/alice";
+    }
+
+    void pathShowsTheBoxFolder()
+    {
+        QFETCH(QString, libraryFolder);
+        QFETCH(QString, shown);
+        qputenv("USER", "alice");
+        BoxDouble::setUserFolder(libraryFolder.toStdString());
+        CreateBoxDialog dialog;
+        const auto edits = dialog.findChildren<QLineEdit *>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(edits.value(1)->text(), shown);
+    }
 };
 
 QTEST_MAIN(TestCreateBoxDialog)

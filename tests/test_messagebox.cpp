@@ -93,6 +93,35 @@ private slots:
     }
 
     // Centred on the parent (integer halves); without a parent it still shows.
+    // A long text (a refusal with its cause and fix under it) stays clear
+    // of the buttons: the box grows downwards; a short one keeps the size.
+    void longTextPushesTheButtonsDown()
+    {
+        const QString longText = "当前系统不支持Venmora文件保护箱相关功能！\n"
+                                 "The box folder /box does not exist and cannot be created by this account. "
+                                 "An administrator creates it with: install -d -m 1777 /box; "
+                                 "or set BOX_SERVICE_ROOT to a folder of your own.";
+        for (const QString &text : {QString("保护箱创建成功！"), longText}) {
+            QSize size;
+            int textBottom = 0;
+            int buttonTop = 0;
+            runMessage(MessageBox::Information, text, [&](QWidget *box) {
+                size = box->size();
+                for (QLabel *label : box->findChildren<QLabel *>())
+                    if (label->wordWrap())
+                        textBottom = label->geometry().bottom();
+                buttonTop = childWithText<QPushButton>(box, "确认")->y();
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+            QVERIFY2(textBottom < buttonTop, qPrintable(text));
+            QVERIFY(buttonTop + 34 <= size.height());
+            if (text == longText)
+                QVERIFY(size.height() > 320);
+            else
+                QCOMPARE(size, QSize(500, 320));
+        }
+    }
+
     void showInformationCentresOnParent()
     {
         FlatDropWidget win;

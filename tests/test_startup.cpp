@@ -103,6 +103,47 @@ private slots:
         QVERIFY(log.lines().contains("box_init failed, res = -13, err = double error 13"));
     }
 
+    // Where the library says why boxes are unavailable, the refusal keeps its
+    // text and gains a second line with that cause and its fix.
+    void refusalNamesTheCause_data()
+    {
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("text");
+        const QString cause = "The box folder /box does not exist and cannot be created by this account.";
+        const QString noSupport = "当前系统不支持Venmora文件保护箱相关功能！";
+        const QString initFailed = "初始化Venmora文件保护箱模块失败！";
+        QTest::newRow("no box support, cause known") << "box_enabled" << cause << noSupport + "\n" + cause;
+        QTest::newRow("no box support, cause unknown") << "box_enabled" << "" << noSupport;
+        QTest::newRow("init fails, cause known") << "box_init" << cause << initFailed + "\n" + cause;
+        QTest::newRow("init fails, cause unknown") << "box_init" << "" << initFailed;
+    }
+
+    void refusalNamesTheCause()
+    {
+        QFETCH(QString, failing);
+        QFETCH(QString, cause);
+        QFETCH(QString, text);
+        BoxDouble::setResult(failing.toStdString(), failing == "box_enabled" ? 0 : -2);
+        BoxDouble::setUnavailableReason(cause.toStdString());
+        TestSupport::DebugCapture log;
+        Outcome o = runChecks();
+        QVERIFY(!o.ok);
+        QCOMPARE(o.text, text);
+    }
+
+    // The su/sudo refusal has nothing to do with the box service: no cause
+    // line even when the library has one (for instance a missing tool).
+    void suRefusalHasNoCauseLine()
+    {
+        g_loginUid = 1000;
+        g_effectiveUid = 0;
+        BoxDouble::setUnavailableReason("Encrypted boxes are unavailable: gocryptfs is not installed.");
+        Outcome o = runChecks();
+        QVERIFY(!o.ok);
+        QCOMPARE(o.text, QString("请勿使用su、sudo运行Venmora文件保护箱！"));
+    }
+
     void refusesSuAndSudo_data()
     {
         QTest::addColumn<uint>("loginUid");

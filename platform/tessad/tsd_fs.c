@@ -545,9 +545,14 @@ static int remove_entry(struct remover *r, int dirfd, int ours, const char *name
             close(sub);
             return -TSD_E_MOUNTED;
         }
+        /* A folder of ours is closed to everyone else first: a sharee who
+         * kept a descriptor of it could otherwise go on filling it while
+         * we empty it. */
         int sub_ours = st.st_uid == r->uid;
-        if (sub_ours && (st.st_mode & 0700) != 0700)
-            fchmod(sub, (st.st_mode & 07777) | 0700);
+        if (sub_ours) {
+            fremovexattr(sub, "system.posix_acl_access");
+            fchmod(sub, 0700);
+        }
         int rc = remove_contents(r, sub, sub_ours || r->uid == 0);
         close(sub);
         if (rc < 0 && rc != -TSD_E_FOREIGN)
@@ -632,15 +637,19 @@ int tsd_remove_tree(const char *path)
 }
 
 /* Gives every folder of ours in the tree the owner access that removing
- * its entries takes (a box may hold read-only folders), through each
- * folder's own descriptor and without leaving the file system. Best
- * effort: what fails here fails again, and is reported, when the tree is
- * removed. */
+ * its entries takes (a box may hold read-only folders) and closes it to
+ * everyone else (a sharee who kept a descriptor of it could go on filling
+ * it), through each folder's own descriptor and without leaving the file
+ * system. Best effort: what fails here fails again, and is reported, when
+ * the tree is removed. */
 static int removable_visit(struct walk *w, int fd, const struct stat *st)
 {
     (void)w;
-    if (S_ISDIR(st->st_mode))
-        open_up_dir(fd, st);
+    char fp[FD_PATH_LEN];
+    if (S_ISDIR(st->st_mode) && st->st_uid == geteuid()) {
+        removexattr(fd_path(fp, fd), "system.posix_acl_access");
+        chmod(fp, 0700);
+    }
     return 0;
 }
 
@@ -1016,33 +1025,6 @@ int tsd_acl_tree(const char *path, uid_t uid, int perm)
     struct walk w = { .visit = acl_visit, .uid = uid, .perm = perm };
     int rc = walk_tree(&w, path);
     return rc < 0 ? rc : w.err;
-}
-
-int tsd_acl_set_owner_perm(int fd, int perm)
-{
-    acl_t a = acl_get_fd(fd);
-    if (!a)
-        return -errno;
-    acl_entry_t e;
-    int rc = -EINVAL;
-    for (int w = ACL_FIRST_ENTRY; acl_get_entry(a, w, &e) == 1; w = ACL_NEXT_ENTRY) {
-        acl_tag_t tag;
-        if (acl_get_tag_type(e, &tag) == 0 && tag == ACL_USER_OBJ) {
-            acl_permset_t ps;
-            acl_get_permset(e, &ps);
-            acl_clear_perms(ps);
-            if (perm & 4)
-                acl_add_perm(ps, ACL_READ);
-            if (perm & 2)
-                acl_add_perm(ps, ACL_WRITE);
-            if (perm & 1)
-                acl_add_perm(ps, ACL_EXECUTE);
-            rc = acl_set_fd(fd, a) < 0 ? -errno : 0;
-            break;
-        }
-    }
-    acl_free(a);
-    return rc;
 }
 
 int tsd_acl_copy_named(const char *from, const char *to)

@@ -37,6 +37,8 @@ struct State {
     std::map<int, int> reasons;
     std::string lastDetail;
     std::vector<int> progressSteps;
+    std::string unavailableReason;
+    std::string userFolder;
 };
 
 State &state();
@@ -172,6 +174,9 @@ void setShareFlags(Box &b)
 } // namespace
 
 namespace BoxDouble {
+
+void setUnavailableReason(const std::string &reason) { state().unavailableReason = reason; }
+void setUserFolder(const std::string &folder) { state().userFolder = folder; }
 
 void reset()
 {
@@ -427,6 +432,23 @@ int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *k
 {
     return mountCall("box_crypto_mount_idle", {str(owner), str(name), keyOf(key), std::to_string(idle_seconds)},
                      owner, name, true);
+}
+
+const char *box_unavailable_reason(void)
+{
+    const std::string &reason = state().unavailableReason;
+    return reason.empty() ? nullptr : reason.c_str();
+}
+
+int box_user_folder(char *buf, size_t len)
+{
+    const std::string &folder = state().userFolder;
+    if (folder.empty())
+        return -1;
+    if (folder.size() + 1 > len)
+        return -2;
+    std::memcpy(buf, folder.c_str(), folder.size() + 1);
+    return 0;
 }
 
 int zavrit_get_func_status(int id)

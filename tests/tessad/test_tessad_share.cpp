@@ -1,6 +1,7 @@
-// Sharing between two real accounts. Needs root: it makes two throwaway
-// accounts, runs the library as each of them in child processes, and
-// removes the accounts afterwards.
+// Sharing between real accounts: the owner A, the sharee B and a
+// bystander C, who must never see or reach anything. Needs root: it makes
+// three throwaway accounts, runs the library as each of them in child
+// processes, and removes the accounts afterwards.
 #include "tessad_testkit.h"
 #include "box_service_ext.h"
 #include "tsd_internal.h"
@@ -41,7 +42,17 @@ static int share(const char *box, int perm, uid_t uid)
     return box_add_share(box, perm, uid, 2) == 0 ? 0 : 1;
 }
 
-static void testTwoAccounts(const Account &A, const Account &B, const TempRoot &t)
+// C finds no box of A's and reads none of its files.
+static int bystanderSeesNothing(const Account &A, const std::string &home)
+{
+    box_info *info = nullptr;
+    CHILD_CHECK(countBoxes() == 0);
+    CHILD_CHECK(box_get_info(A.name.c_str(), "docs", &info) == -TSD_E_NOTFOUND);
+    CHILD_CHECK(readFile(home + "/docs/a.txt").empty() && readFile(home + "/docs/b.txt").empty());
+    return opendir((home + "/docs").c_str()) == nullptr ? 0 : 1;
+}
+
+static void testAccounts(const Account &A, const Account &B, const Account &C, const TempRoot &t)
 {
     const std::string home = t.root + "/" + A.name;
     const int otherPlain = BOX_FLAG_OTHER | BOX_FLAG_SHARED | BOX_FLAG_PLAIN;
@@ -74,6 +85,7 @@ static void testTwoAccounts(const Account &A, const Account &B, const TempRoot &
         CHILD_CHECK(writeFile(home + "/docs/b.txt", "from B") && mkdir((home + "/docs/sub").c_str(), 0755) == 0);
         return writeFile(home + "/docs/sub/c.txt", "deeper") ? 0 : 1;
     }) == 0);
+    CHECK(C.as([&] { return bystanderSeesNothing(A, home); }) == 0);
     CHECK(A.as([&] {
         CHILD_CHECK(readFile(home + "/docs/b.txt") == "from B");
         CHILD_CHECK(readFile(home + "/docs/sub/c.txt") == "deeper");
@@ -160,15 +172,15 @@ int main()
         return 77; // ctest's skip status for these tests
     }
     std::string suffix = std::to_string(getpid() % 100000);
-    Account A, B;
-    bool ok = A.make("tsda" + suffix) && B.make("tsdb" + suffix);
+    Account A, B, C;
+    bool ok = A.make("tsda" + suffix) && B.make("tsdb" + suffix) && C.make("tsdc" + suffix);
     CHECK(ok);
     if (ok) {
         TempRoot t;
-        testTwoAccounts(A, B, t);
+        testAccounts(A, B, C, t);
     }
-    unmountBelow("/tmp/tessad-test-");
     A.remove();
     B.remove();
+    C.remove();
     return report("test_tessad_share");
 }
