@@ -463,9 +463,11 @@ void Vaultrane::clearTableSelection()
 void Vaultrane::slot_show_icon_mode(bool clicked)
 {
     Q_UNUSED(clicked);
-    const bool viewHadFocus = m_pBoxTableView->hasFocus();
-    m_pBoxTableView->hide();
+    // The keyboard focus goes with the view (also before the window shows,
+    // when the remembered mode is restored).
+    const bool viewHadFocus = focusWidget() == m_pBoxTableView;
     m_pBoxListWidget->show();
+    m_pBoxTableView->hide();
     if (viewHadFocus)
         m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
     m_pBoxListWidget->updateBoxList();
@@ -480,9 +482,9 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
 void Vaultrane::slot_show_table_mode(bool clicked)
 {
     Q_UNUSED(clicked);
-    const bool viewHadFocus = m_pBoxListWidget->hasFocus();
-    m_pBoxListWidget->hide();
+    const bool viewHadFocus = focusWidget() == m_pBoxListWidget;
     m_pBoxTableView->show();
+    m_pBoxListWidget->hide();
     if (viewHadFocus)
         m_pBoxTableView->setFocus(Qt::OtherFocusReason);
     m_pBoxTableModel->resetFilter();
