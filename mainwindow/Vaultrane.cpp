@@ -3,6 +3,7 @@
 #include "BoxFilterDialog.h"
 #include "BoxItemDelegate.h"
 #include "BoxListWidget.h"
+#include "BoxRules.h"
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
@@ -66,7 +67,7 @@ Vaultrane::Vaultrane(QWidget *parent)
     // Loads the box list, once: the views start empty, and the table fills
     // when it is first shown.
     slot_show_icon_mode(true);
-    m_mode = 0;
+    m_mode = IconMode;
     m_rememberMode = true; // from now on, a change of mode is the user's
 }
 
@@ -276,35 +277,33 @@ void Vaultrane::setUpKeyboardFocus()
 
 void Vaultrane::initConnect()
 {
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_close()));
-    connect(m_pTitleBar->m_pMinBtn, SIGNAL(clicked(bool)), this, SLOT(slot_minimize()));
-    connect(m_pTitleBar->m_pMenuBtn, SIGNAL(clicked()), this, SLOT(slot_showmenu()));
-    connect(m_pNewBtn, SIGNAL(clicked(bool)), this, SLOT(slot_newBtnClicked(bool)));
-    connect(m_pDelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_delBtnClicked(bool)));
-    connect(m_pLockedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_lockedBtnClicked(bool)));
-    connect(m_pSharedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_sharedBtnClicked(bool)));
-    connect(m_pMainMenu, SIGNAL(signal_showNewCharacter()), this, SLOT(slot_showNewCharacter()));
-    connect(m_pMainMenu, SIGNAL(signal_showAboutUs()), this, SLOT(slot_about_us()));
-    connect(m_pIconModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_icon_mode(bool)));
-    connect(m_pTableModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_table_mode(bool)));
-    connect(m_pBoxTableView, SIGNAL(signal_index_hovered(QModelIndex)),
-            m_pBoxItemDelegate, SLOT(slot_hover_index_changed(QModelIndex)));
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &Vaultrane::slot_close);
+    connect(m_pTitleBar->m_pMinBtn, &QPushButton::clicked, this, &Vaultrane::slot_minimize);
+    connect(m_pTitleBar->m_pMenuBtn, &QPushButton::clicked, this, &Vaultrane::slot_showmenu);
+    connect(m_pNewBtn, &QToolButton::clicked, this, &Vaultrane::slot_newBtnClicked);
+    connect(m_pDelBtn, &QToolButton::clicked, this, &Vaultrane::slot_delBtnClicked);
+    connect(m_pLockedBtn, &QToolButton::clicked, this, &Vaultrane::slot_lockedBtnClicked);
+    connect(m_pSharedBtn, &QToolButton::clicked, this, &Vaultrane::slot_sharedBtnClicked);
+    connect(m_pMainMenu, &MainMenu::signal_showNewCharacter, this, &Vaultrane::slot_showNewCharacter);
+    connect(m_pMainMenu, &MainMenu::signal_showAboutUs, this, &Vaultrane::slot_about_us);
+    connect(m_pIconModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_icon_mode);
+    connect(m_pTableModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_table_mode);
+    connect(m_pBoxTableView, &BoxTableView::signal_index_hovered, m_pBoxItemDelegate,
+            &BoxItemDelegate::slot_hover_index_changed);
     // The delegate must forget its selected row before the window reads the
     // selection, so it is connected first.
-    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
-            m_pBoxItemDelegate, SLOT(slot_selected_index_changed(QModelIndex)));
-    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
-            this, SLOT(slot_selected_index_changed(QModelIndex)));
-    connect(m_pBoxTableView, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
-    connect(m_pBoxTableView, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SLOT(slot_right_menu_func_triggered(int)));
-    connect(m_pHeaderView, SIGNAL(signal_clicked_section(int)), this, SLOT(slot_clicked_section(int)));
+    connect(m_pBoxTableView, &BoxTableView::signal_index_selected, m_pBoxItemDelegate,
+            &BoxItemDelegate::slot_selected_index_changed);
+    connect(m_pBoxTableView, &BoxTableView::signal_index_selected, this, &Vaultrane::slot_selected_index_changed);
+    connect(m_pBoxTableView, &BoxTableView::signal_mount_box_triggered, this, &Vaultrane::slot_crypto_mount_box);
+    connect(m_pBoxTableView, &BoxTableView::signal_right_menu_func_triggered, this,
+            &Vaultrane::slot_right_menu_func_triggered);
+    connect(m_pHeaderView, &BoxTabelHeaderView::signal_clicked_section, this, &Vaultrane::slot_clicked_section);
     connect(m_pBoxTableView, &BoxTableView::signal_filter_requested, this, &Vaultrane::slot_clicked_section);
-    connect(m_pBoxListWidget, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SLOT(slot_right_menu_func_triggered(int)));
-    connect(m_pBoxListWidget, SIGNAL(currentRowChanged(int)),
-            this, SLOT(slot_box_list_current_row_changed(int)));
-    connect(m_pBoxListWidget, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
+    connect(m_pBoxListWidget, &BoxListWidget::signal_right_menu_func_triggered, this,
+            &Vaultrane::slot_right_menu_func_triggered);
+    connect(m_pBoxListWidget, &BoxListWidget::currentRowChanged, this, &Vaultrane::slot_box_list_current_row_changed);
+    connect(m_pBoxListWidget, &BoxListWidget::signal_mount_box_triggered, this, &Vaultrane::slot_crypto_mount_box);
 }
 
 void Vaultrane::restoreViewMode()
@@ -319,7 +318,7 @@ void Vaultrane::saveViewMode()
     if (!m_rememberMode)
         return;
     QSettings settings(kSettingsOrganization, kSettingsApplication);
-    settings.setValue(kViewModeKey, m_mode == 1 ? kTableModeValue : kIconModeValue);
+    settings.setValue(kViewModeKey, m_mode == TableMode ? kTableModeValue : kIconModeValue);
 }
 
 void Vaultrane::bringToFront()
@@ -378,7 +377,7 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
 
 bool Vaultrane::currentBox(BoxInfo &box)
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         const int row = m_pBoxTableView->currentIndex().row();
         if (row == -1)
             return false;
@@ -393,7 +392,7 @@ bool Vaultrane::currentBox(BoxInfo &box)
 
 void Vaultrane::refreshBoxView()
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         m_pBoxTableModel->refreshBoxList();
         // The reload drops the table's current row, and the rows may now hold
         // other boxes: clear the highlight, the buttons and the bottom bar
@@ -426,8 +425,8 @@ void Vaultrane::setOperateBtnEnabled(bool enabled)
 
 void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
 {
-    if (m_mode == 1 || !selected) {
-        const int count = m_mode == 1 ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
+    if (m_mode == TableMode || !selected) {
+        const int count = m_mode == TableMode ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
         m_pCountLabel->setText(QString("保护箱: %1 项").arg(count));
         m_pEncryptAttrBtn->hide();
         m_pShareAttrBtn->hide();
@@ -473,7 +472,7 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
     m_pBoxListWidget->updateBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
-    m_mode = 0;
+    m_mode = IconMode;
     m_pBoxListWidget->clearCurrentItem();
     slot_box_list_current_row_changed(-1);
     saveViewMode();
@@ -491,7 +490,7 @@ void Vaultrane::slot_show_table_mode(bool clicked)
     m_pBoxTableModel->refreshBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
-    m_mode = 1;
+    m_mode = TableMode;
     clearTableSelection();
     saveViewMode();
 }
@@ -504,7 +503,7 @@ void Vaultrane::slot_box_list_current_row_changed(int row)
         return;
     }
     const BoxInfo box = m_pBoxListWidget->currentBoxInfo();
-    setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+    setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
     updateStatus(true, box);
 }
 
@@ -512,7 +511,7 @@ void Vaultrane::slot_selected_index_changed(QModelIndex index)
 {
     if (index.row() >= 0 && index.column() >= 0 && index.model()) {
         const BoxInfo box = m_pBoxTableModel->boxAt(index.row());
-        setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+        setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
         updateStatus(false, box);
     } else {
         setOperateBtnEnabled(false);

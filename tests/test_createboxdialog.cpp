@@ -82,9 +82,8 @@ private slots:
                                  "b|1|Abcdef|abcdef|密码和确认密码不一致", "   |0|||", // names pass unchanged
                                  "账本|1|abcdef|abcdef|", "账本|1|Z1234567890_____9_|Z1234567890_____9_|"})
             QTest::newRow(qPrintable(r)) << r;
-        // A password is 6 to 18 letters, digits or underscores, a letter first.
-        for (const char *bad : {"abcde", "abcdefghijklmnopqrs", "1abcdef", "_abcdef", "abcdéf"})
-            QTest::newRow(bad) << QString("账本|1|%1|%1|").arg(bad) + kFormatHint;
+        // The password rule itself is tested with the box core.
+        QTest::newRow("too short") << QString("账本|1|abcde|abcde|") + kFormatHint;
     }
 
     // Enter creates; a refused input shows its hint and Escape then closes.
@@ -97,8 +96,10 @@ private slots:
         bool hinted = false, wiped = false;
         auto act = [&](QWidget *d) {
             fill(d, name, encrypt, psw, f[3]);
+            QPointer<QWidget> alive(d);
             QTest::keyClick(ui(d).name, Qt::Key_Return);
-            if (d->isVisible()) {
+            TestSupport::waitForBoxWork();
+            if (alive && d->isVisible()) {
                 hinted = TestSupport::hintShows(d, hint);
                 QTest::keyClick(ui(d).name, Qt::Key_Escape);
             }
@@ -119,7 +120,8 @@ private slots:
             bool kept = false, wiped = false;
             auto act = [&](QWidget *d) {
                 fill(d, "票据", encrypt, "Secret_1", "Secret_1");
-                clickOk(d); // returns once the message box below is closed
+                clickOk(d);
+                TestSupport::waitForBoxWork(); // returns once the message box below is closed
                 Ui u = ui(d);
                 kept = d->isVisible() && u.name->text() == "票据" && u.encrypt->isChecked() == encrypt
                        && (!encrypt || (u.psw->text() == "Secret_1" && u.confirm->text() == "Secret_1"));
