@@ -260,6 +260,7 @@ void Vaultrane::initConnect()
     connect(m_pSharedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_sharedBtnClicked(bool)));
     connect(m_pMainMenu, SIGNAL(signal_showNewCharacter()), this, SLOT(slot_showNewCharacter()));
     connect(m_pMainMenu, SIGNAL(signal_showAboutUs()), this, SLOT(slot_about_us()));
+    connect(m_pMainMenu, &MainMenu::signal_showSettings, this, &Vaultrane::slot_showSettings);
     connect(m_pIconModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_icon_mode(bool)));
     connect(m_pTableModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_table_mode(bool)));
     connect(m_pBoxTableView, SIGNAL(signal_index_hovered(QModelIndex)),
