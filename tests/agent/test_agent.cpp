@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -244,9 +245,11 @@ class TestAgent : public QObject
         m_agent.start(VAULTRANE_AGENT_PROGRAM, {"--retry-seconds", "0.3"});
         if (!m_agent.waitForStarted(5000))
             return false;
-        QTRY_VERIFY_WITH_TIMEOUT(m_logind.inhibitCalls > before, 10000);
+        QDeadlineTimer deadline(10000);
+        while (m_logind.inhibitCalls == before && !deadline.hasExpired())
+            QTest::qWait(20);
         QTest::qWait(200); // its match rules reach the daemon
-        return true;
+        return m_logind.inhibitCalls > before;
     }
 
     void emitSignal(PrivateBus &bus, const QString &path, const QString &interface, const QString &name,
@@ -282,7 +285,7 @@ private slots:
         QVERIFY(m_sessionBus->start());
         QVERIFY(m_systemBus->start());
         QVERIFY(registerFakes());
-        for (const QString &name : {"alpha", "beta"})
+        for (const char *name : {"alpha", "beta"})
             QVERIFY(boxCommand({"create", name, "--encrypt"}, kPassword + "\n"));
     }
 
