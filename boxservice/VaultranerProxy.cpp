@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <string>
 #include <acl/libacl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -131,23 +133,61 @@ BoxInfo toBoxInfo(const box_info *node)
     return box;
 }
 
-const char *const kRowFormat = "%s\t%s\t%s\t%s\t%s\n";
-
-void printTableHeader()
+// The box table on standard output: a header, then one line per box with the
+// fields separated by tabs. It is put together in memory and written at once;
+// printf per line would take longer than the rest of a load of many boxes.
+void appendFields(std::string &table, std::initializer_list<const char *> fields)
 {
-    const char *user = std::getenv("USER");
-    std::printf("Boxes for %s\n", user ? user : "");
-    std::printf("------------------------------\n");
-    std::printf(kRowFormat, "name", "encrypt", "share", "owner", "path");
+    const char *separator = "";
+    for (const char *field : fields) {
+        table += separator;
+        table += field;
+        separator = "\t";
+    }
+    table += '\n';
 }
 
-void printRow(const box_info *node)
+void appendTableHeader(std::string &table)
 {
-    std::printf(kRowFormat, node->name ? node->name : "",
-                (node->flags & BOX_FLAG_ENCRYPTED) ? "Y" : "N",
-                (node->flags & BOX_FLAG_SHARED) ? "Y" : "N",
-                (node->flags & BOX_FLAG_SELF) ? "self" : (node->owner ? node->owner : ""),
-                node->path ? node->path : "");
+    const char *user = std::getenv("USER");
+    table += "Boxes for ";
+    table += user ? user : "";
+    table += "\n------------------------------\n";
+    appendFields(table, {"name", "encrypt", "share", "owner", "path"});
+}
+
+void appendRow(std::string &table, const box_info *node)
+{
+    appendFields(table, {node->name ? node->name : "",
+                         (node->flags & BOX_FLAG_ENCRYPTED) ? "Y" : "N",
+                         (node->flags & BOX_FLAG_SHARED) ? "Y" : "N",
+                         (node->flags & BOX_FLAG_SELF) ? "self" : (node->owner ? node->owner : ""),
+                         node->path ? node->path : ""});
+}
+
+void writeTable(const std::string &table)
+{
+    std::fwrite(table.data(), 1, table.size(), stdout);
+    std::fflush(stdout);
+}
+
+// The header and a row for every box of the list.
+void printBoxTable(const box_info *head)
+{
+    std::string table;
+    appendTableHeader(table);
+    for (const box_info *node = head; node; node = node->next)
+        appendRow(table, node);
+    writeTable(table);
+}
+
+// The header and the row of one box.
+void printBoxRecord(const box_info *info)
+{
+    std::string table;
+    appendTableHeader(table);
+    appendRow(table, info);
+    writeTable(table);
 }
 
 bool passesFilters(quint8 flags, int ownerFilter, int encryptFilter, int shareFilter)
@@ -306,12 +346,8 @@ bool VaultranerProxy::getBoxList(QList<BoxInfo> &list, int ownerFilter, int encr
         return false;
     }
     list.clear();
-    if (printsBoxTable()) {
-        printTableHeader();
-        for (const box_info *node = head; node; node = node->next)
-            printRow(node);
-        std::fflush(stdout);
-    }
+    if (printsBoxTable())
+        printBoxTable(head);
     for (const box_info *node = head; node; node = node->next)
         if (passesFilters(node->flags, ownerFilter, encryptFilter, shareFilter))
             list.append(toBoxInfo(node));
@@ -328,10 +364,8 @@ bool VaultranerProxy::getSharedList(const QString &owner, const QString &name, Q
         return false;
     }
     const bool print = printsBoxTable();
-    if (print) {
-        printTableHeader();
-        printRow(info);
-    }
+    if (print)
+        printBoxRecord(info);
 
     // getpwuid() below may reuse the buffer behind the library's `passwd`
     // record, so the caller's uid is read once, before the walk.

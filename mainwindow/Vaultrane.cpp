@@ -347,10 +347,10 @@ void Vaultrane::refreshBoxView()
         // with it, so that nothing claims a selection that is gone.
         clearTableSelection();
     } else {
-        // The icon view restores the selection itself. The row changes it
-        // reports while it empties the list carry counts of a half-empty
-        // list, so the buttons and the bottom bar are set once more from
-        // the final state.
+        // The icon view restores the selection itself. The row change it
+        // reports while it empties the list comes with the old count, and
+        // none comes when nothing was selected, so the buttons and the
+        // bottom bar are set once more from the final state.
         m_pBoxListWidget->updateBoxList();
         slot_box_list_current_row_changed(m_pBoxListWidget->currentRow());
     }

@@ -9,7 +9,10 @@ cd "$(dirname "$0")/.."
 root="$PWD"
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "package-test: needs root (it installs the package and adds a test account)" >&2
+  if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+    exec sudo -n bash "$0" "$@"
+  fi
+  echo "package-test: needs root or password-less sudo (it installs the package and adds a test account)" >&2
   exit 1
 fi
 

@@ -9,7 +9,8 @@ eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
   -DVAULTRANE_BUILD_TESTS=OFF -DVAULTRANE_BUILD_TOOLS=OFF \
   -DCMAKE_C_FLAGS="$CPPFLAGS $CFLAGS" -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" \
-  -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS" >&2
+  -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS" \
+  -DCMAKE_STRIP="$PWD/scripts/strip-for-package.sh" >&2
 cmake --build "$dir" -j"$(nproc)" >&2
 (cd "$dir" && rm -f ./*.deb && cpack -G DEB >&2)
 ls "$PWD/$dir"/*.deb

@@ -110,7 +110,7 @@ void BoxListWidget::updateBoxList()
         auto *item = new QListWidgetItem(stateIcon(box), box.name);
         item->setData(Qt::SizeHintRole, QSize(70, 80));
         item->setData(Qt::ToolTipRole, box.path);
-        item->setData(Qt::AccessibleTextRole, box.name);
+        // Screen readers take the name from the text.
         item->setData(Qt::AccessibleDescriptionRole, descriptionOf(box));
         addItem(item);
     }

@@ -1027,33 +1027,6 @@ int tsd_acl_tree(const char *path, uid_t uid, int perm)
     return rc < 0 ? rc : w.err;
 }
 
-int tsd_acl_set_owner_perm(int fd, int perm)
-{
-    acl_t a = acl_get_fd(fd);
-    if (!a)
-        return -errno;
-    acl_entry_t e;
-    int rc = -EINVAL;
-    for (int w = ACL_FIRST_ENTRY; acl_get_entry(a, w, &e) == 1; w = ACL_NEXT_ENTRY) {
-        acl_tag_t tag;
-        if (acl_get_tag_type(e, &tag) == 0 && tag == ACL_USER_OBJ) {
-            acl_permset_t ps;
-            acl_get_permset(e, &ps);
-            acl_clear_perms(ps);
-            if (perm & 4)
-                acl_add_perm(ps, ACL_READ);
-            if (perm & 2)
-                acl_add_perm(ps, ACL_WRITE);
-            if (perm & 1)
-                acl_add_perm(ps, ACL_EXECUTE);
-            rc = acl_set_fd(fd, a) < 0 ? -errno : 0;
-            break;
-        }
-    }
-    acl_free(a);
-    return rc;
-}
-
 int tsd_acl_copy_named(const char *from, const char *to)
 {
     acl_t src = acl_get_file(from, ACL_TYPE_ACCESS);

@@ -151,8 +151,6 @@ int tsd_acl_scan(const char *path, int *named, uid_t uid, int *perm);
  * uid == (uid_t)-1 and perm < 0 every named user is removed. */
 int tsd_acl_named_uids(const char *path, uid_t *uids, int max);
 int tsd_acl_tree(const char *path, uid_t uid, int perm);
-/* Sets the owner entry's permission bits of an open file's ACL. */
-int tsd_acl_set_owner_perm(int fd, int perm);
 /* Copies the named-user entries of one file's access ACL onto another,
  * keeping the target's own owner/group/other bits. */
 int tsd_acl_copy_named(const char *from, const char *to);

@@ -38,10 +38,7 @@ folder=$(mktemp -d /tmp/tessad-ordinary-XXXXXX)
 # Ids of the processes the account runs: the test and what it started
 # (background removers, gocryptfs daemons).
 account_processes() {
-  local entry
-  for entry in /proc/[0-9]*; do
-    [ "$(stat -c %u "$entry" 2>/dev/null)" = "$uid" ] && echo "${entry#/proc/}"
-  done
+  find /proc -mindepth 1 -maxdepth 1 -name '[0-9]*' -uid "$uid" -printf '%f\n' 2>/dev/null
 }
 
 cleanup() {

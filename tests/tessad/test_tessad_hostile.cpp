@@ -4,8 +4,10 @@
 //
 // B races A's share, clear, delete, encrypt and decrypt of the shared box
 // "pub": it swaps A's folders for symlinks to A's private box, A's user
-// folder and C's box, exchanges its own read-only folder with such a
-// symlink, and puts FIFOs and symlinks to /dev/zero where A's files were.
+// folder and C's box, exchanges its own read-only folders with such
+// symlinks through a descriptor it keeps (so it reaches the box even
+// while A removes it), and puts FIFOs and symlinks to /dev/zero where A's
+// files were.
 // Whatever B does, nothing outside "pub" may change (modes, ACLs,
 // contents), C may never get in, and no call may hang. Then, without a
 // race: folders of B that A could not remove make A's operations refuse
@@ -146,8 +148,10 @@ static int makePub(const World &w)
     if (dir >= 0) {
         mkdirat(dir, "deeper", 0700);
         int deeper = openat(dir, "deeper", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (deeper >= 0)
-            plant(deeper, "f.txt"), close(deeper);
+        if (deeper >= 0) {
+            plant(deeper, "f.txt");
+            close(deeper);
+        }
         close(dir);
     }
     plant(top, "a.txt");
