@@ -11,6 +11,10 @@
 // "#F0F0F0". A missing resource gives an empty style sheet.
 void loadStyleSheet(const QString &fileName);
 
+// What a second start of the program sends the running copy: raise the
+// window.
+inline constexpr char kRaiseWindowMessage[] = "raise";
+
 // What the start-up checks ask of the system. Tests replace single entries.
 struct StartupEnvironment {
     int (*boxEnabled)();

@@ -3,16 +3,17 @@
 #include "BoxFilterDialog.h"
 #include "BoxItemDelegate.h"
 #include "BoxListWidget.h"
+#include "BoxRules.h"
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
 #include "MainMenu.h"
+#include "ScreenFit.h"
 #include "ScrollBarStyle.h"
 #include "SplitLine.h"
 #include "TitleBar.h"
 
 #include <QApplication>
-#include <QDesktopWidget>
 #include <QEvent>
 #include <QFont>
 #include <QHBoxLayout>
@@ -21,7 +22,9 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpacerItem>
 #include <QToolButton>
 
@@ -31,6 +34,14 @@ const int kWindowWidth = 780;
 const int kWindowHeight = 560;
 
 const char *const kModeBtnStyle = "border: none; background-color:#FFFFFF;";
+
+// The display mode is remembered in the user's config folder
+// ($XDG_CONFIG_HOME/vaultrane/vaultrane.conf).
+const char *const kSettingsOrganization = "vaultrane";
+const char *const kSettingsApplication = "vaultrane";
+const char *const kViewModeKey = "view/mode";
+const char *const kIconModeValue = "icons";
+const char *const kTableModeValue = "table";
 
 QFont pixelFont(int pixelSize)
 {
@@ -55,7 +66,8 @@ Vaultrane::Vaultrane(QWidget *parent)
     // Loads the box list, once: the views start empty, and the table fills
     // when it is first shown.
     slot_show_icon_mode(true);
-    m_mode = 0;
+    m_mode = IconMode;
+    m_rememberMode = true; // from now on, a change of mode is the user's
 }
 
 Vaultrane::~Vaultrane()
@@ -71,8 +83,10 @@ void Vaultrane::initUI()
     setWindowTitle(tr("Venmora文件保护箱"));
     setWindowIcon(QIcon(":images/logo/32.png"));
     setFixedSize(kWindowWidth, kWindowHeight);
-    QDesktopWidget *desktop = QApplication::desktop();
-    move((desktop->width() - kWindowWidth) / 2, (desktop->height() - kWindowHeight) / 2);
+    // Centred on the screen it opens on; on a screen too small for it (a
+    // large scale factor), its title bar stays on the screen.
+    if (QScreen *screen = ScreenFit::screenForNewWindow())
+        move(ScreenFit::centredIn(size(), screen->availableGeometry()));
     setAutoFillBackground(true);
     QPalette pal = palette();
     setBrush(pal, QPalette::Window, "#FFFFFF");
@@ -283,6 +297,30 @@ void Vaultrane::initConnect()
     connect(m_pBoxListWidget, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
 }
 
+void Vaultrane::restoreViewMode()
+{
+    const QSettings settings(kSettingsOrganization, kSettingsApplication);
+    if (settings.value(kViewModeKey).toString() == QLatin1String(kTableModeValue))
+        slot_show_table_mode(true);
+}
+
+void Vaultrane::saveViewMode()
+{
+    if (!m_rememberMode)
+        return;
+    QSettings settings(kSettingsOrganization, kSettingsApplication);
+    settings.setValue(kViewModeKey, m_mode == TableMode ? kTableModeValue : kIconModeValue);
+}
+
+void Vaultrane::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
 void Vaultrane::slot_close()
 {
     close();
@@ -325,7 +363,7 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
 
 bool Vaultrane::currentBox(BoxInfo &box)
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         const int row = m_pBoxTableView->currentIndex().row();
         if (row == -1)
             return false;
@@ -340,7 +378,7 @@ bool Vaultrane::currentBox(BoxInfo &box)
 
 void Vaultrane::refreshBoxView()
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         m_pBoxTableModel->refreshBoxList();
         // The reload drops the table's current row, and the rows may now hold
         // other boxes: clear the highlight, the buttons and the bottom bar
@@ -365,8 +403,8 @@ void Vaultrane::setOperateBtnEnabled(bool enabled)
 
 void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
 {
-    if (m_mode == 1 || !selected) {
-        const int count = m_mode == 1 ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
+    if (m_mode == TableMode || !selected) {
+        const int count = m_mode == TableMode ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
         m_pCountLabel->setText(QString("保护箱: %1 项").arg(count));
         m_pEncryptAttrBtn->hide();
         m_pShareAttrBtn->hide();
@@ -407,9 +445,10 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
     m_pBoxListWidget->updateBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
-    m_mode = 0;
+    m_mode = IconMode;
     m_pBoxListWidget->clearCurrentItem();
     slot_box_list_current_row_changed(-1);
+    saveViewMode();
 }
 
 void Vaultrane::slot_show_table_mode(bool clicked)
@@ -421,8 +460,9 @@ void Vaultrane::slot_show_table_mode(bool clicked)
     m_pBoxTableModel->refreshBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
-    m_mode = 1;
+    m_mode = TableMode;
     clearTableSelection();
+    saveViewMode();
 }
 
 void Vaultrane::slot_box_list_current_row_changed(int row)
@@ -433,7 +473,7 @@ void Vaultrane::slot_box_list_current_row_changed(int row)
         return;
     }
     const BoxInfo box = m_pBoxListWidget->currentBoxInfo();
-    setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+    setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
     updateStatus(true, box);
 }
 
@@ -441,7 +481,7 @@ void Vaultrane::slot_selected_index_changed(QModelIndex index)
 {
     if (index.row() >= 0 && index.column() >= 0 && index.model()) {
         const BoxInfo box = m_pBoxTableModel->boxAt(index.row());
-        setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+        setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
         updateStatus(false, box);
     } else {
         setOperateBtnEnabled(false);

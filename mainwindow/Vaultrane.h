@@ -3,9 +3,11 @@
 #include <QModelIndex>
 #include <QString>
 
+#include "BoxWorker.h"
 #include "FlatDropWidget.h"
 #include "VaultranerProxy.h"
 
+class QCloseEvent;
 class QDialog;
 class QEvent;
 class QHBoxLayout;
@@ -34,8 +36,18 @@ class Vaultrane : public FlatDropWidget
     friend class TestMainWindowOperations;
 
 public:
+    // Which view shows the boxes.
+    enum DisplayMode { IconMode = 0, TableMode = 1 };
+
     explicit Vaultrane(QWidget *parent = nullptr);
     ~Vaultrane() override;
+
+    // Shows the display mode the user chose last time (icons when none was
+    // remembered). Every later change of mode is remembered.
+    void restoreViewMode();
+    // Un-minimises, raises and activates the window: a second start of the
+    // program asks for this.
+    void bringToFront();
 
 public slots:
     void slot_close();
@@ -62,6 +74,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
 
 private:
     void initUI();
@@ -84,6 +97,9 @@ private:
     int execMessage(int type, const QString &text);
     // Runs a self-deleting dialog centred on the window; returns its result.
     int execCentred(QDialog *dialog);
+    // Runs a long box operation on the worker: the window keeps painting,
+    // its controls rest and the bottom bar shows `busyText` until it ends.
+    BoxResult runBusy(const QString &busyText, BoxWorker::Operation operation);
 
     // The desktop's user guide, over the session bus.
     void showGuide(QString appName);
@@ -112,5 +128,10 @@ private:
     QHBoxLayout *m_pBottomLayout = nullptr;
     QWidget *m_pBottomWidget = nullptr;
     MainMenu *m_pMainMenu = nullptr;
-    int m_mode = 0; // 0 icon mode, 1 table mode
+    // Writes the display mode to the user's settings, once the window is built.
+    void saveViewMode();
+
+    DisplayMode m_mode = IconMode;
+    bool m_rememberMode = false;
+    bool m_busy = false; // a box operation runs on the worker
 };

@@ -1,6 +1,12 @@
 // The program as a process: one copy at a time.
+#include "Startup.h"
+#include "qtsingleapplication.h"
+
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -46,6 +52,42 @@ private slots:
             QFAIL("the program build/vaultrane is missing: build the target vaultrane");
         QVERIFY(m_runtimeDir.isValid());
         QVERIFY(m_home.isValid());
+    }
+
+    // The test plays the running copy: it holds the lock and listens where
+    // the program's copies listen. A second start tells it to raise its
+    // window and leaves at once, silently and successfully.
+    void secondCopyAsksTheRunningOneToRaise()
+    {
+        QTemporaryDir runtimeDir;
+        QVERIFY(runtimeDir.isValid());
+        const QByteArray previousRuntimeDir = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
+        SingleInstanceGuard running(SingleInstanceGuard::keyForExecutable(m_program));
+        qputenv("XDG_RUNTIME_DIR", previousRuntimeDir);
+        QVERIFY(!running.isRunning());
+        QLocalServer server;
+        QLocalServer::removeServer(running.serverName());
+        QVERIFY(server.listen(running.serverName()));
+
+        QProcess second;
+        QProcessEnvironment env = environment();
+        env.insert("XDG_RUNTIME_DIR", runtimeDir.path());
+        second.setProcessEnvironment(env);
+        second.start(m_program, QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 20000);
+        QLocalSocket *socket = server.nextPendingConnection();
+        QTRY_VERIFY(socket->bytesAvailable() > 0 || socket->state() != QLocalSocket::ConnectedState);
+        QDataStream in(socket);
+        QString message;
+        in >> message;
+        QCOMPARE(message, QString(kRaiseWindowMessage));
+
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAllStandardOutput(), QByteArray());
+        QCOMPARE(second.readAllStandardError(), QByteArray());
     }
 
     void cleanupTestCase()
