@@ -286,6 +286,7 @@ void Vaultrane::initConnect()
     connect(m_pSharedBtn, &QToolButton::clicked, this, &Vaultrane::slot_sharedBtnClicked);
     connect(m_pMainMenu, &MainMenu::signal_showNewCharacter, this, &Vaultrane::slot_showNewCharacter);
     connect(m_pMainMenu, &MainMenu::signal_showAboutUs, this, &Vaultrane::slot_about_us);
+    connect(m_pMainMenu, &MainMenu::signal_showSettings, this, &Vaultrane::slot_showSettings);
     connect(m_pIconModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_icon_mode);
     connect(m_pTableModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_table_mode);
     connect(m_pBoxTableView, &BoxTableView::signal_index_hovered, m_pBoxItemDelegate,
