@@ -33,7 +33,8 @@ namespace {
 const int kWindowWidth = 780;
 const int kWindowHeight = 560;
 
-const char *const kModeBtnStyle = "border: none; background-color:#FFFFFF;";
+const char *const kModeBtnStyle = "QPushButton { border: none; background-color: #FFFFFF; }"
+                                  "QPushButton:focus { border: 1px solid #1787F0; }";
 
 // The display mode is remembered in the user's config folder
 // ($XDG_CONFIG_HOME/vaultrane/vaultrane.conf).
@@ -254,46 +255,56 @@ void Vaultrane::initUI()
     m_pBottomWidget->setFixedSize(730, 20);
     m_pBottomWidget->move(30, 530);
 
-    // Tab walks the tool bar first, then the box view, the display modes and
-    // the title bar's buttons.
-    const QList<QWidget *> tabOrder = {m_pNewBtn, m_pDelBtn, m_pLockedBtn, m_pSharedBtn,
-                                       m_pBoxListWidget, m_pBoxTableView, m_pTableModeBtn, m_pIconModeBtn,
-                                       m_pTitleBar->m_pMenuBtn, m_pTitleBar->m_pMinBtn, m_pTitleBar->m_pCloseBtn};
-    for (int i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    setUpKeyboardFocus();
+}
+
+// The box view has the first focus, so Enter and Space never reach a button
+// by accident. Tab goes on to the tool buttons, then the display modes, and
+// reaches the title bar's buttons last.
+void Vaultrane::setUpKeyboardFocus()
+{
+    for (QPushButton *modeButton : {m_pTableModeBtn, m_pIconModeBtn}) {
+        modeButton->setAutoDefault(false);
+        modeButton->setDefault(false);
+    }
+    const QList<QWidget *> chain{m_pBoxListWidget, m_pBoxTableView, m_pNewBtn, m_pDelBtn, m_pLockedBtn,
+                                 m_pSharedBtn, m_pTableModeBtn, m_pIconModeBtn, m_pTitleBar->m_pMenuBtn,
+                                 m_pTitleBar->m_pMinBtn, m_pTitleBar->m_pCloseBtn};
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
+    m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
 }
 
 void Vaultrane::initConnect()
 {
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_close()));
-    connect(m_pTitleBar->m_pMinBtn, SIGNAL(clicked(bool)), this, SLOT(slot_minimize()));
-    connect(m_pTitleBar->m_pMenuBtn, SIGNAL(clicked()), this, SLOT(slot_showmenu()));
-    connect(m_pNewBtn, SIGNAL(clicked(bool)), this, SLOT(slot_newBtnClicked(bool)));
-    connect(m_pDelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_delBtnClicked(bool)));
-    connect(m_pLockedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_lockedBtnClicked(bool)));
-    connect(m_pSharedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_sharedBtnClicked(bool)));
-    connect(m_pMainMenu, SIGNAL(signal_showNewCharacter()), this, SLOT(slot_showNewCharacter()));
-    connect(m_pMainMenu, SIGNAL(signal_showAboutUs()), this, SLOT(slot_about_us()));
-    connect(m_pIconModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_icon_mode(bool)));
-    connect(m_pTableModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_table_mode(bool)));
-    connect(m_pBoxTableView, SIGNAL(signal_index_hovered(QModelIndex)),
-            m_pBoxItemDelegate, SLOT(slot_hover_index_changed(QModelIndex)));
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &Vaultrane::slot_close);
+    connect(m_pTitleBar->m_pMinBtn, &QPushButton::clicked, this, &Vaultrane::slot_minimize);
+    connect(m_pTitleBar->m_pMenuBtn, &QPushButton::clicked, this, &Vaultrane::slot_showmenu);
+    connect(m_pNewBtn, &QToolButton::clicked, this, &Vaultrane::slot_newBtnClicked);
+    connect(m_pDelBtn, &QToolButton::clicked, this, &Vaultrane::slot_delBtnClicked);
+    connect(m_pLockedBtn, &QToolButton::clicked, this, &Vaultrane::slot_lockedBtnClicked);
+    connect(m_pSharedBtn, &QToolButton::clicked, this, &Vaultrane::slot_sharedBtnClicked);
+    connect(m_pMainMenu, &MainMenu::signal_showNewCharacter, this, &Vaultrane::slot_showNewCharacter);
+    connect(m_pMainMenu, &MainMenu::signal_showAboutUs, this, &Vaultrane::slot_about_us);
+    connect(m_pMainMenu, &MainMenu::signal_showSettings, this, &Vaultrane::slot_showSettings);
+    connect(m_pIconModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_icon_mode);
+    connect(m_pTableModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_table_mode);
+    connect(m_pBoxTableView, &BoxTableView::signal_index_hovered, m_pBoxItemDelegate,
+            &BoxItemDelegate::slot_hover_index_changed);
     // The delegate must forget its selected row before the window reads the
     // selection, so it is connected first.
-    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
-            m_pBoxItemDelegate, SLOT(slot_selected_index_changed(QModelIndex)));
-    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
-            this, SLOT(slot_selected_index_changed(QModelIndex)));
-    connect(m_pBoxTableView, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
-    connect(m_pBoxTableView, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SLOT(slot_right_menu_func_triggered(int)));
-    connect(m_pHeaderView, SIGNAL(signal_clicked_section(int)), this, SLOT(slot_clicked_section(int)));
+    connect(m_pBoxTableView, &BoxTableView::signal_index_selected, m_pBoxItemDelegate,
+            &BoxItemDelegate::slot_selected_index_changed);
+    connect(m_pBoxTableView, &BoxTableView::signal_index_selected, this, &Vaultrane::slot_selected_index_changed);
+    connect(m_pBoxTableView, &BoxTableView::signal_mount_box_triggered, this, &Vaultrane::slot_crypto_mount_box);
+    connect(m_pBoxTableView, &BoxTableView::signal_right_menu_func_triggered, this,
+            &Vaultrane::slot_right_menu_func_triggered);
+    connect(m_pHeaderView, &BoxTabelHeaderView::signal_clicked_section, this, &Vaultrane::slot_clicked_section);
     connect(m_pBoxTableView, &BoxTableView::signal_filter_requested, this, &Vaultrane::slot_clicked_section);
-    connect(m_pBoxListWidget, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SLOT(slot_right_menu_func_triggered(int)));
-    connect(m_pBoxListWidget, SIGNAL(currentRowChanged(int)),
-            this, SLOT(slot_box_list_current_row_changed(int)));
-    connect(m_pBoxListWidget, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
+    connect(m_pBoxListWidget, &BoxListWidget::signal_right_menu_func_triggered, this,
+            &Vaultrane::slot_right_menu_func_triggered);
+    connect(m_pBoxListWidget, &BoxListWidget::currentRowChanged, this, &Vaultrane::slot_box_list_current_row_changed);
+    connect(m_pBoxListWidget, &BoxListWidget::signal_mount_box_triggered, this, &Vaultrane::slot_crypto_mount_box);
 }
 
 void Vaultrane::restoreViewMode()
@@ -335,8 +346,13 @@ void Vaultrane::slot_minimize()
 bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Enter || type == QEvent::Leave) {
-        const bool enter = type == QEvent::Enter;
+    if (type == QEvent::Enter || type == QEvent::Leave || type == QEvent::EnabledChange) {
+        // A button that is disabled under the pointer (the box it acted on is
+        // gone) gets no Leave while disabled: it drops the blue icon at once.
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const bool enter = type == QEvent::Enter
+                           || (type == QEvent::EnabledChange && widget && widget->isEnabled()
+                               && widget->underMouse());
         struct HoverIcons {
             QToolButton *button;
             const char *blue;
@@ -352,7 +368,7 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
         for (const HoverIcons &entry : table) {
             if (watched != entry.button)
                 continue;
-            if (entry.always || !entry.button->testAttribute(Qt::WA_Disabled))
+            if (!enter || entry.always || entry.button->isEnabled())
                 entry.button->setIcon(QIcon(enter ? entry.blue : entry.normal));
             break;
         }
@@ -395,6 +411,14 @@ void Vaultrane::refreshBoxView()
 
 void Vaultrane::setOperateBtnEnabled(bool enabled)
 {
+    // The keyboard focus on a button that goes grey returns to the box view
+    // (where a box can be chosen again) instead of wandering on to the next
+    // button that happens to be enabled.
+    QWidget *focused = focusWidget();
+    if (!enabled && (focused == m_pDelBtn || focused == m_pLockedBtn || focused == m_pSharedBtn)) {
+        QWidget *view = m_mode == 1 ? static_cast<QWidget *>(m_pBoxTableView) : m_pBoxListWidget;
+        view->setFocus(Qt::OtherFocusReason);
+    }
     m_pDelBtn->setEnabled(enabled);
     m_pLockedBtn->setEnabled(enabled);
     m_pSharedBtn->setEnabled(enabled);
@@ -439,8 +463,13 @@ void Vaultrane::clearTableSelection()
 void Vaultrane::slot_show_icon_mode(bool clicked)
 {
     Q_UNUSED(clicked);
-    m_pBoxTableView->hide();
+    // The keyboard focus goes with the view (also before the window shows,
+    // when the remembered mode is restored).
+    const bool viewHadFocus = focusWidget() == m_pBoxTableView;
     m_pBoxListWidget->show();
+    m_pBoxTableView->hide();
+    if (viewHadFocus)
+        m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
     m_pBoxListWidget->updateBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
@@ -453,8 +482,11 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
 void Vaultrane::slot_show_table_mode(bool clicked)
 {
     Q_UNUSED(clicked);
-    m_pBoxListWidget->hide();
+    const bool viewHadFocus = focusWidget() == m_pBoxListWidget;
     m_pBoxTableView->show();
+    m_pBoxListWidget->hide();
+    if (viewHadFocus)
+        m_pBoxTableView->setFocus(Qt::OtherFocusReason);
     m_pBoxTableModel->resetFilter();
     m_pBoxTableModel->refreshBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));

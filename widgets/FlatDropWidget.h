@@ -3,9 +3,9 @@
 #include <QDialog>
 #include <QPoint>
 
-// A frameless dialog that the user moves by dragging it anywhere on its
-// background (any spot that no child widget takes presses for). Base of the
-// main window and of every dialog.
+// A frameless dialog with a thin grey border that the user moves by dragging
+// it anywhere on its background (any spot that no child widget takes presses
+// for). Base of the main window and of every dialog.
 class FlatDropWidget : public QDialog
 {
     Q_OBJECT
@@ -18,6 +18,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
 
 private:
-    QPoint m_dragPos;
-    bool m_bPressed;
+    QPoint m_pressOffset; // pointer position minus window position at the press
+    bool m_bPressed = false;
 };
