@@ -403,17 +403,17 @@ void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
 {
     if (m_mode == 1 || !selected) {
         const int count = m_mode == 1 ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
-        m_pCountLabel->setText(QString("保护箱: %1 项").arg(count));
+        m_pCountLabel->setText(tr("保护箱: %1 项").arg(count));
         m_pEncryptAttrBtn->hide();
         m_pShareAttrBtn->hide();
         return;
     }
 
     if (box.fromOther != 0) {
-        m_pCountLabel->setText(QString("保护箱：%1 (来自 %2)").arg(box.name).arg(box.owner));
+        m_pCountLabel->setText(tr("保护箱：%1 (来自 %2)").arg(box.name, box.owner));
         m_pShareAttrBtn->hide();
     } else {
-        m_pCountLabel->setText(QString("保护箱：%1").arg(box.name));
+        m_pCountLabel->setText(tr("保护箱：%1").arg(box.name));
         m_pShareAttrBtn->setVisible(box.shared == 1);
     }
 

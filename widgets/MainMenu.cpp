@@ -9,8 +9,8 @@ MainMenu::MainMenu(QWidget *parent) : QMenu(parent)
     setFont(font);
     setFixedWidth(110);
 
-    m_pHelpAction = new QAction("帮助手册", this);
-    m_pAboutAction = new QAction("关于", this);
+    m_pHelpAction = new QAction(tr("帮助手册"), this);
+    m_pAboutAction = new QAction(tr("关于"), this);
     addAction(m_pHelpAction);
     addSeparator();
     addAction(m_pAboutAction);
