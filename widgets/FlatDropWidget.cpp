@@ -1,6 +1,7 @@
 #include "FlatDropWidget.h"
 
 #include <QMouseEvent>
+#include <QWindow>
 
 FlatDropWidget::FlatDropWidget(QWidget *parent)
     : QDialog(parent, Qt::WindowFlags())
@@ -15,6 +16,14 @@ FlatDropWidget::FlatDropWidget(QWidget *parent)
 // negative coordinates.
 void FlatDropWidget::mousePressEvent(QMouseEvent *e)
 {
+    // Where the window system can move the window itself, the drag is handed
+    // to it: on Wayland a window cannot place itself, and X11 window managers
+    // keep the window within their rules. Elsewhere the window follows the
+    // pointer by itself.
+    if (e->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) {
+        m_bPressed = false;
+        return;
+    }
     m_dragPos = e->globalPos();
     m_bPressed = true;
 }

@@ -4,8 +4,9 @@
 #include <QPoint>
 
 // A frameless dialog that the user moves by dragging it anywhere on its
-// background (any spot that no child widget takes presses for). Base of the
-// main window and of every dialog.
+// background (any spot that no child widget takes presses for); the window
+// system moves it where it can (QWindow::startSystemMove), which Wayland
+// needs. Base of the main window and of every dialog.
 class FlatDropWidget : public QDialog
 {
     Q_OBJECT
