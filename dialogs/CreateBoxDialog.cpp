@@ -7,6 +7,7 @@
 #include "TitleBar.h"
 #include "VaultranerProxy.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,13 +41,13 @@ bool passwordFollowsRule(const QString &password)
 QString passwordProblem(const QString &password, const QString &confirm)
 {
     if (password.isEmpty())
-        return "密码不可为空";
+        return QCoreApplication::translate("CreateBoxDialog", "密码不可为空");
     if (!passwordFollowsRule(password))
-        return "密码格式与要求不符\n密码要求：密码长度6-18位，只能包含字母、数字和下划线";
+        return QCoreApplication::translate("CreateBoxDialog", "密码格式与要求不符\n密码要求：密码长度6-18位，只能包含字母、数字和下划线");
     if (confirm.isEmpty())
-        return "确认密码不可为空";
+        return QCoreApplication::translate("CreateBoxDialog", "确认密码不可为空");
     if (password != confirm)
-        return "密码和确认密码不一致";
+        return QCoreApplication::translate("CreateBoxDialog", "密码和确认密码不一致");
     return QString();
 }
 
@@ -66,16 +67,16 @@ void CreateBoxDialog::initUI()
     resize(540, 320);
     setWhiteBackground(this);
 
-    m_pTitleBar = makeTitleBar(this, "创建保护箱");
-    m_pHeadLabel = makeHeadingLabel("创建保护箱", this);
+    m_pTitleBar = makeTitleBar(this, tr("创建保护箱"));
+    m_pHeadLabel = makeHeadingLabel(tr("创建保护箱"), this);
 
-    m_pNameLabel = makeRowLabel("名称", this);
+    m_pNameLabel = makeRowLabel(tr("名称"), this);
     m_pNameEdit = new QLineEdit(this);
     setUpUnderLineEdit(m_pNameEdit, 64);
     m_pNameEdit->installEventFilter(this);
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
 
-    m_pPathLabel = makeRowLabel("路径", this);
+    m_pPathLabel = makeRowLabel(tr("路径"), this);
     m_pPathEdit = new QLineEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
@@ -89,23 +90,23 @@ void CreateBoxDialog::initUI()
     m_pSwitchBtn->setBgColor(QColor("#C3C9D0"), QColor("#0197EE"));
     m_pSwitchBtn->setText("", "");
 
-    m_pEncryptLabel = makeLabel("是否加密", "#333333", 14, this);
+    m_pEncryptLabel = makeLabel(tr("是否加密"), "#333333", 14, this);
     m_pEncryptLabel->setScaledContents(true);
 
-    m_pPswLabel = makeRowLabel("密码", this);
+    m_pPswLabel = makeRowLabel(tr("密码"), this);
     m_pPswEdit = new BoxPswLineEdit(this);
     setUpPasswordEdit(m_pPswEdit, this);
 
-    m_pConfirmLabel = makeRowLabel("确认密码", this);
+    m_pConfirmLabel = makeRowLabel(tr("确认密码"), this);
     m_pConfirmEdit = new QLineEdit(this);
     setUpPasswordEdit(m_pConfirmEdit, this);
 
     m_pHintLabel = makeHintLabel(this);
     m_pHintLabel->installEventFilter(this);
 
-    m_pOkBtn = makeCommonButton("确认", this);
+    m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);
-    m_pCancelBtn = makeCommonButton("取消", this);
+    m_pCancelBtn = makeCommonButton(tr("取消"), this);
 
     QHBoxLayout *switchRow = makeFormRow({}, Qt::AlignRight, 10);
     switchRow->addSpacerItem(new QSpacerItem(240, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -174,7 +175,7 @@ void CreateBoxDialog::slot_okBtnClicked()
     // The name goes to the box service exactly as typed, spaces included.
     const QString name = m_pNameEdit->text();
     if (name.isEmpty()) {
-        showHint("保护箱名称不可为空");
+        showHint(tr("保护箱名称不可为空"));
         return;
     }
 
@@ -199,7 +200,7 @@ void CreateBoxDialog::slot_okBtnClicked()
         accept();
         return;
     }
-    showWarningOver(this, "创建保护箱失败！");
+    showWarningOver(this, tr("创建保护箱失败！"));
 }
 
 void CreateBoxDialog::slot_wipePasswords()

@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AboutDialog</name>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Venmora文件保护箱</source>
+        <translation>Venmora File Boxes</translation>
+    </message>
+    <message>
+        <source>运行环境: AstrelVenmora操作系统 (V10)</source>
+        <translation>Runs on: AstrelVenmora operating system (V10)</translation>
+    </message>
+    <message>
+        <source>安全内核 (3.0.0) 以上</source>
+        <translation>Security kernel 3.0.0 or later</translation>
+    </message>
+    <message>
+        <source>保护箱套件 (3.0.8) 以上</source>
+        <translation>Box suite 3.0.8 or later</translation>
+    </message>
+    <message>
+        <source>软件版本: </source>
+        <translation>Version: </translation>
+    </message>
+</context>
+<context>
     <name>BoxAccessibleText</name>
     <message>
         <source>未加密</source>
@@ -772,6 +799,67 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>CreateBoxDialog</name>
+    <message>
+        <source>密码不可为空</source>
+        <translation>The password must not be empty</translation>
+    </message>
+    <message>
+        <source>密码格式与要求不符
+密码要求：密码长度6-18位，只能包含字母、数字和下划线</source>
+        <translation>The password does not meet the requirements
+Passwords have 6 to 18 characters: letters, digits and underscores only</translation>
+    </message>
+    <message>
+        <source>确认密码不可为空</source>
+        <translation>The password confirmation must not be empty</translation>
+    </message>
+    <message>
+        <source>密码和确认密码不一致</source>
+        <translation>The password and its confirmation do not match</translation>
+    </message>
+    <message>
+        <source>创建保护箱</source>
+        <translation>Create a box</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>是否加密</source>
+        <translation>Encrypted</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>确认密码</source>
+        <translation>Confirm password</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空</source>
+        <translation>The box name must not be empty</translation>
+    </message>
+    <message>
+        <source>创建保护箱失败！</source>
+        <translation>Could not create the box!</translation>
+    </message>
+</context>
+<context>
     <name>CreateBoxLockedDialog</name>
     <message>
         <source>创建密码</source>
@@ -857,6 +945,45 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>PasswordAuthenticDialog</name>
+    <message>
+        <source>密码认证</source>
+        <translation>Password check</translation>
+    </message>
+    <message>
+        <source>保护箱挂载</source>
+        <translation>Mount box</translation>
+    </message>
+    <message>
+        <source>保护箱: %1</source>
+        <translation>Box: %1</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>密码不可为空</source>
+        <translation>The password must not be empty</translation>
+    </message>
+    <message>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
+    </message>
+    <message>
+        <source>保护箱挂载失败，请检查</source>
+        <translation>Could not mount the box, please check</translation>
+    </message>
+</context>
+<context>
     <name>PasswordReader</name>
     <message>
         <source>是</source>
@@ -938,7 +1065,7 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
     <message>
         <source>密码验证</source>
-        <translation>Password</translation>
+        <translation>Password check</translation>
     </message>
     <message>
         <source>确认</source>
@@ -1131,6 +1258,66 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>保护箱：%1</source>
         <translation>Box: %1</translation>
+    </message>
+    <message>
+        <source>保护箱已加密，请输入密码认证</source>
+        <translation>The box is encrypted. Enter its password</translation>
+    </message>
+    <message>
+        <source>请选择需要删除的保护箱！</source>
+        <translation>Select the box to delete!</translation>
+    </message>
+    <message>
+        <source>无法删除，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot delete: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>删除操作不可逆，是否确认删除保护箱 “%1” ？</source>
+        <translation>Deleting cannot be undone. Delete box “%1”?</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 删除失败！</source>
+        <translation>Could not delete box “%1”!</translation>
+    </message>
+    <message>
+        <source>请选择需要挂载的保护箱！</source>
+        <translation>Select the box to mount!</translation>
+    </message>
+    <message>
+        <source>请选择需要卸载的保护箱！</source>
+        <translation>Select the box to unmount!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 卸载失败！</source>
+        <translation>Could not unmount box “%1”!</translation>
+    </message>
+    <message>
+        <source>请选择需要重命名的保护箱！</source>
+        <translation>Select the box to rename!</translation>
+    </message>
+    <message>
+        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot rename: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>请选择需要进行密码设置的保护箱！</source>
+        <translation>Select the box whose password to set!</translation>
+    </message>
+    <message>
+        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>请选择需要进行共享设置的保护箱！</source>
+        <translation>Select the box whose sharing to set!</translation>
+    </message>
+    <message>
+        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>加载共享用户列表失败！</source>
+        <translation>Could not load the list of users to share with!</translation>
     </message>
 </context>
 </TS>
