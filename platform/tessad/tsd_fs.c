@@ -1027,7 +1027,7 @@ int tsd_acl_tree(const char *path, uid_t uid, int perm)
     return rc < 0 ? rc : w.err;
 }
 
-int tsd_acl_copy_named(const char *from, const char *to)
+int tsd_acl_copy_named(const char *from, const char *to, int locked)
 {
     acl_t src = acl_get_file(from, ACL_TYPE_ACCESS);
     if (!src)
@@ -1049,6 +1049,13 @@ int tsd_acl_copy_named(const char *from, const char *to)
         }
     }
     acl_fit_mask(&dst);
+    for (int w = ACL_FIRST_ENTRY; locked && acl_get_entry(dst, w, &e) == 1; w = ACL_NEXT_ENTRY) {
+        acl_tag_t tag;
+        acl_permset_t ps;
+        if (acl_get_tag_type(e, &tag) == 0 && (tag == ACL_MASK || tag == ACL_USER_OBJ) &&
+            acl_get_permset(e, &ps) == 0)
+            acl_delete_perm(ps, ACL_WRITE);
+    }
     int rc = acl_set_file(to, ACL_TYPE_ACCESS, dst) < 0 ? -errno : 0;
     acl_free(src);
     acl_free(dst);

@@ -152,8 +152,10 @@ int tsd_acl_scan(const char *path, int *named, uid_t uid, int *perm);
 int tsd_acl_named_uids(const char *path, uid_t *uids, int max);
 int tsd_acl_tree(const char *path, uid_t uid, int perm);
 /* Copies the named-user entries of one file's access ACL onto another,
- * keeping the target's own owner/group/other bits. */
-int tsd_acl_copy_named(const char *from, const char *to);
+ * keeping the target's own owner/group/other bits; `locked` takes write
+ * from the owner entry and the mask in the same step (a new mount point
+ * is never open to a sharee, not even for a moment). */
+int tsd_acl_copy_named(const char *from, const char *to, int locked);
 int tsd_write_file_atomic(const char *path, const char *data, size_t len,
                           mode_t mode);
 int tsd_fsync_dir(const char *path);

@@ -274,18 +274,11 @@ static int set_lock(int fd, int locked)
             else
                 acl_add_perm(ps, ACL_WRITE);
         }
+        /* Unlocking is for the owner's own mount alone: the mask stays
+         * without write, so that no sharee can slip a file under the
+         * mount while gocryptfs takes the folder over. */
         if (tag == ACL_MASK && locked)
             acl_delete_perm(ps, ACL_WRITE);
-    }
-    if (!locked) {
-        /* The mask again covers what the named entries grant. */
-        for (int w = ACL_FIRST_ENTRY; acl_get_entry(a, w, &e) == 1; w = ACL_NEXT_ENTRY) {
-            acl_tag_t tag;
-            if (acl_get_tag_type(e, &tag) == 0 && tag == ACL_MASK) {
-                acl_calc_mask(&a);
-                break;
-            }
-        }
     }
     int rc = acl_set_fd(fd, a) < 0 ? -errno : 0;
     acl_free(a);
@@ -409,7 +402,7 @@ static int finish_encrypt(const struct journal *j)
                 rc = HELD;
             goto out;
         }
-        tsd_acl_copy_named(cipher, box);
+        tsd_acl_copy_named(cipher, box, 1);
     }
     lock_mount_point(box);
 out:
