@@ -9,7 +9,7 @@ RightButtonMenu::RightButtonMenu(QWidget *parent)
     QFont font;
     font.setPixelSize(12);
     setFont(font);
-    setFixedWidth(100);
+    setMinimumWidth(100); // wider where the words of a language need it
 
     m_pMountAction = new QAction(tr("挂载"), this);
     m_pUmountAction = new QAction(tr("卸载"), this);

@@ -27,10 +27,14 @@
 #include <QSpacerItem>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 const int kWindowWidth = 780;
 const int kWindowHeight = 560;
+const int kToolBarWidth = 300;
+const int kToolBarRight = 750;
 
 const char *const kModeBtnStyle = "border: none; background-color:#FFFFFF;";
 
@@ -158,10 +162,14 @@ void Vaultrane::initUI()
     m_pToolLayout->setContentsMargins(10, 0, 10, 0);
 
     m_pToolBarWidget = new QWidget(this);
-    m_pToolBarWidget->setFixedSize(300, 24);
     m_pToolBarWidget->setLayout(m_pToolLayout);
     m_pToolBarWidget->setObjectName("PrivateBoxToolBarWidget");
-    m_pToolBarWidget->move(450, 140);
+    // 300 pixels ending at x = 750; longer words of another language widen
+    // it to the left rather than cut the buttons' words.
+    m_pToolBarWidget->ensurePolished();
+    const int toolBarWidth = std::max(kToolBarWidth, m_pToolBarWidget->sizeHint().width());
+    m_pToolBarWidget->setFixedSize(toolBarWidth, 24);
+    m_pToolBarWidget->move(kToolBarRight - toolBarWidth, 140);
 
     m_pBoxListWidget = new BoxListWidget(this);
     m_pBoxListWidget->setFixedSize(765, 330);

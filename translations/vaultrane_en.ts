@@ -605,15 +605,15 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
     <message>
         <source>当前密码</source>
-        <translation>Current password</translation>
+        <translation>Current</translation>
     </message>
     <message>
         <source>新密码</source>
-        <translation>New password</translation>
+        <translation>New</translation>
     </message>
     <message>
         <source>新密码确认</source>
-        <translation>Confirm new password</translation>
+        <translation>Confirm</translation>
     </message>
     <message>
         <source>确认</source>
@@ -840,7 +840,7 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
     <message>
         <source>确认密码</source>
-        <translation>Confirm password</translation>
+        <translation>Confirm</translation>
     </message>
     <message>
         <source>确认</source>
@@ -879,7 +879,7 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
     <message>
         <source>确认密码</source>
-        <translation>Confirm password</translation>
+        <translation>Confirm</translation>
     </message>
     <message>
         <source>确认</source>
@@ -1065,7 +1065,7 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
     <message>
         <source>密码验证</source>
-        <translation>Password check</translation>
+        <translation>Password</translation>
     </message>
     <message>
         <source>确认</source>
@@ -1197,11 +1197,11 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
     <message>
         <source>密码设置</source>
-        <translation>Password settings</translation>
+        <translation>Password</translation>
     </message>
     <message>
         <source>共享设置</source>
-        <translation>Share settings</translation>
+        <translation>Sharing</translation>
     </message>
     <message>
         <source>已共享</source>
