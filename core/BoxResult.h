@@ -22,6 +22,8 @@ struct BoxResult {
     QString detail;      // the service's detail text (e.g. a path), may be empty
 
     bool ok() const { return code == Ok; }
+    // Whether the box service named a wrong password as the reason.
+    bool wrongPasswordReason() const;
 
     // A window's message for this result: `text` with the reason, when
     // there is one, as its second line.

@@ -1,5 +1,6 @@
 #include "ChangeBoxLockedDialog.h"
 
+#include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
 #include "SecretWipe.h"
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -25,10 +28,8 @@ QRadioButton *makeRadio(const QString &text, QWidget *parent)
 } // namespace
 
 ChangeBoxLockedDialog::ChangeBoxLockedDialog(const BoxInfo &box, QWidget *parent)
-    : FlatDropWidget(parent), m_boxInfo(box)
+    : BoxFormDialog(parent), m_boxInfo(box)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose);
     initUI();
     initConnect();
 }
@@ -87,14 +88,12 @@ void ChangeBoxLockedDialog::initUI()
 
 void ChangeBoxLockedDialog::initConnect()
 {
-    connect(m_pUpdateRadio, SIGNAL(toggled(bool)), this, SLOT(slot_updatePSWToggled(bool)));
-    connect(m_pRemoveRadio, SIGNAL(toggled(bool)), this, SLOT(slot_removePSWToggled(bool)));
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
-    connect(m_pOkBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
-    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
-    connect(m_pCurrentEdit, SIGNAL(textChanged(QString)), this, SLOT(slot_editing()));
-    // However the dialog ends, the passwords do not outlive it.
-    connect(this, SIGNAL(finished(int)), this, SLOT(slot_wipePasswords()));
+    connect(m_pUpdateRadio, &QRadioButton::toggled, this, &ChangeBoxLockedDialog::slot_updatePSWToggled);
+    connect(m_pRemoveRadio, &QRadioButton::toggled, this, &ChangeBoxLockedDialog::slot_removePSWToggled);
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_closeBtnClicked);
+    connect(m_pOkBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_okBtnClicked);
+    connect(m_pCancelBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_cancelBtnClicked);
+    connect(m_pCurrentEdit, &QLineEdit::textChanged, this, &ChangeBoxLockedDialog::slot_editing);
 }
 
 void ChangeBoxLockedDialog::slot_closeBtnClicked()
@@ -109,13 +108,18 @@ void ChangeBoxLockedDialog::slot_cancelBtnClicked()
 
 void ChangeBoxLockedDialog::slot_okBtnClicked()
 {
-    int result = -1;
     if (m_pUpdateRadio->isChecked() && !m_pRemoveRadio->isChecked())
-        result = updatePassword();
+        updatePassword();
     else if (m_pRemoveRadio->isChecked() && !m_pUpdateRadio->isChecked())
-        result = removePassword();
-    if (result == 0)
+        removePassword();
+}
+
+void ChangeBoxLockedDialog::finishOperation(const BoxResult &result, const QString &failureText)
+{
+    if (result.ok())
         accept();
+    else
+        showWarning(result.message(failureText));
 }
 
 void ChangeBoxLockedDialog::slot_editing()
@@ -161,16 +165,14 @@ int ChangeBoxLockedDialog::updatePassword()
         showWarning(tr("未选定须修改密码的保护箱，请选择后重新修改！"));
         return -100;
     }
-    // text() shares the edits' buffers rather than copying the passwords;
-    // those buffers are zeroed when the dialog finishes.
-    const QString current = m_pCurrentEdit->text();
-    const QString fresh = m_pNewEdit->text();
-    const QString confirm = m_pConfirmEdit->text();
-    if (current.isEmpty()) {
+    auto current = std::make_shared<SecretString>(m_pCurrentEdit->text());
+    auto fresh = std::make_shared<SecretString>(m_pNewEdit->text());
+    const SecretString confirm(m_pConfirmEdit->text());
+    if (current->isEmpty()) {
         showHint(tr("原密码不可为空"));
         return -1;
     }
-    if (fresh.isEmpty()) {
+    if (fresh->isEmpty()) {
         showHint(tr("新密码不可为空"));
         return -2;
     }
@@ -178,27 +180,32 @@ int ChangeBoxLockedDialog::updatePassword()
         showHint(tr("新密码确认不可为空"));
         return -3;
     }
-    if (fresh != confirm) {
+    if (fresh->text() != confirm.text()) {
         showHint(tr("新密码与确认密码不一致"));
         return -4;
     }
-    if (VaultranerProxy::changePassphrase(m_boxInfo.name, current, fresh))
-        return 0;
-    showWarning(tr("保护箱 “%1” 密码修改失败！").arg(m_boxInfo.name));
-    return -6;
+    const BoxInfo box = m_boxInfo;
+    runBusy(tr("正在修改密码…"), m_pHintLabel,
+            [box, current, fresh] { return BoxOperations::changePassword(box, *current, *fresh); },
+            [this](const BoxResult &result) {
+                finishOperation(result, tr("保护箱 “%1” 密码修改失败！").arg(m_boxInfo.name));
+            });
+    return 0;
 }
 
 int ChangeBoxLockedDialog::removePassword()
 {
-    const QString current = m_pCurrentEdit->text();
-    if (current.isEmpty()) {
+    auto current = std::make_shared<SecretString>(m_pCurrentEdit->text());
+    if (current->isEmpty()) {
         showHint(tr("确认密码不可为空"));
         return -1;
     }
-    if (VaultranerProxy::removePassphrase(m_boxInfo.name, current))
-        return 0;
-    showWarning(tr("解除保护箱 “%1” 密码保护失败！").arg(m_boxInfo.name));
-    return -2;
+    const BoxInfo box = m_boxInfo;
+    runBusy(tr("正在解密…"), m_pHintLabel, [box, current] { return BoxOperations::removePassword(box, *current); },
+            [this](const BoxResult &result) {
+                finishOperation(result, tr("解除保护箱 “%1” 密码保护失败！").arg(m_boxInfo.name));
+            });
+    return 0;
 }
 
 bool ChangeBoxLockedDialog::eventFilter(QObject *watched, QEvent *event)
@@ -226,7 +233,7 @@ void ChangeBoxLockedDialog::showWarning(const QString &text)
     showWarningOver(this, text);
 }
 
-void ChangeBoxLockedDialog::slot_wipePasswords()
+void ChangeBoxLockedDialog::wipeSecrets()
 {
     wipeLineEdit(m_pCurrentEdit);
     wipeLineEdit(m_pNewEdit);

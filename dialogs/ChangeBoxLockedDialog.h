@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlatDropWidget.h"
+#include "BoxFormDialog.h"
 #include "VaultranerProxy.h"
 
 class BoxPswLineEdit;
@@ -12,8 +12,9 @@ class TitleBar;
 
 // Changes the password of an encrypted box (current, new, new again) or
 // removes the protection (current password only); two radio buttons pick the
-// mode. exec() returns Accepted once the box service has done it.
-class ChangeBoxLockedDialog : public FlatDropWidget
+// mode. The box service does it on the worker while the dialog shows a busy
+// line; exec() returns Accepted once it has.
+class ChangeBoxLockedDialog : public BoxFormDialog
 {
     Q_OBJECT
     friend class TestFormDialogs;
@@ -23,6 +24,9 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+protected:
+    void wipeSecrets() override;
+
 public slots:
     void slot_closeBtnClicked();
     void slot_cancelBtnClicked();
@@ -31,9 +35,6 @@ public slots:
     void slot_updatePSWToggled(bool toggled);
     void slot_removePSWToggled(bool toggled);
 
-private slots:
-    void slot_wipePasswords();
-
 private:
     void initUI();
     void initConnect();
@@ -41,9 +42,11 @@ private:
     void showWarning(const QString &text);
     void fitLayout();
 
-    // 0 on success; a negative code names the check or the call that failed.
+    // 0 once the operation runs on the worker; a negative code names the
+    // check that failed. The dialog is accepted when the operation succeeds.
     int updatePassword();
     int removePassword();
+    void finishOperation(const BoxResult &result, const QString &failureText);
 
     BoxInfo m_boxInfo;
     TitleBar *m_pTitleBar;

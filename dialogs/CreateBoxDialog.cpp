@@ -1,13 +1,13 @@
 #include "CreateBoxDialog.h"
 
+#include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
+#include "BoxRules.h"
 #include "FormDialogParts.h"
 #include "SecretWipe.h"
 #include "SwitchButton.h"
 #include "TitleBar.h"
-#include "VaultranerProxy.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,48 +15,10 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
+#include <memory>
 
-namespace {
-
-bool isAsciiLetter(QChar c)
+CreateBoxDialog::CreateBoxDialog(QWidget *parent) : BoxFormDialog(parent)
 {
-    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-}
-
-// 6 to 18 characters: an ASCII letter, then ASCII letters, digits or
-// underscores.
-bool passwordFollowsRule(const QString &password)
-{
-    if (password.size() < 6 || password.size() > 18 || !isAsciiLetter(password.at(0)))
-        return false;
-    for (int i = 1; i < password.size(); ++i) {
-        const QChar c = password.at(i);
-        if (!isAsciiLetter(c) && !(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && c != QLatin1Char('_'))
-            return false;
-    }
-    return true;
-}
-
-// What is wrong with the two password entries, or an empty string.
-QString passwordProblem(const QString &password, const QString &confirm)
-{
-    if (password.isEmpty())
-        return QCoreApplication::translate("CreateBoxDialog", "密码不可为空");
-    if (!passwordFollowsRule(password))
-        return QCoreApplication::translate("CreateBoxDialog", "密码格式与要求不符\n密码要求：密码长度6-18位，只能包含字母、数字和下划线");
-    if (confirm.isEmpty())
-        return QCoreApplication::translate("CreateBoxDialog", "确认密码不可为空");
-    if (password != confirm)
-        return QCoreApplication::translate("CreateBoxDialog", "密码和确认密码不一致");
-    return QString();
-}
-
-} // namespace
-
-CreateBoxDialog::CreateBoxDialog(QWidget *parent) : FlatDropWidget(parent)
-{
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose);
     initUI();
     initConnect();
     slot_checkedChanged(false);
@@ -127,12 +89,10 @@ void CreateBoxDialog::initUI()
 
 void CreateBoxDialog::initConnect()
 {
-    connect(m_pSwitchBtn, SIGNAL(checkedChanged(bool)), this, SLOT(slot_checkedChanged(bool)));
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
-    connect(m_pOkBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
-    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
-    // However the dialog ends, the typed passwords do not outlive it.
-    connect(this, SIGNAL(finished(int)), this, SLOT(slot_wipePasswords()));
+    connect(m_pSwitchBtn, &SwitchButton::checkedChanged, this, &CreateBoxDialog::slot_checkedChanged);
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &CreateBoxDialog::slot_closeBtnClicked);
+    connect(m_pOkBtn, &QPushButton::clicked, this, &CreateBoxDialog::slot_okBtnClicked);
+    connect(m_pCancelBtn, &QPushButton::clicked, this, &CreateBoxDialog::slot_cancelBtnClicked);
 }
 
 void CreateBoxDialog::slot_checkedChanged(bool checked)
@@ -179,31 +139,33 @@ void CreateBoxDialog::slot_okBtnClicked()
         return;
     }
 
-    bool created = false;
     if (!m_pSwitchBtn->isChecked()) {
-        created = VaultranerProxy::createBox(name);
-    } else {
-        QString password = copyOfText(m_pPswEdit);
-        QString confirm = copyOfText(m_pConfirmEdit);
-        const QString problem = passwordProblem(password, confirm);
-        if (problem.isEmpty())
-            created = VaultranerProxy::createEncryptedBox(name, password);
-        wipeString(password);
-        wipeString(confirm);
-        if (!problem.isEmpty()) {
-            showHint(problem);
-            return;
-        }
+        finishCreate(BoxOperations::create(name));
+        return;
     }
+    auto password = std::make_shared<SecretString>(m_pPswEdit->text());
+    const SecretString confirm(m_pConfirmEdit->text());
+    const QString problem = BoxRules::passwordProblem(password->text(), confirm.text());
+    if (!problem.isEmpty()) {
+        showHint(problem);
+        return;
+    }
+    // Encrypting a large box takes a while: the worker does it.
+    runBusy(tr("正在加密…"), m_pHintLabel,
+            [name, password] { return BoxOperations::createEncrypted(name, *password); },
+            [this](const BoxResult &result) { finishCreate(result); });
+}
 
-    if (created) {
+void CreateBoxDialog::finishCreate(const BoxResult &result)
+{
+    if (result.ok()) {
         accept();
         return;
     }
-    showWarningOver(this, tr("创建保护箱失败！"));
+    showWarningOver(this, result.message(tr("创建保护箱失败！")));
 }
 
-void CreateBoxDialog::slot_wipePasswords()
+void CreateBoxDialog::wipeSecrets()
 {
     wipeLineEdit(m_pPswEdit);
     wipeLineEdit(m_pConfirmEdit);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlatDropWidget.h"
+#include "BoxFormDialog.h"
 
 class QEvent;
 class QLabel;
@@ -14,8 +14,9 @@ class TitleBar;
 // for a password typed twice. The input is checked in a fixed order and the
 // first problem shows in the red hint line. Accepted only when the box
 // service created the box; a library failure is reported in a message box and
-// leaves every field as typed. Deletes itself when exec() returns.
-class CreateBoxDialog : public FlatDropWidget
+// leaves every field as typed. An encrypted box is made on the worker while
+// the dialog shows "正在加密…". Deletes itself when exec() returns.
+class CreateBoxDialog : public BoxFormDialog
 {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void wipeSecrets() override;
 
 public slots:
     void slot_checkedChanged(bool checked);
@@ -30,13 +32,11 @@ public slots:
     void slot_cancelBtnClicked();
     void slot_okBtnClicked();
 
-private slots:
-    void slot_wipePasswords();
-
 private:
     void initUI();
     void initConnect();
     void showHint(const QString &text);
+    void finishCreate(const BoxResult &result);
 
     TitleBar *m_pTitleBar;
     QLabel *m_pHeadLabel;

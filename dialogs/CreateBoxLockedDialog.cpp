@@ -1,5 +1,6 @@
 #include "CreateBoxLockedDialog.h"
 
+#include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
 #include "SecretWipe.h"
@@ -12,11 +13,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 CreateBoxLockedDialog::CreateBoxLockedDialog(const BoxInfo &box, QWidget *parent)
-    : FlatDropWidget(parent), m_boxInfo(box)
+    : BoxFormDialog(parent), m_boxInfo(box)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose);
     initUI();
     initConnect();
 }
@@ -60,11 +61,9 @@ void CreateBoxLockedDialog::initUI()
 
 void CreateBoxLockedDialog::initConnect()
 {
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
-    connect(m_pOkBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
-    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
-    // However the dialog ends, the passwords do not outlive it.
-    connect(this, SIGNAL(finished(int)), this, SLOT(slot_wipePasswords()));
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &CreateBoxLockedDialog::slot_closeBtnClicked);
+    connect(m_pOkBtn, &QPushButton::clicked, this, &CreateBoxLockedDialog::slot_okBtnClicked);
+    connect(m_pCancelBtn, &QPushButton::clicked, this, &CreateBoxLockedDialog::slot_cancelBtnClicked);
 }
 
 void CreateBoxLockedDialog::slot_closeBtnClicked()
@@ -79,11 +78,9 @@ void CreateBoxLockedDialog::slot_cancelBtnClicked()
 
 void CreateBoxLockedDialog::slot_okBtnClicked()
 {
-    // text() shares the edits' buffers rather than copying the passwords;
-    // those buffers are zeroed when the dialog finishes.
-    const QString password = m_pPswEdit->text();
-    const QString confirm = m_pConfirmEdit->text();
-    if (password.isEmpty()) {
+    auto password = std::make_shared<SecretString>(m_pPswEdit->text());
+    const SecretString confirm(m_pConfirmEdit->text());
+    if (password->isEmpty()) {
         qDebug() << size();
         showHint(tr("密码不可为空"));
         return;
@@ -92,15 +89,19 @@ void CreateBoxLockedDialog::slot_okBtnClicked()
         showHint(tr("确认密码不可为空"));
         return;
     }
-    if (password != confirm) {
+    if (password->text() != confirm.text()) {
         showHint(tr("密码与确认密码不一致"));
         return;
     }
-    if (VaultranerProxy::addPassphrase(m_boxInfo.name, password)) {
-        accept();
-        return;
-    }
-    showWarningOver(this, tr("保护箱 “%1” 创建密码保护失败！").arg(m_boxInfo.name));
+    const BoxInfo box = m_boxInfo;
+    runBusy(tr("正在加密…"), m_pHintLabel, [box, password] { return BoxOperations::addPassword(box, *password); },
+            [this](const BoxResult &result) {
+                if (result.ok()) {
+                    accept();
+                    return;
+                }
+                showWarningOver(this, result.message(tr("保护箱 “%1” 创建密码保护失败！").arg(m_boxInfo.name)));
+            });
 }
 
 bool CreateBoxLockedDialog::eventFilter(QObject *watched, QEvent *event)
@@ -115,7 +116,7 @@ void CreateBoxLockedDialog::showHint(const QString &text)
     m_pHintLabel->show();
 }
 
-void CreateBoxLockedDialog::slot_wipePasswords()
+void CreateBoxLockedDialog::wipeSecrets()
 {
     wipeLineEdit(m_pPswEdit);
     wipeLineEdit(m_pConfirmEdit);

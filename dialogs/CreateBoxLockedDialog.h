@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlatDropWidget.h"
+#include "BoxFormDialog.h"
 #include "VaultranerProxy.h"
 
 class BoxPswLineEdit;
@@ -10,8 +10,9 @@ class QPushButton;
 class TitleBar;
 
 // Puts a password on a box that has none: the password is typed twice and
-// handed to the box service. exec() returns Accepted once the box is encrypted.
-class CreateBoxLockedDialog : public FlatDropWidget
+// handed to the box service, which encrypts the box on the worker while the
+// dialog shows "正在加密…". exec() returns Accepted once the box is encrypted.
+class CreateBoxLockedDialog : public BoxFormDialog
 {
     Q_OBJECT
 public:
@@ -19,13 +20,13 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+protected:
+    void wipeSecrets() override;
+
 public slots:
     void slot_closeBtnClicked();
     void slot_cancelBtnClicked();
     void slot_okBtnClicked();
-
-private slots:
-    void slot_wipePasswords();
 
 private:
     void initUI();

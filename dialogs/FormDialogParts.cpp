@@ -147,12 +147,6 @@ void hideHintOnPress(QLabel *hint, const QObject *watched, const QEvent *event,
             hint->hide();
 }
 
-QString copyOfText(const QLineEdit *edit)
-{
-    const QString shown = edit->text();
-    return QString(shown.constData(), shown.size());
-}
-
 void showMessageOver(QWidget *dialog, int type, const QString &text)
 {
     auto *box = new MessageBox(dialog);

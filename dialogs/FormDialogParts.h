@@ -71,10 +71,6 @@ void addHintAndButtons(QVBoxLayout *column, QLabel *hint, QPushButton *ok, QPush
 void hideHintOnPress(QLabel *hint, const QObject *watched, const QEvent *event,
                      std::initializer_list<const QObject *> edits);
 
-// A private copy of the edit's text: wiping it later must not zero the
-// buffer the edit still shows while the dialog stays open.
-QString copyOfText(const QLineEdit *edit);
-
 // Shows a message box of the given type centred on `dialog` and waits for it.
 void showMessageOver(QWidget *dialog, int type, const QString &text);
 void showWarningOver(QWidget *dialog, const QString &text);

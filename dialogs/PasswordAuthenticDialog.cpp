@@ -1,5 +1,6 @@
 #include "PasswordAuthenticDialog.h"
 
+#include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
 #include "SecretWipe.h"
@@ -10,12 +11,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 PasswordAuthenticDialog::PasswordAuthenticDialog(const QString &prompt, const BoxInfo &box, int mode,
                                                  QWidget *parent)
-    : FlatDropWidget(parent), m_prompt(prompt), m_box(box), m_mode(mode)
+    : BoxFormDialog(parent), m_prompt(prompt), m_box(box), m_mode(mode)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose);
     initUI();
     initConnect();
 }
@@ -25,7 +26,7 @@ void PasswordAuthenticDialog::initUI()
     resize(540, 260);
     setWhiteBackground(this);
 
-    m_pTitleBar = makeTitleBar(this, m_mode == 0 ? tr("密码认证") : tr("保护箱挂载"));
+    m_pTitleBar = makeTitleBar(this, m_mode == CheckOnly ? tr("密码认证") : tr("保护箱挂载"));
     m_pHeadLabel = makeHeadingLabel(m_prompt, this);
 
     m_pBoxLabel = makeLabel(tr("保护箱: %1").arg(m_box.name), "#333333", 14, this);
@@ -54,11 +55,9 @@ void PasswordAuthenticDialog::initUI()
 
 void PasswordAuthenticDialog::initConnect()
 {
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
-    connect(m_pOkBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
-    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
-    // However the dialog ends, the typed password does not outlive it.
-    connect(this, SIGNAL(finished(int)), this, SLOT(slot_wipePassword()));
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &PasswordAuthenticDialog::slot_closeBtnClicked);
+    connect(m_pOkBtn, &QPushButton::clicked, this, &PasswordAuthenticDialog::slot_okBtnClicked);
+    connect(m_pCancelBtn, &QPushButton::clicked, this, &PasswordAuthenticDialog::slot_cancelBtnClicked);
 }
 
 void PasswordAuthenticDialog::slot_closeBtnClicked()
@@ -78,23 +77,31 @@ void PasswordAuthenticDialog::slot_okBtnClicked()
         return;
     }
 
-    QString password = copyOfText(m_pPswEdit);
-    bool ok;
-    if (m_mode == 0)
-        ok = VaultranerProxy::verifyPassphrase(m_box.name, password);
-    else
-        ok = VaultranerProxy::mountBox(m_box.owner, m_box.name, password);
-    wipeString(password);
-
-    if (ok)
-        accept();
-    else if (m_mode == 0)
-        showHint(tr("密码认证失败，请确认密码后重新认证"));
-    else
-        showHint(tr("保护箱挂载失败，请检查"));
+    auto password = std::make_shared<SecretString>(m_pPswEdit->text());
+    const BoxInfo box = m_box;
+    const bool mount = m_mode == Mount;
+    // Deriving the key takes a noticeable moment: the worker does it.
+    runBusy(mount ? tr("正在挂载…") : tr("正在验证密码…"), m_pHintLabel,
+            [box, password, mount] {
+                return mount ? BoxOperations::mount(box, *password) : BoxOperations::verifyPassword(box, *password);
+            },
+            [this, mount](const BoxResult &result) {
+                if (result.ok()) {
+                    accept();
+                    return;
+                }
+                if (!mount) {
+                    // The hint already says the password was not taken.
+                    showHint(result.wrongPasswordReason()
+                                 ? tr("密码认证失败，请确认密码后重新认证")
+                                 : result.message(tr("密码认证失败，请确认密码后重新认证")));
+                    return;
+                }
+                showHint(result.message(tr("保护箱挂载失败，请检查")));
+            });
 }
 
-void PasswordAuthenticDialog::slot_wipePassword()
+void PasswordAuthenticDialog::wipeSecrets()
 {
     wipeLineEdit(m_pPswEdit);
 }

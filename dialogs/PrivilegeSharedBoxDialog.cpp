@@ -1,9 +1,10 @@
 #include "PrivilegeSharedBoxDialog.h"
 
+#include "BoxOperations.h"
 #include "FormDialogParts.h"
 #include "MessageBox.h"
+#include "ShareCandidates.h"
 #include "TitleBar.h"
-#include "zavrit.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -14,13 +15,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSignalMapper>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <cstring>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -40,27 +37,17 @@ const char *const kHorizontalScrollBarStyle =
     "QScrollBar::sub-line:horizontal {height:0px;width:0px;subcontrol-position: left;subcontrol-origin: margin;}"
     "QScrollBar::add-page:horizontal,QScrollBar::sub-page:horizontal {height:5px;background: #FFFFFF;}";
 
-const int kReadOnly = 5;
-const int kReadWrite = 7;
-
-// Accounts whose login shell refuses every login are services, not people a
-// box could be shared with.
-bool hasLoginShell(const struct passwd *account)
-{
-    static const char *const refusing[] = {"/sbin/nologin", "/usr/sbin/nologin", "/bin/false",
-                                           "/usr/bin/false"};
-    const char *shell = account->pw_shell ? account->pw_shell : "";
-    for (const char *r : refusing)
-        if (std::strcmp(shell, r) == 0)
-            return false;
-    return true;
-}
+const int kReadOnly = int(SharePermission::ReadOnly);
+const int kReadWrite = int(SharePermission::ReadWrite);
+// The button ids of a row's two choices.
+const int kReadOnlyChoice = 1;
+const int kReadWriteChoice = 2;
 
 // Sets the ticks of one row from a permission: 5 仅读取, 7 可读写, else none.
 void tickRow(QButtonGroup *group, int perm)
 {
-    QAbstractButton *readOnly = group->button(1);
-    QAbstractButton *readWrite = group->button(2);
+    QAbstractButton *readOnly = group->button(kReadOnlyChoice);
+    QAbstractButton *readWrite = group->button(kReadWriteChoice);
     if (readOnly)
         readOnly->setChecked(perm == kReadOnly);
     if (readWrite)
@@ -70,11 +57,8 @@ void tickRow(QButtonGroup *group, int perm)
 } // namespace
 
 PrivilegeSharedBoxDialog::PrivilegeSharedBoxDialog(const BoxInfo &box, QWidget *parent)
-    : FlatDropWidget(parent), m_boxInfo(box)
+    : BoxFormDialog(parent), m_boxInfo(box)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose);
-    m_pSignalMapper = new QSignalMapper(this);
     initUI();
     initConnect();
 }
@@ -141,10 +125,9 @@ void PrivilegeSharedBoxDialog::initUI()
 
 void PrivilegeSharedBoxDialog::initConnect()
 {
-    connect(m_pSignalMapper, SIGNAL(mapped(QString)), this, SLOT(slot_userShareMap(QString)));
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
-    connect(m_pApplyBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
-    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &PrivilegeSharedBoxDialog::slot_closeBtnClicked);
+    connect(m_pApplyBtn, &QPushButton::clicked, this, &PrivilegeSharedBoxDialog::slot_okBtnClicked);
+    connect(m_pCancelBtn, &QPushButton::clicked, this, &PrivilegeSharedBoxDialog::slot_cancelBtnClicked);
 }
 
 int PrivilegeSharedBoxDialog::initData()
@@ -162,7 +145,7 @@ bool PrivilegeSharedBoxDialog::loadSharedUsers()
     if (m_boxInfo.name.isEmpty())
         return false;
     QList<ShareUser> shares;
-    if (!VaultranerProxy::getSharedList(m_boxInfo.owner, m_boxInfo.name, shares)) {
+    if (!BoxOperations::readShares(m_boxInfo, shares).ok()) {
         qDebug() << "PrivilegeSharedBoxDialog::loadSharedUsers VaultranerProxy::getSharedList failed";
         return false;
     }
@@ -174,30 +157,7 @@ bool PrivilegeSharedBoxDialog::loadSharedUsers()
 
 bool PrivilegeSharedBoxDialog::loadLocalUsers()
 {
-    m_userList.clear();
-    const uid_t self = getuid();
-    setpwent();
-    while (const struct passwd *account = getpwent()) {
-        const uid_t uid = account->pw_uid;
-        // System accounts, except the security and audit administrators.
-        if (uid >= 1 && uid <= 999 && uid != 600 && uid != 700)
-            continue;
-        if (uid == self)
-            continue;
-        if (!hasLoginShell(account))
-            continue;
-        // The administrators are offered only while the security function is on.
-        if (zavrit_get_func_status(3) == 0 && (uid == 600 || uid == 700))
-            continue;
-        ShareUser user;
-        user.uid = uid;
-        user.type = 2;
-        auto share = m_sharedMap.constFind(int(uid));
-        user.perm = share != m_sharedMap.constEnd() ? share->perm : 0;
-        user.name = QString::fromUtf8(account->pw_name ? account->pw_name : "");
-        m_userList.append(user);
-    }
-    endpwent();
+    m_userList = ShareCandidates::collect(m_sharedMap.values());
     return true;
 }
 
@@ -215,10 +175,8 @@ void PrivilegeSharedBoxDialog::initUserTable()
         auto *readWrite = new QRadioButton(tr("可读写"));
         m_pUserTable->setCellWidget(i, 2, readOnly);
         m_pUserTable->setCellWidget(i, 3, readWrite);
-        connect(readOnly, SIGNAL(clicked(bool)), m_pSignalMapper, SLOT(map()));
-        m_pSignalMapper->setMapping(readOnly, QString("Share_%1_%2").arg(i).arg(1));
-        connect(readWrite, SIGNAL(clicked(bool)), m_pSignalMapper, SLOT(map()));
-        m_pSignalMapper->setMapping(readWrite, QString("Share_%1_%2").arg(i).arg(2));
+        connect(readOnly, &QRadioButton::clicked, this, [this, i] { onShareChoice(i, kReadOnlyChoice); });
+        connect(readWrite, &QRadioButton::clicked, this, [this, i] { onShareChoice(i, kReadWriteChoice); });
 
         readOnly->setChecked(user.perm == kReadOnly);
         readWrite->setChecked(user.perm == kReadWrite);
@@ -226,28 +184,21 @@ void PrivilegeSharedBoxDialog::initUserTable()
         // Not exclusive, so that clicking a ticked choice again unticks it.
         auto *group = new QButtonGroup(this);
         group->setExclusive(false);
-        group->addButton(readOnly, 1);
-        group->addButton(readWrite, 2);
+        group->addButton(readOnly, kReadOnlyChoice);
+        group->addButton(readWrite, kReadWriteChoice);
         m_buttonGroups.append(group);
     }
 }
 
-void PrivilegeSharedBoxDialog::slot_userShareMap(QString index)
+void PrivilegeSharedBoxDialog::onShareChoice(int row, int choice)
 {
-    const QStringList parts = index.split("_");
-    if (parts.size() != 3)
+    if (row < 0 || row >= m_buttonGroups.size())
         return;
-    bool rowOk = false;
-    bool choiceOk = false;
-    const uint row = parts.at(1).toUInt(&rowOk);
-    const uint choice = parts.at(2).toUInt(&choiceOk);
-    if (!rowOk || !choiceOk || row >= uint(m_buttonGroups.size()) || (choice != 1 && choice != 2))
-        return;
-    QButtonGroup *group = m_buttonGroups.at(int(row));
+    QButtonGroup *group = m_buttonGroups.at(row);
     if (group->buttons().size() != 2)
         return;
     // At most one tick per row: the other choice gives way.
-    QAbstractButton *other = group->button(choice == 1 ? 2 : 1);
+    QAbstractButton *other = group->button(choice == kReadOnlyChoice ? kReadWriteChoice : kReadOnlyChoice);
     if (other && other->isChecked())
         other->setChecked(false);
 }
@@ -269,8 +220,8 @@ QList<ShareUser> PrivilegeSharedBoxDialog::getCheckedUsers() const
         QButtonGroup *group = m_buttonGroups.at(i);
         if (group->buttons().size() != 2)
             continue;
-        QAbstractButton *readOnly = group->button(1);
-        QAbstractButton *readWrite = group->button(2);
+        QAbstractButton *readOnly = group->button(kReadOnlyChoice);
+        QAbstractButton *readWrite = group->button(kReadWriteChoice);
         if (!readOnly || !readWrite)
             continue;
         if (!readOnly->isChecked() && !readWrite->isChecked())
@@ -285,19 +236,20 @@ QList<ShareUser> PrivilegeSharedBoxDialog::getCheckedUsers() const
 void PrivilegeSharedBoxDialog::slot_okBtnClicked()
 {
     const QList<ShareUser> users = getCheckedUsers();
-    const int added = VaultranerProxy::setSharedList(m_boxInfo.name, users);
+    int added = 0;
+    const BoxResult result = BoxOperations::applyShares(m_boxInfo, users, added);
 
     int type = MessageBox::Warning;
     QString text;
     if (added < 0) {
-        text = tr("保护箱 “%1” 设置共享权限失败！");
-    } else if (added == users.size()) {
+        text = result.message(tr("保护箱 “%1” 设置共享权限失败！").arg(m_boxInfo.name));
+    } else if (result.ok()) {
         type = MessageBox::Complete;
-        text = tr("保护箱 “%1” 设置共享权限成功！");
+        text = tr("保护箱 “%1” 设置共享权限成功！").arg(m_boxInfo.name);
     } else {
-        text = tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！");
+        text = result.message(tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！").arg(m_boxInfo.name));
     }
-    showMessageOver(this, type, text.arg(m_boxInfo.name));
+    showMessageOver(this, type, text);
 
     refreshShareState();
     accept();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlatDropWidget.h"
+#include "BoxFormDialog.h"
 #include "VaultranerProxy.h"
 
 #include <QList>
@@ -9,7 +9,6 @@
 class QButtonGroup;
 class QLabel;
 class QPushButton;
-class QSignalMapper;
 class QTableWidget;
 class TitleBar;
 
@@ -18,7 +17,7 @@ class TitleBar;
 // every share of the box with the ticked ones and reports the outcome.
 //
 // Create it, call initData() and show it only when that returned 0.
-class PrivilegeSharedBoxDialog : public FlatDropWidget
+class PrivilegeSharedBoxDialog : public BoxFormDialog
 {
     Q_OBJECT
 public:
@@ -29,7 +28,6 @@ public:
     int initData();
 
 public slots:
-    void slot_userShareMap(QString index);
     void slot_closeBtnClicked();
     void slot_cancelBtnClicked();
     void slot_okBtnClicked();
@@ -42,11 +40,12 @@ private:
     void initUserTable();
     QList<ShareUser> getCheckedUsers() const;
     void refreshShareState();
+    // A click on a row's choice (1 仅读取, 2 可读写): the other one gives way.
+    void onShareChoice(int row, int choice);
 
     BoxInfo m_boxInfo;
     QMap<int, ShareUser> m_sharedMap;
     QList<ShareUser> m_userList;
-    QSignalMapper *m_pSignalMapper;
     QList<QButtonGroup *> m_buttonGroups;
 
     TitleBar *m_pTitleBar;

@@ -1,5 +1,6 @@
 #include "RenameBoxDialog.h"
 
+#include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
 #include "SecretWipe.h"
@@ -11,11 +12,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 RenameBoxDialog::RenameBoxDialog(const BoxInfo &box, QWidget *parent)
-    : FlatDropWidget(parent), m_boxInfo(box)
+    : BoxFormDialog(parent), m_boxInfo(box)
 {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_DeleteOnClose);
     initUI();
     initConnect();
 }
@@ -61,11 +62,9 @@ void RenameBoxDialog::initUI()
 
 void RenameBoxDialog::initConnect()
 {
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_closeBtnClicked()));
-    connect(m_pOkBtn, SIGNAL(clicked(bool)), this, SLOT(slot_okBtnClicked()));
-    connect(m_pCancelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_cancelBtnClicked()));
-    // However the dialog ends, the password does not outlive it.
-    connect(this, SIGNAL(finished(int)), this, SLOT(slot_wipePassword()));
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &RenameBoxDialog::slot_closeBtnClicked);
+    connect(m_pOkBtn, &QPushButton::clicked, this, &RenameBoxDialog::slot_okBtnClicked);
+    connect(m_pCancelBtn, &QPushButton::clicked, this, &RenameBoxDialog::slot_cancelBtnClicked);
 }
 
 void RenameBoxDialog::slot_closeBtnClicked()
@@ -85,25 +84,34 @@ void RenameBoxDialog::slot_okBtnClicked()
         showHint(tr("保护箱新名称不可为空"));
         return;
     }
-    if (m_boxInfo.encrypted) {
-        // text() shares the edit's buffer rather than copying the password;
-        // that buffer is zeroed when the dialog finishes.
-        const QString password = m_pPswEdit->text();
-        if (password.isEmpty()) {
-            showHint(tr("保护箱密码不可为空"));
-            return;
-        }
-        // Knowing the password is what entitles the user to rename the box.
-        if (!VaultranerProxy::verifyPassphrase(m_boxInfo.name, password)) {
-            showHint(tr("密码认证失败，请确认密码后重新认证"));
-            return;
-        }
+    if (!m_boxInfo.encrypted) {
+        finishRename(BoxOperations::rename(m_boxInfo, newName, SecretString()));
+        return;
     }
-    if (VaultranerProxy::renameBox(m_boxInfo.name, newName)) {
+    auto password = std::make_shared<SecretString>(m_pPswEdit->text());
+    if (password->isEmpty()) {
+        showHint(tr("保护箱密码不可为空"));
+        return;
+    }
+    // Knowing the password is what entitles the user to rename the box; the
+    // check derives the key, so the worker makes it and then renames.
+    const BoxInfo box = m_boxInfo;
+    runBusy(tr("正在验证密码…"), m_pHintLabel,
+            [box, newName, password] { return BoxOperations::rename(box, newName, *password); },
+            [this](const BoxResult &result) { finishRename(result); });
+}
+
+void RenameBoxDialog::finishRename(const BoxResult &result)
+{
+    if (result.ok()) {
         accept();
         return;
     }
-    showWarningOver(this, tr("保护箱 “%1” 重命名失败！").arg(m_boxInfo.name));
+    if (result.code == BoxResult::WrongPassword) {
+        showHint(tr("密码认证失败，请确认密码后重新认证"));
+        return;
+    }
+    showWarningOver(this, result.message(tr("保护箱 “%1” 重命名失败！").arg(m_boxInfo.name)));
 }
 
 bool RenameBoxDialog::eventFilter(QObject *watched, QEvent *event)
@@ -118,7 +126,7 @@ void RenameBoxDialog::showHint(const QString &text)
     m_pHintLabel->show();
 }
 
-void RenameBoxDialog::slot_wipePassword()
+void RenameBoxDialog::wipeSecrets()
 {
     wipeLineEdit(m_pPswEdit);
 }

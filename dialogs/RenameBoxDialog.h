@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FlatDropWidget.h"
+#include "BoxFormDialog.h"
 #include "VaultranerProxy.h"
 
 class BoxPswLineEdit;
@@ -10,8 +10,9 @@ class QPushButton;
 class TitleBar;
 
 // Gives a box a new name. An encrypted box is renamed only after its password
-// has been confirmed. exec() returns Accepted once the box service renamed it.
-class RenameBoxDialog : public FlatDropWidget
+// has been confirmed (on the worker, behind a busy line). exec() returns
+// Accepted once the box service renamed it.
+class RenameBoxDialog : public BoxFormDialog
 {
     Q_OBJECT
 public:
@@ -19,18 +20,19 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+protected:
+    void wipeSecrets() override;
+
 public slots:
     void slot_closeBtnClicked();
     void slot_cancelBtnClicked();
     void slot_okBtnClicked();
 
-private slots:
-    void slot_wipePassword();
-
 private:
     void initUI();
     void initConnect();
     void showHint(const QString &text);
+    void finishRename(const BoxResult &result);
 
     BoxInfo m_boxInfo;
     TitleBar *m_pTitleBar;

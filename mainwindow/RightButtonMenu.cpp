@@ -1,5 +1,7 @@
 #include "RightButtonMenu.h"
 
+#include "BoxRules.h"
+
 #include <QAction>
 #include <QFont>
 
@@ -18,12 +20,12 @@ RightButtonMenu::RightButtonMenu(QWidget *parent)
     m_pDeleteAction = new QAction(tr("删除"), this);
     m_pPasswdAction = new QAction(tr("密码设置"), this);
 
-    connect(m_pMountAction, SIGNAL(triggered()), this, SLOT(slot_mount_box()));
-    connect(m_pUmountAction, SIGNAL(triggered()), this, SLOT(slot_umount_box()));
-    connect(m_pShareAction, SIGNAL(triggered()), this, SLOT(slot_share_box()));
-    connect(m_pRenameAction, SIGNAL(triggered()), this, SLOT(slot_rename_box()));
-    connect(m_pDeleteAction, SIGNAL(triggered()), this, SLOT(slot_delete_box()));
-    connect(m_pPasswdAction, SIGNAL(triggered()), this, SLOT(slot_passwd_box()));
+    connect(m_pMountAction, &QAction::triggered, this, &RightButtonMenu::slot_mount_box);
+    connect(m_pUmountAction, &QAction::triggered, this, &RightButtonMenu::slot_umount_box);
+    connect(m_pShareAction, &QAction::triggered, this, &RightButtonMenu::slot_share_box);
+    connect(m_pRenameAction, &QAction::triggered, this, &RightButtonMenu::slot_rename_box);
+    connect(m_pDeleteAction, &QAction::triggered, this, &RightButtonMenu::slot_delete_box);
+    connect(m_pPasswdAction, &QAction::triggered, this, &RightButtonMenu::slot_passwd_box);
 
     addAction(m_pMountAction);
     addAction(m_pUmountAction);
@@ -47,35 +49,25 @@ RightButtonMenu::~RightButtonMenu()
     delete m_pPasswdAction;
 }
 
+// The entries follow the same table as the tool buttons and the operations.
 void RightButtonMenu::setBoxInfo(const BoxInfo &box)
 {
-    bool mount = false, umount = false, ownerOps = false;
-    if (box.mounted) {
-        // A mounted box, own or shared, can only be unmounted.
-        umount = true;
-    } else if (!box.fromOther) {
-        mount = box.encrypted != 0;
-        ownerOps = true;
-    } else {
-        // Another user's box: it can only be unlocked, and only when encrypted.
-        mount = box.encrypted != 0;
-    }
-    m_pMountAction->setVisible(mount);
-    m_pUmountAction->setVisible(umount);
-    m_pPasswdAction->setVisible(ownerOps);
-    m_pShareAction->setVisible(ownerOps);
-    m_pDeleteAction->setVisible(ownerOps);
-    m_pRenameAction->setVisible(ownerOps);
+    m_pMountAction->setVisible(BoxRules::allows(box, BoxAction::Mount));
+    m_pUmountAction->setVisible(BoxRules::allows(box, BoxAction::Unmount));
+    m_pPasswdAction->setVisible(BoxRules::allows(box, BoxAction::PasswordSetting));
+    m_pShareAction->setVisible(BoxRules::allows(box, BoxAction::ShareSetting));
+    m_pDeleteAction->setVisible(BoxRules::allows(box, BoxAction::Delete));
+    m_pRenameAction->setVisible(BoxRules::allows(box, BoxAction::Rename));
 }
 
-void RightButtonMenu::slot_mount_box() { emit signal_right_menu_func_triggered(0); }
+void RightButtonMenu::slot_mount_box() { emit signal_right_menu_func_triggered(int(BoxAction::Mount)); }
 
-void RightButtonMenu::slot_umount_box() { emit signal_right_menu_func_triggered(1); }
+void RightButtonMenu::slot_umount_box() { emit signal_right_menu_func_triggered(int(BoxAction::Unmount)); }
 
-void RightButtonMenu::slot_share_box() { emit signal_right_menu_func_triggered(3); }
+void RightButtonMenu::slot_share_box() { emit signal_right_menu_func_triggered(int(BoxAction::ShareSetting)); }
 
-void RightButtonMenu::slot_rename_box() { emit signal_right_menu_func_triggered(5); }
+void RightButtonMenu::slot_rename_box() { emit signal_right_menu_func_triggered(int(BoxAction::Rename)); }
 
-void RightButtonMenu::slot_delete_box() { emit signal_right_menu_func_triggered(4); }
+void RightButtonMenu::slot_delete_box() { emit signal_right_menu_func_triggered(int(BoxAction::Delete)); }
 
-void RightButtonMenu::slot_passwd_box() { emit signal_right_menu_func_triggered(2); }
+void RightButtonMenu::slot_passwd_box() { emit signal_right_menu_func_triggered(int(BoxAction::PasswordSetting)); }

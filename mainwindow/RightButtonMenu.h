@@ -7,8 +7,9 @@
 class QAction;
 
 // Context menu of one box. It shows only the entries that make sense for the
-// box's state and reports the chosen entry as an action code:
-// 0 mount, 1 unmount, 2 password setting, 3 share setting, 4 delete, 5 rename.
+// box's state (BoxRules) and reports the chosen entry as the integer of its
+// BoxAction: 0 mount, 1 unmount, 2 password setting, 3 share setting,
+// 4 delete, 5 rename.
 class RightButtonMenu : public QMenu
 {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include "BoxFilterDialog.h"
 #include "BoxItemDelegate.h"
 #include "BoxListWidget.h"
+#include "BoxRules.h"
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
@@ -69,7 +70,7 @@ Vaultrane::Vaultrane(QWidget *parent)
     // Loads the box list, once: the views start empty, and the table fills
     // when it is first shown.
     slot_show_icon_mode(true);
-    m_mode = 0;
+    m_mode = IconMode;
     m_rememberMode = true; // from now on, a change of mode is the user's
 }
 
@@ -315,7 +316,7 @@ void Vaultrane::saveViewMode()
     if (!m_rememberMode)
         return;
     QSettings settings(kSettingsOrganization, kSettingsApplication);
-    settings.setValue(kViewModeKey, m_mode == 1 ? kTableModeValue : kIconModeValue);
+    settings.setValue(kViewModeKey, m_mode == TableMode ? kTableModeValue : kIconModeValue);
 }
 
 void Vaultrane::bringToFront()
@@ -369,7 +370,7 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
 
 bool Vaultrane::currentBox(BoxInfo &box)
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         const int row = m_pBoxTableView->currentIndex().row();
         if (row == -1)
             return false;
@@ -384,7 +385,7 @@ bool Vaultrane::currentBox(BoxInfo &box)
 
 void Vaultrane::refreshBoxView()
 {
-    if (m_mode == 1) {
+    if (m_mode == TableMode) {
         m_pBoxTableModel->refreshBoxList();
         // The reload drops the table's current row, and the rows may now hold
         // other boxes: clear the highlight, the buttons and the bottom bar
@@ -409,8 +410,8 @@ void Vaultrane::setOperateBtnEnabled(bool enabled)
 
 void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
 {
-    if (m_mode == 1 || !selected) {
-        const int count = m_mode == 1 ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
+    if (m_mode == TableMode || !selected) {
+        const int count = m_mode == TableMode ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
         m_pCountLabel->setText(tr("保护箱: %1 项").arg(count));
         m_pEncryptAttrBtn->hide();
         m_pShareAttrBtn->hide();
@@ -451,7 +452,7 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
     m_pBoxListWidget->updateBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
-    m_mode = 0;
+    m_mode = IconMode;
     m_pBoxListWidget->clearCurrentItem();
     slot_box_list_current_row_changed(-1);
     saveViewMode();
@@ -466,7 +467,7 @@ void Vaultrane::slot_show_table_mode(bool clicked)
     m_pBoxTableModel->refreshBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
-    m_mode = 1;
+    m_mode = TableMode;
     clearTableSelection();
     saveViewMode();
 }
@@ -479,7 +480,7 @@ void Vaultrane::slot_box_list_current_row_changed(int row)
         return;
     }
     const BoxInfo box = m_pBoxListWidget->currentBoxInfo();
-    setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+    setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
     updateStatus(true, box);
 }
 
@@ -487,7 +488,7 @@ void Vaultrane::slot_selected_index_changed(QModelIndex index)
 {
     if (index.row() >= 0 && index.column() >= 0 && index.model()) {
         const BoxInfo box = m_pBoxTableModel->boxAt(index.row());
-        setOperateBtnEnabled(box.fromOther == 0 && box.mounted == 0);
+        setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
         updateStatus(false, box);
     } else {
         setOperateBtnEnabled(false);

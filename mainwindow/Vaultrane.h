@@ -3,9 +3,11 @@
 #include <QModelIndex>
 #include <QString>
 
+#include "BoxWorker.h"
 #include "FlatDropWidget.h"
 #include "VaultranerProxy.h"
 
+class QCloseEvent;
 class QDialog;
 class QEvent;
 class QHBoxLayout;
@@ -34,6 +36,9 @@ class Vaultrane : public FlatDropWidget
     friend class TestMainWindowOperations;
 
 public:
+    // Which view shows the boxes.
+    enum DisplayMode { IconMode = 0, TableMode = 1 };
+
     explicit Vaultrane(QWidget *parent = nullptr);
     ~Vaultrane() override;
 
@@ -68,6 +73,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
 
 private:
     void initUI();
@@ -90,6 +96,9 @@ private:
     int execMessage(int type, const QString &text);
     // Runs a self-deleting dialog centred on the window; returns its result.
     int execCentred(QDialog *dialog);
+    // Runs a long box operation on the worker: the window keeps painting,
+    // its controls rest and the bottom bar shows `busyText` until it ends.
+    BoxResult runBusy(const QString &busyText, BoxWorker::Operation operation);
 
     // The desktop's user guide, over the session bus.
     void showGuide(QString appName);
@@ -121,6 +130,7 @@ private:
     // Writes the display mode to the user's settings, once the window is built.
     void saveViewMode();
 
-    int m_mode = 0; // 0 icon mode, 1 table mode
+    DisplayMode m_mode = IconMode;
     bool m_rememberMode = false;
+    bool m_busy = false; // a box operation runs on the worker
 };

@@ -2,6 +2,11 @@
 #include "Vaultrane.h"
 
 #include "AboutDialog.h"
+#include "BoxListWidget.h"
+#include "BoxOperations.h"
+#include "BoxRules.h"
+#include "BoxTableView.h"
+#include "BoxWorker.h"
 #include "ChangeBoxLockedDialog.h"
 #include "CreateBoxDialog.h"
 #include "CreateBoxLockedDialog.h"
@@ -10,15 +15,21 @@
 #include "PasswordAuthenticDialog.h"
 #include "PrivilegeSharedBoxDialog.h"
 #include "RenameBoxDialog.h"
+#include "TitleBar.h"
 #include "UserGuide.h"
 
 #include <QDebug>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QPoint>
+#include <QPushButton>
 #include <QUrl>
+#include <QWidget>
 
 namespace {
 const char *const kPasswordPrompt = QT_TRANSLATE_NOOP("Vaultrane", "保护箱已加密，请输入密码认证");
@@ -44,6 +55,51 @@ int Vaultrane::execCentred(QDialog *dialog)
     return dialog->exec();
 }
 
+BoxResult Vaultrane::runBusy(const QString &busyText, BoxWorker::Operation operation)
+{
+    BoxWorker worker;
+    QEventLoop loop;
+    BoxResult result;
+    connect(&worker, &BoxWorker::finished, &loop, [&](const BoxResult &r) {
+        result = r;
+        loop.quit();
+    });
+    connect(&worker, &BoxWorker::progress, m_pCountLabel,
+            [&](int percent) { m_pCountLabel->setText(QStringLiteral("%1 %2%").arg(busyText).arg(percent)); });
+    if (!worker.start(std::move(operation)))
+        return BoxResult::failure(BoxResult::Busy, tr("另一项保护箱操作正在进行，请稍后再试！"));
+
+    // The window keeps painting while the worker runs; only its controls rest.
+    const QString status = m_pCountLabel->text();
+    const QList<QWidget *> controls{m_pTitleBar, m_pToolBarWidget, m_pBoxListWidget,
+                                    m_pBoxTableView, m_pIconModeBtn, m_pTableModeBtn};
+    QList<QWidget *> disabled;
+    for (QWidget *control : controls) {
+        if (control && control->isEnabled()) {
+            control->setEnabled(false);
+            disabled << control;
+        }
+    }
+    m_busy = true;
+    m_pCountLabel->setText(busyText);
+    loop.exec();
+    m_busy = false;
+    m_pCountLabel->setText(status);
+    for (QWidget *control : qAsConst(disabled))
+        control->setEnabled(true);
+    return result;
+}
+
+// The window stays while a box operation runs; it closes once that is done.
+void Vaultrane::closeEvent(QCloseEvent *e)
+{
+    if (m_busy) {
+        e->ignore();
+        return;
+    }
+    FlatDropWidget::closeEvent(e);
+}
+
 void Vaultrane::slot_newBtnClicked(bool clicked)
 {
     Q_UNUSED(clicked);
@@ -59,22 +115,26 @@ void Vaultrane::slot_delBtnClicked(bool clicked)
         showInformation(tr("请选择需要删除的保护箱！"), this);
         return;
     }
-    if (box.encrypted) {
-        if (box.mounted) {
-            showInformation(tr("无法删除，请先卸载保护箱 “%1” ！").arg(box.name), this);
-            return;
-        }
-        // The password stands in for the confirmation question.
-        if (!execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, 0, this)))
-            return;
-    } else if (!execMessage(MessageBox::Question,
-                            tr("删除操作不可逆，是否确认删除保护箱 “%1” ？").arg(box.name))) {
+    if (BoxRules::refusal(box, BoxAction::Delete) == BoxRefusal::Mounted) {
+        showInformation(tr("无法删除，请先卸载保护箱 “%1” ！").arg(box.name), this);
         return;
     }
-    if (VaultranerProxy::deleteBox(box.name))
+    BoxResult result;
+    if (box.encrypted) {
+        // The password stands in for the confirmation question.
+        if (!execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::CheckOnly, this)))
+            return;
+        // The cipher files of a large box take a while to remove.
+        result = runBusy(tr("正在删除…"), [box] { return BoxOperations::deleteCheckedBox(box); });
+    } else {
+        if (!execMessage(MessageBox::Question, tr("删除操作不可逆，是否确认删除保护箱 “%1” ？").arg(box.name)))
+            return;
+        result = BoxOperations::deleteCheckedBox(box);
+    }
+    if (result.ok())
         refreshBoxView();
     else
-        execMessage(MessageBox::Warning, tr("保护箱 “%1” 删除失败！").arg(box.name));
+        execMessage(MessageBox::Warning, result.message(tr("保护箱 “%1” 删除失败！").arg(box.name)));
 }
 
 void Vaultrane::slot_crypto_mount_box()
@@ -84,7 +144,8 @@ void Vaultrane::slot_crypto_mount_box()
         showInformation(tr("请选择需要挂载的保护箱！"), this);
         return;
     }
-    if (box.encrypted == 1 && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, 1, this)))
+    if (box.encrypted == 1
+        && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::Mount, this)))
         return;
     refreshBoxView();
     // An empty path would name the working directory: never open that.
@@ -99,10 +160,11 @@ void Vaultrane::slot_crypto_umount_box()
         showInformation(tr("请选择需要卸载的保护箱！"), this);
         return;
     }
-    if (VaultranerProxy::umountBox(box.owner, box.name))
+    const BoxResult result = BoxOperations::unmount(box);
+    if (result.ok())
         refreshBoxView();
     else
-        execMessage(MessageBox::Information, tr("保护箱 “%1” 卸载失败！").arg(box.name));
+        execMessage(MessageBox::Information, result.message(tr("保护箱 “%1” 卸载失败！").arg(box.name)));
 }
 
 void Vaultrane::slot_rename_box()
@@ -112,7 +174,7 @@ void Vaultrane::slot_rename_box()
         showInformation(tr("请选择需要重命名的保护箱！"), this);
         return;
     }
-    if (box.mounted) {
+    if (BoxRules::refusal(box, BoxAction::Rename) == BoxRefusal::Mounted) {
         execMessage(MessageBox::Information, tr("无法进行重命名操作，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
@@ -128,7 +190,7 @@ void Vaultrane::slot_lockedBtnClicked(bool clicked)
         showInformation(tr("请选择需要进行密码设置的保护箱！"), this);
         return;
     }
-    if (box.mounted) {
+    if (BoxRules::refusal(box, BoxAction::PasswordSetting) == BoxRefusal::Mounted) {
         execMessage(MessageBox::Information, tr("无法进行密码设置，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
@@ -151,11 +213,12 @@ void Vaultrane::slot_sharedBtnClicked(bool clicked)
         showInformation(tr("请选择需要进行共享设置的保护箱！"), this);
         return;
     }
-    if (box.mounted) {
+    if (BoxRules::refusal(box, BoxAction::ShareSetting) == BoxRefusal::Mounted) {
         execMessage(MessageBox::Information, tr("无法进行共享设置，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
-    if (box.encrypted == 1 && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, 0, this)))
+    if (box.encrypted == 1
+        && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::CheckOnly, this)))
         return;
     auto *dialog = new PrivilegeSharedBoxDialog(box, this);
     centreOn(dialog, this);
@@ -171,26 +234,27 @@ void Vaultrane::slot_sharedBtnClicked(bool clicked)
 void Vaultrane::slot_right_menu_func_triggered(int func)
 {
     qDebug() << "slot_right_menu_func_triggered" << func;
-    switch (func) {
-    case 0:
+    BoxAction action;
+    if (!BoxRules::actionOfCode(func, action))
+        return;
+    switch (action) {
+    case BoxAction::Mount:
         slot_crypto_mount_box();
         break;
-    case 1:
+    case BoxAction::Unmount:
         slot_crypto_umount_box();
         break;
-    case 2:
+    case BoxAction::PasswordSetting:
         slot_lockedBtnClicked(true);
         break;
-    case 3:
+    case BoxAction::ShareSetting:
         slot_sharedBtnClicked(true);
         break;
-    case 4:
+    case BoxAction::Delete:
         slot_delBtnClicked(true);
         break;
-    case 5:
+    case BoxAction::Rename:
         slot_rename_box();
-        break;
-    default:
         break;
     }
 }

@@ -96,8 +96,10 @@ private slots:
         bool hinted = false, wiped = false;
         auto act = [&](QWidget *d) {
             fill(d, name, encrypt, psw, f[3]);
+            QPointer<QWidget> alive(d);
             QTest::keyClick(ui(d).name, Qt::Key_Return);
-            if (d->isVisible()) {
+            TestSupport::waitForBoxWork();
+            if (alive && d->isVisible()) {
                 hinted = TestSupport::hintShows(d, hint);
                 QTest::keyClick(ui(d).name, Qt::Key_Escape);
             }
@@ -118,7 +120,8 @@ private slots:
             bool kept = false, wiped = false;
             auto act = [&](QWidget *d) {
                 fill(d, "票据", encrypt, "Secret_1", "Secret_1");
-                clickOk(d); // returns once the message box below is closed
+                clickOk(d);
+                TestSupport::waitForBoxWork(); // returns once the message box below is closed
                 Ui u = ui(d);
                 kept = d->isVisible() && u.name->text() == "票据" && u.encrypt->isChecked() == encrypt
                        && (!encrypt || (u.psw->text() == "Secret_1" && u.confirm->text() == "Secret_1"));

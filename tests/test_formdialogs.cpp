@@ -7,6 +7,7 @@
 #include "box_service.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -66,6 +67,19 @@ QString editTexts(QWidget *dialog, int n = -1)
     return all.join('|');
 }
 
+// Counts the paint events of the widget it filters.
+class PaintCounter : public QObject
+{
+public:
+    int count = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 class TestFormDialogs : public QObject
@@ -107,6 +121,7 @@ private slots:
         TestSupport::onNextModal([&](QWidget *w) {
             fill(w, kind, texts);
             TestSupport::childWithText<QPushButton>(w, "确认")->click();
+            TestSupport::waitForBoxWork();
             seen << shownHint(w) << QString::number(edit(w, 0)->text() == texts.section('|', 0, 0));
             QTest::mouseClick(edit(w, texts.count('|')), Qt::LeftButton);
             seen << shownHint(w);
@@ -167,7 +182,8 @@ private slots:
                     QTest::keyClick(last, Qt::Key_Escape);
                 if (!fails)
                     return;
-                TestSupport::childWithText<QPushButton>(w, "确认")->click(); // runs the message box
+                TestSupport::childWithText<QPushButton>(w, "确认")->click();
+                TestSupport::waitForBoxWork(); // the result runs the message box
                 kept = w->isVisible() ? editTexts(w, texts.count('|') + 1) : "closed";
                 TestSupport::pressClose(w);
             },
@@ -179,6 +195,56 @@ private slots:
         QCOMPARE(fails ? shown : TestSupport::callLog(), calls);
         QCOMPARE(kept, fails ? texts : QString());
         QCOMPARE(finished, atFinish);
+    }
+
+    // While the worker encrypts, the dialog stays open with its controls
+    // resting and a busy line, and the window behind it keeps painting.
+    void windowPaintsWhileEncrypting()
+    {
+        QWidget window;
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        PaintCounter paints;
+        window.installEventFilter(&paints);
+        BoxDouble::addBox({"docs", "", "tester", BOX_FLAG_SELF | BOX_FLAG_UNSHARED | BOX_FLAG_PLAIN});
+        BoxInfo box;
+        box.name = "docs";
+        box.owner = "tester";
+        auto *dialog = new CreateBoxLockedDialog(box, &window);
+        BoxDouble::setProgressSteps({25});
+        BoxDouble::blockNextCall("box_crypto_create");
+        bool blocked = false;
+        bool okEnabled = true;
+        bool stillOpen = false;
+        QString busyLine;
+        qint64 paintDelay = -1;
+        TestSupport::onNextModal([&](QWidget *w) {
+            fill(w, "add", "Secret_1|Secret_1");
+            QPushButton *ok = TestSupport::childWithText<QPushButton>(w, "确认");
+            ok->click();
+            blocked = BoxDouble::waitUntilBlocked(5000);
+            QTest::qWait(20); // the queued progress report
+            okEnabled = ok->isEnabled();
+            busyLine = TestSupport::hintShows(w, "正在加密… 25%") ? "正在加密… 25%" : "";
+            QTest::keyClick(w, Qt::Key_Escape);
+            stillOpen = w->isVisible();
+            paints.count = 0;
+            window.update();
+            QElapsedTimer clock;
+            clock.start();
+            while (paints.count == 0 && clock.elapsed() < 1000)
+                QCoreApplication::processEvents();
+            paintDelay = paints.count ? clock.elapsed() : -1;
+            BoxDouble::releaseBlocked();
+        });
+        QCOMPARE(dialog->exec(), 1);
+        QVERIFY(blocked);
+        QVERIFY(!okEnabled);
+        QCOMPARE(busyLine, QString("正在加密… 25%"));
+        QVERIFY(stillOpen);
+        QVERIFY2(paintDelay >= 0 && paintDelay < 100, qPrintable(QString::number(paintDelay)));
+        QCOMPARE(TestSupport::callLog(false), QString("box_crypto_create"));
     }
 
     void modeSwitchClearsEditsAndTypingHidesHint()

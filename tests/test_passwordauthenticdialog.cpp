@@ -76,6 +76,7 @@ private slots:
             if (hint.isEmpty())
                 return;
             QTest::mouseClick(childWithText<QPushButton>(d, "确认"), Qt::LeftButton);
+            TestSupport::waitForBoxWork();
             hinted = TestSupport::hintShows(d, hint) && d->isVisible() && edit->text() == password;
             QTest::mouseClick(edit, Qt::LeftButton); // a press into the edit hides the hint
             hinted = hinted && !TestSupport::hintShows(d, hint);

@@ -1,12 +1,8 @@
 #pragma once
 
 class QLineEdit;
-class QString;
-
-// Overwrites the characters of `s` with zeros in place (also in every
-// implicitly shared copy of the same buffer), then empties it.
-void wipeString(QString &s);
 
 // Zeroes the text buffer of a password edit and clears the edit and its undo
-// history. Best effort: Qt may hold short-lived copies of its own.
+// history. Best effort: Qt may hold short-lived copies of its own. Passwords
+// taken out of an edit travel as SecretString.
 void wipeLineEdit(QLineEdit *edit);

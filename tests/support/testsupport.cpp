@@ -1,8 +1,8 @@
 #include "testsupport.h"
 
-#include "boxdouble.h"
-
+#include "BoxWorker.h"
 #include "TitleBar.h"
+#include "boxdouble.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -78,6 +79,15 @@ void onModals(QList<std::function<void(QWidget *)>> acts, int timeoutMs)
 }
 
 bool modalHandlersDone() { return g_pendingHandlers == 0; }
+
+bool waitForBoxWork(int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (BoxWorker::anyRunning() && clock.elapsed() < timeoutMs)
+        QTest::qWait(1);
+    return !BoxWorker::anyRunning();
+}
 
 QString captureStdout(const std::function<void()> &fn)
 {

@@ -22,6 +22,11 @@ void onModals(QList<std::function<void(QWidget *)>> acts, int timeoutMs = 5000);
 // True once every armed onNextModal handler has run.
 bool modalHandlersDone();
 
+// Processes events until no box operation runs on the worker any more and
+// its result has been handled (message boxes it raised included); false
+// after timeoutMs.
+bool waitForBoxWork(int timeoutMs = 5000);
+
 // Runs `fn` and returns what it printed on the process's standard output.
 QString captureStdout(const std::function<void()> &fn);
 
