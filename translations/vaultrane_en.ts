@@ -384,6 +384,13 @@
     </message>
 </context>
 <context>
+    <name>BoxFormDialog</name>
+    <message>
+        <source>另一项保护箱操作正在进行，请稍后再试！</source>
+        <translation>Another box operation is under way. Please try again later!</translation>
+    </message>
+</context>
+<context>
     <name>BoxItemDelegate</name>
     <message>
         <source>是</source>
@@ -655,6 +662,14 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>解除保护箱 “%1” 密码保护失败！</source>
         <translation>Could not remove the password protection of box “%1”!</translation>
     </message>
+    <message>
+        <source>正在修改密码…</source>
+        <translation>Changing the password…</translation>
+    </message>
+    <message>
+        <source>正在解密…</source>
+        <translation>Decrypting…</translation>
+    </message>
 </context>
 <context>
     <name>CliCommand</name>
@@ -801,24 +816,6 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
 <context>
     <name>CreateBoxDialog</name>
     <message>
-        <source>密码不可为空</source>
-        <translation>The password must not be empty</translation>
-    </message>
-    <message>
-        <source>密码格式与要求不符
-密码要求：密码长度6-18位，只能包含字母、数字和下划线</source>
-        <translation>The password does not meet the requirements
-Passwords have 6 to 18 characters: letters, digits and underscores only</translation>
-    </message>
-    <message>
-        <source>确认密码不可为空</source>
-        <translation>The password confirmation must not be empty</translation>
-    </message>
-    <message>
-        <source>密码和确认密码不一致</source>
-        <translation>The password and its confirmation do not match</translation>
-    </message>
-    <message>
         <source>创建保护箱</source>
         <translation>Create a box</translation>
     </message>
@@ -857,6 +854,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>创建保护箱失败！</source>
         <translation>Could not create the box!</translation>
+    </message>
+    <message>
+        <source>正在加密…</source>
+        <translation>Encrypting…</translation>
     </message>
 </context>
 <context>
@@ -904,6 +905,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>保护箱 “%1” 创建密码保护失败！</source>
         <translation>Could not protect box “%1” with a password!</translation>
+    </message>
+    <message>
+        <source>正在加密…</source>
+        <translation>Encrypting…</translation>
     </message>
 </context>
 <context>
@@ -981,6 +986,14 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>保护箱挂载失败，请检查</source>
         <translation>Could not mount the box, please check</translation>
+    </message>
+    <message>
+        <source>正在挂载…</source>
+        <translation>Mounting…</translation>
+    </message>
+    <message>
+        <source>正在验证密码…</source>
+        <translation>Checking the password…</translation>
     </message>
 </context>
 <context>
@@ -1090,6 +1103,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>保护箱 “%1” 重命名失败！</source>
         <translation>Could not rename box “%1”!</translation>
+    </message>
+    <message>
+        <source>正在验证密码…</source>
+        <translation>Checking the password…</translation>
     </message>
 </context>
 <context>
@@ -1318,6 +1335,14 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>加载共享用户列表失败！</source>
         <translation>Could not load the list of users to share with!</translation>
+    </message>
+    <message>
+        <source>另一项保护箱操作正在进行，请稍后再试！</source>
+        <translation>Another box operation is under way. Please try again later!</translation>
+    </message>
+    <message>
+        <source>正在删除…</source>
+        <translation>Deleting…</translation>
     </message>
 </context>
 </TS>
