@@ -407,7 +407,7 @@ ExitStatus BoxCommands::mount()
     SecretString password;
     if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
         return ExitStatus::Failed;
-    const BoxResult result = BoxOperations::mount(box, password);
+    const BoxResult result = BoxOperations::mountWithUserSettings(box, password);
     if (!result.ok())
         return fail(result, tr("保护箱挂载失败，请检查"));
     Console::out(box.path + QLatin1Char('\n'));

@@ -2,6 +2,7 @@
 
 #include "BoxReasons.h"
 #include "BoxRules.h"
+#include "LockSettings.h"
 #include "box_service_ext.h"
 
 namespace {
@@ -158,6 +159,12 @@ BoxResult BoxOperations::mount(const BoxInfo &box, const SecretString &password,
         return BoxResult::failure(BoxResult::Unsupported,
                                   tr("此版本的保护箱服务不能在空闲后自动卸载保护箱！"));
     return ask([&] { return VaultranerProxy::mountBox(box.owner, box.name, password.text(), idleSeconds); });
+}
+
+BoxResult BoxOperations::mountWithUserSettings(const BoxInfo &box, const SecretString &password)
+{
+    const unsigned int idle = VaultranerProxy::canMountWithIdleTime() ? LockSettings::load().idleSeconds() : 0;
+    return mount(box, password, idle);
 }
 
 BoxResult BoxOperations::unmount(const BoxInfo &box)

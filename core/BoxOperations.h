@@ -34,6 +34,9 @@ public:
     // Mounts an encrypted box; with idleSeconds > 0 it unmounts itself after
     // that long without file access (refused when the service cannot).
     static BoxResult mount(const BoxInfo &box, const SecretString &password, unsigned int idleSeconds = 0);
+    // Mounts with the idle lock the user chose in the settings (LockSettings);
+    // where the service cannot unmount by itself the box mounts without it.
+    static BoxResult mountWithUserSettings(const BoxInfo &box, const SecretString &password);
     static BoxResult unmount(const BoxInfo &box);
 
     static BoxResult addPassword(const BoxInfo &box, const SecretString &password);

@@ -83,7 +83,7 @@ void PasswordAuthenticDialog::slot_okBtnClicked()
     // Deriving the key takes a noticeable moment: the worker does it.
     runBusy(mount ? tr("正在挂载…") : tr("正在验证密码…"), m_pHintLabel,
             [box, password, mount] {
-                return mount ? BoxOperations::mount(box, *password) : BoxOperations::verifyPassword(box, *password);
+                return mount ? BoxOperations::mountWithUserSettings(box, *password) : BoxOperations::verifyPassword(box, *password);
             },
             [this, mount](const BoxResult &result) {
                 if (result.ok()) {

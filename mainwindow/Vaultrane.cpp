@@ -273,35 +273,34 @@ void Vaultrane::initUI()
 
 void Vaultrane::initConnect()
 {
-    connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked(bool)), this, SLOT(slot_close()));
-    connect(m_pTitleBar->m_pMinBtn, SIGNAL(clicked(bool)), this, SLOT(slot_minimize()));
-    connect(m_pTitleBar->m_pMenuBtn, SIGNAL(clicked()), this, SLOT(slot_showmenu()));
-    connect(m_pNewBtn, SIGNAL(clicked(bool)), this, SLOT(slot_newBtnClicked(bool)));
-    connect(m_pDelBtn, SIGNAL(clicked(bool)), this, SLOT(slot_delBtnClicked(bool)));
-    connect(m_pLockedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_lockedBtnClicked(bool)));
-    connect(m_pSharedBtn, SIGNAL(clicked(bool)), this, SLOT(slot_sharedBtnClicked(bool)));
-    connect(m_pMainMenu, SIGNAL(signal_showNewCharacter()), this, SLOT(slot_showNewCharacter()));
-    connect(m_pMainMenu, SIGNAL(signal_showAboutUs()), this, SLOT(slot_about_us()));
-    connect(m_pIconModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_icon_mode(bool)));
-    connect(m_pTableModeBtn, SIGNAL(clicked(bool)), this, SLOT(slot_show_table_mode(bool)));
-    connect(m_pBoxTableView, SIGNAL(signal_index_hovered(QModelIndex)),
-            m_pBoxItemDelegate, SLOT(slot_hover_index_changed(QModelIndex)));
+    connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &Vaultrane::slot_close);
+    connect(m_pTitleBar->m_pMinBtn, &QPushButton::clicked, this, &Vaultrane::slot_minimize);
+    connect(m_pTitleBar->m_pMenuBtn, &QPushButton::clicked, this, &Vaultrane::slot_showmenu);
+    connect(m_pNewBtn, &QToolButton::clicked, this, &Vaultrane::slot_newBtnClicked);
+    connect(m_pDelBtn, &QToolButton::clicked, this, &Vaultrane::slot_delBtnClicked);
+    connect(m_pLockedBtn, &QToolButton::clicked, this, &Vaultrane::slot_lockedBtnClicked);
+    connect(m_pSharedBtn, &QToolButton::clicked, this, &Vaultrane::slot_sharedBtnClicked);
+    connect(m_pMainMenu, &MainMenu::signal_showNewCharacter, this, &Vaultrane::slot_showNewCharacter);
+    connect(m_pMainMenu, &MainMenu::signal_showAboutUs, this, &Vaultrane::slot_about_us);
+    connect(m_pMainMenu, &MainMenu::signal_showSettings, this, &Vaultrane::slot_showSettings);
+    connect(m_pIconModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_icon_mode);
+    connect(m_pTableModeBtn, &QPushButton::clicked, this, &Vaultrane::slot_show_table_mode);
+    connect(m_pBoxTableView, &BoxTableView::signal_index_hovered, m_pBoxItemDelegate,
+            &BoxItemDelegate::slot_hover_index_changed);
     // The delegate must forget its selected row before the window reads the
     // selection, so it is connected first.
-    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
-            m_pBoxItemDelegate, SLOT(slot_selected_index_changed(QModelIndex)));
-    connect(m_pBoxTableView, SIGNAL(signal_index_selected(QModelIndex)),
-            this, SLOT(slot_selected_index_changed(QModelIndex)));
-    connect(m_pBoxTableView, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
-    connect(m_pBoxTableView, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SLOT(slot_right_menu_func_triggered(int)));
-    connect(m_pHeaderView, SIGNAL(signal_clicked_section(int)), this, SLOT(slot_clicked_section(int)));
+    connect(m_pBoxTableView, &BoxTableView::signal_index_selected, m_pBoxItemDelegate,
+            &BoxItemDelegate::slot_selected_index_changed);
+    connect(m_pBoxTableView, &BoxTableView::signal_index_selected, this, &Vaultrane::slot_selected_index_changed);
+    connect(m_pBoxTableView, &BoxTableView::signal_mount_box_triggered, this, &Vaultrane::slot_crypto_mount_box);
+    connect(m_pBoxTableView, &BoxTableView::signal_right_menu_func_triggered, this,
+            &Vaultrane::slot_right_menu_func_triggered);
+    connect(m_pHeaderView, &BoxTabelHeaderView::signal_clicked_section, this, &Vaultrane::slot_clicked_section);
     connect(m_pBoxTableView, &BoxTableView::signal_filter_requested, this, &Vaultrane::slot_clicked_section);
-    connect(m_pBoxListWidget, SIGNAL(signal_right_menu_func_triggered(int)),
-            this, SLOT(slot_right_menu_func_triggered(int)));
-    connect(m_pBoxListWidget, SIGNAL(currentRowChanged(int)),
-            this, SLOT(slot_box_list_current_row_changed(int)));
-    connect(m_pBoxListWidget, SIGNAL(signal_mount_box_triggered()), this, SLOT(slot_crypto_mount_box()));
+    connect(m_pBoxListWidget, &BoxListWidget::signal_right_menu_func_triggered, this,
+            &Vaultrane::slot_right_menu_func_triggered);
+    connect(m_pBoxListWidget, &BoxListWidget::currentRowChanged, this, &Vaultrane::slot_box_list_current_row_changed);
+    connect(m_pBoxListWidget, &BoxListWidget::signal_mount_box_triggered, this, &Vaultrane::slot_crypto_mount_box);
 }
 
 void Vaultrane::restoreViewMode()

@@ -62,6 +62,7 @@ public slots:
     void slot_showmenu();
     void slot_showNewCharacter();
     void slot_about_us();
+    void slot_showSettings();
     void slot_show_icon_mode(bool clicked);
     void slot_show_table_mode(bool clicked);
     void slot_box_list_current_row_changed(int row);

@@ -10,6 +10,7 @@
 #include "ChangeBoxLockedDialog.h"
 #include "CreateBoxDialog.h"
 #include "CreateBoxLockedDialog.h"
+#include "LockSettingsDialog.h"
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "PasswordAuthenticDialog.h"
@@ -269,6 +270,11 @@ void Vaultrane::slot_showmenu()
 void Vaultrane::slot_showNewCharacter()
 {
     UserGuide::showHelp();
+}
+
+void Vaultrane::slot_showSettings()
+{
+    execCentred(new LockSettingsDialog(this));
 }
 
 void Vaultrane::slot_about_us()

@@ -81,9 +81,8 @@ private slots:
                                  "b|1|Abcdef|abcdef|密码和确认密码不一致", "   |0|||", // names pass unchanged
                                  "账本|1|abcdef|abcdef|", "账本|1|Z1234567890_____9_|Z1234567890_____9_|"})
             QTest::newRow(qPrintable(r)) << r;
-        // A password is 6 to 18 letters, digits or underscores, a letter first.
-        for (const char *bad : {"abcde", "abcdefghijklmnopqrs", "1abcdef", "_abcdef", "abcdéf"})
-            QTest::newRow(bad) << QString("账本|1|%1|%1|").arg(bad) + kFormatHint;
+        // The password rule itself is tested with the box core.
+        QTest::newRow("too short") << QString("账本|1|abcde|abcde|") + kFormatHint;
     }
 
     // Enter creates; a refused input shows its hint and Escape then closes.

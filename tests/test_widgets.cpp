@@ -91,12 +91,13 @@ private slots:
         auto *menu = new MainMenu(&win);
         QSignalSpy help(menu, SIGNAL(signal_showNewCharacter()));
         QSignalSpy about(menu, SIGNAL(signal_showAboutUs()));
+        QSignalSpy settings(menu, &MainMenu::signal_showSettings);
         QStringList seen;
         for (QAction *a : menu->actions()) {
             a->trigger();
-            seen << QString("%1 %2%3").arg(a->text()).arg(help.count()).arg(about.count());
+            seen << QString("%1 %2%3%4").arg(a->text()).arg(help.count()).arg(settings.count()).arg(about.count());
         }
-        QCOMPARE(seen, (QStringList{"帮助手册 10", " 10", "关于 11"}));
+        QCOMPARE(seen, (QStringList{"帮助手册 100", " 100", "设置 110", " 110", "关于 111"}));
     }
 
     // The eye toggles masking; the text stays as typed and the icon follows.

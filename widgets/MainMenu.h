@@ -4,7 +4,7 @@
 
 class QAction;
 
-// The drop-down of the main window's menu button: 帮助手册 and 关于.
+// The drop-down of the main window's menu button: 帮助手册, 设置 and 关于.
 class MainMenu : public QMenu
 {
     Q_OBJECT
@@ -15,8 +15,10 @@ public:
 signals:
     void signal_showNewCharacter();
     void signal_showAboutUs();
+    void signal_showSettings();
 
 private:
     QAction *m_pHelpAction;
     QAction *m_pAboutAction;
+    QAction *m_pSettingsAction;
 };

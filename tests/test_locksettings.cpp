@@ -1,0 +1,97 @@
+// The lock settings: what is stored, what a mount asks for, and the 设置
+// dialog that writes them.
+#include "LockSettings.h"
+#include "LockSettingsDialog.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestLockSettings : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_config;
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        QFile::remove(LockSettings::filePath());
+    }
+
+    void cleanup()
+    {
+        QTRY_VERIFY(TestSupport::leftoverTopLevels().isEmpty());
+    }
+
+    // Nothing stored: lock on screen lock, sleep and logout; no idle lock.
+    void defaultsLockAtEveryEventButIdle()
+    {
+        const LockSettings settings = LockSettings::load();
+        QVERIFY(settings.lockOnScreenLock);
+        QVERIFY(settings.lockBeforeSleep);
+        QVERIFY(settings.lockOnLogout);
+        QVERIFY(!settings.lockWhenIdle);
+        QCOMPARE(settings.idleSeconds(), 0u);
+        QVERIFY(LockSettings::filePath().startsWith(m_config.path()));
+    }
+
+    void storedChoicesComeBackAndIdleMinutesStayInRange_data()
+    {
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<unsigned int>("idleSeconds");
+        QTest::newRow("ten minutes") << 10 << 600u;
+        QTest::newRow("zero is one minute") << 0 << 60u;
+        QTest::newRow("over a day is a day") << 100000 << unsigned(LockSettings::kMaxIdleMinutes * 60);
+    }
+
+    void storedChoicesComeBackAndIdleMinutesStayInRange()
+    {
+        QFETCH(int, minutes);
+        QFETCH(unsigned int, idleSeconds);
+        LockSettings stored;
+        stored.lockOnScreenLock = false;
+        stored.lockWhenIdle = true;
+        stored.idleMinutes = minutes;
+        QVERIFY(stored.save());
+
+        const LockSettings loaded = LockSettings::load();
+        QVERIFY(!loaded.lockOnScreenLock);
+        QVERIFY(loaded.lockBeforeSleep);
+        QVERIFY(loaded.lockWhenIdle);
+        QCOMPARE(loaded.idleSeconds(), idleSeconds);
+    }
+
+    // 确认 stores what the dialog shows; 取消 stores nothing.
+    void dialogStoresOnlyWhenConfirmed()
+    {
+        for (const bool confirm : {false, true}) {
+            QFile::remove(LockSettings::filePath());
+            auto *dialog = new LockSettingsDialog;
+            dialog->show();
+            QList<QCheckBox *> boxes = dialog->findChildren<QCheckBox *>();
+            QCOMPARE(boxes.size(), 4);
+            auto *minutes = dialog->findChild<QSpinBox *>();
+            QVERIFY(!minutes->isEnabled());
+            boxes.at(0)->setChecked(false); // 锁屏时卸载
+            boxes.at(3)->setChecked(true);  // 空闲后自动卸载
+            QVERIFY(minutes->isEnabled());
+            minutes->setValue(5);
+            QPushButton *button = TestSupport::childWithText<QPushButton>(dialog, confirm ? "确认" : "取消");
+            QVERIFY(button);
+            button->click();
+
+            const LockSettings loaded = LockSettings::load();
+            QCOMPARE(loaded.lockOnScreenLock, !confirm);
+            QCOMPARE(loaded.idleSeconds(), confirm ? 300u : 0u);
+        }
+    }
+};
+
+QTEST_MAIN(TestLockSettings)
+#include "test_locksettings.moc"
