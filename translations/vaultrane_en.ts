@@ -29,6 +29,29 @@
     </message>
 </context>
 <context>
+    <name>AgentTray</name>
+    <message>
+        <source>文件保护箱</source>
+        <translation>File Boxes</translation>
+    </message>
+    <message>
+        <source>卸载 “%1”</source>
+        <translation>Unmount “%1”</translation>
+    </message>
+    <message>
+        <source>没有已挂载的保护箱</source>
+        <translation>No box is mounted</translation>
+    </message>
+    <message>
+        <source>全部卸载</source>
+        <translation>Unmount all</translation>
+    </message>
+    <message>
+        <source>打开文件保护箱</source>
+        <translation>Open File Boxes</translation>
+    </message>
+</context>
+<context>
     <name>BoxAccessibleText</name>
     <message>
         <source>未加密</source>
@@ -912,6 +935,64 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>LockAgent</name>
+    <message>
+        <source>保护箱 “%1” 未能卸载</source>
+        <translation>Box “%1” could not be unmounted</translation>
+    </message>
+    <message>
+        <source>保护箱中有文件正在使用，关闭后将再次尝试卸载。</source>
+        <translation>Files in the box are in use; it will be unmounted again once they are closed.</translation>
+    </message>
+</context>
+<context>
+    <name>LockSettingsDialog</name>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>已挂载的保护箱自动卸载</source>
+        <translation>Unmount mounted boxes automatically</translation>
+    </message>
+    <message>
+        <source>锁屏时卸载</source>
+        <translation>When the screen locks</translation>
+    </message>
+    <message>
+        <source>休眠前卸载</source>
+        <translation>Before the computer sleeps</translation>
+    </message>
+    <message>
+        <source>注销时卸载</source>
+        <translation>When I log out</translation>
+    </message>
+    <message>
+        <source>空闲后自动卸载</source>
+        <translation>After being idle</translation>
+    </message>
+    <message>
+        <source> 分钟</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>空闲时间（分钟）</source>
+        <translation>Idle time (minutes)</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>设置保存失败！</source>
+        <translation>Could not save the settings!</translation>
+    </message>
+</context>
+<context>
     <name>MainMenu</name>
     <message>
         <source>帮助手册</source>
@@ -920,6 +1001,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>关于</source>
         <translation>About</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
     </message>
 </context>
 <context>
