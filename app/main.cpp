@@ -13,6 +13,9 @@ const int kRaiseMessageTimeoutMs = 2000;
 
 int main(int argc, char *argv[])
 {
+    // Icons and images come in two sizes; on a screen scaled by 2 Qt takes
+    // the "@2x" one instead of enlarging the small one.
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     int exitCode = 0;
     if (CommandLine::answerInformationOptions(argc, argv, exitCode))
         return exitCode; // --help or --version: no window, no display needed

@@ -42,12 +42,16 @@ ExitStatus BoxCli::run(const QStringList &arguments)
 
 ExitStatus BoxCli::runBoxCommand(const BoxCommandLine &line)
 {
+    // As at the window's start: the refusal, then why and how to fix it
+    // where the box service can say (on the same line here).
     if (VaultranerProxy::boxEnabled() == 0) {
-        Console::errorLine(tr("当前系统不支持Venmora文件保护箱相关功能！"));
+        Console::errorLine(tr("当前系统不支持Venmora文件保护箱相关功能！") + QLatin1Char(' ')
+                           + VaultranerProxy::unavailableReason());
         return ExitStatus::Failed;
     }
     if (VaultranerProxy::boxInit() != 0) {
-        Console::errorLine(tr("初始化Venmora文件保护箱模块失败！"));
+        Console::errorLine(tr("初始化Venmora文件保护箱模块失败！") + QLatin1Char(' ')
+                           + VaultranerProxy::unavailableReason());
         return ExitStatus::Failed;
     }
     // Our output is the tables and JSON we print, not the proxy's trace.

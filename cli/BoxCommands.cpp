@@ -265,9 +265,14 @@ ExitStatus BoxCommands::list()
         return ExitStatus::Ok;
     }
     TextTable table({tr("名称"), tr("状态"), tr("共享"), tr("所有者"), tr("路径")});
+    const QString mounted = tr("已挂载");
+    const QString encrypted = tr("已加密");
+    const QString plain = tr("未加密");
+    const QString shared = tr("是");
+    const QString unshared = tr("否");
     for (const BoxInfo &box : qAsConst(boxes)) {
-        const QString state = box.mounted ? tr("已挂载") : box.encrypted ? tr("已加密") : tr("未加密");
-        table.addRow({box.name, state, box.shared ? tr("是") : tr("否"), box.owner, box.path});
+        const QString &state = box.mounted ? mounted : box.encrypted ? encrypted : plain;
+        table.addRow({box.name, state, box.shared ? shared : unshared, box.owner, box.path});
     }
     Console::out(table.toString());
     return ExitStatus::Ok;
@@ -434,11 +439,14 @@ ExitStatus BoxCommands::share()
     if (!allowed(box, BoxAction::ShareSetting))
         return ExitStatus::Failed;
 
+    // Copied at once: the walk over the candidates reuses getpwnam's record.
     const QByteArray login = userName.toUtf8();
     const struct passwd *account = getpwnam(login.constData());
     if (!account)
         return fail(tr("用户 “%1” 不存在！").arg(userName));
     const uid_t uid = account->pw_uid;
+    const QString accountName = QString::fromUtf8(account->pw_name);
+    account = nullptr;
 
     SecretString password;
     if (box.encrypted && !readCheckedPassword(box, password))
@@ -469,7 +477,7 @@ ExitStatus BoxCommands::share()
         user.uid = uid;
         user.type = kShareTypeNamedUser;
         user.perm = perm;
-        user.name = QString::fromUtf8(account->pw_name);
+        user.name = accountName;
         wanted.append(user);
     }
     int added = 0;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -25,17 +26,24 @@ const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 const int kHeldSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
 
 // While alive, the terminal fd reads a line without echo (the final newline
-// still shows) and the signals above cannot leave it that way.
+// still shows) and the signals above cannot leave it that way. They stay
+// blocked except inside waitReadable(), so one that comes between two reads
+// is not lost: it ends the next wait.
 class TerminalSession
 {
 public:
     TerminalSession(int fd, bool echo) : m_fd(fd)
     {
         g_caughtSignal = 0;
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (int signal : kEndingSignals)
+            sigaddset(&ending, signal);
+        sigprocmask(SIG_BLOCK, &ending, &m_savedMask);
+
         struct sigaction note = {};
         note.sa_handler = noteSignal;
         sigemptyset(&note.sa_mask);
-        note.sa_flags = 0; // no SA_RESTART: read() returns with EINTR
         for (std::size_t i = 0; i < kSignalCount; ++i) {
             sigaction(kEndingSignals[i], nullptr, &m_saved[i]);
             if (m_saved[i].sa_handler != SIG_IGN)
@@ -59,6 +67,21 @@ public:
     TerminalSession(const TerminalSession &) = delete;
     TerminalSession &operator=(const TerminalSession &) = delete;
 
+    // Waits until the descriptor has something to read (or its end); false
+    // when an ending signal came instead.
+    bool waitReadable()
+    {
+        for (;;) {
+            struct pollfd poller = {m_fd, POLLIN, 0};
+            // The ending signals are let through only while waiting.
+            const int ready = ppoll(&poller, 1, nullptr, &m_savedMask);
+            if (g_caughtSignal)
+                return false;
+            if (ready > 0 || (ready < 0 && errno != EINTR))
+                return true; // read() reports the end or the error
+        }
+    }
+
     // Restores the terminal and the signal handlers; a noted ending signal
     // is raised again now.
     void end()
@@ -72,6 +95,8 @@ public:
             sigaction(kHeldSignals[i], &m_savedHeld[i], nullptr);
         for (std::size_t i = 0; i < kSignalCount; ++i)
             sigaction(kEndingSignals[i], &m_saved[i], nullptr);
+        // A signal still pending meets the program's own handling now.
+        sigprocmask(SIG_SETMASK, &m_savedMask, nullptr);
         if (g_caughtSignal)
             raise(g_caughtSignal);
     }
@@ -86,6 +111,7 @@ private:
     struct termios m_termios = {};
     struct sigaction m_saved[kSignalCount] = {};
     struct sigaction m_savedHeld[kHeldCount] = {};
+    sigset_t m_savedMask;
 };
 
 // Opens the controlling terminal for prompts and answers, or -1.
@@ -166,15 +192,18 @@ PasswordReader::Status PasswordReader::readLine(const QString &prompt, PasswordB
     bool tooLong = false;
     for (;;) {
         char byte = 0;
-        const ssize_t got = read(m_readFd, &byte, 1);
-        if (got < 0) {
-            if (errno == EINTR && !g_caughtSignal)
-                continue;
-            byte = 0;
+        if (!session.waitReadable()) {
             out.clear();
-            if (g_caughtSignal && m_interactive)
+            if (m_interactive)
                 writeAll(m_promptFd, "\n");
-            session.end(); // raises a caught signal
+            session.end(); // raises the caught signal
+            return Status::Unreadable;
+        }
+        const ssize_t got = read(m_readFd, &byte, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            out.clear();
             return Status::Unreadable;
         }
         if (got == 0) {

@@ -56,24 +56,27 @@ QString TextTable::toString() const
     for (const QStringList &row : m_rows)
         columns = qMax(columns, int(row.size()));
     QVector<int> widths(columns, 0);
-    QVector<QVector<int>> cellWidths;
-    cellWidths.reserve(m_rows.size());
+    QVector<int> cellWidths; // row by row, cell by cell
+    int length = 0;
     for (const QStringList &row : m_rows) {
-        QVector<int> rowWidths(row.size());
         for (int c = 0; c < row.size(); ++c) {
-            rowWidths[c] = displayWidth(row.at(c));
-            widths[c] = qMax(widths[c], rowWidths[c]);
+            const int width = displayWidth(row.at(c));
+            cellWidths.append(width);
+            widths[c] = qMax(widths[c], width);
+            length += row.at(c).size();
         }
-        cellWidths.append(rowWidths);
     }
 
     QString text;
-    for (int r = 0; r < m_rows.size(); ++r) {
-        const QStringList &row = m_rows.at(r);
-        for (int c = 0; c < row.size(); ++c) {
+    text.reserve(length + m_rows.size() * (columns * kColumnGap + 1) + columns * 8);
+    int cell = 0;
+    for (const QStringList &row : m_rows) {
+        for (int c = 0; c < row.size(); ++c, ++cell) {
             text += row.at(c);
-            if (c + 1 < row.size())
-                text += QString(widths[c] - cellWidths[r][c] + kColumnGap, QLatin1Char(' '));
+            if (c + 1 < row.size()) {
+                const int padding = widths[c] - cellWidths[cell] + kColumnGap;
+                text.resize(text.size() + padding, QLatin1Char(' '));
+            }
         }
         text += QLatin1Char('\n');
     }

@@ -2,6 +2,10 @@
 #include "Translations.h"
 
 #include <QCoreApplication>
+#include <QLocale>
+
+#include <clocale>
+#include <memory>
 
 namespace {
 
@@ -22,9 +26,22 @@ void dropDebugMessages(QtMsgType type, const QMessageLogContext &context, const 
 int main(int argc, char *argv[])
 {
     g_previousHandler = qInstallMessageHandler(dropDebugMessages);
-    QCoreApplication app(argc, argv);
-    loadTranslator(); // the language the window would speak
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    std::setlocale(LC_ALL, "");
+
+    // The language the window would speak. The source texts are Chinese;
+    // only another language needs a catalogue, and only a catalogue needs
+    // the application object (which costs a noticeable part of a short
+    // command's run, such as list).
+    const TranslationChoice choice = chooseTranslation(QLocale::system().uiLanguages());
+    std::unique_ptr<QCoreApplication> app;
+    if (choice.language != UiLanguage::Chinese) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        installTranslators(choice, CatalogueSet::ProgramOnly);
+    }
+
+    // Box names reach the box service as UTF-8, whatever the locale.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromUtf8(argv[i]);
     return int(BoxCli::run(arguments));
 }

@@ -39,7 +39,7 @@ TranslationChoice chooseTranslation(const QStringList &uiLanguages)
     return choice;
 }
 
-QList<QTranslator *> installTranslators(const TranslationChoice &choice)
+QList<QTranslator *> installTranslators(const TranslationChoice &choice, CatalogueSet set)
 {
     QList<QTranslator *> installed;
     auto install = [&installed](QTranslator *translator, bool loaded) {
@@ -49,9 +49,11 @@ QList<QTranslator *> installTranslators(const TranslationChoice &choice)
             delete translator;
     };
 
-    auto *qtTexts = new QTranslator(QCoreApplication::instance());
-    install(qtTexts, qtTexts->load(choice.qtLocale, kQtCataloguePrefix, "_",
-                                   QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
+    if (set == CatalogueSet::ProgramAndQt) {
+        auto *qtTexts = new QTranslator(QCoreApplication::instance());
+        install(qtTexts, qtTexts->load(choice.qtLocale, kQtCataloguePrefix, "_",
+                                       QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
+    }
     if (choice.language == UiLanguage::English) {
         auto *ownTexts = new QTranslator(QCoreApplication::instance());
         const bool loaded = ownTexts->load(kEnglishCatalogue);
@@ -62,7 +64,7 @@ QList<QTranslator *> installTranslators(const TranslationChoice &choice)
     return installed;
 }
 
-void loadTranslator()
+void loadTranslator(CatalogueSet set)
 {
-    installTranslators(chooseTranslation(QLocale::system().uiLanguages()));
+    installTranslators(chooseTranslation(QLocale::system().uiLanguages()), set);
 }

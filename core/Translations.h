@@ -28,10 +28,16 @@ struct TranslationChoice {
 // language.
 TranslationChoice chooseTranslation(const QStringList &uiLanguages);
 
+// Which catalogues to install: the window also shows Qt's own texts (its
+// dialogs' standard buttons, context menus); the command line shows none,
+// and skips loading them.
+enum class CatalogueSet { ProgramAndQt, ProgramOnly };
+
 // Installs the catalogues of `choice` into the application and returns the
 // translators it installed (children of the application; deleting one
 // uninstalls it). A catalogue the system lacks is left out.
-QList<QTranslator *> installTranslators(const TranslationChoice &choice);
+QList<QTranslator *> installTranslators(const TranslationChoice &choice,
+                                        CatalogueSet set = CatalogueSet::ProgramAndQt);
 
 // Installs the catalogues for the user's locale (QLocale::system()).
-void loadTranslator();
+void loadTranslator(CatalogueSet set = CatalogueSet::ProgramAndQt);

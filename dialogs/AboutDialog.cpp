@@ -3,6 +3,7 @@
 #include "BuildConfig.h"
 #include "TitleBar.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -44,9 +45,10 @@ AboutDialog::AboutDialog(QWidget *parent) : FlatDropWidget(parent)
     m_pTitleBar->m_pMenuBtn->hide();
     m_pTitleBar->m_pReturnBtn->hide();
     m_pTitleBar->setTitle(tr("关于"), 0, "");
+    setWindowTitle(m_pTitleBar->m_pTitleLabel->text());
 
     m_pLogoLabel = new QLabel(this);
-    m_pLogoLabel->setPixmap(QPixmap(":/images/logo/64.png"));
+    m_pLogoLabel->setPixmap(QIcon(":/images/logo/64.png").pixmap(QSize(64, 64)));
     m_pLogoLabel->setFixedSize(64, 64);
     m_pLogoLabel->move(120, 80);
 

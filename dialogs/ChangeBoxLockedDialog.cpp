@@ -84,6 +84,13 @@ void ChangeBoxLockedDialog::initUI()
     addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
     setFixedHeight(340);
+
+    // Tab follows the form from top to bottom; the title bar's close button
+    // comes last.
+    const QList<QWidget *> chain{m_pUpdateRadio, m_pRemoveRadio, m_pCurrentEdit, m_pNewEdit, m_pConfirmEdit,
+                                 m_pOkBtn, m_pCancelBtn, m_pTitleBar->m_pCloseBtn};
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
 void ChangeBoxLockedDialog::initConnect()

@@ -17,6 +17,10 @@
 
 #include <memory>
 
+namespace {
+const int kPasswordHintLines = 2;
+} // namespace
+
 CreateBoxDialog::CreateBoxDialog(QWidget *parent) : BoxFormDialog(parent)
 {
     initUI();
@@ -85,6 +89,14 @@ void CreateBoxDialog::initUI()
     addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
     setFixedHeight(320);
+
+    // Tab follows the form from top to bottom; the title bar's close button
+    // comes last.
+    m_pSwitchBtn->setAccessibleName(tr("是否加密"));
+    const QList<QWidget *> chain{m_pNameEdit, m_pSwitchBtn, m_pPswEdit, m_pConfirmEdit,
+                                 m_pOkBtn, m_pCancelBtn, m_pTitleBar->m_pCloseBtn};
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
 void CreateBoxDialog::initConnect()
@@ -113,6 +125,8 @@ void CreateBoxDialog::slot_checkedChanged(bool checked)
         m_pConfirmEdit->hide();
         m_pHintLabel->hide();
     }
+    // The password rule takes two lines.
+    reserveHintLines(m_pHintLabel, checked ? kPasswordHintLines : 1);
     // Let the layout take in the shown or hidden rows now, so that its
     // minimum size no longer holds the size of the other state and the
     // dialog really shrinks back when the rows go.

@@ -49,6 +49,9 @@ TitleBar *makeTitleBar(QWidget *dialog, const QString &title)
     bar->m_pReturnBtn->hide();
     bar->m_pMinBtn->hide();
     bar->setTitle(title, 0, "");
+    // The window system and accessibility tools know the window by this
+    // name; the frameless window shows it only in its own title bar.
+    dialog->setWindowTitle(title);
     return bar;
 }
 
@@ -82,8 +85,20 @@ QLabel *makeHintLabel(QWidget *parent)
 {
     QLabel *label = makeLabel(QString(), "#FF0000", 14, parent);
     label->setScaledContents(true);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QSizePolicy policy = label->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    policy.setHorizontalPolicy(QSizePolicy::Ignored);
+    label->setSizePolicy(policy);
+    reserveHintLines(label, 1);
     label->hide();
     return label;
+}
+
+void reserveHintLines(QLabel *hint, int lines)
+{
+    hint->setFixedHeight(lines * hint->fontMetrics().lineSpacing());
 }
 
 void setUpUnderLineEdit(QLineEdit *edit, int maxLength)
@@ -132,7 +147,10 @@ QVBoxLayout *makeFormLayout(TitleBar *titleBar)
 
 void addHintAndButtons(QVBoxLayout *column, QLabel *hint, QPushButton *ok, QPushButton *cancel)
 {
-    column->addLayout(makeFormRow({hint}, Qt::AlignHCenter, 10));
+    auto *hintRow = new QHBoxLayout;
+    hintRow->setContentsMargins(kHintMargin, 0, kHintMargin, 0);
+    hintRow->addWidget(hint);
+    column->addLayout(hintRow);
     column->addSpacing(20);
     column->addLayout(makeFormRow({ok, cancel}, Qt::AlignHCenter, 10));
 }

@@ -39,8 +39,17 @@ QLabel *makeHeadingLabel(const QString &text, QWidget *parent);
 // The 80-px caption in front of an underlined edit.
 QLabel *makeRowLabel(const QString &text, QWidget *parent);
 
-// The red hint line, hidden until there is something to say.
+// The red hint line, hidden until there is something to say. Long hints wrap
+// within the dialog's width, and the line keeps its place while hidden, so
+// that the dialog never changes its size when a hint comes or goes.
 QLabel *makeHintLabel(QWidget *parent);
+
+// Makes room for a hint of up to `lines` lines (one at first).
+void reserveHintLines(QLabel *hint, int lines);
+
+// The hint line's margins on both sides: wider than the form rows, so that
+// the longest hint wraps into two lines at most.
+const int kHintMargin = 40;
 
 // Gives `edit` the 230-px underlined look and a length limit (32767 is the
 // edit's own default).
@@ -62,8 +71,7 @@ QHBoxLayout *makeFormRow(std::initializer_list<QWidget *> widgets = {},
 // margin, and never smaller than what the rows need.
 QVBoxLayout *makeFormLayout(TitleBar *titleBar);
 
-// Ends the column with the centred hint line, a 20-px gap and the centred
-// button row.
+// Ends the column with the hint line, a 20-px gap and the centred button row.
 void addHintAndButtons(QVBoxLayout *column, QLabel *hint, QPushButton *ok, QPushButton *cancel);
 
 // Hides `hint` when `event` is a mouse press into one of `edits`; typing

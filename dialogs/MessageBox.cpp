@@ -2,6 +2,7 @@
 
 #include "TitleBar.h"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -91,7 +92,8 @@ int MessageBox::execMessage(int type, const QString &text)
         break;
     }
     m_pTitleBar->setTitle(title, 0, "");
-    m_pIconLabel->setPixmap(QPixmap(icon));
+    setWindowTitle(title);
+    m_pIconLabel->setPixmap(QIcon(icon).pixmap(QSize(56, 56)));
     if (type == Question) {
         m_pCancelBtn->show();
         m_pOkBtn->move(100, 238);

@@ -37,6 +37,10 @@ const char *const kHorizontalScrollBarStyle =
     "QScrollBar::sub-line:horizontal {height:0px;width:0px;subcontrol-position: left;subcontrol-origin: margin;}"
     "QScrollBar::add-page:horizontal,QScrollBar::sub-page:horizontal {height:5px;background: #FFFFFF;}";
 
+const int kDialogWidth = 585;
+const int kBodyMargin = 40;
+const int kTableFrameWidth = 500;
+
 const int kReadOnly = int(SharePermission::ReadOnly);
 const int kReadWrite = int(SharePermission::ReadWrite);
 // The button ids of a row's two choices.
@@ -65,7 +69,7 @@ PrivilegeSharedBoxDialog::PrivilegeSharedBoxDialog(const BoxInfo &box, QWidget *
 
 void PrivilegeSharedBoxDialog::initUI()
 {
-    setFixedSize(585, 420);
+    setFixedSize(kDialogWidth, 420);
     setWhiteBackground(this);
 
     m_pTitleBar = makeTitleBar(this, tr("共享设置"));
@@ -94,7 +98,7 @@ void PrivilegeSharedBoxDialog::initUI()
     frameLayout->setContentsMargins(5, 5, 5, 5);
     frameLayout->addWidget(m_pUserTable);
     m_pTableFrame->setLayout(frameLayout);
-    m_pTableFrame->setFixedSize(500, 240);
+    m_pTableFrame->setFixedSize(kTableFrameWidth, 240);
     m_pTableFrame->setStyleSheet("border:1px solid #d1d1d1; border-radius:5px;");
 
     m_pApplyBtn = makeCommonButton(tr("应用"), this, 110);
@@ -107,13 +111,14 @@ void PrivilegeSharedBoxDialog::initUI()
     buttonRow->addWidget(m_pApplyBtn, 1, Qt::AlignRight);
     buttonRow->addWidget(m_pCancelBtn, 1, Qt::AlignRight);
     buttonRow->setSpacing(10);
-    buttonRow->setContentsMargins(0, 0, 0, 0);
+    // The buttons end where the table's frame ends, not at the body's edge.
+    buttonRow->setContentsMargins(0, 0, kDialogWidth - 2 * kBodyMargin - kTableFrameWidth, 0);
 
     auto *body = new QVBoxLayout;
     body->addWidget(m_pHeadingLabel, 1, Qt::AlignLeft | Qt::AlignTop);
     body->addWidget(m_pTableFrame, 1, Qt::AlignTop);
     body->addLayout(buttonRow);
-    body->setContentsMargins(40, 0, 40, 0);
+    body->setContentsMargins(kBodyMargin, 0, kBodyMargin, 0);
 
     auto *mainLayout = new QVBoxLayout;
     mainLayout->setSpacing(20);

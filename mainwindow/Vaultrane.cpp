@@ -37,7 +37,8 @@ const int kWindowHeight = 560;
 const int kToolBarWidth = 300;
 const int kToolBarRight = 750;
 
-const char *const kModeBtnStyle = "border: none; background-color:#FFFFFF;";
+const char *const kModeBtnStyle = "QPushButton { border: none; background-color: #FFFFFF; }"
+                                  "QPushButton:focus { border: 1px solid #1787F0; }";
 
 // The display mode is remembered in the user's config folder
 // ($XDG_CONFIG_HOME/vaultrane/vaultrane.conf).
@@ -262,13 +263,24 @@ void Vaultrane::initUI()
     m_pBottomWidget->setFixedSize(730, 20);
     m_pBottomWidget->move(30, 530);
 
-    // Tab walks the tool bar first, then the box view, the display modes and
-    // the title bar's buttons.
-    const QList<QWidget *> tabOrder = {m_pNewBtn, m_pDelBtn, m_pLockedBtn, m_pSharedBtn,
-                                       m_pBoxListWidget, m_pBoxTableView, m_pTableModeBtn, m_pIconModeBtn,
-                                       m_pTitleBar->m_pMenuBtn, m_pTitleBar->m_pMinBtn, m_pTitleBar->m_pCloseBtn};
-    for (int i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    setUpKeyboardFocus();
+}
+
+// The box view has the first focus, so Enter and Space never reach a button
+// by accident. Tab goes on to the tool buttons, then the display modes, and
+// reaches the title bar's buttons last.
+void Vaultrane::setUpKeyboardFocus()
+{
+    for (QPushButton *modeButton : {m_pTableModeBtn, m_pIconModeBtn}) {
+        modeButton->setAutoDefault(false);
+        modeButton->setDefault(false);
+    }
+    const QList<QWidget *> chain{m_pBoxListWidget, m_pBoxTableView, m_pNewBtn, m_pDelBtn, m_pLockedBtn,
+                                 m_pSharedBtn, m_pTableModeBtn, m_pIconModeBtn, m_pTitleBar->m_pMenuBtn,
+                                 m_pTitleBar->m_pMinBtn, m_pTitleBar->m_pCloseBtn};
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain.at(i - 1), chain.at(i));
+    m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
 }
 
 void Vaultrane::initConnect()
@@ -342,8 +354,13 @@ void Vaultrane::slot_minimize()
 bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Enter || type == QEvent::Leave) {
-        const bool enter = type == QEvent::Enter;
+    if (type == QEvent::Enter || type == QEvent::Leave || type == QEvent::EnabledChange) {
+        // A button that is disabled under the pointer (the box it acted on is
+        // gone) gets no Leave while disabled: it drops the blue icon at once.
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const bool enter = type == QEvent::Enter
+                           || (type == QEvent::EnabledChange && widget && widget->isEnabled()
+                               && widget->underMouse());
         struct HoverIcons {
             QToolButton *button;
             const char *blue;
@@ -359,7 +376,7 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
         for (const HoverIcons &entry : table) {
             if (watched != entry.button)
                 continue;
-            if (entry.always || !entry.button->testAttribute(Qt::WA_Disabled))
+            if (!enter || entry.always || entry.button->isEnabled())
                 entry.button->setIcon(QIcon(enter ? entry.blue : entry.normal));
             break;
         }
@@ -402,6 +419,14 @@ void Vaultrane::refreshBoxView()
 
 void Vaultrane::setOperateBtnEnabled(bool enabled)
 {
+    // The keyboard focus on a button that goes grey returns to the box view
+    // (where a box can be chosen again) instead of wandering on to the next
+    // button that happens to be enabled.
+    QWidget *focused = focusWidget();
+    if (!enabled && (focused == m_pDelBtn || focused == m_pLockedBtn || focused == m_pSharedBtn)) {
+        QWidget *view = m_mode == 1 ? static_cast<QWidget *>(m_pBoxTableView) : m_pBoxListWidget;
+        view->setFocus(Qt::OtherFocusReason);
+    }
     m_pDelBtn->setEnabled(enabled);
     m_pLockedBtn->setEnabled(enabled);
     m_pSharedBtn->setEnabled(enabled);
@@ -446,8 +471,13 @@ void Vaultrane::clearTableSelection()
 void Vaultrane::slot_show_icon_mode(bool clicked)
 {
     Q_UNUSED(clicked);
-    m_pBoxTableView->hide();
+    // The keyboard focus goes with the view (also before the window shows,
+    // when the remembered mode is restored).
+    const bool viewHadFocus = focusWidget() == m_pBoxTableView;
     m_pBoxListWidget->show();
+    m_pBoxTableView->hide();
+    if (viewHadFocus)
+        m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
     m_pBoxListWidget->updateBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
     m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
@@ -460,8 +490,11 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
 void Vaultrane::slot_show_table_mode(bool clicked)
 {
     Q_UNUSED(clicked);
-    m_pBoxListWidget->hide();
+    const bool viewHadFocus = focusWidget() == m_pBoxListWidget;
     m_pBoxTableView->show();
+    m_pBoxListWidget->hide();
+    if (viewHadFocus)
+        m_pBoxTableView->setFocus(Qt::OtherFocusReason);
     m_pBoxTableModel->resetFilter();
     m_pBoxTableModel->refreshBoxList();
     m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));

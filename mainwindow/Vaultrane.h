@@ -79,6 +79,7 @@ protected:
 private:
     void initUI();
     void initConnect();
+    void setUpKeyboardFocus();
 
     // The selected box of the visible view; false when nothing is selected.
     bool currentBox(BoxInfo &box);
@@ -95,8 +96,13 @@ private:
 
     // A message box of `type` centred on the window; returns its result.
     int execMessage(int type, const QString &text);
-    // Runs a self-deleting dialog centred on the window; returns its result.
-    int execCentred(QDialog *dialog);
+    // Vertical places of a dialog for execCentred: centred on the window, or
+    // (the taller password dialog) this many pixels below the window's top.
+    static const int kCentredVertically = -1;
+    static const int kChangePasswordTop = 60;
+    // Runs a self-deleting dialog over the window, horizontally centred and
+    // placed vertically by `top`; returns its result.
+    int execCentred(QDialog *dialog, int top = kCentredVertically);
     // Runs a long box operation on the worker: the window keeps painting,
     // its controls rest and the bottom bar shows `busyText` until it ends.
     BoxResult runBusy(const QString &busyText, BoxWorker::Operation operation);

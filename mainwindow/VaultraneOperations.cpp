@@ -44,15 +44,19 @@ int Vaultrane::execMessage(int type, const QString &text)
     return box->execMessage(type, text);
 }
 
-// Runs a self-deleting dialog centred on the window and returns its result.
-int Vaultrane::execCentred(QDialog *dialog)
+// Runs a self-deleting dialog over the window and returns its result.
+int Vaultrane::execCentred(QDialog *dialog, int top)
 {
     // Settle the layout under the style sheet first: some dialogs come out
     // taller than they were built, and would otherwise sit below the centre.
+    // This is the only move before the dialog shows; from then on the
+    // window manager and the user's drags place it.
     dialog->ensurePolished();
     if (dialog->layout())
         dialog->layout()->activate();
     centreOn(dialog, this);
+    if (top != kCentredVertically)
+        dialog->move(dialog->x(), y() + top);
     return dialog->exec();
 }
 
@@ -196,10 +200,7 @@ void Vaultrane::slot_lockedBtnClicked(bool clicked)
         return;
     }
     if (box.encrypted) {
-        // The taller change dialog sits 60 pixels below the window's top.
-        auto *dialog = new ChangeBoxLockedDialog(box, this);
-        dialog->move(x() + width() / 2 - dialog->width() / 2, y() + 60);
-        dialog->exec();
+        execCentred(new ChangeBoxLockedDialog(box, this), kChangePasswordTop);
     } else {
         execCentred(new CreateBoxLockedDialog(box, this));
     }

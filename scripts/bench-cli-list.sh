@@ -36,10 +36,15 @@ listed=$("$program" list --names | wc -l)
 if command -v hyperfine >/dev/null; then
     hyperfine -N --warmup 10 --runs "$runs" --export-csv "$work/times.csv" \
         "$program list" "$program list --json" "ls -la $folder"
+    # CSV columns: command, mean, stddev, median, user, system, min, max (s)
     mean() { awk -F, -v cmd="$1" '$1 == cmd { print $2 * 1000 }' "$work/times.csv"; }
+    cpu() { awk -F, -v cmd="$1" '$1 == cmd { print ($5 + $6) * 1000 }' "$work/times.csv"; }
     list_ms=$(mean "$program list")
     json_ms=$(mean "$program list --json")
     ls_ms=$(mean "ls -la $folder")
+    awk -v l="$(cpu "$program list")" -v s="$(cpu "ls -la $folder")" 'BEGIN {
+        printf "processor time (user + system): list %.2f ms, ls -la %.2f ms, ratio %.2f\n", l, s, l / s
+    }'
 else
     time_ms() {
         local start end

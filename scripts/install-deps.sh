@@ -6,7 +6,7 @@ pkgs=(
   qtbase5-dev qtbase5-dev-tools qttranslations5-l10n qttools5-dev qttools5-dev-tools qtwayland5
   libacl1-dev acl libaudit-dev
   gocryptfs fuse3
-  libnss-wrapper dbus xvfb xauth
+  libnss-wrapper dbus xvfb xauth openbox xdotool x11-utils
   fonts-wqy-microhei
   librsvg2-bin util-linux passwd
   qtwayland5

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the SVG sources in resources/svg to the PNGs that the program
-# compiles into its resources, each at its exact pixel size.
+# compiles into its resources, each at its exact pixel size and at twice that
+# size ("@2x").
 # Needs rsvg-convert (Debian package librsvg2-bin). The PNGs are committed, so
 # the build itself never runs this script.
 set -euo pipefail
@@ -16,6 +17,9 @@ while read -r src dst w h; do
   case "$src" in \#*) continue ;; esac
   mkdir -p "$(dirname "$img/$dst")"
   rsvg-convert --width "$w" --height "$h" --format png --output "$img/$dst" "$svg/$src.svg"
+  # Twice the size beside it, for screens scaled by 2: Qt picks "name@2x.png"
+  # by itself for icons and style sheet images.
+  rsvg-convert --width $((w * 2)) --height $((h * 2)) --format png --output "$img/${dst%.png}@2x.png" "$svg/$src.svg"
 done <<'EOF'
 logo16                   logo/16.png                          16 16
 logo24                   logo/24.png                          24 24

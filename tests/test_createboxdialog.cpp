@@ -5,6 +5,7 @@
 #include "boxdouble.h"
 #include "testsupport.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -134,6 +135,49 @@ private slots:
             QCOMPARE(warning, QString("警告: 创建保护箱失败！"));
             QVERIFY(kept && wiped);
         }
+    }
+
+    // Tab walks the form from top to bottom (the greyed path is skipped) and
+    // Space on the switch asks for the password; the two-line password rule
+    // wraps inside the dialog, which keeps its size.
+    void keyboardAndHintKeepTheSize()
+    {
+        bool wiped = false, hinted = false;
+        QStringList order;
+        QSize encryptedSize, withHint;
+        int hintRight = 0;
+        auto act = [&](QWidget *d) {
+            Ui u = ui(d);
+            const QMap<QWidget *, QString> names{{u.name, "name"}, {u.encrypt, "switch"}, {u.psw, "password"},
+                                                 {u.confirm, "confirm"}};
+            order << names.value(d->focusWidget(), "?");
+            u.encrypt->setFocus();
+            QTest::keyClick(u.encrypt, Qt::Key_Space);
+            encryptedSize = d->size();
+            u.name->setFocus();
+            for (int i = 0; i < 6; ++i) {
+                QWidget *focus = d->focusWidget();
+                auto *button = qobject_cast<QPushButton *>(focus);
+                order << (button ? button->text() : names.value(focus, "?"));
+                QTest::keyClick(focus, Qt::Key_Tab);
+            }
+            typeInto(u.name, "b");
+            typeInto(u.psw, "abc");
+            typeInto(u.confirm, "abc");
+            QTest::keyClick(u.confirm, Qt::Key_Return);
+            withHint = d->size();
+            hinted = TestSupport::hintShows(d, kFormatHint);
+            for (QLabel *l : d->findChildren<QLabel *>())
+                if (l->text() == kFormatHint)
+                    hintRight = l->geometry().right();
+            QTest::keyClick(u.confirm, Qt::Key_Escape);
+        };
+        QCOMPARE(run({act}, &wiped), 0);
+        QCOMPARE(order, (QStringList{"name", "name", "switch", "password", "confirm", "确认", "取消"}));
+        QVERIFY(hinted);
+        QCOMPARE(withHint, encryptedSize);
+        QCOMPARE(encryptedSize.width(), 540);
+        QVERIFY(hintRight > 0 && hintRight < 540);
     }
 
     void switchClearsPasswords()

@@ -83,7 +83,7 @@ private slots:
         in >> message;
         QCOMPARE(message, QString(kRaiseWindowMessage));
 
-        // It may have ended already while the message was read.
+        // It may have finished already (waitForFinished is false then).
         QVERIFY(second.state() == QProcess::NotRunning || second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);

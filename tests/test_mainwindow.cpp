@@ -298,6 +298,41 @@ private slots:
         }
     }
 
+    // A button disabled under the pointer (its box was just deleted) drops
+    // the blue icon at once: no Leave arrives while it is disabled.
+    void disabledButtonLosesItsHoverIcon()
+    {
+        clickIcon(0);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(m_w->m_pDelBtn, &enter);
+        QVERIFY(showsIcon(m_w->m_pDelBtn->icon(), ":/images/image/icon_delete_blue.png"));
+        dropFirstBoxAndReload();
+        QVERIFY(!m_w->m_pDelBtn->isEnabled());
+        QVERIFY(showsIcon(m_w->m_pDelBtn->icon(), ":/images/image/icon_delete.png"));
+    }
+
+    // The box view has the first focus; Enter and Space there leave the
+    // window open; no title-bar button is a default button, and Tab goes
+    // from the view to the tool bar. Focus on a button that turns grey
+    // returns to the view.
+    void keyboardStartsInTheBoxView()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_w->m_pBoxListWidget));
+        for (QPushButton *b : m_w->findChildren<QPushButton *>())
+            QVERIFY2(!b->isDefault() && !b->autoDefault(), qPrintable(b->toolTip()));
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QVERIFY(m_w->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_w->m_pNewBtn));
+
+        clickIcon(0);
+        m_w->m_pLockedBtn->setFocus();
+        dropFirstBoxAndReload();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_w->m_pBoxListWidget));
+    }
+
     void reloadInTableModeClearsTheSelection()
     {
         toTable();

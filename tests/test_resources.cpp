@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QToolButton>
 #include <QStyle>
 #include <QtTest>
 
@@ -66,6 +67,9 @@ private slots:
                 if (!path.startsWith(':'))
                     path = ":/images/image/" + path + ".png";
                 QVERIFY2(QImage(path).size() == r.size, qPrintable(path));
+                // Its twice-as-large twin for screens scaled by 2.
+                const QString twin = path.left(path.size() - 4) + "@2x.png";
+                QVERIFY2(QImage(twin).size() == r.size * 2, qPrintable(twin));
             }
     }
 
@@ -95,6 +99,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::mouseMove(&window, QPoint(5, 5));
+        b.clearFocus();
         const int half = 120 * 36 / 2;
         QVERIFY(countColour(b.grab().toImage(), QColor("#D1D1D1")) > half);
         QCOMPARE(countColour(b.grab().toImage(), QColor("#1787F0")), 0);
@@ -106,6 +111,46 @@ private slots:
         b.style()->unpolish(&b);
         b.style()->polish(&b);
         QVERIFY(countColour(b.grab().toImage(), QColor("#FF8304")) > half);
+    }
+
+    // Buttons that Tab reaches show it: a blue frame around the unchanged
+    // face (2 pixels for the dialogs' buttons, 1 for the tool buttons).
+    void focusedButtonsShowAFrame_data()
+    {
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("frameWidth");
+        QTest::newRow("确认/取消 of the form dialogs") << "BoxCommonButton" << "#D1D1D1" << 2;
+        QTest::newRow("message box buttons") << "MessageBoxBtn" << "#D1D1D1" << 2;
+        QTest::newRow("main window tool buttons") << "PrivateBoxToolButton" << "" << 1;
+    }
+
+    void focusedButtonsShowAFrame()
+    {
+        QFETCH(QString, objectName);
+        QFETCH(QString, face);
+        QFETCH(int, frameWidth);
+        loadStyleSheet("blue.css");
+        QWidget window;
+        window.resize(300, 100);
+        QAbstractButton *button = objectName.startsWith("Private") ? static_cast<QAbstractButton *>(new QToolButton(&window))
+                                                                   : new QPushButton(&window);
+        button->setText("A");
+        button->setObjectName(objectName);
+        button->setFixedSize(120, 36);
+        button->move(50, 30);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        button->clearFocus();
+        QCOMPARE(countColour(button->grab().toImage(), QColor("#1787F0")), 0);
+        button->setFocus(Qt::TabFocusReason);
+        QVERIFY(button->hasFocus());
+        const QImage focused = button->grab().toImage();
+        const int framePixels = 2 * frameWidth * (120 + 36) - 4 * frameWidth * frameWidth;
+        QVERIFY2(countColour(focused, QColor("#1787F0")) >= framePixels * 9 / 10,
+                 qPrintable(QString::number(countColour(focused, QColor("#1787F0")))));
+        if (!face.isEmpty())
+            QVERIFY(countColour(focused, QColor(face)) > 120 * 36 / 2);
     }
 };
 

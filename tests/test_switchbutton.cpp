@@ -3,6 +3,8 @@
 #include "SwitchButton.h"
 #include "testsupport.h"
 
+#include <QAccessible>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -106,6 +108,41 @@ private slots:
         fresh->setChecked(true);
         fresh->show();
         QCOMPARE(fresh->sliderPosition(), 50 - 24);
+    }
+
+    // Reached by Tab, toggled by Space (not by other keys), the focus shown by
+    // an outline, and seen by screen readers as a named check box with its state.
+    void keyboardAndAccessibility()
+    {
+        QWidget window;
+        auto *before = new QLineEdit(&window);
+        auto *sw = new SwitchButton(&window);
+        sw->setButtonStyle(SwitchButton::PillTrack);
+        sw->setFixedSize(30, 14);
+        sw->move(0, 40);
+        sw->setAccessibleName("是否加密");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        before->setFocus();
+        const QImage unfocused = sw->grab().toImage();
+        QTest::keyClick(before, Qt::Key_Tab);
+        QVERIFY(sw->hasFocus());
+        QVERIFY(sw->grab().toImage() != unfocused);
+
+        QSignalSpy spy(sw, SIGNAL(checkedChanged(bool)));
+        QTest::keyClick(sw, Qt::Key_Return);
+        QTest::keyClick(sw, Qt::Key_A);
+        QCOMPARE(spy.count(), 0);
+        QTest::keyClick(sw, Qt::Key_Space);
+        QCOMPARE(QList<QList<QVariant>>(spy), QList<QList<QVariant>>{{true}});
+
+        QAccessibleInterface *a11y = QAccessible::queryAccessibleInterface(sw);
+        QVERIFY(a11y);
+        QCOMPARE(a11y->role(), QAccessible::CheckBox);
+        QCOMPARE(a11y->text(QAccessible::Name), QString("是否加密"));
+        QVERIFY(a11y->state().checkable && a11y->state().checked && a11y->state().focused);
+        a11y->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!sw->isChecked() && !a11y->state().checked);
     }
 
     // A very narrow button still moves (at least 1 per tick) and stops.

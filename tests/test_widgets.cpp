@@ -59,6 +59,37 @@ private slots:
         QCOMPARE(win.pos(), QPoint(87 - 897, 77 - 698));
     }
 
+    // The window keeps the pointer's offset from the press: when the window
+    // system places it elsewhere during the drag, the next move does not add
+    // its distance to that place.
+    void dragKeepsThePressOffset()
+    {
+        FlatDropWidget win;
+        win.setGeometry(100, 100, 400, 300);
+        win.show();
+        sendMouse(&win, QEvent::MouseButtonPress, QPointF(150, 160));
+        win.move(0, 0); // the window manager's doing
+        sendMouse(&win, QEvent::MouseMove, QPointF(170, 180), Qt::NoButton);
+        QCOMPARE(win.pos(), QPoint(120, 120));
+        sendMouse(&win, QEvent::MouseButtonRelease, QPointF(170, 180));
+    }
+
+    // A thin grey line runs round every frameless window, over its title bar.
+    void borderRunsRoundTheWindow()
+    {
+        FlatDropWidget win;
+        win.resize(200, 120);
+        auto *bar = new TitleBar(&win);
+        bar->resize(200, 40);
+        win.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win));
+        const QImage shot = win.grab().toImage();
+        const QColor grey("#C8C8C8");
+        for (const QPoint &p : {QPoint(0, 0), QPoint(100, 0), QPoint(199, 20), QPoint(0, 80), QPoint(100, 119), QPoint(199, 119)})
+            QCOMPARE(shot.pixelColor(p), grey);
+        QVERIFY(shot.pixelColor(100, 20) != grey);
+    }
+
     // Children that take presses keep the window still; labels let it drag.
     void pressOnChild()
     {

@@ -9,6 +9,7 @@
 #include "boxdouble.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -78,6 +79,16 @@ private slots:
             clickMode(w.get(), "图标视图");
         }
         QVERIFY(!showsTable(startWindow().get()));
+    }
+
+    // Restored in table mode, the window still gives its first focus to the
+    // box view, the table.
+    void restoredTableHasTheFirstFocus()
+    {
+        QSettings("vaultrane", "vaultrane").setValue("view/mode", "table");
+        std::unique_ptr<Vaultrane> w = startWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->findChild<BoxTableView *>()));
     }
 
     void unknownModeMeansIcons()

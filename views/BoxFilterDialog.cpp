@@ -1,5 +1,7 @@
 #include "BoxFilterDialog.h"
 
+#include "WindowBorder.h"
+
 #include <QColor>
 #include <QFont>
 #include <QKeyEvent>
@@ -37,6 +39,8 @@ BoxFilterDialog::BoxFilterDialog(int filterType, QWidget *parent)
         m_pFirstRadioBtn->setText(tr("个人创建"));
         m_pSecondRadioBtn->setText(tr("他人共享"));
     }
+    // White on the white table: the drop-down needs an edge.
+    new WindowBorder(this);
 }
 
 void BoxFilterDialog::setCheckedIndex(int index)

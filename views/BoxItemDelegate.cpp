@@ -2,9 +2,24 @@
 
 #include "BoxTableModel.h"
 
+#include <QAbstractItemView>
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
+
+namespace {
+
+QFont cellFont()
+{
+    QFont font;
+    font.setPixelSize(12);
+    return font;
+}
+
+} // namespace
 
 BoxItemDelegate::BoxItemDelegate(BoxTableModel *model, QObject *parent)
     : QStyledItemDelegate(parent), m_pModel(model)
@@ -59,16 +74,14 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     }
 
     painter->setPen(QColor("#121217"));
-    QFont font;
-    font.setPixelSize(12);
-    painter->setFont(font);
+    painter->setFont(cellFont());
 
     const BoxInfo box = m_pModel ? m_pModel->boxAt(row) : BoxInfo();
     const QRect textRect(QPoint(L + 10, T), QPoint(R - 10, B));
     switch (index.column()) {
     case 0:
         painter->drawImage(QPoint(L + 10, T + (B - T - 15) / 2), stateImage(box));
-        painter->drawText(QRect(QPoint(L + 40, T), QPoint(R - 10, B)), Qt::AlignVCenter, box.name);
+        painter->drawText(nameRect(r), Qt::AlignVCenter, shownName(box.name, r));
         break;
     case 1:
         painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? tr("是") : tr("否"));
@@ -97,4 +110,27 @@ void BoxItemDelegate::slot_selected_index_changed(QModelIndex index)
     m_selectedIndex = index;
     if (m_pModel)
         m_pModel->resetModel();
+}
+
+QRect BoxItemDelegate::nameRect(const QRect &cell)
+{
+    return QRect(QPoint(cell.left() + 40, cell.top()), QPoint(cell.right() - 10, cell.bottom()));
+}
+
+QString BoxItemDelegate::shownName(const QString &name, const QRect &cell)
+{
+    return QFontMetrics(cellFont()).elidedText(name, Qt::ElideRight, nameRect(cell).width());
+}
+
+bool BoxItemDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                                const QModelIndex &index)
+{
+    if (event->type() != QEvent::ToolTip || index.column() != 0 || !m_pModel)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString name = m_pModel->boxAt(index.row()).name;
+    if (shownName(name, option.rect) != name)
+        QToolTip::showText(event->globalPos(), name, view);
+    else
+        QToolTip::hideText();
+    return true;
 }

@@ -20,8 +20,17 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
 
+    // A long name's tool tip shows it whole.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
+
     // Resource path of the 16-pixel icon that shows the box's state.
     static QString boxIcon16(const BoxInfo &box);
+    // Where the name column draws the name inside its cell.
+    static QRect nameRect(const QRect &cell);
+    // The name as the name column shows it: whole when it fits, else cut at a
+    // character boundary and ended with "…".
+    static QString shownName(const QString &name, const QRect &cell);
 
 public slots:
     void slot_hover_index_changed(QModelIndex index);

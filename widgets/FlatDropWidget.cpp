@@ -1,5 +1,8 @@
 #include "FlatDropWidget.h"
 
+#include "WindowBorder.h"
+
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -7,38 +10,33 @@ FlatDropWidget::FlatDropWidget(QWidget *parent)
     : QDialog(parent, Qt::WindowFlags())
 {
     setWindowFlags(Qt::FramelessWindowHint);
-    m_dragPos = QPoint(0, 0);
-    m_bPressed = false;
+    new WindowBorder(this);
 }
 
-// Global positions are rounded to the nearest integer (halves up), so the
-// window follows the pointer by whole pixels on every screen, also at
-// negative coordinates.
+// The window keeps the offset between its corner and the pointer that the
+// press found, so it never jumps however many motion events the window system
+// merges or drops, and it is moved only while a drag is under way.
 void FlatDropWidget::mousePressEvent(QMouseEvent *e)
 {
-    // Where the window system can move the window itself, the drag is handed
-    // to it: on Wayland a window cannot place itself, and X11 window managers
-    // keep the window within their rules. Elsewhere the window follows the
-    // pointer by itself.
-    if (e->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) {
+    // On Wayland a window cannot place itself: the drag is handed to the
+    // compositor. Elsewhere the window follows the pointer by itself.
+    if (e->button() == Qt::LeftButton && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+        && windowHandle() && windowHandle()->startSystemMove()) {
         m_bPressed = false;
         return;
     }
-    m_dragPos = e->globalPos();
+    m_pressOffset = e->globalPos() - pos();
     m_bPressed = true;
 }
 
 void FlatDropWidget::mouseMoveEvent(QMouseEvent *e)
 {
-    if (!m_bPressed)
+    if (!m_bPressed || e->buttons() == Qt::NoButton)
         return;
-    const QPoint pos = e->globalPos();
-    move(x() + pos.x() - m_dragPos.x(), y() + pos.y() - m_dragPos.y());
-    m_dragPos = pos;
+    move(e->globalPos() - m_pressOffset);
 }
 
-void FlatDropWidget::mouseReleaseEvent(QMouseEvent *e)
+void FlatDropWidget::mouseReleaseEvent(QMouseEvent *)
 {
     m_bPressed = false;
-    m_dragPos = e->globalPos();
 }

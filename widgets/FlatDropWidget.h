@@ -3,10 +3,10 @@
 #include <QDialog>
 #include <QPoint>
 
-// A frameless dialog that the user moves by dragging it anywhere on its
-// background (any spot that no child widget takes presses for); the window
-// system moves it where it can (QWindow::startSystemMove), which Wayland
-// needs. Base of the main window and of every dialog.
+// A frameless dialog with a thin grey border that the user moves by dragging
+// it anywhere on its background (any spot that no child widget takes presses
+// for); on Wayland the compositor moves it (QWindow::startSystemMove).
+// Base of the main window and of every dialog.
 class FlatDropWidget : public QDialog
 {
     Q_OBJECT
@@ -19,6 +19,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
 
 private:
-    QPoint m_dragPos;
-    bool m_bPressed;
+    QPoint m_pressOffset; // pointer position minus window position at the press
+    bool m_bPressed = false;
 };

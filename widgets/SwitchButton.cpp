@@ -1,5 +1,9 @@
 #include "SwitchButton.h"
 
+#include "SwitchButtonAccessible.h"
+
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -32,10 +36,12 @@ SwitchButton::SwitchButton(QWidget *parent) : QWidget(parent)
 
     animTimer = new QTimer(this);
     animTimer->setInterval(5);
-    connect(animTimer, SIGNAL(timeout()), this, SLOT(updateValue()));
+    connect(animTimer, &QTimer::timeout, this, &SwitchButton::updateValue);
 
     setFont(QFont("Microsoft Yahei", 8));
     setFixedSize(50, 24);
+    setFocusPolicy(Qt::StrongFocus);
+    SwitchButtonAccessible::registerFactory();
 }
 
 int SwitchButton::onTarget() const
@@ -86,7 +92,16 @@ void SwitchButton::setChecked(bool bChecked)
         return;
     this->bChecked = bChecked;
     emit checkedChanged(bChecked);
+    announceState();
     update();
+}
+
+void SwitchButton::announceState()
+{
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void SwitchButton::setButtonStyle(ButtonStyle buttonStyle)
@@ -146,11 +161,62 @@ void SwitchButton::setRectRadius(int rectRadius)
 // wherever it is (also in the middle of a running animation).
 void SwitchButton::mousePressEvent(QMouseEvent *)
 {
+    toggle();
+}
+
+void SwitchButton::toggle()
+{
     bChecked = !bChecked;
     emit checkedChanged(bChecked);
+    announceState();
     slideStep = currentStep();
     sliderTarget = bChecked ? onTarget() : 0;
     animTimer->start();
+}
+
+// Space toggles, as on a check box; every other key (Enter for the dialog's
+// default button, Tab, Escape) goes on to the parent.
+void SwitchButton::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier) {
+        if (!e->isAutoRepeat())
+            toggle();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void SwitchButton::focusInEvent(QFocusEvent *e)
+{
+    QWidget::focusInEvent(e);
+    update();
+}
+
+void SwitchButton::focusOutEvent(QFocusEvent *e)
+{
+    QWidget::focusOutEvent(e);
+    update();
+}
+
+// A 1-pixel dark outline along the edge of the track, visible on both the
+// grey and the blue track.
+void SwitchButton::paintFocusMark(QPainter &painter)
+{
+    if (!hasFocus())
+        return;
+    painter.save();
+    painter.setPen(QPen(focusMarkColour(), 1));
+    painter.setBrush(Qt::NoBrush);
+    const QRectF edge = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = buttonStyle == PillTrack ? edge.height() / 2 : rectRadius;
+    painter.drawRoundedRect(edge, radius, radius);
+    painter.restore();
+}
+
+const QColor &SwitchButton::focusMarkColour()
+{
+    static const QColor dark("#1D1D1F");
+    return dark;
 }
 
 // After a resize (and so after the first show) the slider sits at its end
@@ -177,6 +243,7 @@ void SwitchButton::paintEvent(QPaintEvent *)
         pix = pix.scaled(pix.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
         painter.drawPixmap((w - 1) / 2 - pix.width() / 2, (h - 1) / 2 - pix.height() / 2, pix);
         painter.restore();
+        paintFocusMark(painter);
         return;
     }
 
@@ -223,4 +290,5 @@ void SwitchButton::paintEvent(QPaintEvent *)
         painter.drawText(QRect(w / 2, 0, w / 2 - space, h), Qt::AlignCenter, textOff);
     }
     painter.restore();
+    paintFocusMark(painter);
 }

@@ -4,12 +4,15 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
 class QTimer;
 
 // A self-painted on/off toggle whose slider glides to its new side in a short
 // timer-driven animation. It paints itself completely (no style, no style
 // sheet) in one of four looks; colours, texts, images, gap and corner radius
-// can be changed through its slots.
+// can be changed through its slots. It takes the keyboard focus (Tab or a
+// click), shows it with a dark outline, toggles with Space and appears to
+// accessibility tools as a check box with its state.
 class SwitchButton : public QWidget
 {
     Q_OBJECT
@@ -23,6 +26,9 @@ public:
 
     explicit SwitchButton(QWidget *parent = nullptr);
 
+    // The colour of the outline that shows the keyboard focus.
+    static const QColor &focusMarkColour();
+
     bool isChecked() const { return bChecked; }
     // Where the slider is now and where the animation is taking it (x offsets).
     int sliderPosition() const { return sliderPos; }
@@ -32,6 +38,9 @@ signals:
     void checkedChanged(bool checked);
 
 public slots:
+    // Turns the switch over as a click does: the state changes and is
+    // reported at once, then the slider glides to its new side.
+    void toggle();
     // One animation step; driven by the 5 ms timer.
     void updateValue();
     // Changes the state (and the colours and text) without moving the slider;
@@ -48,6 +57,9 @@ public slots:
 
 protected:
     void mousePressEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
 
@@ -55,6 +67,9 @@ private:
     // The slider's x offset in the on state for the current size and look.
     int onTarget() const;
     int currentStep() const;
+    // Tells accessibility tools that the checked state changed.
+    void announceState();
+    void paintFocusMark(QPainter &painter);
 
     bool bChecked;
     ButtonStyle buttonStyle;

@@ -1,6 +1,7 @@
 #include "TitleBar.h"
 
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -16,6 +17,12 @@ QPushButton *makeButton(QWidget *parent, const QString &tip, const QString &desc
     btn->setAccessibleName(tip);
     btn->setAccessibleDescription(description);
     btn->setIcon(QIcon(icon));
+    // Enter and Space belong to the window's content: a title-bar button is
+    // never a default button, and only Tab (never a click or the window's
+    // first focus) gives it the keyboard focus.
+    btn->setAutoDefault(false);
+    btn->setDefault(false);
+    btn->setFocusPolicy(Qt::TabFocus);
     return btn;
 }
 } // namespace
@@ -29,7 +36,8 @@ TitleBar::TitleBar(QWidget *parent) : QWidget(parent)
     setPalette(pal);
 
     m_pLogoLabel = new QLabel(this);
-    m_pLogoLabel->setPixmap(QPixmap(":/images/logo/24.png"));
+    // Through QIcon, which takes "24@2x.png" on a screen scaled by 2.
+    m_pLogoLabel->setPixmap(QIcon(":/images/logo/24.png").pixmap(QSize(24, 24)));
     m_pLogoLabel->setFixedSize(24, 24);
 
     m_pTitleLabel = new QLabel(this);

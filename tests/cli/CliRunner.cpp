@@ -8,9 +8,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -63,7 +65,7 @@ void closeFd(int &fd)
 } // namespace
 
 CliProcess::CliProcess(const QString &program, const QStringList &arguments, int extraFd,
-                       const CliEnvironment &environment)
+                       const CliEnvironment &environment, uid_t uid, gid_t gid)
 {
     int in[2], out[2], err[2], extra[2] = {-1, -1};
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
@@ -82,6 +84,10 @@ CliProcess::CliProcess(const QString &program, const QStringList &arguments, int
             dup2(extra[0], extraFd); // dup2 clears close-on-exec
         for (const auto &entry : environment)
             setenv(entry.first.constData(), entry.second.constData(), 1);
+        if (gid != gid_t(-1) && (setgroups(0, nullptr) != 0 || setgid(gid) != 0))
+            _exit(126);
+        if (uid != uid_t(-1) && setuid(uid) != 0)
+            _exit(126);
         execute(argv);
     }
     close(in[0]);
@@ -149,8 +155,16 @@ CliTerminal::CliTerminal(const QString &program, const QStringList &arguments)
     size.ws_row = 24;
     size.ws_col = 100;
     m_pid = forkpty(&m_master, nullptr, nullptr, &size);
-    if (m_pid == 0)
+    if (m_pid == 0) {
+        // As from a login shell on a terminal, whatever the test runner
+        // ignores or blocks.
+        for (int signal : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU})
+            std::signal(signal, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         execute(argv);
+    }
 }
 
 CliTerminal::~CliTerminal()
@@ -186,6 +200,12 @@ bool CliTerminal::waitFor(const QByteArray &text, int timeoutMs)
 void CliTerminal::type(const QByteArray &keys)
 {
     writeAll(m_master, keys);
+}
+
+bool CliTerminal::echoes() const
+{
+    struct termios settings = {};
+    return tcgetattr(m_master, &settings) == 0 && (settings.c_lflag & ECHO);
 }
 
 int CliTerminal::finish()

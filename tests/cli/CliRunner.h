@@ -24,9 +24,10 @@ class CliProcess
 {
 public:
     // `extraFd` > 2 gives the child a pipe on that descriptor (for
-    // --password-fd); feedExtra() writes into it.
+    // --password-fd); feedExtra() writes into it. With `uid` and `gid` the
+    // program runs as that account (the caller must be root).
     CliProcess(const QString &program, const QStringList &arguments, int extraFd = -1,
-               const CliEnvironment &environment = {});
+               const CliEnvironment &environment = {}, uid_t uid = uid_t(-1), gid_t gid = gid_t(-1));
     ~CliProcess();
     CliProcess(const CliProcess &) = delete;
     CliProcess &operator=(const CliProcess &) = delete;
@@ -60,6 +61,8 @@ public:
     void type(const QByteArray &keys);
     // Waits for the end; the exit status, or 1000 + signal.
     int finish();
+    // Whether the terminal echoes what is typed.
+    bool echoes() const;
     // Everything the terminal showed so far.
     QByteArray screen() const { return m_screen; }
 

@@ -44,14 +44,17 @@ private slots:
     void commandLineStatuses_data();
     void commandLineStatuses();
     void plainBoxLifecycle();
+    void unavailableBoxServiceIsOneLine();
     void encryptedBoxThroughAPipe();
     void refusesWhatAMountedBoxDoesNotAllow_data();
     void refusesWhatAMountedBoxDoesNotAllow();
     void passwordsThroughADescriptor();
     void listJsonHasTypedMembers();
     void sharesWithOtherAccounts();
+    void reachesBoxesOthersShare();
     void terminalAsksWithoutEcho();
     void terminalConfirmsAPlainDelete();
+    void interruptRestoresTheTerminal();
     void progressShowsOnlyOnATerminal();
     void noPasswordInAnyProcess();
 
@@ -243,6 +246,20 @@ void TestCliBox::plainBoxLifecycle()
     QVERIFY(!QFileInfo::exists(boxPath("papers")));
     verifyFailure(run({"delete", "papers", "--yes"}), "delete a box that is gone");
     QCOMPARE(listJson().size(), 0);
+}
+
+void TestCliBox::unavailableBoxServiceIsOneLine()
+{
+    // A box root that cannot exist: below a regular file.
+    const QString file = m_base->path() + "/plain-file";
+    QFile blocker(file);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const CliEnvironment impossible{{"BOX_SERVICE_ROOT", QFile::encodeName(file + "/box")}};
+    for (const QStringList &arguments : {QStringList{"list"}, QStringList{"create", "x"}})
+        verifyFailure(run(arguments, {}, impossible), qPrintable(arguments.join(' ')));
+    // Help needs no box service.
+    QCOMPARE(run({"--help"}, {}, impossible).status, 0);
 }
 
 void TestCliBox::encryptedBoxThroughAPipe()
@@ -474,6 +491,64 @@ void TestCliBox::sharesWithOtherAccounts()
     QCOMPARE(boxEntry("crypt").value("shared").toBool(), true);
 }
 
+void TestCliBox::reachesBoxesOthersShare()
+{
+    if (geteuid() != 0)
+        QSKIP("making a throwaway account needs root");
+    const QString account = QString("vbx%1").arg(getpid());
+    const QString removal = QString("userdel %1 >/dev/null 2>&1").arg(account);
+    QProcess::execute("sh", {"-c", removal});
+    QCOMPARE(QProcess::execute("useradd", {"-M", "-N", "-s", "/bin/bash", account}), 0);
+    auto removeAccount = qScopeGuard([&] { QProcess::execute("sh", {"-c", removal}); });
+    const struct passwd *entry = getpwnam(account.toUtf8().constData());
+    QVERIFY(entry);
+    const uid_t uid = entry->pw_uid;
+    const gid_t gid = entry->pw_gid;
+    auto runAs = [&](const QStringList &arguments, const QByteArray &input = {}) {
+        CliProcess process(kProgram, arguments, -1, {}, uid, gid);
+        process.feed(input);
+        return process.finish();
+    };
+
+    // The other account shares a plain and an encrypted box with us.
+    const QByteArray password = freshPassword("Theirs");
+    QCOMPARE(run({"list"}).status, 0); // makes the box root
+    QCOMPARE(runAs({"create", "gift"}).status, 0);
+    QCOMPARE(runAs({"create", "locked", "--encrypt"}, line(password)).status, 0);
+    QCOMPARE(runAs({"share", "gift", m_login, "--read-only"}).status, 0);
+    QCOMPARE(runAs({"share", "locked", m_login, "--read-write"}, line(password)).status, 0);
+
+    const QString gift = account + "/gift";
+    const QString locked = account + "/locked";
+    const CliOutcome names = run({"list", "--names"});
+    QCOMPARE(names.status, 0);
+    QVERIFY2(names.out.contains(gift.toUtf8() + '\n'), names.out.constData());
+    QVERIFY2(names.out.contains(locked.toUtf8() + '\n'), names.out.constData());
+    for (const QJsonValue &value : listJson()) {
+        const QJsonObject box = value.toObject();
+        QCOMPARE(box.value("own").toBool(), false);
+        QCOMPARE(box.value("owner").toString(), account);
+    }
+
+    // Only the owner renames, deletes, encrypts or shares a box.
+    verifyFailure(run({"rename", gift, "mine"}), "rename another's box");
+    verifyFailure(run({"delete", gift, "--yes"}), "delete another's box");
+    verifyFailure(run({"encrypt", gift}, "x\n"), "encrypt another's box");
+    verifyFailure(run({"share", gift, account, "--read-write"}), "share another's box");
+    verifyFailure(run({"mount", "gift"}), "a plain name is one of our own boxes");
+
+    const CliOutcome opened = run({"mount", gift});
+    QCOMPARE(opened.status, 0);
+    QVERIFY(opened.out.endsWith("/gift\n"));
+
+    // A read-write sharee mounts an encrypted box with its password.
+    verifyFailure(run({"mount", locked}, "wrong\n"), "mount another's box with a wrong password");
+    QCOMPARE(run({"mount", locked}, line(password)).status, 0);
+    QCOMPARE(run({"unmount", locked}).status, 0);
+    QCOMPARE(runAs({"delete", "gift", "--yes"}).status, 0);
+    QCOMPARE(runAs({"delete", "locked"}, line(password)).status, 0);
+}
+
 void TestCliBox::terminalAsksWithoutEcho()
 {
     const QByteArray password = freshPassword("Tty");
@@ -524,6 +599,21 @@ void TestCliBox::terminalConfirmsAPlainDelete()
         QCOMPARE(terminal.finish(), 0);
     }
     QVERIFY(!QFileInfo::exists(boxPath("doomed")));
+}
+
+void TestCliBox::interruptRestoresTheTerminal()
+{
+    const QByteArray password = freshPassword("Int");
+    QCOMPARE(run({"create", "intbox", "--encrypt"}, line(password)).status, 0);
+
+    CliTerminal terminal(kProgram, {"mount", "intbox"});
+    QVERIFY(terminal.waitFor("："));
+    QVERIFY(!terminal.echoes());
+    terminal.type("half typed");
+    terminal.type("\x03"); // Ctrl+C
+    QCOMPARE(terminal.finish(), 1000 + SIGINT);
+    QVERIFY(terminal.echoes());
+    QCOMPARE(boxEntry("intbox").value("mounted").toBool(), false);
 }
 
 void TestCliBox::progressShowsOnlyOnATerminal()

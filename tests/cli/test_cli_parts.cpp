@@ -1,6 +1,6 @@
 // The parts of vaultrane-box that need no box service: the command line,
-// the password reader on pipes and on a real pseudo-terminal, the table and
-// the progress bar.
+// the password reader on pipes, the table and the progress bar. The
+// terminal is tested with the real program (test_cli_box).
 #include "BoxCommandLine.h"
 #include "PasswordBuffer.h"
 #include "PasswordReader.h"
@@ -9,12 +9,6 @@
 
 #include <QtTest>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(CliAction)
@@ -40,26 +34,6 @@ QString bufferText(const PasswordBuffer &buffer)
     return QString::fromUtf8(buffer.data(), int(buffer.size()));
 }
 
-// Reads what the terminal shows until `expected` appears or the child ends;
-// returns everything read.
-QByteArray readTerminalUntil(int master, const QByteArray &expected, int timeoutMs = 5000)
-{
-    QByteArray seen;
-    QElapsedTimer timer;
-    timer.start();
-    while (!seen.contains(expected) && timer.elapsed() < timeoutMs) {
-        struct pollfd poller = {master, POLLIN, 0};
-        if (poll(&poller, 1, 100) <= 0)
-            continue;
-        char chunk[256];
-        const ssize_t got = read(master, chunk, sizeof chunk);
-        if (got <= 0)
-            break;
-        seen.append(chunk, int(got));
-    }
-    return seen;
-}
-
 } // namespace
 
 class TestCliParts : public QObject
@@ -79,9 +53,6 @@ private slots:
     void refusesUnusablePasswordLines();
     void passwordBufferChecksText_data();
     void passwordBufferChecksText();
-
-    void terminalReadsWithoutEchoAndAsksTwice();
-    void terminalReportsAMismatch();
 
     void tableAlignsWideCharacters();
     void progressBarFillsToItsWidth_data();
@@ -255,23 +226,6 @@ void TestCliParts::passwordBufferChecksText()
     QCOMPARE(buffer.isValidText(), valid);
 }
 
-// In a child on a new pseudo-terminal (its controlling terminal and standard
-// input), reads a new password; the child writes the status and the password
-// it got to `report`.
-static pid_t startTerminalReader(int &master, int report)
-{
-    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
-    if (child != 0)
-        return child;
-    PasswordReader reader = PasswordReader::standardInput();
-    PasswordBuffer buffer;
-    const PasswordReader::Status status = reader.readNewPassword("NEW> ", "AGAIN> ", buffer);
-    const char code = char('0' + int(status));
-    if (write(report, &code, 1) != 1 || write(report, buffer.data(), buffer.size()) < 0)
-        _exit(2);
-    _exit(reader.interactive() ? 0 : 3);
-}
-
 static QByteArray readAll(int fd)
 {
     QByteArray all;
@@ -280,72 +234,6 @@ static QByteArray readAll(int fd)
     while ((got = read(fd, chunk, sizeof chunk)) > 0)
         all.append(chunk, int(got));
     return all;
-}
-
-void TestCliParts::terminalReadsWithoutEchoAndAsksTwice()
-{
-    int report[2];
-    QVERIFY(pipe(report) == 0);
-    int master = -1;
-    const pid_t child = startTerminalReader(master, report[1]);
-    QVERIFY(child > 0);
-    close(report[1]);
-    auto cleanup = qScopeGuard([&] {
-        if (kill(child, SIGKILL) == 0)
-            waitpid(child, nullptr, 0);
-        close(master);
-        close(report[0]);
-    });
-
-    QByteArray screen = readTerminalUntil(master, "NEW> ");
-    QVERIFY2(screen.contains("NEW> "), screen.constData());
-    QVERIFY(write(master, "Typed_secret9\n", 14) == 14);
-    screen += readTerminalUntil(master, "AGAIN> ");
-    QVERIFY2(screen.contains("AGAIN> "), screen.constData());
-    // While the child waits for the second entry, echo is off.
-    struct termios during = {};
-    QVERIFY(tcgetattr(master, &during) == 0);
-    QVERIFY(!(during.c_lflag & ECHO));
-    QVERIFY(write(master, "Typed_secret9\n", 14) == 14);
-
-    const QByteArray reported = readAll(report[0]);
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    screen += readTerminalUntil(master, "never shown", 200);
-
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 0);
-    QCOMPARE(reported, QByteArray("0Typed_secret9"));
-    QVERIFY2(!screen.contains("Typed_secret9"), screen.constData());
-    struct termios after = {};
-    QVERIFY(tcgetattr(master, &after) == 0);
-    QVERIFY(after.c_lflag & ECHO);
-}
-
-void TestCliParts::terminalReportsAMismatch()
-{
-    int report[2];
-    QVERIFY(pipe(report) == 0);
-    int master = -1;
-    const pid_t child = startTerminalReader(master, report[1]);
-    QVERIFY(child > 0);
-    close(report[1]);
-    auto cleanup = qScopeGuard([&] {
-        if (kill(child, SIGKILL) == 0)
-            waitpid(child, nullptr, 0);
-        close(master);
-        close(report[0]);
-    });
-
-    readTerminalUntil(master, "NEW> ");
-    QVERIFY(write(master, "Secret_one\n", 11) == 11);
-    readTerminalUntil(master, "AGAIN> ");
-    QVERIFY(write(master, "secret_one\n", 11) == 11);
-
-    const QByteArray reported = readAll(report[0]);
-    int status = 0;
-    QCOMPARE(waitpid(child, &status, 0), child);
-    QCOMPARE(reported, QByteArray(1, char('0' + int(PasswordReader::Status::Mismatch))));
 }
 
 void TestCliParts::tableAlignsWideCharacters()

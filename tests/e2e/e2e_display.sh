@@ -1,0 +1,312 @@
+#!/usr/bin/env bash
+# End-to-end test on a real X display: runs the real program against the real
+# box service (libtessad, gocryptfs) in a temporary box root and drives it
+# like a user, with the keyboard (and the mouse where only the mouse reaches),
+# through create encrypted -> mount -> unmount -> rename -> change password
+# -> delete. After every step it checks the disk, and it checks where every
+# dialog appears relative to the main window.
+#
+#   scripts/with-display.sh tests/e2e/e2e_display.sh build/vaultrane [SCREENSHOT_DIR]
+#
+# Needs DISPLAY with a window manager (with-display.sh provides both),
+# xdotool and xwininfo. With SCREENSHOT_DIR (and ImageMagick's `import`) it
+# saves a picture of the screen with each dialog over the main window.
+# Exits 77 (skipped) when a tool is missing or the program cannot be started
+# with a matching login uid.
+set -euo pipefail
+
+program="$(realpath "${1:?usage: $0 PATH/TO/vaultrane [SCREENSHOT_DIR]}")"
+shots="${2:-}"
+
+skip() { echo "SKIP: $*" >&2; exit 77; }
+fail() {
+  echo "FAIL: $*" >&2
+  echo "windows on the screen:" >&2
+  xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do
+    echo "  \"$(xdotool getwindowname "$id")\" $(xdotool getwindowgeometry --shell "$id" | grep '^[XYWH]' | tr '\n' ' ')" >&2
+  done
+  [ -n "$shots" ] && screenshot failure
+  [ -s "${work:-}/program.log" ] && { echo "the program's output:" >&2; cat "$work/program.log" >&2; }
+  exit 1
+}
+step() { echo "== $*"; }
+
+[ -n "${DISPLAY:-}" ] || skip "no DISPLAY (run through scripts/with-display.sh)"
+for tool in xdotool xwininfo gocryptfs fusermount3; do
+  command -v "$tool" >/dev/null || skip "$tool is missing"
+done
+
+readonly timeout_s=30
+readonly main_title="Venmora文件保护箱"
+readonly password="Secret_1"
+readonly new_password="Better_2"
+
+# --- a private world: box root, home, XDG folders, a recording xdg-open ---
+work="$(mktemp -d)"
+app_pid=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  # A box left mounted by a failed run would keep its folder busy.
+  grep -o "$work/[^ ]*" /proc/mounts 2>/dev/null | while read -r mnt; do fusermount3 -u "$mnt" 2>/dev/null || true; done || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export BOX_SERVICE_ROOT="$work/root"
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
+export XDG_RUNTIME_DIR="$work/run"
+export QT_QPA_PLATFORM=xcb
+unset SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+mkdir -p "$BOX_SERVICE_ROOT" "$XDG_CONFIG_HOME" "$work/bin"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+# Opening a mounted box starts xdg-open: record what it was asked to open.
+opened="$work/opened"
+printf '#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' "$opened" > "$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
+
+login="$(id -un)"
+boxes="$BOX_SERVICE_ROOT/$login"
+
+# --- waiting, never sleeping for a guessed time -----------------------------
+# Runs the command until it succeeds; fails the test after the time-out.
+wait_for() {
+  local what="$1"
+  shift
+  local deadline=$((SECONDS + timeout_s))
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for: $what"
+    sleep 0.05
+  done
+}
+
+# The id of the visible window titled exactly $1, once it has the focus.
+wait_window() {
+  local title="$1" id
+  id="$(timeout "$timeout_s" xdotool search --sync --onlyvisible --name "^${title}\$" | head -n1)" \
+    || fail "window \"$title\" did not appear"
+  wait_for "focus on \"$title\"" has_focus "$id"
+  echo "$id"
+}
+has_focus() { [ "$(xdotool getwindowfocus)" = "$1" ]; }
+is_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+wait_gone() { wait_for "window $1 to close" is_gone "$1"; }
+
+# Sets X, Y, WIDTH and HEIGHT of a window (its position on the screen).
+geometry() {
+  unset X Y WIDTH HEIGHT
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+}
+
+# The dialog sits over the main window, horizontally centred, and vertically
+# centred or (with $3) that many pixels below the main window's top.
+expect_placed() {
+  local dialog="$1" main="$2" top="${3:-}" name
+  name="$(xdotool getwindowname "$dialog")"
+  geometry "$main"
+  local mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+  geometry "$dialog"
+  local want_x=$((mx + mw / 2 - WIDTH / 2))
+  local want_y=$((my + mh / 2 - HEIGHT / 2))
+  [ -n "$top" ] && want_y=$((my + top))
+  [ "$X,$Y" = "$want_x,$want_y" ] || fail "\"$name\" at $X,$Y (${WIDTH}x$HEIGHT), expected $want_x,$want_y over the main window at $mx,$my (${mw}x$mh)"
+  expect_inside "$dialog" "$main"
+}
+
+# The whole dialog lies within the main window.
+expect_inside() {
+  local name
+  name="$(xdotool getwindowname "$1")"
+  geometry "$2"
+  local mx=$X my=$Y mw=$WIDTH mh=$HEIGHT
+  geometry "$1"
+  if [ "$X" -lt "$mx" ] || [ "$Y" -lt "$my" ] || [ $((X + WIDTH)) -gt $((mx + mw)) ] || [ $((Y + HEIGHT)) -gt $((my + mh)) ]; then
+    fail "\"$name\" at $X,$Y (${WIDTH}x$HEIGHT) reaches outside the main window at $mx,$my (${mw}x$mh)"
+  fi
+}
+
+height_below() { geometry "$1"; [ "$HEIGHT" -lt "$2" ]; }
+height_is() { geometry "$1"; [ "$HEIGHT" -eq "$2" ]; }
+position_is() { geometry "$1"; [ "$X,$Y" = "$2" ]; }
+
+expect_geometry() {
+  geometry "$1"
+  [ "$X,$Y,$WIDTH,$HEIGHT" = "$2" ] || fail "$3: window at $X,$Y ${WIDTH}x$HEIGHT, expected $2"
+}
+
+screenshot() {
+  [ -n "$shots" ] && command -v import >/dev/null || return 0
+  mkdir -p "$shots"
+  import -window root "$shots/$1.png"
+}
+
+type_text() { xdotool type --delay 20 "$1"; }
+keys() { xdotool key --delay 20 "$@"; }
+
+is_mounted() { grep -q " $boxes/$1 fuse.gocryptfs " /proc/mounts; }
+not_mounted() { ! is_mounted "$1"; }
+was_opened() { grep -qx "file://$boxes/$1" "$opened"; }
+is_encrypted_box() { [ -d "$boxes/$1" ] && [ -f "$boxes/.boxes/c/$1/gocryptfs.conf" ]; }
+is_absent() { [ ! -e "$boxes/$1" ] && [ ! -e "$boxes/.boxes/c/$1" ]; }
+
+# Icon view: the first box's icon, relative to the main window.
+readonly first_icon_x=65 first_icon_y=228
+# Right-clicks the first box and waits for its context menu.
+open_box_menu() {
+  geometry "$main"
+  local before
+  before="$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | sort | tr '\n' ' ')"
+  xdotool mousemove $((X + first_icon_x)) $((Y + first_icon_y)) click 3
+  wait_for "the box's context menu" new_window_since "$before"
+}
+new_window_since() {
+  [ "$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | sort | tr '\n' ' ')" != "$1" ]
+}
+
+# --- start -------------------------------------------------------------------
+# The program refuses to start unless the login uid is the user it runs as.
+# A root without a login uid (a CI container) takes login uid 0 for the
+# program alone, as a login on the console would give it.
+uid="$(id -u)"
+loginuid="$(cat /proc/self/loginuid 2>/dev/null || echo none)"
+if [ "$loginuid" = "$uid" ]; then
+  "$program" >"$work/program.log" 2>&1 &
+elif [ "$uid" = 0 ] && sh -c 'echo 0 > /proc/self/loginuid' 2>/dev/null; then
+  sh -c 'echo 0 > /proc/self/loginuid && exec "$0"' "$program" >"$work/program.log" 2>&1 &
+else
+  skip "login uid $loginuid differs from uid $uid and cannot be set"
+fi
+app_pid=$!
+
+step "start: the main window has the focus; Enter and Space do not close it"
+main="$(wait_window "$main_title")"
+keys Return space
+screenshot 01-main
+
+step "create an encrypted box with the keyboard (Tab to 新建, name, switch, passwords)"
+keys Tab space
+dialog="$(wait_window "创建保护箱")"
+expect_placed "$dialog" "$main"
+screenshot 02-create
+type_text alpha
+keys Tab space Tab
+geometry "$dialog"
+encrypted_size="$X,$Y,$WIDTH,$HEIGHT"
+screenshot 03-create-encrypted
+# A password against the rule: the two-line hint shows, the dialog keeps its size.
+type_text abc
+keys Tab
+type_text abc
+keys Return
+# Nothing observable happens outside the dialog: give it a moment to relayout.
+sleep 0.5
+expect_geometry "$dialog" "$encrypted_size" "the create dialog after the password hint"
+expect_inside "$dialog" "$main"
+screenshot 04-create-hint
+keys shift+Tab ctrl+a
+type_text "$password"
+keys Tab ctrl+a
+type_text "$password"
+keys Return
+wait_gone "$dialog"
+wait_for "alpha on disk, encrypted" is_encrypted_box alpha
+
+step "select it from the keyboard and mount it (double click, password)"
+keys shift+Tab Home
+geometry "$main"
+xdotool mousemove $((X + first_icon_x)) $((Y + first_icon_y)) click --repeat 2 --delay 80 1
+dialog="$(wait_window "保护箱挂载")"
+expect_placed "$dialog" "$main"
+screenshot 05-mount
+type_text "$password"
+keys Return
+wait_gone "$dialog"
+wait_for "alpha mounted" is_mounted alpha
+wait_for "alpha opened in the file manager" was_opened alpha
+
+step "unmount it (context menu, 卸载)"
+open_box_menu
+screenshot 06-menu
+keys Down Return
+wait_for "alpha unmounted" not_mounted alpha
+
+step "rename it (context menu, 重命名)"
+open_box_menu
+keys Up Return
+dialog="$(wait_window "重命名")"
+expect_placed "$dialog" "$main"
+screenshot 07-rename
+type_text beta
+keys Tab
+type_text "$password"
+keys Return
+wait_gone "$dialog"
+wait_for "alpha renamed to beta" is_encrypted_box beta
+wait_for "alpha gone" is_absent alpha
+
+step "change its password (Tab to 密码设置), with a drag and a wrong password on the way"
+conf_before="$(sha256sum < "$boxes/.boxes/c/beta/gocryptfs.conf")"
+keys Home Tab Tab Tab space
+dialog="$(wait_window "密码设置")"
+expect_placed "$dialog" "$main" 60
+screenshot 08-change-password
+# Switching to 解除保护 and back changes the height, never the place.
+geometry "$dialog"
+placed="$X,$Y" full_height=$HEIGHT
+keys shift+Tab space
+wait_for "密码设置 to shrink for 解除保护" height_below "$dialog" "$full_height"
+geometry "$dialog"
+[ "$X,$Y" = "$placed" ] || fail "密码设置 moved to $X,$Y after switching to 解除保护 (was at $placed)"
+screenshot 09-remove-password
+keys Left
+wait_for "密码设置 to grow back" height_is "$dialog" "$full_height"
+geometry "$dialog"
+[ "$X,$Y" = "$placed" ] || fail "密码设置 moved to $X,$Y after switching back (was at $placed)"
+keys Tab
+# A drag moves it exactly as far as the pointer went.
+start_x=${placed%,*} start_y=${placed#*,}
+xdotool mousemove $((start_x + 20)) $((start_y + 120)) mousedown 1 \
+  mousemove $((start_x + 30)) $((start_y + 130)) mousemove $((start_x + 40)) $((start_y + 140)) mouseup 1
+wait_for "密码设置 to follow the drag by 20,20" position_is "$dialog" "$((start_x + 20)),$((start_y + 20))"
+# The wrong current password: the warning shows over the dialog.
+type_text wrong_password
+keys Tab
+type_text "$new_password"
+keys Tab
+type_text "$new_password"
+keys Return
+warning="$(wait_window "警告")"
+geometry "$dialog"
+dx=$X dy=$Y dw=$WIDTH dh=$HEIGHT
+geometry "$warning"
+[ "$X,$Y" = "$((dx + dw / 2 - WIDTH / 2)),$((dy + dh / 2 - HEIGHT / 2))" ] || fail "the warning at $X,$Y is not centred on 密码设置 at $dx,$dy"
+expect_inside "$warning" "$main"
+screenshot 10-wrong-password
+keys Return
+wait_gone "$warning"
+wait_for "focus back on 密码设置" has_focus "$dialog"
+[ "$(sha256sum < "$boxes/.boxes/c/beta/gocryptfs.conf")" = "$conf_before" ] || fail "a wrong password changed the box"
+geometry "$dialog"
+[ "$X,$Y" = "$((start_x + 20)),$((start_y + 20))" ] || fail "密码设置 moved to $X,$Y after the warning"
+keys shift+Tab shift+Tab ctrl+a
+type_text "$password"
+keys Return
+wait_gone "$dialog"
+wait_for "the password changed on disk" test "$(sha256sum < "$boxes/.boxes/c/beta/gocryptfs.conf")" != "$conf_before"
+is_encrypted_box beta || fail "beta is no longer an encrypted box"
+
+step "delete it (Tab to 删除, the new password)"
+# The reload after the change took the focus back to the box view.
+keys Home Tab Tab space
+dialog="$(wait_window "密码认证")"
+expect_placed "$dialog" "$main"
+screenshot 11-delete
+type_text "$new_password"
+keys Return
+wait_gone "$dialog"
+wait_for "beta deleted" is_absent beta
+
+step "the program is still running"
+kill -0 "$app_pid" || fail "the program has quit"
+echo "PASS"
