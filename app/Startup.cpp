@@ -53,18 +53,18 @@ bool checkStartup(const StartupEnvironment &env)
 {
     const int enabled = env.boxEnabled();
     if (enabled == 0) {
-        showInformation(withCause("当前系统不支持Venmora文件保护箱相关功能！", env), nullptr);
+        showInformation(withCause(QCoreApplication::translate("Startup", "当前系统不支持Venmora文件保护箱相关功能！"), env), nullptr);
         qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(enabled).arg(errText(env, 0));
         return false;
     }
     const int res = env.boxInit();
     if (res != 0) {
-        showInformation(withCause("初始化Venmora文件保护箱模块失败！", env), nullptr);
+        showInformation(withCause(QCoreApplication::translate("Startup", "初始化Venmora文件保护箱模块失败！"), env), nullptr);
         qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(res).arg(errText(env, res));
         return false;
     }
     if (env.loginUid() != env.effectiveUid()) {
-        showInformation("请勿使用su、sudo运行Venmora文件保护箱！", nullptr);
+        showInformation(QCoreApplication::translate("Startup", "请勿使用su、sudo运行Venmora文件保护箱！"), nullptr);
         return false;
     }
     return true;

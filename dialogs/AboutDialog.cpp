@@ -44,7 +44,7 @@ AboutDialog::AboutDialog(QWidget *parent) : FlatDropWidget(parent)
     m_pTitleBar->m_pMinBtn->hide();
     m_pTitleBar->m_pMenuBtn->hide();
     m_pTitleBar->m_pReturnBtn->hide();
-    m_pTitleBar->setTitle("关于", 0, "");
+    m_pTitleBar->setTitle(tr("关于"), 0, "");
     setWindowTitle(m_pTitleBar->m_pTitleLabel->text());
 
     m_pLogoLabel = new QLabel(this);
@@ -52,12 +52,12 @@ AboutDialog::AboutDialog(QWidget *parent) : FlatDropWidget(parent)
     m_pLogoLabel->setFixedSize(64, 64);
     m_pLogoLabel->move(120, 80);
 
-    m_pNameLabel = makeTextLabel(this, "Venmora文件保护箱", {190, 85}, 32, "#121217");
+    m_pNameLabel = makeTextLabel(this, tr("Venmora文件保护箱"), {190, 85}, 32, "#121217");
     m_pEnvironmentLabel =
-        makeTextLabel(this, "运行环境: AstrelVenmora操作系统 (V10)", {170, 190}, 12, "#49494E");
-    m_pKernelLabel = makeTextLabel(this, "安全内核 (3.0.0) 以上", {225, 210}, 12, "#49494E");
-    m_pSuiteLabel = makeTextLabel(this, "保护箱套件 (3.0.8) 以上", {225, 230}, 12, "#49494E");
-    m_pVersionLabel = makeTextLabel(this, QString("软件版本: ") + VAULTRANE_VERSION, {170, 260}, 12, "#49494E");
+        makeTextLabel(this, tr("运行环境: AstrelVenmora操作系统 (V10)"), {170, 190}, 12, "#49494E");
+    m_pKernelLabel = makeTextLabel(this, tr("安全内核 (3.0.0) 以上"), {225, 210}, 12, "#49494E");
+    m_pSuiteLabel = makeTextLabel(this, tr("保护箱套件 (3.0.8) 以上"), {225, 230}, 12, "#49494E");
+    m_pVersionLabel = makeTextLabel(this, tr("软件版本: ") + VAULTRANE_VERSION, {170, 260}, 12, "#49494E");
 
     connect(m_pTitleBar->m_pCloseBtn, SIGNAL(clicked()), this, SLOT(close()));
 }

@@ -33,16 +33,16 @@ void CreateBoxDialog::initUI()
     resize(540, 320);
     setWhiteBackground(this);
 
-    m_pTitleBar = makeTitleBar(this, "创建保护箱");
-    m_pHeadLabel = makeHeadingLabel("创建保护箱", this);
+    m_pTitleBar = makeTitleBar(this, tr("创建保护箱"));
+    m_pHeadLabel = makeHeadingLabel(tr("创建保护箱"), this);
 
-    m_pNameLabel = makeRowLabel("名称", this);
+    m_pNameLabel = makeRowLabel(tr("名称"), this);
     m_pNameEdit = new QLineEdit(this);
     setUpUnderLineEdit(m_pNameEdit, 64);
     m_pNameEdit->installEventFilter(this);
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
 
-    m_pPathLabel = makeRowLabel("路径", this);
+    m_pPathLabel = makeRowLabel(tr("路径"), this);
     m_pPathEdit = new QLineEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
@@ -56,23 +56,23 @@ void CreateBoxDialog::initUI()
     m_pSwitchBtn->setBgColor(QColor("#C3C9D0"), QColor("#0197EE"));
     m_pSwitchBtn->setText("", "");
 
-    m_pEncryptLabel = makeLabel("是否加密", "#333333", 14, this);
+    m_pEncryptLabel = makeLabel(tr("是否加密"), "#333333", 14, this);
     m_pEncryptLabel->setScaledContents(true);
 
-    m_pPswLabel = makeRowLabel("密码", this);
+    m_pPswLabel = makeRowLabel(tr("密码"), this);
     m_pPswEdit = new BoxPswLineEdit(this);
     setUpPasswordEdit(m_pPswEdit, this);
 
-    m_pConfirmLabel = makeRowLabel("确认密码", this);
+    m_pConfirmLabel = makeRowLabel(tr("确认密码"), this);
     m_pConfirmEdit = new QLineEdit(this);
     setUpPasswordEdit(m_pConfirmEdit, this);
 
     m_pHintLabel = makeHintLabel(this);
     m_pHintLabel->installEventFilter(this);
 
-    m_pOkBtn = makeCommonButton("确认", this);
+    m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);
-    m_pCancelBtn = makeCommonButton("取消", this);
+    m_pCancelBtn = makeCommonButton(tr("取消"), this);
 
     QHBoxLayout *switchRow = makeFormRow({}, Qt::AlignRight, 10);
     switchRow->addSpacerItem(new QSpacerItem(240, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -149,7 +149,7 @@ void CreateBoxDialog::slot_okBtnClicked()
     // The name goes to the box service exactly as typed, spaces included.
     const QString name = m_pNameEdit->text();
     if (name.isEmpty()) {
-        showHint("保护箱名称不可为空");
+        showHint(tr("保护箱名称不可为空"));
         return;
     }
 

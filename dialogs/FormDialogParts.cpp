@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 QFont pixelFont(int pixelSize)
 {
     QFont font;
@@ -72,8 +74,10 @@ QLabel *makeRowLabel(const QString &text, QWidget *parent)
 {
     QLabel *label = makeLabel(text, "#333333", 14, parent);
     label->setAlignment(Qt::AlignLeft);
-    label->setFixedWidth(80);
     label->setObjectName("UnderLineLabel");
+    // 80 pixels, or what a longer caption of another language needs.
+    label->ensurePolished();
+    label->setFixedWidth(std::max(80, label->sizeHint().width()));
     return label;
 }
 

@@ -26,13 +26,13 @@ void PasswordAuthenticDialog::initUI()
     resize(540, 260);
     setWhiteBackground(this);
 
-    m_pTitleBar = makeTitleBar(this, m_mode == CheckOnly ? "密码认证" : "保护箱挂载");
+    m_pTitleBar = makeTitleBar(this, m_mode == CheckOnly ? tr("密码认证") : tr("保护箱挂载"));
     m_pHeadLabel = makeHeadingLabel(m_prompt, this);
 
-    m_pBoxLabel = makeLabel(QString("保护箱: %1").arg(m_box.name), "#333333", 14, this);
+    m_pBoxLabel = makeLabel(tr("保护箱: %1").arg(m_box.name), "#333333", 14, this);
     m_pBoxLabel->setAlignment(Qt::AlignLeft);
 
-    m_pPswLabel = makeRowLabel("密码", this);
+    m_pPswLabel = makeRowLabel(tr("密码"), this);
     m_pPswEdit = new BoxPswLineEdit(this);
     setUpPasswordEdit(m_pPswEdit, this);
     m_pPswEdit->setFocus(Qt::OtherFocusReason);
@@ -40,9 +40,9 @@ void PasswordAuthenticDialog::initUI()
     m_pHintLabel = makeHintLabel(this);
     m_pHintLabel->installEventFilter(this);
 
-    m_pOkBtn = makeCommonButton("确认", this);
+    m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);
-    m_pCancelBtn = makeCommonButton("取消", this);
+    m_pCancelBtn = makeCommonButton(tr("取消"), this);
 
     QVBoxLayout *mainLayout = makeFormLayout(m_pTitleBar);
     mainLayout->addLayout(makeFormRow({m_pHeadLabel}));
@@ -73,7 +73,7 @@ void PasswordAuthenticDialog::slot_cancelBtnClicked()
 void PasswordAuthenticDialog::slot_okBtnClicked()
 {
     if (m_pPswEdit->text().isEmpty()) {
-        showHint("密码不可为空");
+        showHint(tr("密码不可为空"));
         return;
     }
 
@@ -93,11 +93,11 @@ void PasswordAuthenticDialog::slot_okBtnClicked()
                 if (!mount) {
                     // The hint already says the password was not taken.
                     showHint(result.wrongPasswordReason()
-                                 ? QString("密码认证失败，请确认密码后重新认证")
-                                 : result.message("密码认证失败，请确认密码后重新认证"));
+                                 ? tr("密码认证失败，请确认密码后重新认证")
+                                 : result.message(tr("密码认证失败，请确认密码后重新认证")));
                     return;
                 }
-                showHint(result.message("保护箱挂载失败，请检查"));
+                showHint(result.message(tr("保护箱挂载失败，请检查")));
             });
 }
 

@@ -11,14 +11,14 @@ RightButtonMenu::RightButtonMenu(QWidget *parent)
     QFont font;
     font.setPixelSize(12);
     setFont(font);
-    setFixedWidth(100);
+    setMinimumWidth(100); // wider where the words of a language need it
 
-    m_pMountAction = new QAction("挂载", this);
-    m_pUmountAction = new QAction("卸载", this);
-    m_pShareAction = new QAction("共享", this);
-    m_pRenameAction = new QAction("重命名", this);
-    m_pDeleteAction = new QAction("删除", this);
-    m_pPasswdAction = new QAction("密码设置", this);
+    m_pMountAction = new QAction(tr("挂载"), this);
+    m_pUmountAction = new QAction(tr("卸载"), this);
+    m_pShareAction = new QAction(tr("共享"), this);
+    m_pRenameAction = new QAction(tr("重命名"), this);
+    m_pDeleteAction = new QAction(tr("删除"), this);
+    m_pPasswdAction = new QAction(tr("密码设置"), this);
 
     connect(m_pMountAction, &QAction::triggered, this, &RightButtonMenu::slot_mount_box);
     connect(m_pUmountAction, &QAction::triggered, this, &RightButtonMenu::slot_umount_box);

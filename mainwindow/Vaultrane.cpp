@@ -28,10 +28,14 @@
 #include <QSpacerItem>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 const int kWindowWidth = 780;
 const int kWindowHeight = 560;
+const int kToolBarWidth = 300;
+const int kToolBarRight = 750;
 
 const char *const kModeBtnStyle = "QPushButton { border: none; background-color: #FFFFFF; }"
                                   "QPushButton:focus { border: 1px solid #1787F0; }";
@@ -160,10 +164,14 @@ void Vaultrane::initUI()
     m_pToolLayout->setContentsMargins(10, 0, 10, 0);
 
     m_pToolBarWidget = new QWidget(this);
-    m_pToolBarWidget->setFixedSize(300, 24);
     m_pToolBarWidget->setLayout(m_pToolLayout);
     m_pToolBarWidget->setObjectName("PrivateBoxToolBarWidget");
-    m_pToolBarWidget->move(450, 140);
+    // 300 pixels ending at x = 750; longer words of another language widen
+    // it to the left rather than cut the buttons' words.
+    m_pToolBarWidget->ensurePolished();
+    const int toolBarWidth = std::max(kToolBarWidth, m_pToolBarWidget->sizeHint().width());
+    m_pToolBarWidget->setFixedSize(toolBarWidth, 24);
+    m_pToolBarWidget->move(kToolBarRight - toolBarWidth, 140);
 
     m_pBoxListWidget = new BoxListWidget(this);
     m_pBoxListWidget->setFixedSize(765, 330);
@@ -428,17 +436,17 @@ void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
 {
     if (m_mode == TableMode || !selected) {
         const int count = m_mode == TableMode ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
-        m_pCountLabel->setText(QString("保护箱: %1 项").arg(count));
+        m_pCountLabel->setText(tr("保护箱: %1 项").arg(count));
         m_pEncryptAttrBtn->hide();
         m_pShareAttrBtn->hide();
         return;
     }
 
     if (box.fromOther != 0) {
-        m_pCountLabel->setText(QString("保护箱：%1 (来自 %2)").arg(box.name).arg(box.owner));
+        m_pCountLabel->setText(tr("保护箱：%1 (来自 %2)").arg(box.name, box.owner));
         m_pShareAttrBtn->hide();
     } else {
-        m_pCountLabel->setText(QString("保护箱：%1").arg(box.name));
+        m_pCountLabel->setText(tr("保护箱：%1").arg(box.name));
         m_pShareAttrBtn->setVisible(box.shared == 1);
     }
 

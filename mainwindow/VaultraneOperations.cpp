@@ -33,7 +33,7 @@
 #include <QWidget>
 
 namespace {
-const char *const kPasswordPrompt = "保护箱已加密，请输入密码认证";
+const char *const kPasswordPrompt = QT_TRANSLATE_NOOP("Vaultrane", "保护箱已加密，请输入密码认证");
 } // namespace
 
 // Shows a message of `type` centred on the window; returns the box's result.
@@ -117,40 +117,40 @@ void Vaultrane::slot_delBtnClicked(bool clicked)
     Q_UNUSED(clicked);
     BoxInfo box;
     if (!currentBox(box)) {
-        showInformation("请选择需要删除的保护箱！", this);
+        showInformation(tr("请选择需要删除的保护箱！"), this);
         return;
     }
     if (BoxRules::refusal(box, BoxAction::Delete) == BoxRefusal::Mounted) {
-        showInformation(QString("无法删除，请先卸载保护箱 “%1” ！").arg(box.name), this);
+        showInformation(tr("无法删除，请先卸载保护箱 “%1” ！").arg(box.name), this);
         return;
     }
     BoxResult result;
     if (box.encrypted) {
         // The password stands in for the confirmation question.
-        if (!execCentred(new PasswordAuthenticDialog(kPasswordPrompt, box, PasswordAuthenticDialog::CheckOnly, this)))
+        if (!execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::CheckOnly, this)))
             return;
         // The cipher files of a large box take a while to remove.
         result = runBusy(tr("正在删除…"), [box] { return BoxOperations::deleteCheckedBox(box); });
     } else {
-        if (!execMessage(MessageBox::Question, QString("删除操作不可逆，是否确认删除保护箱 “%1” ？").arg(box.name)))
+        if (!execMessage(MessageBox::Question, tr("删除操作不可逆，是否确认删除保护箱 “%1” ？").arg(box.name)))
             return;
         result = BoxOperations::deleteCheckedBox(box);
     }
     if (result.ok())
         refreshBoxView();
     else
-        execMessage(MessageBox::Warning, result.message(QString("保护箱 “%1” 删除失败！").arg(box.name)));
+        execMessage(MessageBox::Warning, result.message(tr("保护箱 “%1” 删除失败！").arg(box.name)));
 }
 
 void Vaultrane::slot_crypto_mount_box()
 {
     BoxInfo box;
     if (!currentBox(box)) {
-        showInformation("请选择需要挂载的保护箱！", this);
+        showInformation(tr("请选择需要挂载的保护箱！"), this);
         return;
     }
     if (box.encrypted == 1
-        && !execCentred(new PasswordAuthenticDialog(kPasswordPrompt, box, PasswordAuthenticDialog::Mount, this)))
+        && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::Mount, this)))
         return;
     refreshBoxView();
     // An empty path would name the working directory: never open that.
@@ -162,25 +162,25 @@ void Vaultrane::slot_crypto_umount_box()
 {
     BoxInfo box;
     if (!currentBox(box)) {
-        showInformation("请选择需要卸载的保护箱！", this);
+        showInformation(tr("请选择需要卸载的保护箱！"), this);
         return;
     }
     const BoxResult result = BoxOperations::unmount(box);
     if (result.ok())
         refreshBoxView();
     else
-        execMessage(MessageBox::Information, result.message(QString("保护箱 “%1” 卸载失败！").arg(box.name)));
+        execMessage(MessageBox::Information, result.message(tr("保护箱 “%1” 卸载失败！").arg(box.name)));
 }
 
 void Vaultrane::slot_rename_box()
 {
     BoxInfo box;
     if (!currentBox(box)) {
-        showInformation("请选择需要重命名的保护箱！", this);
+        showInformation(tr("请选择需要重命名的保护箱！"), this);
         return;
     }
     if (BoxRules::refusal(box, BoxAction::Rename) == BoxRefusal::Mounted) {
-        execMessage(MessageBox::Information, QString("无法进行重命名操作，请先卸载保护箱 “%1” ！").arg(box.name));
+        execMessage(MessageBox::Information, tr("无法进行重命名操作，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
     if (execCentred(new RenameBoxDialog(box, this)) > 0)
@@ -192,11 +192,11 @@ void Vaultrane::slot_lockedBtnClicked(bool clicked)
     Q_UNUSED(clicked);
     BoxInfo box;
     if (!currentBox(box)) {
-        showInformation("请选择需要进行密码设置的保护箱！", this);
+        showInformation(tr("请选择需要进行密码设置的保护箱！"), this);
         return;
     }
     if (BoxRules::refusal(box, BoxAction::PasswordSetting) == BoxRefusal::Mounted) {
-        execMessage(MessageBox::Information, QString("无法进行密码设置，请先卸载保护箱 “%1” ！").arg(box.name));
+        execMessage(MessageBox::Information, tr("无法进行密码设置，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
     if (box.encrypted) {
@@ -212,21 +212,21 @@ void Vaultrane::slot_sharedBtnClicked(bool clicked)
     Q_UNUSED(clicked);
     BoxInfo box;
     if (!currentBox(box)) {
-        showInformation("请选择需要进行共享设置的保护箱！", this);
+        showInformation(tr("请选择需要进行共享设置的保护箱！"), this);
         return;
     }
     if (BoxRules::refusal(box, BoxAction::ShareSetting) == BoxRefusal::Mounted) {
-        execMessage(MessageBox::Information, QString("无法进行共享设置，请先卸载保护箱 “%1” ！").arg(box.name));
+        execMessage(MessageBox::Information, tr("无法进行共享设置，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
     if (box.encrypted == 1
-        && !execCentred(new PasswordAuthenticDialog(kPasswordPrompt, box, PasswordAuthenticDialog::CheckOnly, this)))
+        && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::CheckOnly, this)))
         return;
     auto *dialog = new PrivilegeSharedBoxDialog(box, this);
     centreOn(dialog, this);
     if (dialog->initData() < 0) {
         delete dialog; // never shown
-        showInformation("加载共享用户列表失败！", this);
+        showInformation(tr("加载共享用户列表失败！"), this);
         return;
     }
     dialog->exec();

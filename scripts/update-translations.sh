@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 LUPDATE=${LUPDATE:-$(command -v lupdate || echo /usr/lib/qt5/bin/lupdate)}
 dirs=()
-for d in app boxservice core mainwindow views dialogs widgets cli; do
+for d in app boxservice core mainwindow views dialogs widgets cli agent; do
   [ -d "$d" ] && dirs+=("$d")
 done
 "$LUPDATE" -locations none -no-obsolete -source-language zh_CN -target-language en \

@@ -58,6 +58,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     loadStyleSheet("blue.css");
+    loadTranslator(); // in the language of the locale, LANG=en_US.UTF-8 for English
 
     // The small widgets together, as the dialogs use them.
     QWidget win;

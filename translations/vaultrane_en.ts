@@ -2,6 +2,56 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AboutDialog</name>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Venmora文件保护箱</source>
+        <translation>Venmora File Boxes</translation>
+    </message>
+    <message>
+        <source>运行环境: AstrelVenmora操作系统 (V10)</source>
+        <translation>Runs on: AstrelVenmora operating system (V10)</translation>
+    </message>
+    <message>
+        <source>安全内核 (3.0.0) 以上</source>
+        <translation>Security kernel 3.0.0 or later</translation>
+    </message>
+    <message>
+        <source>保护箱套件 (3.0.8) 以上</source>
+        <translation>Box suite 3.0.8 or later</translation>
+    </message>
+    <message>
+        <source>软件版本: </source>
+        <translation>Version: </translation>
+    </message>
+</context>
+<context>
+    <name>AgentTray</name>
+    <message>
+        <source>文件保护箱</source>
+        <translation>File Boxes</translation>
+    </message>
+    <message>
+        <source>卸载 “%1”</source>
+        <translation>Unmount “%1”</translation>
+    </message>
+    <message>
+        <source>没有已挂载的保护箱</source>
+        <translation>No box is mounted</translation>
+    </message>
+    <message>
+        <source>全部卸载</source>
+        <translation>Unmount all</translation>
+    </message>
+    <message>
+        <source>打开文件保护箱</source>
+        <translation>Open File Boxes</translation>
+    </message>
+</context>
+<context>
     <name>BoxAccessibleText</name>
     <message>
         <source>未加密</source>
@@ -41,6 +91,299 @@
     </message>
 </context>
 <context>
+    <name>BoxCli</name>
+    <message>
+        <source>文件描述符 %1 未打开</source>
+        <translation>File descriptor %1 is not open</translation>
+    </message>
+    <message>
+        <source>当前系统不支持Venmora文件保护箱相关功能！</source>
+        <translation>This system does not support Venmora file boxes!</translation>
+    </message>
+    <message>
+        <source>初始化Venmora文件保护箱模块失败！</source>
+        <translation>Could not initialise the Venmora file box service!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxCommandLine</name>
+    <message>
+        <source>选项 --password-fd 需要一个文件描述符编号</source>
+        <translation>The option --password-fd needs a file descriptor number</translation>
+    </message>
+    <message>
+        <source>缺少子命令</source>
+        <translation>A subcommand is missing</translation>
+    </message>
+    <message>
+        <source>未知的选项 %1</source>
+        <translation>Unknown option %1</translation>
+    </message>
+    <message>
+        <source>未知的子命令 “%1”</source>
+        <translation>Unknown subcommand “%1”</translation>
+    </message>
+    <message>
+        <source>子命令 %1 不接受选项 %2</source>
+        <translation>The subcommand %1 does not take the option %2</translation>
+    </message>
+    <message>
+        <source>缺少参数 %1</source>
+        <translation>The argument %1 is missing</translation>
+    </message>
+    <message>
+        <source>多余的参数 “%1”</source>
+        <translation>Unexpected argument “%1”</translation>
+    </message>
+    <message>
+        <source>参数不可为空</source>
+        <translation>Arguments must not be empty</translation>
+    </message>
+    <message>
+        <source>选项 --json 和 --names 不能同时使用</source>
+        <translation>The options --json and --names cannot be used together</translation>
+    </message>
+    <message>
+        <source>须指定 --read-only 或 --read-write 之一</source>
+        <translation>Give one of --read-only or --read-write</translation>
+    </message>
+    <message>
+        <source>无效的文件描述符 “%1”</source>
+        <translation>Invalid file descriptor “%1”</translation>
+    </message>
+    <message>
+        <source>用法：%1</source>
+        <translation>Usage: %1</translation>
+    </message>
+    <message>
+        <source>运行 “%1 %2 --help” 查看帮助。</source>
+        <translation>Run “%1 %2 --help” for help.</translation>
+    </message>
+    <message>
+        <source>用法：</source>
+        <translation>Usage:</translation>
+    </message>
+    <message>
+        <source>运行 “%1 --help” 查看帮助。</source>
+        <translation>Run “%1 --help” for help.</translation>
+    </message>
+</context>
+<context>
+    <name>BoxCommands</name>
+    <message>
+        <source>可读写</source>
+        <translation>Read and write</translation>
+    </message>
+    <message>
+        <source>仅读取</source>
+        <translation>Read only</translation>
+    </message>
+    <message>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
+    </message>
+    <message>
+        <source>！</source>
+        <translation>!</translation>
+    </message>
+    <message>
+        <source>读取保护箱列表失败！</source>
+        <translation>Could not read the list of boxes!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 不存在！</source>
+        <translation>Box “%1” does not exist!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 未挂载！</source>
+        <translation>Box “%1” is not mounted!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 未加密！</source>
+        <translation>Box “%1” is not encrypted!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 属于其他用户！</source>
+        <translation>Box “%1” belongs to another user!</translation>
+    </message>
+    <message>
+        <source>无法删除，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot delete: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot rename: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已挂载！</source>
+        <translation>Box “%1” is mounted!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已挂载，请先卸载！</source>
+        <translation>Box “%1” is mounted; unmount it first!</translation>
+    </message>
+    <message>
+        <source>新密码：</source>
+        <translation>New password:</translation>
+    </message>
+    <message>
+        <source>再次输入新密码：</source>
+        <translation>New password again:</translation>
+    </message>
+    <message>
+        <source>新密码不可为空！</source>
+        <translation>The new password must not be empty!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的密码：</source>
+        <translation>Password of box “%1”:</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>共享</source>
+        <translation>Shared</translation>
+    </message>
+    <message>
+        <source>所有者</source>
+        <translation>Owner</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>已挂载</source>
+        <translation>Mounted</translation>
+    </message>
+    <message>
+        <source>已加密</source>
+        <translation>Encrypted</translation>
+    </message>
+    <message>
+        <source>未加密</source>
+        <translation>not encrypted</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>创建保护箱失败！</source>
+        <translation>Could not create the box!</translation>
+    </message>
+    <message>
+        <source>正在加密…</source>
+        <translation>Encrypting…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 删除失败！</source>
+        <translation>Could not delete box “%1”!</translation>
+    </message>
+    <message>
+        <source>删除未加密的保护箱须在终端上确认，或加上 --yes</source>
+        <translation>Deleting a box that is not encrypted needs a confirmation on a terminal, or --yes</translation>
+    </message>
+    <message>
+        <source>删除操作不可逆，是否确认删除保护箱 “%1” ？</source>
+        <translation>Deleting cannot be undone. Delete box “%1”?</translation>
+    </message>
+    <message>
+        <source>未删除保护箱 “%1” 。</source>
+        <translation>Box “%1” was not deleted.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 重命名失败！</source>
+        <translation>Could not rename box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已加密！</source>
+        <translation>Box “%1” is already encrypted!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 创建密码保护失败！</source>
+        <translation>Could not protect box “%1” with a password!</translation>
+    </message>
+    <message>
+        <source>正在解密…</source>
+        <translation>Decrypting…</translation>
+    </message>
+    <message>
+        <source>解除保护箱 “%1” 密码保护失败！</source>
+        <translation>Could not remove the password protection of box “%1”!</translation>
+    </message>
+    <message>
+        <source>当前密码：</source>
+        <translation>Current password:</translation>
+    </message>
+    <message>
+        <source>正在修改密码…</source>
+        <translation>Changing the password…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 密码修改失败！</source>
+        <translation>Could not change the password of box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱挂载失败，请检查</source>
+        <translation>Could not mount the box, please check</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 卸载失败！</source>
+        <translation>Could not unmount box “%1”!</translation>
+    </message>
+    <message>
+        <source>用户 “%1” 不存在！</source>
+        <translation>User “%1” does not exist!</translation>
+    </message>
+    <message>
+        <source>加载共享用户列表失败！</source>
+        <translation>Could not load the list of users to share with!</translation>
+    </message>
+    <message>
+        <source>不能把保护箱共享给用户 “%1” ！</source>
+        <translation>The box cannot be shared with user “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 设置共享权限失败！</source>
+        <translation>Could not set the share permissions of box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
+        <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 没有共享给用户 “%2” ！</source>
+        <translation>Box “%1” is not shared with user “%2”!</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>权限</source>
+        <translation>Permission</translation>
+    </message>
+</context>
+<context>
     <name>BoxFilterDialog</name>
     <message>
         <source>全部</source>
@@ -61,6 +404,13 @@
     <message>
         <source>他人共享</source>
         <translation>Shared by others</translation>
+    </message>
+</context>
+<context>
+    <name>BoxFormDialog</name>
+    <message>
+        <source>另一项保护箱操作正在进行，请稍后再试！</source>
+        <translation>Another box operation is under way. Please try again later!</translation>
     </message>
 </context>
 <context>
@@ -91,6 +441,117 @@
     <message>
         <source>方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单</source>
         <translation>Arrow keys select a box, Return opens or mounts it, the Menu key or Shift+F10 opens its menu</translation>
+    </message>
+</context>
+<context>
+    <name>BoxOperations</name>
+    <message>
+        <source>保护箱 “%1” 已挂载，请先卸载！</source>
+        <translation>Box “%1” is mounted; unmount it first!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 未挂载！</source>
+        <translation>Box “%1” is not mounted!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 未加密！</source>
+        <translation>Box “%1” is not encrypted!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 属于其他用户！</source>
+        <translation>Box “%1” belongs to another user!</translation>
+    </message>
+    <message>
+        <source>密码不可为空！</source>
+        <translation>The password must not be empty!</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空！</source>
+        <translation>The box name must not be empty!</translation>
+    </message>
+    <message>
+        <source>保护箱新名称不可为空！</source>
+        <translation>The new box name must not be empty!</translation>
+    </message>
+    <message>
+        <source>此版本的保护箱服务不能在空闲后自动卸载保护箱！</source>
+        <translation>This version of the box service cannot unmount boxes automatically when idle!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已加密！</source>
+        <translation>Box “%1” is already encrypted!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxReasons</name>
+    <message>
+        <source>密码不正确！</source>
+        <translation>Wrong password!</translation>
+    </message>
+    <message>
+        <source>保护箱中有文件正在使用，请关闭后重试！</source>
+        <translation>Files in the box are in use. Close them and try again!</translation>
+    </message>
+    <message>
+        <source>已存在同名的保护箱！</source>
+        <translation>A box with this name already exists!</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足！</source>
+        <translation>Not enough disk space!</translation>
+    </message>
+    <message>
+        <source>密码过长，最多%1个字节！</source>
+        <translation>The password is too long: at most %1 bytes!</translation>
+    </message>
+    <message>
+        <source>保护箱不存在！</source>
+        <translation>The box does not exist!</translation>
+    </message>
+    <message>
+        <source>保护箱已挂载，请先卸载！</source>
+        <translation>The box is mounted; unmount it first!</translation>
+    </message>
+    <message>
+        <source>保护箱中有其他用户留下的文件，请先移除！</source>
+        <translation>The box holds files that other users left there; remove them first!</translation>
+    </message>
+    <message>
+        <source>保护箱中有其他用户留下的文件 “%1”，请先移除！</source>
+        <translation>The box holds the file “%1” that another user left there; remove it first!</translation>
+    </message>
+    <message>
+        <source>保护箱已损坏，其他保护箱不受影响！</source>
+        <translation>The box is damaged; other boxes are not affected!</translation>
+    </message>
+    <message>
+        <source>加密工具 gocryptfs 或 fusermount3 缺失或无法运行！</source>
+        <translation>The encryption tools gocryptfs or fusermount3 are missing or cannot run!</translation>
+    </message>
+    <message>
+        <source>没有进行此操作的权限！</source>
+        <translation>You are not allowed to do this!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxRules</name>
+    <message>
+        <source>密码不可为空</source>
+        <translation>The password must not be empty</translation>
+    </message>
+    <message>
+        <source>密码格式与要求不符
+密码要求：密码长度6-18位，只能包含字母、数字和下划线</source>
+        <translation>The password does not meet the requirements
+Passwords have 6 to 18 characters: letters, digits and underscores only</translation>
+    </message>
+    <message>
+        <source>确认密码不可为空</source>
+        <translation>The password confirmation must not be empty</translation>
+    </message>
+    <message>
+        <source>密码和确认密码不一致</source>
+        <translation>The password and its confirmation do not match</translation>
     </message>
 </context>
 <context>
@@ -174,15 +635,15 @@
     </message>
     <message>
         <source>当前密码</source>
-        <translation>Current password</translation>
+        <translation>Current</translation>
     </message>
     <message>
         <source>新密码</source>
-        <translation>New password</translation>
+        <translation>New</translation>
     </message>
     <message>
         <source>新密码确认</source>
-        <translation>Confirm new password</translation>
+        <translation>Confirm</translation>
     </message>
     <message>
         <source>确认</source>
@@ -224,6 +685,203 @@
         <source>解除保护箱 “%1” 密码保护失败！</source>
         <translation>Could not remove the password protection of box “%1”!</translation>
     </message>
+    <message>
+        <source>正在修改密码…</source>
+        <translation>Changing the password…</translation>
+    </message>
+    <message>
+        <source>正在解密…</source>
+        <translation>Decrypting…</translation>
+    </message>
+</context>
+<context>
+    <name>CliCommand</name>
+    <message>
+        <source>列出自己的保护箱和他人共享给你的保护箱</source>
+        <translation>List your boxes and the boxes others share with you</translation>
+    </message>
+    <message>
+        <source>创建保护箱；带 --encrypt 时创建加密保护箱并设置密码</source>
+        <translation>Create a box; with --encrypt, an encrypted box with a password</translation>
+    </message>
+    <message>
+        <source>删除保护箱及其中的文件，不可恢复；加密保护箱须输入密码，未加密的须确认</source>
+        <translation>Delete a box and its files for good; an encrypted box needs its password, any other a confirmation</translation>
+    </message>
+    <message>
+        <source>重命名保护箱；加密保护箱须输入密码</source>
+        <translation>Rename a box; an encrypted box needs its password</translation>
+    </message>
+    <message>
+        <source>为未加密的保护箱设置密码并加密其中的文件</source>
+        <translation>Give a box that is not encrypted a password and encrypt its files</translation>
+    </message>
+    <message>
+        <source>解除保护箱的密码保护</source>
+        <translation>Remove the password protection of a box</translation>
+    </message>
+    <message>
+        <source>修改保护箱的密码</source>
+        <translation>Change the password of a box</translation>
+    </message>
+    <message>
+        <source>用密码挂载（解锁）加密保护箱，并输出其路径</source>
+        <translation>Mount (unlock) an encrypted box with its password and print its path</translation>
+    </message>
+    <message>
+        <source>卸载（锁定）保护箱</source>
+        <translation>Unmount (lock) a box</translation>
+    </message>
+    <message>
+        <source>把保护箱共享给用户，只读或可读写</source>
+        <translation>Share a box with a user, read-only or read-write</translation>
+    </message>
+    <message>
+        <source>取消保护箱对用户的共享</source>
+        <translation>Stop sharing a box with a user</translation>
+    </message>
+    <message>
+        <source>列出保护箱共享给了哪些用户</source>
+        <translation>List the users a box is shared with</translation>
+    </message>
+    <message>
+        <source>以 JSON 格式输出</source>
+        <translation>Print JSON</translation>
+    </message>
+    <message>
+        <source>创建加密保护箱，密码从终端或标准输入读取</source>
+        <translation>Create an encrypted box; the password is read from the terminal or standard input</translation>
+    </message>
+    <message>
+        <source>不询问，直接删除未加密的保护箱</source>
+        <translation>Delete a box that is not encrypted without asking</translation>
+    </message>
+    <message>
+        <source>只读共享</source>
+        <translation>Share read-only</translation>
+    </message>
+    <message>
+        <source>可读写共享</source>
+        <translation>Share read-write</translation>
+    </message>
+    <message>
+        <source>从文件描述符 N 读取密码，每行一个</source>
+        <translation>Read passwords from file descriptor N, one per line</translation>
+    </message>
+    <message>
+        <source>只输出名称，每行一个；他人的保护箱写作 所有者/名称</source>
+        <translation>Print only names, one per line; other users&apos; boxes as owner/name</translation>
+    </message>
+    <message>
+        <source>用法：%1</source>
+        <translation>Usage: %1</translation>
+    </message>
+    <message>
+        <source>他人共享给你的保护箱写作 所有者/名称。</source>
+        <translation>Boxes that others share with you are written owner/name.</translation>
+    </message>
+    <message>
+        <source>选项：</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>显示本帮助</source>
+        <translation>Show this help</translation>
+    </message>
+    <message>
+        <source>用法：%1 子命令 [参数…] [选项…]</source>
+        <translation>Usage: %1 subcommand [arguments…] [options…]</translation>
+    </message>
+    <message>
+        <source>在命令行管理保护箱。</source>
+        <translation>Manage file boxes on the command line.</translation>
+    </message>
+    <message>
+        <source>子命令：</source>
+        <translation>Subcommands:</translation>
+    </message>
+    <message>
+        <source>显示帮助；放在子命令后显示该子命令的帮助</source>
+        <translation>Show help; after a subcommand, the help of that subcommand</translation>
+    </message>
+    <message>
+        <source>显示版本</source>
+        <translation>Show the version</translation>
+    </message>
+    <message>
+        <source>密码从终端读取且不回显，新密码须输入两次；标准输入不是终端时，每个所需的密码从标准输入读取一行，新密码只读一次。</source>
+        <translation>Passwords are read from the terminal without echo, and new passwords are typed twice; when standard input is not a terminal, each password needed is one line of standard input, and a new password is read once.</translation>
+    </message>
+    <message>
+        <source>退出状态：0 成功，1 操作失败，2 用法错误。</source>
+        <translation>Exit status: 0 success, 1 the operation failed, 2 usage error.</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>管理当前用户的文件保护箱：可加密、挂载、共享的私有文件夹。</source>
+        <translation>Manage the current user&apos;s file boxes: private folders that can be encrypted, mounted and shared.</translation>
+    </message>
+    <message>
+        <source>环境变量 BOX_SERVICE_ROOT 指定保护箱根目录（默认 /box）。</source>
+        <translation>The environment variable BOX_SERVICE_ROOT names the box root (default /box).</translation>
+    </message>
+    <message>
+        <source>多余的参数：%1</source>
+        <translation>Unexpected arguments: %1</translation>
+    </message>
+    <message>
+        <source>用 --help 查看可用的选项。</source>
+        <translation>Use --help to see the options.</translation>
+    </message>
+</context>
+<context>
+    <name>CreateBoxDialog</name>
+    <message>
+        <source>创建保护箱</source>
+        <translation>Create a box</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>路径</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>是否加密</source>
+        <translation>Encrypted</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>确认密码</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空</source>
+        <translation>The box name must not be empty</translation>
+    </message>
+    <message>
+        <source>创建保护箱失败！</source>
+        <translation>Could not create the box!</translation>
+    </message>
+    <message>
+        <source>正在加密…</source>
+        <translation>Encrypting…</translation>
+    </message>
 </context>
 <context>
     <name>CreateBoxLockedDialog</name>
@@ -245,7 +903,7 @@
     </message>
     <message>
         <source>确认密码</source>
-        <translation>Confirm password</translation>
+        <translation>Confirm</translation>
     </message>
     <message>
         <source>确认</source>
@@ -270,6 +928,83 @@
     <message>
         <source>保护箱 “%1” 创建密码保护失败！</source>
         <translation>Could not protect box “%1” with a password!</translation>
+    </message>
+    <message>
+        <source>正在加密…</source>
+        <translation>Encrypting…</translation>
+    </message>
+</context>
+<context>
+    <name>LockAgent</name>
+    <message>
+        <source>保护箱 “%1” 未能卸载</source>
+        <translation>Box “%1” could not be unmounted</translation>
+    </message>
+    <message>
+        <source>保护箱中有文件正在使用，关闭后将再次尝试卸载。</source>
+        <translation>Files in the box are in use; it will be unmounted again once they are closed.</translation>
+    </message>
+</context>
+<context>
+    <name>LockSettingsDialog</name>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>已挂载的保护箱自动卸载</source>
+        <translation>Unmount mounted boxes automatically</translation>
+    </message>
+    <message>
+        <source>锁屏时卸载</source>
+        <translation>When the screen locks</translation>
+    </message>
+    <message>
+        <source>休眠前卸载</source>
+        <translation>Before the computer sleeps</translation>
+    </message>
+    <message>
+        <source>注销时卸载</source>
+        <translation>When I log out</translation>
+    </message>
+    <message>
+        <source>空闲后自动卸载</source>
+        <translation>After being idle</translation>
+    </message>
+    <message>
+        <source> 分钟</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>空闲时间（分钟）</source>
+        <translation>Idle time (minutes)</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>设置保存失败！</source>
+        <translation>Could not save the settings!</translation>
+    </message>
+</context>
+<context>
+    <name>MainMenu</name>
+    <message>
+        <source>帮助手册</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
     </message>
 </context>
 <context>
@@ -297,6 +1032,80 @@
     <message>
         <source>完成</source>
         <translation>Done</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordAuthenticDialog</name>
+    <message>
+        <source>密码认证</source>
+        <translation>Password check</translation>
+    </message>
+    <message>
+        <source>保护箱挂载</source>
+        <translation>Mount box</translation>
+    </message>
+    <message>
+        <source>保护箱: %1</source>
+        <translation>Box: %1</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>密码不可为空</source>
+        <translation>The password must not be empty</translation>
+    </message>
+    <message>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
+    </message>
+    <message>
+        <source>保护箱挂载失败，请检查</source>
+        <translation>Could not mount the box, please check</translation>
+    </message>
+    <message>
+        <source>正在挂载…</source>
+        <translation>Mounting…</translation>
+    </message>
+    <message>
+        <source>正在验证密码…</source>
+        <translation>Checking the password…</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordReader</name>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>没有读到密码！</source>
+        <translation>No password was read!</translation>
+    </message>
+    <message>
+        <source>密码过长，最多 %1 字节！</source>
+        <translation>The password is too long: at most %1 bytes!</translation>
+    </message>
+    <message>
+        <source>密码和确认密码不一致！</source>
+        <translation>The password and its confirmation do not match!</translation>
+    </message>
+    <message>
+        <source>密码含有无效的字符！</source>
+        <translation>The password contains invalid characters!</translation>
+    </message>
+    <message>
+        <source>无法读取密码！</source>
+        <translation>Cannot read the password!</translation>
     </message>
 </context>
 <context>
@@ -380,6 +1189,52 @@
         <source>保护箱 “%1” 重命名失败！</source>
         <translation>Could not rename box “%1”!</translation>
     </message>
+    <message>
+        <source>正在验证密码…</source>
+        <translation>Checking the password…</translation>
+    </message>
+</context>
+<context>
+    <name>RightButtonMenu</name>
+    <message>
+        <source>挂载</source>
+        <translation>Mount</translation>
+    </message>
+    <message>
+        <source>卸载</source>
+        <translation>Unmount</translation>
+    </message>
+    <message>
+        <source>共享</source>
+        <translation>Share</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>密码设置</source>
+        <translation>Password settings</translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <source>当前系统不支持Venmora文件保护箱相关功能！</source>
+        <translation>This system does not support Venmora file boxes!</translation>
+    </message>
+    <message>
+        <source>初始化Venmora文件保护箱模块失败！</source>
+        <translation>Could not initialise the Venmora file box service!</translation>
+    </message>
+    <message>
+        <source>请勿使用su、sudo运行Venmora文件保护箱！</source>
+        <translation>Do not run Venmora File Boxes through su or sudo!</translation>
+    </message>
 </context>
 <context>
     <name>TitleBar</name>
@@ -444,11 +1299,11 @@
     </message>
     <message>
         <source>密码设置</source>
-        <translation>Password settings</translation>
+        <translation>Password</translation>
     </message>
     <message>
         <source>共享设置</source>
-        <translation>Share settings</translation>
+        <translation>Sharing</translation>
     </message>
     <message>
         <source>已共享</source>
@@ -493,6 +1348,86 @@
     <message>
         <source>以图标显示保护箱</source>
         <translation>Show the boxes as icons</translation>
+    </message>
+    <message>
+        <source>保护箱: %1 项</source>
+        <translation>Boxes: %1</translation>
+    </message>
+    <message>
+        <source>保护箱：%1 (来自 %2)</source>
+        <translation>Box: %1 (from %2)</translation>
+    </message>
+    <message>
+        <source>保护箱：%1</source>
+        <translation>Box: %1</translation>
+    </message>
+    <message>
+        <source>保护箱已加密，请输入密码认证</source>
+        <translation>The box is encrypted. Enter its password</translation>
+    </message>
+    <message>
+        <source>请选择需要删除的保护箱！</source>
+        <translation>Select the box to delete!</translation>
+    </message>
+    <message>
+        <source>无法删除，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot delete: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>删除操作不可逆，是否确认删除保护箱 “%1” ？</source>
+        <translation>Deleting cannot be undone. Delete box “%1”?</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 删除失败！</source>
+        <translation>Could not delete box “%1”!</translation>
+    </message>
+    <message>
+        <source>请选择需要挂载的保护箱！</source>
+        <translation>Select the box to mount!</translation>
+    </message>
+    <message>
+        <source>请选择需要卸载的保护箱！</source>
+        <translation>Select the box to unmount!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 卸载失败！</source>
+        <translation>Could not unmount box “%1”!</translation>
+    </message>
+    <message>
+        <source>请选择需要重命名的保护箱！</source>
+        <translation>Select the box to rename!</translation>
+    </message>
+    <message>
+        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot rename: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>请选择需要进行密码设置的保护箱！</source>
+        <translation>Select the box whose password to set!</translation>
+    </message>
+    <message>
+        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>请选择需要进行共享设置的保护箱！</source>
+        <translation>Select the box whose sharing to set!</translation>
+    </message>
+    <message>
+        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>加载共享用户列表失败！</source>
+        <translation>Could not load the list of users to share with!</translation>
+    </message>
+    <message>
+        <source>另一项保护箱操作正在进行，请稍后再试！</source>
+        <translation>Another box operation is under way. Please try again later!</translation>
+    </message>
+    <message>
+        <source>正在删除…</source>
+        <translation>Deleting…</translation>
     </message>
 </context>
 </TS>

@@ -2,7 +2,9 @@
 
 #include "WindowBorder.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QWindow>
 
 FlatDropWidget::FlatDropWidget(QWidget *parent)
     : QDialog(parent, Qt::WindowFlags())
@@ -16,6 +18,13 @@ FlatDropWidget::FlatDropWidget(QWidget *parent)
 // merges or drops, and it is moved only while a drag is under way.
 void FlatDropWidget::mousePressEvent(QMouseEvent *e)
 {
+    // On Wayland a window cannot place itself: the drag is handed to the
+    // compositor. Elsewhere the window follows the pointer by itself.
+    if (e->button() == Qt::LeftButton && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+        && windowHandle() && windowHandle()->startSystemMove()) {
+        m_bPressed = false;
+        return;
+    }
     m_pressOffset = e->globalPos() - pos();
     m_bPressed = true;
 }

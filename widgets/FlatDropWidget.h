@@ -5,7 +5,8 @@
 
 // A frameless dialog with a thin grey border that the user moves by dragging
 // it anywhere on its background (any spot that no child widget takes presses
-// for). Base of the main window and of every dialog.
+// for); on Wayland the compositor moves it (QWindow::startSystemMove).
+// Base of the main window and of every dialog.
 class FlatDropWidget : public QDialog
 {
     Q_OBJECT

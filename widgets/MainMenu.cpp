@@ -7,10 +7,10 @@ MainMenu::MainMenu(QWidget *parent) : QMenu(parent)
     QFont font;
     font.setPixelSize(16);
     setFont(font);
-    setFixedWidth(110);
+    setMinimumWidth(110); // wider where the words of a language need it
 
-    m_pHelpAction = new QAction("帮助手册", this);
-    m_pAboutAction = new QAction("关于", this);
+    m_pHelpAction = new QAction(tr("帮助手册"), this);
+    m_pAboutAction = new QAction(tr("关于"), this);
     m_pSettingsAction = new QAction(tr("设置"), this);
     addAction(m_pHelpAction);
     addSeparator();
