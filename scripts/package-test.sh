@@ -58,6 +58,12 @@ box_existed=no
 [ -e /box ] && box_existed=yes
 
 step "apt-get install $deb"
+# What the package holds, and which of its folders the system had already:
+# those stay after the purge (/etc/xdg/autostart, say), ours must go.
+dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|' >"$work/files.txt"
+while read -r path; do
+  case "$path" in */) [ -d "$path" ] && echo "$path" ;; esac
+done <"$work/files.txt" >"$work/folders-before.txt"
 DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb"
 
 step "installed vaultrane --version"
@@ -142,10 +148,10 @@ wait "$xvfb_pid" 2>/dev/null || true
 xvfb_pid=""
 
 step "apt-get purge vaultrane"
-dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|' >"$work/files.txt"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y vaultrane
 left=""
 while read -r path; do
+  grep -qxF "$path" "$work/folders-before.txt" && continue
   case "$path" in
     /usr/ | /usr/bin/ | /usr/lib/ | /usr/share/ | /usr/share/*/ | /usr/lib/*/) ;;
     *) [ -e "$path" ] && left="$left $path" ;;
