@@ -17,7 +17,8 @@
 # test on the clean copy: a test that fails there makes its results
 # meaningless, and is reported as such.
 #
-# WORK (default /tmp/vaultrane-mutants) holds the copy, its build folder and a
+# REV (default HEAD) chooses the commit to check. WORK (default
+# /tmp/vaultrane-mutants) holds the copy, its build folder and a
 # log per patch; JOBS (default 2) is the build's parallelism. Slow (a build
 # and a test run per patch) and run as root for the ordinary-account tests:
 # not part of CI. Exit status 1 when a patch survived or no longer applies.
@@ -27,6 +28,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(git -C "$here" rev-parse --show-toplevel)
 work=${WORK:-/tmp/vaultrane-mutants}
 jobs=${JOBS:-2}
+rev=${REV:-HEAD}
 src=$work/src
 build=$work/build
 logs=$work/logs
@@ -39,7 +41,7 @@ fi
 # The clean copy: the committed tree. Files that did not change keep their
 # time stamps, so the build stays incremental from one run to the next.
 fresh=$(mktemp -d "$work/fresh.XXXXXX")
-git -C "$top" archive --format=tar HEAD | tar -x -C "$fresh"
+git -C "$top" archive --format=tar "$rev" | tar -x -C "$fresh"
 (cd "$fresh" && find . -type f) | while read -r file; do
   if ! cmp -s "$fresh/$file" "$src/$file"; then
     mkdir -p "$(dirname "$src/$file")"
