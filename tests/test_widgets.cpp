@@ -71,22 +71,6 @@ private slots:
         sendMouse(&win, QEvent::MouseButtonRelease, QPointF(170, 180));
     }
 
-    // A thin grey line runs round every frameless window, over its title bar.
-    void borderRunsRoundTheWindow()
-    {
-        FlatDropWidget win;
-        win.resize(200, 120);
-        auto *bar = new TitleBar(&win);
-        bar->resize(200, 40);
-        win.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&win));
-        const QImage shot = win.grab().toImage();
-        const QColor grey("#C8C8C8");
-        for (const QPoint &p : {QPoint(0, 0), QPoint(100, 0), QPoint(199, 20), QPoint(0, 80), QPoint(100, 119), QPoint(199, 119)})
-            QCOMPARE(shot.pixelColor(p), grey);
-        QVERIFY(shot.pixelColor(100, 20) != grey);
-    }
-
     // Children that take presses keep the window still; labels let it drag.
     void pressOnChild()
     {
