@@ -19,6 +19,7 @@ class QToolButton;
 class QWidget;
 
 class BoxItemDelegate;
+class BoxStateWatcher;
 class BoxListWidget;
 class BoxTabelHeaderView;
 class BoxTableModel;
@@ -69,6 +70,9 @@ public slots:
     void slot_right_menu_func_triggered(int func);
     void slot_selected_index_changed(QModelIndex index);
     void slot_clicked_section(int section);
+    // The boxes changed outside the window (or F5): reload the visible view,
+    // keeping the selected box selected.
+    void slot_reload_boxes();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -83,8 +87,20 @@ private:
 
     // The selected box of the visible view; false when nothing is selected.
     bool currentBox(BoxInfo &box);
-    // Reloads the visible view only (the table keeps its filters).
+    // Reloads the visible view only (the table keeps its filters), keeping
+    // the selected box selected by name and owner; the buttons and the bottom
+    // bar then describe what is selected. A list that cannot be read leaves
+    // the view as it was and says why in the bottom bar.
     void refreshBoxView();
+    // Selects the box of that name and owner (empty: the user's own) in the
+    // visible view, or nothing when it is not there.
+    void selectBox(const QString &name, const QString &owner);
+    // Nothing selected in the visible view; the bottom bar shows the count.
+    void clearSelection();
+    // Remembers why a load of the list failed, or that it worked.
+    void noteListResult(const BoxResult &result);
+    // The selected box as the view shows it, without asking the box service.
+    bool selectedBox(BoxInfo &box);
     // 删除, 密码设置 and 共享设置 follow the selection; 新建 is always enabled.
     void setOperateBtnEnabled(bool enabled);
     // Fills the bottom bar: the count, or in icon mode the selected box with
@@ -140,4 +156,7 @@ private:
     DisplayMode m_mode = IconMode;
     bool m_rememberMode = false;
     bool m_busy = false; // a box operation runs on the worker
+    BoxStateWatcher *m_pWatcher = nullptr;
+    bool m_reloadWhenIdle = false; // a change came while the worker ran
+    QString m_listFailure;         // why the last load failed; empty when it worked
 };
