@@ -38,6 +38,7 @@
 #include <QListWidget>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QWindow>
 
 #include <fcntl.h>
@@ -53,6 +54,7 @@
 namespace {
 
 const int kBoxCounts[] = {100, 1000, 10000};
+const int kClickCounts[] = {0, 1000};
 const QSize kListSize(765, 330);
 const QSize kTableSize(745, 330);
 const QSize kWindowSize(780, 560);
@@ -280,6 +282,48 @@ void showAndPaint(QWidget *window)
         std::fprintf(stderr, "warning: a window was not exposed after show()\n");
 }
 
+// The main window's display-mode buttons: the click runs the mode slot, which
+// reloads the list through the box core and resets the selection; the clock
+// stops after the repaint. The minimal program rebuilds a QListWidget (or the
+// table) with the same boxes.
+Pair iconClick(int boxCount)
+{
+    Vaultrane window;
+    window.show();
+    settle(&window);
+
+    QListWidget minimal;
+    setUpIconList(&minimal);
+    minimal.show();
+    MinimalIcons icons;
+
+    return timeBoth(runsFor(boxCount),
+                    [&] { window.slot_show_icon_mode(true); settle(&window); },
+                    [&] { fillIconList(&minimal, icons); settle(&minimal); });
+}
+
+Pair tableClick(int boxCount)
+{
+    Vaultrane window;
+    window.show();
+    window.slot_show_table_mode(true);
+    settle(&window);
+
+    QTableView minimal;
+    QStandardItemModel minimalModel(0, kColumnCount);
+    minimal.setModel(&minimalModel);
+    minimal.verticalHeader()->hide();
+    minimal.verticalHeader()->setDefaultSectionSize(kRowHeight);
+    minimal.setShowGrid(false);
+    minimal.setFixedSize(kTableSize);
+    minimal.show();
+    MinimalIcons icons;
+
+    return timeBoth(runsFor(boxCount),
+                    [&] { window.slot_show_table_mode(true); settle(&window); },
+                    [&] { fillTable(&minimalModel, icons); settle(&minimal); });
+}
+
 Pair startUp(int boxCount)
 {
     std::unique_ptr<QWidget> window;
@@ -345,12 +389,23 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window remembers its display mode: in a folder of the run, never
+    // in the user's own settings.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     loadStyleSheet("blue.css");
     silenceStdout();
 
     std::fprintf(g_report, "%-13s %6s %10s %10s %8s\n", "measure", "boxes", "ours ms", "minimal ms", "ratio");
     std::vector<Pair> icon, table, start;
+    for (const int boxCount : kClickCounts) {
+        seedBoxes(boxCount);
+        printRow("icon click", boxCount, iconClick(boxCount));
+        printRow("table click", boxCount, tableClick(boxCount));
+    }
+    if (qEnvironmentVariableIsSet("VAULTRANE_BENCH_CLICKS_ONLY"))
+        return 0;
     for (const int boxCount : kBoxCounts) {
         seedBoxes(boxCount);
         icon.push_back(iconReload(boxCount));

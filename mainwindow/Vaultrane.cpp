@@ -327,16 +327,21 @@ void Vaultrane::initConnect()
 void Vaultrane::restoreViewMode()
 {
     const QSettings settings(kSettingsOrganization, kSettingsApplication);
-    if (settings.value(kViewModeKey).toString() == QLatin1String(kTableModeValue))
+    const bool table = settings.value(kViewModeKey).toString() == QLatin1String(kTableModeValue);
+    m_savedMode = table ? TableMode : IconMode;
+    if (table)
         slot_show_table_mode(true);
 }
 
+// Written only when it changes: each write replaces the settings file, which
+// would otherwise be most of what a click on a mode button costs.
 void Vaultrane::saveViewMode()
 {
-    if (!m_rememberMode)
+    if (!m_rememberMode || m_savedMode == m_mode)
         return;
     QSettings settings(kSettingsOrganization, kSettingsApplication);
     settings.setValue(kViewModeKey, m_mode == TableMode ? kTableModeValue : kIconModeValue);
+    m_savedMode = m_mode;
 }
 
 void Vaultrane::bringToFront()

@@ -155,6 +155,7 @@ private:
 
     DisplayMode m_mode = IconMode;
     bool m_rememberMode = false;
+    int m_savedMode = -1; // the DisplayMode in the settings; -1 before it is known
     bool m_busy = false; // a box operation runs on the worker
     BoxStateWatcher *m_pWatcher = nullptr;
     bool m_reloadWhenIdle = false; // a change came while the worker ran
