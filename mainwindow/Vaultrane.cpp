@@ -566,8 +566,8 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
         m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
     const BoxResult result = m_pBoxListWidget->updateBoxList();
     noteListResult(result);
-    m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
-    m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
+    m_pTableModeBtn->setIcon(m_modeIcons.tableInactive);
+    m_pIconModeBtn->setIcon(m_modeIcons.iconActive);
     m_mode = IconMode;
     m_pBoxListWidget->clearCurrentItem();
     slot_box_list_current_row_changed(-1);
@@ -585,8 +585,8 @@ void Vaultrane::slot_show_table_mode(bool clicked)
     m_pBoxTableModel->resetFilter();
     const BoxResult result = m_pBoxTableModel->refreshBoxList();
     noteListResult(result);
-    m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
-    m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
+    m_pTableModeBtn->setIcon(m_modeIcons.tableActive);
+    m_pIconModeBtn->setIcon(m_modeIcons.iconInactive);
     m_mode = TableMode;
     clearTableSelection();
     saveViewMode();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QModelIndex>
 #include <QString>
 
@@ -155,6 +156,15 @@ private:
 
     DisplayMode m_mode = IconMode;
     bool m_rememberMode = false;
+    // The mode buttons' pictures, read once: making an icon from a file
+    // probes the file's format each time, which a mode click would pay.
+    struct ModeIcons {
+        QIcon tableActive{":/images/image/list_selected.png"};
+        QIcon tableInactive{":/images/image/list_.png"};
+        QIcon iconActive{":/images/image/icon_view_selected.png"};
+        QIcon iconInactive{":/images/image/icon_view.png"};
+    };
+    const ModeIcons m_modeIcons;
     int m_savedMode = -1; // the DisplayMode in the settings; -1 before it is known
     bool m_busy = false; // a box operation runs on the worker
     BoxStateWatcher *m_pWatcher = nullptr;
