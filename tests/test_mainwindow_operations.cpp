@@ -300,6 +300,24 @@ private slots:
             QVERIFY(status.contains(QString::number(shownNames().size())));
     }
 
+    // The agent unmounted "mounted" before the window heard of it: 卸载 is
+    // refused for the box's present state, and the view then shows it.
+    void staleStateGivesThePresentReason()
+    {
+        select("mounted");
+        std::vector<BoxDouble::Box> boxes = BoxDouble::boxes();
+        boxes.back().flags &= ~BOX_FLAG_MOUNTED;
+        BoxDouble::setBoxes(boxes);
+        BoxDouble::clearCalls();
+
+        perform(Unmount, {"确认"});
+
+        QCOMPARE(m_seen.size(), 1);
+        QCOMPARE(BoxDouble::callCount("box_crypto_umount"), 0);
+        QTRY_VERIFY(!m_w->m_pBoxListWidget->currentBoxInfo().mounted);
+        QCOMPARE(m_w->m_pBoxListWidget->currentBoxInfo().name, QString("mounted"));
+    }
+
     // A list that cannot be read leaves the view as it was and says why.
     void listFailureIsShown()
     {
