@@ -454,12 +454,22 @@ void Vaultrane::noteListResult(const BoxResult &result)
 
 void Vaultrane::slot_reload_boxes()
 {
-    // The worker's operation reloads when it ends.
-    if (m_busy) {
+    // A box operation on a worker (ours or a dialog's) holds the box service
+    // until it ends: the list would wait for it on this thread, and the
+    // window would stop painting. The reload follows once it is over.
+    if (m_busy || BoxWorker::anyRunning()) {
         m_reloadWhenIdle = true;
         return;
     }
     refreshBoxView();
+}
+
+void Vaultrane::reloadIfDeferred()
+{
+    if (!m_reloadWhenIdle)
+        return;
+    m_reloadWhenIdle = false;
+    QMetaObject::invokeMethod(this, &Vaultrane::slot_reload_boxes, Qt::QueuedConnection);
 }
 
 void Vaultrane::selectBox(const QString &name, const QString &owner)

@@ -98,6 +98,8 @@ private:
     void selectBox(const QString &name, const QString &owner);
     // Nothing selected in the visible view; the bottom bar shows the count.
     void clearSelection();
+    // Reloads soon when a change came while a box operation was running.
+    void reloadIfDeferred();
     // Remembers why a load of the list failed, or that it worked.
     void noteListResult(const BoxResult &result);
     // The selected box as the view shows it, without asking the box service.
@@ -168,6 +170,6 @@ private:
     int m_savedMode = -1; // the DisplayMode in the settings; -1 before it is known
     bool m_busy = false; // a box operation runs on the worker
     BoxStateWatcher *m_pWatcher = nullptr;
-    bool m_reloadWhenIdle = false; // a change came while the worker ran
+    bool m_reloadWhenIdle = false; // a change came while a worker ran
     QString m_listFailure;         // why the last load failed; empty when it worked
 };

@@ -57,7 +57,10 @@ int Vaultrane::execCentred(QDialog *dialog, int top)
     centreOn(dialog, this);
     if (top != kCentredVertically)
         dialog->move(dialog->x(), y() + top);
-    return dialog->exec();
+    const int result = dialog->exec();
+    // Dialogs run long operations on workers of their own.
+    reloadIfDeferred();
+    return result;
 }
 
 BoxResult Vaultrane::runBusy(const QString &busyText, BoxWorker::Operation operation)
@@ -92,10 +95,7 @@ BoxResult Vaultrane::runBusy(const QString &busyText, BoxWorker::Operation opera
     m_pCountLabel->setText(status);
     for (QWidget *control : qAsConst(disabled))
         control->setEnabled(true);
-    if (m_reloadWhenIdle) {
-        m_reloadWhenIdle = false;
-        QMetaObject::invokeMethod(this, &Vaultrane::slot_reload_boxes, Qt::QueuedConnection);
-    }
+    reloadIfDeferred();
     return result;
 }
 

@@ -25,12 +25,15 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -316,6 +319,29 @@ private slots:
         QCOMPARE(BoxDouble::callCount("box_crypto_umount"), 0);
         QTRY_VERIFY(!m_w->m_pBoxListWidget->currentBoxInfo().mounted);
         QCOMPARE(m_w->m_pBoxListWidget->currentBoxInfo().name, QString("mounted"));
+    }
+
+    // A box operation on a worker holds the box service: a change noticed
+    // meanwhile is shown after it, instead of the window waiting for it.
+    void reloadWaitsForARunningOperation()
+    {
+        std::atomic<bool> release{false};
+        BoxWorker worker;
+        QSignalSpy finished(&worker, &BoxWorker::finished);
+        QVERIFY(worker.start([&release] {
+            while (!release)
+                QThread::msleep(1);
+            return BoxResult::success();
+        }));
+        BoxDouble::clearCalls();
+
+        m_w->slot_reload_boxes();
+        QCOMPARE(BoxDouble::callCount("box_get_list"), 0);
+
+        release = true;
+        QVERIFY(finished.wait());
+        m_w->reloadIfDeferred();
+        QTRY_COMPARE(BoxDouble::callCount("box_get_list"), 1);
     }
 
     // A list that cannot be read leaves the view as it was and says why.
