@@ -183,6 +183,13 @@ remember_picture
 cli delete beta --yes >/dev/null || fail "vaultrane-box delete beta"
 expect_shown "05 deleted" "$(now_ms)"
 
+step "the table view from here on"
+remember_picture
+eval "$(xdotool getwindowgeometry --shell "$main")"
+# The table-mode button, at the right end of the bottom bar.
+xdotool mousemove $((X + 719)) $((Y + 540)) click 1 mousemove $((X + 400)) $((Y + 100))
+expect_shown "05 table view" "$(now_ms)"
+
 step "a second account shares a box, then takes the share back"
 if [ "$uid" != 0 ] || ! command -v useradd >/dev/null || ! command -v runuser >/dev/null; then
   echo "   skipped: making a second account needs root and useradd"
