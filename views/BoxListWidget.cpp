@@ -103,7 +103,7 @@ BoxResult BoxListWidget::updateBoxList()
     // the same owner: each description is made once per reload.
     QHash<QPair<int, QString>, QString> descriptions;
     auto descriptionOf = [&descriptions](const BoxInfo &box) {
-        const QPair<int, QString> key(boxStateKey(box), box.fromOther != 0 ? box.owner : QString());
+        const QPair<int, QString> key(boxStateKey(box), box.fromOther ? box.owner : QString());
         auto it = descriptions.find(key);
         if (it == descriptions.end())
             it = descriptions.insert(key, BoxAccessibleText::description(box));
@@ -207,7 +207,7 @@ void BoxListWidget::activateRow(int row)
     if (row < 0 || row >= m_boxList.size())
         return;
     const BoxInfo box = m_boxList[row];
-    if (box.encrypted == 1 && box.mounted == 0) {
+    if (box.encrypted && !box.mounted) {
         emit signal_mount_box_triggered();
         return;
     }

@@ -8,7 +8,6 @@
 #include "BoxResult.h"
 #include "BoxState.h"
 #include "BoxTypes.h"
-#include "VaultranerProxy.h"
 
 class RightButtonMenu;
 

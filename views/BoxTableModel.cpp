@@ -26,7 +26,7 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
         case 0: return box.name;
         case 1: return box.owner;
         case 2: return box.path;
-        case 3: return QString::number(box.flags);
+        case 3: return QString::number(int(box.flags));
         case 4: return QString();
         default: return QVariant();
         }

@@ -4,7 +4,7 @@
 #include <QList>
 
 #include "BoxResult.h"
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 // The boxes of the table mode, loaded through the box core with three filter
 // selectors (owner, encryption, share; 0 always means "all"). It starts
