@@ -17,7 +17,10 @@
 # test on the clean copy: a test that fails there makes its results
 # meaningless, and is reported as such.
 #
-# REV (default HEAD) chooses the commit to check. WORK (default
+# SOURCE and BUILD check a checkout in place, in its own (configured) build
+# folder, instead of a copy: faster, and each patch is taken out again; the
+# checkout must have no uncommitted changes to the program.
+# REV (default HEAD) chooses the commit to check in a copy. WORK (default
 # /tmp/vaultrane-mutants) holds the copy, its build folder and a
 # log per patch; JOBS (default 2) is the build's parallelism. Slow (a build
 # and a test run per patch) and run as root for the ordinary-account tests:
@@ -29,8 +32,8 @@ top=$(git -C "$here" rev-parse --show-toplevel)
 work=${WORK:-/tmp/vaultrane-mutants}
 jobs=${JOBS:-2}
 rev=${REV:-HEAD}
-src=$work/src
-build=$work/build
+src=${SOURCE:-$work/src}
+build=${BUILD:-$work/build}
 logs=$work/logs
 mkdir -p "$src" "$logs"
 
@@ -38,26 +41,28 @@ if [ $# -eq 0 ]; then
   set -- "$here"/*.patch
 fi
 
-# The clean copy: the committed tree. Files that did not change keep their
-# time stamps, so the build stays incremental from one run to the next.
-fresh=$(mktemp -d "$work/fresh.XXXXXX")
-git -C "$top" archive --format=tar "$rev" | tar -x -C "$fresh"
-(cd "$fresh" && find . -type f) | while read -r file; do
-  if ! cmp -s "$fresh/$file" "$src/$file"; then
-    mkdir -p "$(dirname "$src/$file")"
-    cp -p "$fresh/$file" "$src/$file"
-  fi
-done
-(cd "$src" && find . -type f) | while read -r file; do
-  [ -e "$fresh/$file" ] || rm -f "$src/$file"
-done
-rm -rf "$fresh"
+if [ -z "${SOURCE:-}" ]; then
+  # The clean copy: the committed tree. Files that did not change keep their
+  # time stamps, so the build stays incremental from one run to the next.
+  fresh=$(mktemp -d "$work/fresh.XXXXXX")
+  git -C "$top" archive --format=tar "$rev" | tar -x -C "$fresh"
+  (cd "$fresh" && find . -type f) | while read -r file; do
+    if ! cmp -s "$fresh/$file" "$src/$file"; then
+      mkdir -p "$(dirname "$src/$file")"
+      cp -p "$fresh/$file" "$src/$file"
+    fi
+  done
+  (cd "$src" && find . -type f) | while read -r file; do
+    [ -e "$fresh/$file" ] || rm -f "$src/$file"
+  done
+  rm -rf "$fresh"
+  cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$logs/configure.log" 2>&1 || {
+    echo "configure failed: $logs/configure.log"; exit 2; }
+fi
 
-echo "building the clean copy in $build"
-cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$logs/configure.log" 2>&1 || {
-  echo "configure failed: $logs/configure.log"; exit 2; }
+echo "building the clean tree in $build"
 cmake --build "$build" -j"$jobs" > "$logs/build.log" 2>&1 || {
-  echo "the clean copy does not build: $logs/build.log"; exit 2; }
+  echo "the clean tree does not build: $logs/build.log"; exit 2; }
 
 testsOf() { sed -n 's/^Caught-by: *//p' "$1" | head -1; }
 faultOf() { sed -n 's/^Fault: *//p' "$1" | head -1; }
