@@ -8,7 +8,6 @@
 
 #include "BoxResult.h"
 #include "BoxTypes.h"
-#include "VaultranerProxy.h"
 
 class DesktopNotifier;
 
