@@ -151,8 +151,8 @@ int main(int argc, char *argv[])
 
     // The end of the session in every form: lock first, then leave.
     auto endSession = [&agent, &tray] {
-        tray.stop();
         agent.lockAllAndQuit();
+        tray.stop();
     };
     QObject::connect(&session, &SessionSignals::sessionEnded, &agent, endSession);
     QObject::connect(&tray, &TrayProcess::displayEnded, &agent, endSession);
