@@ -8,6 +8,7 @@
 #include "AgentTray.h"
 #include "BuildConfig.h"
 #include "BusConnection.h"
+#include "CoreDumps.h"
 #include "DesktopNotifier.h"
 #include "LockAgent.h"
 #include "LockSettings.h"
@@ -63,6 +64,7 @@ int runTray(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    CoreDumps::disable();
     if (argc == 2 && std::strcmp(argv[1], TrayProcess::kTrayOption) == 0)
         return runTray(argc, argv);
 
