@@ -53,7 +53,7 @@ BoxCommandLine BoxCommandLine::parse(const QStringList &arguments)
             wantsHelp = true;
             continue;
         }
-        if (arg == QLatin1String("--version")) {
+        if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
             wantsVersion = true;
             continue;
         }

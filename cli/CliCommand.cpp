@@ -130,7 +130,7 @@ QString CliCommand::generalHelp()
         text += QStringLiteral("  %1  %2\n").arg(command.word, -8).arg(tr(command.summary));
     text += QLatin1Char('\n') + tr("选项：") + QLatin1Char('\n');
     text += QStringLiteral("  %1  %2\n").arg(QStringLiteral("-h, --help"), -18).arg(tr("显示帮助；放在子命令后显示该子命令的帮助"));
-    text += QStringLiteral("  %1  %2\n").arg(QStringLiteral("--version"), -18).arg(tr("显示版本"));
+    text += QStringLiteral("  %1  %2\n").arg(QStringLiteral("-v, --version"), -18).arg(tr("显示版本"));
     text += QLatin1Char('\n')
         + tr("密码从终端读取且不回显，新密码须输入两次；标准输入不是终端时，每个所需的密码从标准输入读取一行，新密码只读一次。")
         + QLatin1Char('\n');
