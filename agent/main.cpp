@@ -2,6 +2,7 @@
 // before the machine sleeps and when the session ends. Started at login.
 #include "AgentTray.h"
 #include "BoxOperations.h"
+#include "BoxRootSetting.h"
 #include "BuildConfig.h"
 #include "BusConnection.h"
 #include "DesktopNotifier.h"
@@ -50,15 +51,16 @@ int main(int argc, char *argv[])
     if (auto *gui = qobject_cast<QApplication *>(app.data()))
         gui->setQuitOnLastWindowClosed(false);
 
+    // The same language as the window and vaultrane-box, for --help too.
+    loadTranslator();
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Locks your mounted protection boxes when the screen locks, before the machine sleeps "
-        "and when the session ends, as chosen in Vaultrane's settings."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "AgentMain", "在锁屏、休眠前和会话结束时卸载已挂载的保护箱，按文件保护箱设置中的选择。"));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption retryOption(QStringLiteral("retry-seconds"),
-                                   QStringLiteral("Seconds between attempts to lock a box that is in use."),
-                                   QStringLiteral("seconds"));
+                                   QCoreApplication::translate("AgentMain", "两次尝试卸载使用中的保护箱之间的秒数。"),
+                                   QCoreApplication::translate("AgentMain", "秒数"));
     parser.addOption(retryOption);
     if (!parser.parse(QCoreApplication::arguments())) {
         fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
@@ -73,16 +75,17 @@ int main(int argc, char *argv[])
         bool number = false;
         const double seconds = parser.value(retryOption).toDouble(&number);
         if (!number || seconds <= 0) {
-            fprintf(stderr, "--retry-seconds wants a positive number\n");
+            fprintf(stderr, "%s\n",
+                    qPrintable(QCoreApplication::translate("AgentMain", "--retry-seconds 需要一个正数")));
             return kUsageError;
         }
         retryMilliseconds = int(seconds * 1000);
     }
 
+    BoxRootSetting::apply(); // the box root chosen in the window, if any
     SingleInstanceGuard guard(instanceKey());
     if (guard.isRunning())
         return 0; // one agent per session
-    loadTranslator();
     VaultranerProxy::setPrintsBoxTable(false);
     if (VaultranerProxy::boxEnabled() == 0 || VaultranerProxy::boxInit() != 0) {
         qDebug().noquote() << "vaultrane-agent: boxes are not available here:" << VaultranerProxy::unavailableReason();
