@@ -1,6 +1,8 @@
 #include "Startup.h"
 
+#include "BoxRootSetting.h"
 #include "MessageBox.h"
+#include "ServiceUnavailable.h"
 #include "VaultranerProxy.h"
 
 #include <QApplication>
@@ -40,20 +42,46 @@ QString withCause(const QString &refusal, const StartupEnvironment &env)
     const QString cause = env.unavailableReason();
     return cause.isEmpty() ? refusal : refusal + "\n" + cause;
 }
+
+// Offers a user who cannot have the shared box root a folder of their own;
+// true once it is chosen and in use.
+bool choseOwnFolder(const QString &refusal)
+{
+    const QString folder = BoxRootSetting::suggestedFolder();
+    auto *question = new MessageBox(nullptr);
+    const QString text = refusal + "\n\n" + ServiceUnavailable::ownFolderQuestion(folder);
+    if (question->execMessage(MessageBox::Question, text) != 1)
+        return false;
+    if (!BoxRootSetting::store(folder)) {
+        showInformation(QCoreApplication::translate("Startup", "无法创建文件夹 %1！").arg(folder), nullptr);
+        return false;
+    }
+    BoxRootSetting::apply();
+    return true;
+}
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
     : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
       boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
-      effectiveUid(realEffectiveUid), unavailableReason(VaultranerProxy::unavailableReason)
+      effectiveUid(realEffectiveUid), unavailableReason(ServiceUnavailable::currentText),
+      unavailableCause(ServiceUnavailable::currentCause)
 {
 }
 
 bool checkStartup(const StartupEnvironment &env)
 {
-    const int enabled = env.boxEnabled();
+    int enabled = env.boxEnabled();
     if (enabled == 0) {
-        showInformation(withCause(QCoreApplication::translate("Startup", "当前系统不支持Venmora文件保护箱相关功能！"), env), nullptr);
+        const QString refusal =
+            withCause(QCoreApplication::translate("Startup", "当前系统不支持Venmora文件保护箱相关功能！"), env);
+        // The question shows the refusal too: declined, nothing more is said.
+        if (!ServiceUnavailable::ownFolderHelps(env.unavailableCause()))
+            showInformation(refusal, nullptr);
+        else if (choseOwnFolder(refusal))
+            enabled = env.boxEnabled();
+    }
+    if (enabled == 0) {
         qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(enabled).arg(errText(env, 0));
         return false;
     }

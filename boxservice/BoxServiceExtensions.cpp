@@ -7,6 +7,7 @@ struct BoxServiceExtensions::Table {
     box_last_detail_fn lastDetail = nullptr;
     box_set_progress_fn setProgress = nullptr;
     box_unavailable_reason_fn unavailableReason = nullptr;
+    box_unavailable_code_fn unavailableCode = nullptr;
     box_user_folder_fn userFolder = nullptr;
     box_crypto_mount_idle_fn mountIdle = nullptr;
 };
@@ -29,6 +30,7 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.lastDetail = lookUp<box_last_detail_fn>("box_last_detail");
         t.setProgress = lookUp<box_set_progress_fn>("box_set_progress");
         t.unavailableReason = lookUp<box_unavailable_reason_fn>("box_unavailable_reason");
+        t.unavailableCode = lookUp<box_unavailable_code_fn>("box_unavailable_code");
         t.userFolder = lookUp<box_user_folder_fn>("box_user_folder");
         t.mountIdle = lookUp<box_crypto_mount_idle_fn>("box_crypto_mount_idle");
         return t;
@@ -40,5 +42,6 @@ box_reason_of_fn BoxServiceExtensions::reasonOf() { return table().reasonOf; }
 box_last_detail_fn BoxServiceExtensions::lastDetail() { return table().lastDetail; }
 box_set_progress_fn BoxServiceExtensions::setProgress() { return table().setProgress; }
 box_unavailable_reason_fn BoxServiceExtensions::unavailableReason() { return table().unavailableReason; }
+box_unavailable_code_fn BoxServiceExtensions::unavailableCode() { return table().unavailableCode; }
 box_user_folder_fn BoxServiceExtensions::userFolder() { return table().userFolder; }
 box_crypto_mount_idle_fn BoxServiceExtensions::mountIdle() { return table().mountIdle; }

@@ -13,6 +13,7 @@ public:
     static box_last_detail_fn lastDetail();
     static box_set_progress_fn setProgress();
     static box_unavailable_reason_fn unavailableReason();
+    static box_unavailable_code_fn unavailableCode();
     static box_user_folder_fn userFolder();
     static box_crypto_mount_idle_fn mountIdle();
 

@@ -533,6 +533,12 @@ QString VaultranerProxy::unavailableReason()
     return QString::fromUtf8(reason ? reason : "").trimmed();
 }
 
+int VaultranerProxy::unavailableCode()
+{
+    const box_unavailable_code_fn codeOf = BoxServiceExtensions::unavailableCode();
+    return codeOf ? codeOf() : -1;
+}
+
 QString VaultranerProxy::userBoxFolder()
 {
     if (const box_user_folder_fn folderOf = BoxServiceExtensions::userFolder()) {

@@ -92,6 +92,8 @@ public:
     // failed), in the library's own plain words with the fix; empty when the
     // library cannot say.
     static QString unavailableReason();
+    // The same as a box_unavailable code; -1 when the library cannot say.
+    static int unavailableCode();
 
     // The calling user's box folder (e.g. "/box/alice"), as the library
     // knows it; "/box/" and $USER when it cannot say.

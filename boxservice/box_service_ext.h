@@ -62,6 +62,25 @@ typedef void (*box_set_progress_fn)(box_progress_cb cb, void *user); /* "box_set
  * or set BOX_SERVICE_ROOT to a folder of your own."). NULL when all is well. */
 typedef const char *(*box_unavailable_reason_fn)(void);    /* "box_unavailable_reason" */
 
+/* Why boxes are unavailable, as a code, so that a program can say it in its
+ * own words; the same causes box_unavailable_reason() describes. */
+enum box_unavailable {
+    BOX_UNAVAILABLE_NONE = 0,            /* all is well */
+    BOX_UNAVAILABLE_ROOT_NOT_FOLDER,     /* the box root exists but is no folder */
+    BOX_UNAVAILABLE_ROOT_MISSING,        /* the default box root is missing and this
+                                            account cannot create it */
+    BOX_UNAVAILABLE_CUSTOM_ROOT_MISSING, /* the same for the BOX_SERVICE_ROOT folder */
+    BOX_UNAVAILABLE_NO_ACCOUNT,          /* no password database entry for the caller */
+    BOX_UNAVAILABLE_USER_FOLDER,         /* the caller's box folder is another account's
+                                            or no folder */
+    BOX_UNAVAILABLE_START_FAILED,        /* box_init failed otherwise */
+    BOX_UNAVAILABLE_NO_GOCRYPTFS,        /* gocryptfs is not installed */
+    BOX_UNAVAILABLE_NO_FUSERMOUNT,       /* fusermount3 is not installed */
+    BOX_UNAVAILABLE_NO_DEV_FUSE,         /* /dev/fuse is missing */
+    BOX_UNAVAILABLE_DEV_FUSE_DENIED      /* the caller may not open /dev/fuse */
+};
+typedef int (*box_unavailable_code_fn)(void);              /* "box_unavailable_code" */
+
 /* The calling user's box folder (e.g. "/box/alice"), written into buf.
  * Works before box_init(). Returns 0, or a negative code (buffer too small,
  * no account). */

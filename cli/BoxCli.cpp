@@ -4,6 +4,7 @@
 #include "BuildConfig.h"
 #include "BoxCommandLine.h"
 #include "Console.h"
+#include "ServiceUnavailable.h"
 #include "VaultranerProxy.h"
 
 #include <fcntl.h>
@@ -46,12 +47,12 @@ ExitStatus BoxCli::runBoxCommand(const BoxCommandLine &line)
     // where the box service can say (on the same line here).
     if (VaultranerProxy::boxEnabled() == 0) {
         Console::errorLine(tr("当前系统不支持Venmora文件保护箱相关功能！") + QLatin1Char(' ')
-                           + VaultranerProxy::unavailableReason());
+                           + ServiceUnavailable::currentText().simplified());
         return ExitStatus::Failed;
     }
     if (VaultranerProxy::boxInit() != 0) {
         Console::errorLine(tr("初始化Venmora文件保护箱模块失败！") + QLatin1Char(' ')
-                           + VaultranerProxy::unavailableReason());
+                           + ServiceUnavailable::currentText().simplified());
         return ExitStatus::Failed;
     }
     // Our output is the tables and JSON we print, not the proxy's trace.

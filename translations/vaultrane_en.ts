@@ -29,6 +29,25 @@
     </message>
 </context>
 <context>
+    <name>AgentMain</name>
+    <message>
+        <source>在锁屏、休眠前和会话结束时卸载已挂载的保护箱，按文件保护箱设置中的选择。</source>
+        <translation>Unmounts your mounted boxes when the screen locks, before the computer sleeps and when the session ends, as chosen in the settings of File Boxes.</translation>
+    </message>
+    <message>
+        <source>两次尝试卸载使用中的保护箱之间的秒数。</source>
+        <translation>Seconds between two attempts to unmount a box that is in use.</translation>
+    </message>
+    <message>
+        <source>秒数</source>
+        <translation>seconds</translation>
+    </message>
+    <message>
+        <source>--retry-seconds 需要一个正数</source>
+        <translation>--retry-seconds needs a positive number</translation>
+    </message>
+</context>
+<context>
     <name>AgentTray</name>
     <message>
         <source>文件保护箱</source>
@@ -835,6 +854,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>用 --help 查看可用的选项。</source>
         <translation>Use --help to see the options.</translation>
     </message>
+    <message>
+        <source>未知的选项：%1</source>
+        <translation>Unknown option: %1</translation>
+    </message>
 </context>
 <context>
     <name>CreateBoxDialog</name>
@@ -990,6 +1013,14 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>设置保存失败！</source>
         <translation>Could not save the settings!</translation>
+    </message>
+    <message>
+        <source>空闲指保护箱中没有任何文件被访问，与键盘和鼠标无关。</source>
+        <translation>Idle means no file in the box was touched; the keyboard and mouse do not count.</translation>
+    </message>
+    <message>
+        <source>修改的空闲时间对已挂载的保护箱在其下次挂载时生效。</source>
+        <translation>A changed idle time applies to a mounted box from its next mount.</translation>
     </message>
 </context>
 <context>
@@ -1222,6 +1253,71 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>ServiceUnavailable</name>
+    <message>
+        <source>请管理员运行以下命令重新创建它：
+%1</source>
+        <translation>An administrator re-creates it with:
+%1</translation>
+    </message>
+    <message>
+        <source>请管理员运行以下命令创建它：
+%1</source>
+        <translation>An administrator creates it with:
+%1</translation>
+    </message>
+    <message>
+        <source>保护箱根目录 %1 已存在，但不是文件夹，须由管理员先移走。</source>
+        <translation>The box root %1 exists but is not a folder; an administrator has to move it away first.</translation>
+    </message>
+    <message>
+        <source>保护箱根目录 %1 不存在，当前帐户也无法创建它。</source>
+        <translation>The box root %1 does not exist, and this account cannot create it.</translation>
+    </message>
+    <message>
+        <source>保护箱根目录 %1 不存在，当前帐户也无法创建它。请创建该文件夹，或改用一个您能写入的文件夹（环境变量 BOX_SERVICE_ROOT）。</source>
+        <translation>The box root %1 does not exist, and this account cannot create it. Create that folder, or use a folder you can write to (the environment variable BOX_SERVICE_ROOT).</translation>
+    </message>
+    <message>
+        <source>当前帐户（uid %1）在用户数据库中没有记录，保护箱只能由有名称的帐户使用。</source>
+        <translation>This account (uid %1) has no entry in the user database; only named accounts can have boxes.</translation>
+    </message>
+    <message>
+        <source>您的保护箱文件夹不属于您或不是文件夹。请管理员移走 %1 中以您的登录名命名的项目，下次启动时会重新创建。</source>
+        <translation>Your box folder belongs to another account or is not a folder. An administrator moves away the entry named after your login in %1; the next start creates it anew.</translation>
+    </message>
+    <message>
+        <source>保护箱服务无法启动。</source>
+        <translation>The box service could not start.</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：未安装 gocryptfs。请管理员运行：
+%1</source>
+        <translation>Encrypted boxes are unavailable: gocryptfs is not installed. An administrator runs:
+%1</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：未安装 fusermount3。请管理员运行：
+%1</source>
+        <translation>Encrypted boxes are unavailable: fusermount3 is not installed. An administrator runs:
+%1</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：缺少 /dev/fuse。请管理员加载 FUSE 模块（%1），在容器中则须把该设备传入容器。</source>
+        <translation>Encrypted boxes are unavailable: /dev/fuse is missing. An administrator loads the FUSE module (%1), or passes the device into the container.</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：当前帐户不能打开 /dev/fuse。请管理员运行：
+%1</source>
+        <translation>Encrypted boxes are unavailable: this account may not open /dev/fuse. An administrator runs:
+%1</translation>
+    </message>
+    <message>
+        <source>没有管理员权限时，可以把保护箱放在您自己的文件夹 %1 中（只能共享给能访问该文件夹的帐户）。现在就使用该文件夹吗？</source>
+        <translation>Without administrator rights, you can keep your boxes in a folder of your own, %1 (they can be shared only with accounts that can reach it). Use that folder now?</translation>
+    </message>
+</context>
+<context>
     <name>Startup</name>
     <message>
         <source>当前系统不支持Venmora文件保护箱相关功能！</source>
@@ -1234,6 +1330,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>请勿使用su、sudo运行Venmora文件保护箱！</source>
         <translation>Do not run Venmora File Boxes through su or sudo!</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1！</source>
+        <translation>Could not create the folder %1!</translation>
     </message>
 </context>
 <context>
@@ -1269,6 +1369,17 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>返回上一步</source>
         <translation>Go back</translation>
+    </message>
+</context>
+<context>
+    <name>UserManual</name>
+    <message>
+        <source>找不到用户手册！它应安装在 %1，请重新安装 vaultrane 软件包。</source>
+        <translation>The user guide is missing! It belongs in %1; please reinstall the vaultrane package.</translation>
+    </message>
+    <message>
+        <source>无法打开用户手册 %1！请安装 PDF 阅读器（例如 evince）。</source>
+        <translation>Could not open the user guide %1! Please install a PDF viewer (evince, for example).</translation>
     </message>
 </context>
 <context>

@@ -1515,60 +1515,106 @@ static int have_program(const char *prog)
     return 0;
 }
 
+/* Which box_unavailable cause holds now; the caller holds g_mutex. */
+static int unavailable_code_locked(void)
+{
+    const char *r = root_setting();
+    struct stat st;
+    if (ensure_root() < 0) {
+        if (stat(r, &st) == 0 && !S_ISDIR(st.st_mode))
+            return BOX_UNAVAILABLE_ROOT_NOT_FOLDER;
+        if (getenv("BOX_SERVICE_ROOT") && *getenv("BOX_SERVICE_ROOT"))
+            return BOX_UNAVAILABLE_CUSTOM_ROOT_MISSING;
+        return BOX_UNAVAILABLE_ROOT_MISSING;
+    }
+    if (!getpwuid(geteuid()))
+        return BOX_UNAVAILABLE_NO_ACCOUNT;
+    if (g_init_failed == -TSD_E_USERDIR)
+        return BOX_UNAVAILABLE_USER_FOLDER;
+    if (g_init_failed < 0)
+        return BOX_UNAVAILABLE_START_FAILED;
+    if (!have_program("gocryptfs"))
+        return BOX_UNAVAILABLE_NO_GOCRYPTFS;
+    if (!have_program("fusermount3"))
+        return BOX_UNAVAILABLE_NO_FUSERMOUNT;
+    if (stat("/dev/fuse", &st) < 0 || !S_ISCHR(st.st_mode))
+        return BOX_UNAVAILABLE_NO_DEV_FUSE;
+    if (access("/dev/fuse", R_OK | W_OK) < 0)
+        return BOX_UNAVAILABLE_DEV_FUSE_DENIED;
+    return BOX_UNAVAILABLE_NONE;
+}
+
+int box_unavailable_code(void)
+{
+    pthread_mutex_lock(&g_mutex);
+    int code = unavailable_code_locked();
+    pthread_mutex_unlock(&g_mutex);
+    return code;
+}
+
 const char *box_unavailable_reason(void)
 {
     static __thread char text[1024];
     pthread_mutex_lock(&g_mutex);
     const char *r = root_setting();
-    int custom = getenv("BOX_SERVICE_ROOT") && *getenv("BOX_SERVICE_ROOT");
-    struct stat st;
     const char *result = text;
-    if (ensure_root() < 0) {
-        if (stat(r, &st) == 0 && !S_ISDIR(st.st_mode))
-            snprintf(text, sizeof text,
-                     "The box folder %s exists but is not a folder. An administrator "
-                     "removes it and runs: install -d -m 1777 %s (or scripts/setup-box-root.sh); "
-                     "or set BOX_SERVICE_ROOT to a folder of your own.", r, r);
-        else if (custom)
-            snprintf(text, sizeof text,
-                     "The box folder %s (from BOX_SERVICE_ROOT) does not exist and cannot be "
-                     "created by this account. Create it, or point BOX_SERVICE_ROOT at a folder "
-                     "you can write to.", r);
-        else
-            snprintf(text, sizeof text,
-                     "The box folder %s does not exist and cannot be created by this account. "
-                     "An administrator creates it with: install -d -m 1777 %s (or "
-                     "scripts/setup-box-root.sh); or set BOX_SERVICE_ROOT to a folder of your own.",
-                     r, r);
-    } else if (!getpwuid(geteuid())) {
+    switch (unavailable_code_locked()) {
+    case BOX_UNAVAILABLE_ROOT_NOT_FOLDER:
+        snprintf(text, sizeof text,
+                 "The box folder %s exists but is not a folder. An administrator "
+                 "removes it and runs: install -d -m 1777 %s (or scripts/setup-box-root.sh); "
+                 "or set BOX_SERVICE_ROOT to a folder of your own.", r, r);
+        break;
+    case BOX_UNAVAILABLE_CUSTOM_ROOT_MISSING:
+        snprintf(text, sizeof text,
+                 "The box folder %s (from BOX_SERVICE_ROOT) does not exist and cannot be "
+                 "created by this account. Create it, or point BOX_SERVICE_ROOT at a folder "
+                 "you can write to.", r);
+        break;
+    case BOX_UNAVAILABLE_ROOT_MISSING:
+        snprintf(text, sizeof text,
+                 "The box folder %s does not exist and cannot be created by this account. "
+                 "An administrator creates it with: install -d -m 1777 %s (or "
+                 "scripts/setup-box-root.sh); or set BOX_SERVICE_ROOT to a folder of your own.",
+                 r, r);
+        break;
+    case BOX_UNAVAILABLE_NO_ACCOUNT:
         snprintf(text, sizeof text,
                  "This account (uid %u) has no entry in the password database; the box "
                  "service needs a named account.", (unsigned)geteuid());
-    } else if (g_init_failed == -TSD_E_USERDIR) {
+        break;
+    case BOX_UNAVAILABLE_USER_FOLDER:
         snprintf(text, sizeof text,
                  "Your box folder %s/%s belongs to another account or is not a folder. An "
                  "administrator removes it; the next start creates it anew.",
                  r, getpwuid(geteuid())->pw_name);
-    } else if (g_init_failed < 0) {
+        break;
+    case BOX_UNAVAILABLE_START_FAILED:
         snprintf(text, sizeof text, "The box service could not start: %s.", box_err(g_init_failed));
-    } else if (!have_program("gocryptfs")) {
+        break;
+    case BOX_UNAVAILABLE_NO_GOCRYPTFS:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: gocryptfs is not installed. An administrator "
                  "installs it with: apt-get install gocryptfs fuse3");
-    } else if (!have_program("fusermount3")) {
+        break;
+    case BOX_UNAVAILABLE_NO_FUSERMOUNT:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: fusermount3 is not installed. An administrator "
                  "installs it with: apt-get install fuse3");
-    } else if (stat("/dev/fuse", &st) < 0 || !S_ISCHR(st.st_mode)) {
+        break;
+    case BOX_UNAVAILABLE_NO_DEV_FUSE:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: /dev/fuse is missing. An administrator loads "
                  "the FUSE module (modprobe fuse) or, in a container, passes the device in.");
-    } else if (access("/dev/fuse", R_OK | W_OK) < 0) {
+        break;
+    case BOX_UNAVAILABLE_DEV_FUSE_DENIED:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: this account may not open /dev/fuse. An "
                  "administrator opens it to users with: chmod 0666 /dev/fuse");
-    } else {
+        break;
+    default:
         result = NULL;
+        break;
     }
     pthread_mutex_unlock(&g_mutex);
     return result;

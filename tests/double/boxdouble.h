@@ -58,6 +58,8 @@ void setProgressSteps(const std::vector<int> &percents);
 // box_unavailable_reason returns the reason set (NULL while empty);
 // box_user_folder writes the folder set, or fails while it is empty.
 void setUnavailableReason(const std::string &reason);
+// What box_unavailable_code answers (a box_unavailable value; 0 by default).
+void setUnavailableCode(int code);
 void setUserFolder(const std::string &folder);
 
 // The next call of func waits, after reporting its progress, until
