@@ -270,7 +270,7 @@ void Vaultrane::slot_showmenu()
 
 void Vaultrane::slot_showNewCharacter()
 {
-    UserGuide::showHelp();
+    UserGuide::showHelp(this);
 }
 
 void Vaultrane::slot_showSettings()
@@ -285,12 +285,13 @@ void Vaultrane::slot_about_us()
     execCentred(dialog);
 }
 
-// F1 asks the user guide (Ctrl+F1 does not). Key presses then go to the plain
-// widget handler, not the dialog's: Escape and Enter mean nothing here.
+// F1 asks the user guide, or opens the manual where there is none (Ctrl+F1
+// does neither). Key presses then go to the plain widget handler, not the
+// dialog's: Escape and Enter mean nothing here.
 void Vaultrane::keyPressEvent(QKeyEvent *e)
 {
-    if (UserGuide::isGuideKey(e) && !guideServiceAbsent())
-        showGuide(UserGuide::appId);
+    if (UserGuide::isGuideKey(e))
+        UserGuide::showGuideOrManual(this);
     QWidget::keyPressEvent(e);
 }
 
