@@ -1,5 +1,7 @@
 #include "CreateBoxDialog.h"
 
+#include "ElidedPathEdit.h"
+
 #include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
 #include "BoxRules.h"
@@ -43,11 +45,10 @@ void CreateBoxDialog::initUI()
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
 
     m_pPathLabel = makeRowLabel(tr("路径"), this);
-    m_pPathEdit = new QLineEdit(this);
+    m_pPathEdit = new ElidedPathEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
-    m_pPathEdit->setText(VaultranerProxy::userBoxFolder());
-    m_pPathEdit->setReadOnly(true);
+    m_pPathEdit->setPath(VaultranerProxy::userBoxFolder());
     m_pPathEdit->setEnabled(false);
 
     m_pSwitchBtn = new SwitchButton(this);

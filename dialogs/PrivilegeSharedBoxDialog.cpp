@@ -40,6 +40,9 @@ const char *const kHorizontalScrollBarStyle =
 const int kDialogWidth = 585;
 const int kBodyMargin = 40;
 const int kTableFrameWidth = 500;
+// The narrowest a choice column gets, and the room beside a choice's caption.
+const int kChoiceColumnWidth = 100;
+const int kChoicePadding = 8;
 
 const int kReadOnly = int(SharePermission::ReadOnly);
 const int kReadWrite = int(SharePermission::ReadWrite);
@@ -78,10 +81,17 @@ void PrivilegeSharedBoxDialog::initUI()
     m_pUserTable = new QTableWidget(this);
     m_pUserTable->setColumnCount(4);
     m_pUserTable->setFixedWidth(490);
+    // The two choices get the room their captions need (English needs more
+    // than Chinese), the user names whatever the table has left beside the
+    // scroll bar; a name too long for it ends in "…".
+    const int readOnlyWidth = qMax(kChoiceColumnWidth, QRadioButton(tr("仅读取")).sizeHint().width() + kChoicePadding);
+    const int readWriteWidth = qMax(kChoiceColumnWidth, QRadioButton(tr("可读写")).sizeHint().width() + kChoicePadding);
     m_pUserTable->setColumnWidth(0, 20);
     m_pUserTable->setColumnWidth(1, 270);
-    m_pUserTable->setColumnWidth(2, 100);
-    m_pUserTable->setColumnWidth(3, 100);
+    m_pUserTable->setColumnWidth(2, readOnlyWidth);
+    m_pUserTable->setColumnWidth(3, readWriteWidth);
+    m_pUserTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_pUserTable->setTextElideMode(Qt::ElideRight);
     m_pUserTable->setShowGrid(false);
     m_pUserTable->setSelectionMode(QAbstractItemView::NoSelection);
     m_pUserTable->setSelectionBehavior(QAbstractItemView::SelectRows);

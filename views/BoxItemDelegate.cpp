@@ -19,6 +19,11 @@ QFont cellFont()
     return font;
 }
 
+// A cell's text, shortened with "…" where the column is too narrow for it.
+void drawCellText(QPainter *painter, const QRect &room, const QString &text)
+{
+    painter->drawText(room, Qt::AlignVCenter, QFontMetrics(cellFont()).elidedText(text, Qt::ElideRight, room.width()));
+}
 } // namespace
 
 BoxItemDelegate::BoxItemDelegate(BoxTableModel *model, QObject *parent)
@@ -84,14 +89,13 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawText(nameRect(r), Qt::AlignVCenter, shownName(box.name, r));
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? tr("是") : tr("否"));
+        drawCellText(painter, textRect, box.encrypted == 1 ? tr("是") : tr("否"));
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? tr("是") : tr("否"));
+        drawCellText(painter, textRect, box.shared == 1 ? tr("是") : tr("否"));
         break;
     case 3:
-        painter->drawText(textRect, Qt::AlignVCenter,
-                          box.fromOther == 1 ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
+        drawCellText(painter, textRect, box.fromOther == 1 ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());
