@@ -14,7 +14,7 @@
 
 namespace {
 constexpr int kDialogWidth = 540;
-constexpr int kDialogHeight = 410;
+constexpr int kDialogHeight = 360;
 constexpr int kRowTextPixels = 16;
 constexpr int kNoteTextPixels = 13;
 } // namespace
@@ -83,7 +83,8 @@ void LockSettingsDialog::initUI()
     column->addSpacing(10);
     column->addLayout(buttons);
     setLayout(column);
-    setFixedSize(kDialogWidth, kDialogHeight);
+    // Taller where the note needs more lines (English does).
+    setFixedSize(kDialogWidth, qMax(kDialogHeight, column->totalHeightForWidth(kDialogWidth)));
 
     setTabOrder(m_pScreenLockBox, m_pSleepBox);
     setTabOrder(m_pSleepBox, m_pLogoutBox);

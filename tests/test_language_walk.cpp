@@ -77,8 +77,9 @@ public:
     QStringList cutTexts() const { return m_cut; }
 
 private:
-    // Whether the text reaches past its room: the widget being painted, and
-    // the painter's own clip (a table cell, say), by more than a pixel.
+    // Whether the text reaches past its room, across or down: the widget
+    // being painted, and the painter's own clip (a table cell, say), by more
+    // than a pixel.
     bool isCut(const QPointF &at, const QTextItem &item) const
     {
         const QFontMetricsF metrics(item.font());
@@ -88,7 +89,8 @@ private:
         if (painter()->hasClipping())
             room &= toDevice.map(painter()->clipRegion()).boundingRect();
         const QRectF painted = toDevice.mapRect(text);
-        return painted.left() < room.left() - 1 || painted.right() > room.right() + 1;
+        return painted.left() < room.left() - 1 || painted.right() > room.right() + 1
+            || painted.top() < room.top() - 1 || painted.bottom() > room.bottom() + 1;
     }
 
     QStringList m_texts;
