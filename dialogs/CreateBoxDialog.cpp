@@ -48,7 +48,7 @@ void CreateBoxDialog::initUI()
     m_pPathEdit = new ElidedPathEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
-    m_pPathEdit->setPath(VaultranerProxy::userBoxFolder());
+    m_pPathEdit->setPath(BoxOperations::userBoxFolder());
     m_pPathEdit->setEnabled(false);
 
     m_pSwitchBtn = new SwitchButton(this);

@@ -89,13 +89,13 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawText(nameRect(r), Qt::AlignVCenter, shownName(box.name, r));
         break;
     case 1:
-        drawCellText(painter, textRect, box.encrypted == 1 ? tr("是") : tr("否"));
+        drawCellText(painter, textRect, box.encrypted ? tr("是") : tr("否"));
         break;
     case 2:
-        drawCellText(painter, textRect, box.shared == 1 ? tr("是") : tr("否"));
+        drawCellText(painter, textRect, box.shared ? tr("是") : tr("否"));
         break;
     case 3:
-        drawCellText(painter, textRect, box.fromOther == 1 ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
+        drawCellText(painter, textRect, box.fromOther ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());
