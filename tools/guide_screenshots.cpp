@@ -102,8 +102,7 @@ int main(int argc, char *argv[])
     QList<ShareUser> shares;
     ShareUser alice;
     alice.uid = 1001;
-    alice.type = 2;
-    alice.perm = 7;
+    alice.perm = SharePermission::ReadWrite;
     alice.name = "alice";
     shares << alice;
     int added = 0;
