@@ -1,6 +1,7 @@
 #include "BoxRootSetting.h"
 #include "BuildConfig.h"
 #include "CommandLine.h"
+#include "CoreDumps.h"
 #include "Startup.h"
 #include "Vaultrane.h"
 #include "qtsingleapplication.h"
@@ -14,6 +15,7 @@ const int kRaiseMessageTimeoutMs = 2000;
 
 int main(int argc, char *argv[])
 {
+    CoreDumps::disable(); // before any password can be typed
     // Icons and images come in two sizes; on a screen scaled by 2 Qt takes
     // the "@2x" one instead of enlarging the small one.
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
