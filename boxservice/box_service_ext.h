@@ -38,7 +38,9 @@ enum box_reason {
                                      blocks the operation; see box_last_detail() */
     BOX_REASON_DAMAGED,           /* the box is damaged; other boxes still work */
     BOX_REASON_TOOL_MISSING,      /* gocryptfs or fusermount3 missing or failing */
-    BOX_REASON_NOT_ALLOWED        /* the box's owner or share does not allow it */
+    BOX_REASON_NOT_ALLOWED,       /* the box's owner or share does not allow it */
+    BOX_REASON_MOUNTED_ELSEWHERE  /* another account has the box mounted; its
+                                     login in box_last_detail() */
 };
 
 /* Maps a result code (either sign) of any box_* call to a box_reason. */
@@ -46,7 +48,8 @@ typedef int (*box_reason_of_fn)(int code);                 /* "box_reason_of" */
 
 /* Text detail of the calling thread's last failure (e.g. the path of the
  * entry that blocked it), or NULL. Valid until the next box_* call on the
- * same thread. */
+ * same thread. After a successful box_delete it names the entry of another
+ * account that could not be removed and was set aside (NULL when none). */
 typedef const char *(*box_last_detail_fn)(void);           /* "box_last_detail" */
 
 /* Progress of a long operation (encrypt, decrypt, password change) on the
@@ -72,6 +75,26 @@ typedef int (*box_user_folder_fn)(char *buf, size_t len);  /* "box_user_folder" 
 typedef int (*box_crypto_mount_idle_fn)(const char *owner, const char *name,
                                         box_passphrase *key,
                                         unsigned int idle_seconds); /* "box_crypto_mount_idle" */
+
+/* The caller's access to a box. */
+enum box_access {
+    BOX_ACCESS_OWNER = 0,      /* the caller's own box */
+    BOX_ACCESS_READ_ONLY = 1,  /* another account's box shared read-only */
+    BOX_ACCESS_READ_WRITE = 2  /* another account's box shared read-write */
+};
+
+/* What a box record has no field for. */
+typedef struct box_share_state {
+    int access;            /* enum box_access */
+    int mounted_elsewhere; /* non-zero: another account has the box mounted
+                              (own box: an account it is shared with;
+                              another's box: its owner) */
+} box_share_state;
+
+/* Fills *state for a record of box_get_list or box_get_info of the same
+ * library. Returns 0, or a negative code. */
+typedef int (*box_share_state_of_fn)(const box_info *info,
+                                     box_share_state *state); /* "box_share_state_of" */
 
 #ifdef __cplusplus
 }

@@ -33,6 +33,7 @@ const char *box_unavailable_reason(void);
 int box_user_folder(char *buf, size_t len);
 int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
                           unsigned int idle_seconds);
+int box_share_state_of(const box_info *info, box_share_state *state);
 #ifdef __cplusplus
 }
 #endif
@@ -89,6 +90,10 @@ struct tsd_ctx {
     char *udir;  /* <root>/<login> */
     char *sdir;  /* <udir>/.boxes */
     long name_max;
+    /* For the call in progress: remove finished work here and now instead
+     * of in the background, and count the trees set aside in stranded/. */
+    int discard_now;
+    unsigned stranded;
 };
 extern struct tsd_ctx tsd;
 
@@ -121,7 +126,12 @@ void tsd_mounts_free(struct tsd_mounts *m);
 int tsd_mount_state(const struct tsd_mounts *m, const char *path, uid_t *owner);
 int tsd_mount_state_now(const char *path, uid_t *owner);
 int tsd_unmount(const char *path, int lazy);
-int tsd_allow_other(void);
+/* The live gocryptfs mounts of `cipher`, by accounts other than `except`:
+ * their count, and the first `max` mounting uids in `uids`. Every mount
+ * of a box, wherever it is and whoever made it, shows its cipher folder
+ * as the source. */
+int tsd_mounts_of(const struct tsd_mounts *m, const char *cipher, uid_t except, uid_t *uids,
+                  int max);
 
 /* ---- files (tsd_fs.c) ---- */
 /* Every walk over a box tree goes by descriptors (see tsd_fs.c). This
