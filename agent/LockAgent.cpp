@@ -36,7 +36,7 @@ bool LockAgent::triggerEnabled(Trigger trigger)
 QList<BoxInfo> LockAgent::mountedBoxes()
 {
     QList<BoxInfo> boxes;
-    if (!BoxOperations::list(boxes, OwnerFilter::Own).ok())
+    if (!BoxOperations::list(boxes).ok())
         return {};
     QList<BoxInfo> mounted;
     for (const BoxInfo &box : qAsConst(boxes))

@@ -41,7 +41,8 @@ public:
     // Unmounts one box (the tray's 卸载); false when it stays mounted.
     bool lockOne(const BoxInfo &box);
 
-    // The user's own boxes that are mounted now.
+    // The boxes the user has mounted now: its own, and its own views of
+    // boxes that others share with it.
     static QList<BoxInfo> mountedBoxes();
 
     int pendingCount() const { return m_pending.size(); }

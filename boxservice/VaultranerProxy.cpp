@@ -38,6 +38,7 @@ struct Failure {
     QString detail;
 };
 thread_local Failure t_lastFailure;
+thread_local QString t_lastSetAside;
 
 // Logs a failure and keeps it as the thread's last one. The reason and the
 // detail are read at once: the detail lasts only until the next box_* call.
@@ -130,6 +131,13 @@ BoxInfo toBoxInfo(const box_info *node)
     box.encrypted = (node->flags & BOX_FLAG_ENCRYPTED) ? 1 : 0;
     box.fromOther = (node->flags & BOX_FLAG_OTHER) ? 1 : 0;
     box.mounted = (node->flags & BOX_FLAG_MOUNTED) ? 1 : 0;
+    box_share_state state{};
+    if (box_share_state_of_fn stateOf = BoxServiceExtensions::shareStateOf(); stateOf && stateOf(node, &state) == 0) {
+        box.access = state.access == BOX_ACCESS_READ_WRITE  ? SharePermission::ReadWrite
+                     : state.access == BOX_ACCESS_READ_ONLY ? SharePermission::ReadOnly
+                                                            : SharePermission::None;
+        box.mountedElsewhere = state.mounted_elsewhere != 0;
+    }
     return box;
 }
 
@@ -242,10 +250,16 @@ bool VaultranerProxy::createEncryptedBox(const QString &name, const QString &pas
 
 bool VaultranerProxy::deleteBox(const QString &name)
 {
+    t_lastSetAside.clear();
     int res = box_delete(toLib(name).constData());
     if (res != 0) {
         fail(res);
         return false;
+    }
+    // After a delete that succeeded, the detail names what was set aside.
+    if (box_last_detail_fn lastDetail = BoxServiceExtensions::lastDetail()) {
+        const char *detail = lastDetail();
+        t_lastSetAside = QString::fromUtf8(detail ? detail : "");
     }
     return true;
 }
@@ -504,6 +518,11 @@ QString VaultranerProxy::lastFailureDetail()
 void VaultranerProxy::clearLastFailure()
 {
     t_lastFailure = Failure();
+}
+
+QString VaultranerProxy::lastSetAside()
+{
+    return t_lastSetAside;
 }
 
 void VaultranerProxy::setPrintsBoxTable(bool print)

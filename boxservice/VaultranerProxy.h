@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "BoxTypes.h"
+
 // One box as the program sees it: a value copied out of the box service.
 struct BoxInfo {
     QString name;
@@ -15,7 +17,13 @@ struct BoxInfo {
     int shared = 0;    // shared with at least one user
     int encrypted = 0; // protected by a password
     int fromOther = 0; // another user's box shared with us
-    int mounted = 0;   // encrypted box currently unlocked
+    int mounted = 0;   // encrypted box currently unlocked by us (a sharee: at its own mount point)
+    // Our access to another user's box (None for our own boxes, and where
+    // the box service cannot tell).
+    SharePermission access = SharePermission::None;
+    // Another user has the box mounted: for our own box one of its sharees,
+    // for another's box its owner.
+    bool mountedElsewhere = false;
 };
 
 // One user's access to a box.
@@ -75,6 +83,10 @@ public:
     static int lastFailureReason();
     static QString lastFailureDetail();
     static void clearLastFailure();
+
+    // What the calling thread's last successful deleteBox had to set aside:
+    // the entry of another user that could not be removed; empty when none.
+    static QString lastSetAside();
 
     // Whether getBoxList and getSharedList print the box table on standard
     // output (on by default; the command line turns it off).

@@ -306,8 +306,7 @@ ExitStatus BoxCommands::remove()
         SecretString password;
         if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
             return ExitStatus::Failed;
-        const BoxResult result = BoxOperations::deleteBox(box, password);
-        return result.ok() ? ExitStatus::Ok : fail(result, failureText);
+        return deleted(BoxOperations::deleteBox(box, password), failureText);
     }
     if (!m_line.has(CliOption::Yes)) {
         PasswordReader terminal = PasswordReader::standardInput();
@@ -322,8 +321,18 @@ ExitStatus BoxCommands::remove()
         if (status != PasswordReader::Status::Ok || !yes)
             return fail(tr("未删除保护箱 “%1” 。").arg(box.name));
     }
-    const BoxResult result = BoxOperations::deleteCheckedBox(box);
-    return result.ok() ? ExitStatus::Ok : fail(result, failureText);
+    return deleted(BoxOperations::deleteCheckedBox(box), failureText);
+}
+
+// A delete that succeeded may still have a word to say: what another user
+// left in the box was set aside.
+ExitStatus BoxCommands::deleted(const BoxResult &result, const QString &failureText)
+{
+    if (!result.ok())
+        return fail(result, failureText);
+    if (!result.reason.isEmpty())
+        Console::errorLine(result.reason);
+    return ExitStatus::Ok;
 }
 
 ExitStatus BoxCommands::rename()

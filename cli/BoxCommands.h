@@ -61,6 +61,8 @@ private:
     // A failed result: `failureText` with the result's reason, or the
     // reason alone when it already says everything (a refusal).
     ExitStatus fail(const BoxResult &result, const QString &failureText);
+    // A delete's outcome; a success may say what was set aside.
+    ExitStatus deleted(const BoxResult &result, const QString &failureText);
     // A wrong password: the result's reason or the window's hint.
     ExitStatus failPassword(const BoxResult &result);
 

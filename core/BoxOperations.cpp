@@ -125,7 +125,7 @@ BoxResult BoxOperations::deleteBox(const BoxInfo &box, const SecretString &passw
         result = checkOwnerPassword(box, password);
     if (!result.ok())
         return result;
-    return ask([&] { return VaultranerProxy::deleteBox(box.name); });
+    return deleteCheckedBox(box);
 }
 
 BoxResult BoxOperations::deleteCheckedBox(const BoxInfo &box)
@@ -133,7 +133,13 @@ BoxResult BoxOperations::deleteCheckedBox(const BoxInfo &box)
     BoxResult result = checkAllowed(box, BoxAction::Delete);
     if (!result.ok())
         return result;
-    return ask([&] { return VaultranerProxy::deleteBox(box.name); });
+    result = ask([&] { return VaultranerProxy::deleteBox(box.name); });
+    const QString setAside = VaultranerProxy::lastSetAside();
+    if (result.ok() && !setAside.isEmpty()) {
+        result.detail = setAside;
+        result.reason = BoxReasons::setAsideText(setAside);
+    }
+    return result;
 }
 
 BoxResult BoxOperations::rename(const BoxInfo &box, const QString &newName, const SecretString &password)

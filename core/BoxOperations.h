@@ -25,7 +25,9 @@ public:
     // Deletes a box: an encrypted one only with its password, checked first.
     static BoxResult deleteBox(const BoxInfo &box, const SecretString &password);
     // Deletes a box whose password the caller has just checked itself
-    // (the main window's password dialog); plain boxes need none.
+    // (the main window's password dialog); plain boxes need none. What
+    // another user left in the box and we may not remove is set aside: the
+    // delete succeeds, and the result's reason says so.
     static BoxResult deleteCheckedBox(const BoxInfo &box);
 
     // Renames a box: an encrypted one only with its password, checked first.

@@ -29,7 +29,16 @@ QString BoxReasons::text(int reason, const QString &detail)
         return tr("加密工具 gocryptfs 或 fusermount3 缺失或无法运行！");
     case BOX_REASON_NOT_ALLOWED:
         return tr("没有进行此操作的权限！");
+    case BOX_REASON_MOUNTED_ELSEWHERE:
+        if (detail.isEmpty())
+            return tr("其他用户正在使用此保护箱，请待其卸载后重试！");
+        return tr("用户 “%1” 正在使用此保护箱，请待其卸载后重试！").arg(detail);
     default:
         return QString();
     }
+}
+
+QString BoxReasons::setAsideText(const QString &entry)
+{
+    return tr("其他用户留下的 “%1” 无法删除，已移到只有管理员能访问的位置！").arg(entry);
 }

@@ -136,10 +136,13 @@ void Vaultrane::slot_delBtnClicked(bool clicked)
             return;
         result = BoxOperations::deleteCheckedBox(box);
     }
-    if (result.ok())
+    if (result.ok()) {
         refreshBoxView();
-    else
+        if (!result.reason.isEmpty())
+            execMessage(MessageBox::Information, result.message(tr("保护箱 “%1” 已删除！").arg(box.name)));
+    } else {
         execMessage(MessageBox::Warning, result.message(tr("保护箱 “%1” 删除失败！").arg(box.name)));
+    }
 }
 
 void Vaultrane::slot_crypto_mount_box()
