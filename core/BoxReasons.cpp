@@ -31,8 +31,8 @@ QString BoxReasons::text(int reason, const QString &detail)
         return tr("没有进行此操作的权限！");
     case BOX_REASON_MOUNTED_ELSEWHERE:
         if (detail.isEmpty())
-            return tr("其他用户正在使用此保护箱，请待其卸载后重试！");
-        return tr("用户 “%1” 正在使用此保护箱，请待其卸载后重试！").arg(detail);
+            return tr("其他用户已挂载此保护箱，请待其卸载后重试！");
+        return tr("用户 “%1” 已挂载此保护箱，请待其卸载后重试！").arg(detail);
     default:
         return QString();
     }

@@ -532,6 +532,18 @@
         <source>没有进行此操作的权限！</source>
         <translation>You are not allowed to do this!</translation>
     </message>
+    <message>
+        <source>其他用户已挂载此保护箱，请待其卸载后重试！</source>
+        <translation>Another user has this box mounted; try again once they have unmounted it!</translation>
+    </message>
+    <message>
+        <source>用户 “%1” 已挂载此保护箱，请待其卸载后重试！</source>
+        <translation>The user “%1” has this box mounted; try again once they have unmounted it!</translation>
+    </message>
+    <message>
+        <source>其他用户留下的 “%1” 无法删除，已移到只有管理员能访问的位置！</source>
+        <translation>“%1”, left by another user, could not be deleted and was moved where only an administrator can reach it!</translation>
+    </message>
 </context>
 <context>
     <name>BoxRules</name>
@@ -1428,6 +1440,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>正在删除…</source>
         <translation>Deleting…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已删除！</source>
+        <translation>The box “%1” has been deleted!</translation>
     </message>
 </context>
 </TS>
