@@ -10,6 +10,7 @@ struct BoxServiceExtensions::Table {
     box_user_folder_fn userFolder = nullptr;
     box_crypto_mount_idle_fn mountIdle = nullptr;
     box_share_state_of_fn shareStateOf = nullptr;
+    box_state_folders_fn stateFolders = nullptr;
 };
 
 namespace {
@@ -33,6 +34,7 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.userFolder = lookUp<box_user_folder_fn>("box_user_folder");
         t.mountIdle = lookUp<box_crypto_mount_idle_fn>("box_crypto_mount_idle");
         t.shareStateOf = lookUp<box_share_state_of_fn>("box_share_state_of");
+        t.stateFolders = lookUp<box_state_folders_fn>("box_state_folders");
         return t;
     }();
     return resolved;
@@ -45,3 +47,4 @@ box_unavailable_reason_fn BoxServiceExtensions::unavailableReason() { return tab
 box_user_folder_fn BoxServiceExtensions::userFolder() { return table().userFolder; }
 box_crypto_mount_idle_fn BoxServiceExtensions::mountIdle() { return table().mountIdle; }
 box_share_state_of_fn BoxServiceExtensions::shareStateOf() { return table().shareStateOf; }
+box_state_folders_fn BoxServiceExtensions::stateFolders() { return table().stateFolders; }

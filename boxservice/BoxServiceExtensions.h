@@ -16,6 +16,7 @@ public:
     static box_user_folder_fn userFolder();
     static box_crypto_mount_idle_fn mountIdle();
     static box_share_state_of_fn shareStateOf();
+    static box_state_folders_fn stateFolders();
 
 private:
     struct Table;

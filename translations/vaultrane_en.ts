@@ -1460,5 +1460,9 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>保护箱 “%1” 已删除！</source>
         <translation>The box “%1” has been deleted!</translation>
     </message>
+    <message>
+        <source>无法读取保护箱列表！</source>
+        <translation>Could not read the list of boxes!</translation>
+    </message>
 </context>
 </TS>
