@@ -1,13 +1,12 @@
 #include "LockSettings.h"
 
+#include "SettingsStore.h"
+
 #include <QSettings>
 
 #include <algorithm>
 
 namespace {
-
-const char *const kOrganisation = "vaultrane";
-const char *const kApplication = "vaultrane";
 
 const char *const kScreenLockKey = "lock/onScreenLock";
 const char *const kSleepKey = "lock/beforeSleep";
@@ -15,16 +14,11 @@ const char *const kLogoutKey = "lock/onLogout";
 const char *const kIdleKey = "lock/whenIdle";
 const char *const kIdleMinutesKey = "lock/idleMinutes";
 
-QSettings *openSettings()
-{
-    return new QSettings(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
-}
-
 } // namespace
 
 LockSettings LockSettings::load()
 {
-    QScopedPointer<QSettings> settings(openSettings());
+    const std::unique_ptr<QSettings> settings = SettingsStore::open();
     settings->sync(); // pick up what another process wrote since
     LockSettings s;
     s.lockOnScreenLock = settings->value(kScreenLockKey, s.lockOnScreenLock).toBool();
@@ -40,7 +34,7 @@ LockSettings LockSettings::load()
 
 bool LockSettings::save() const
 {
-    QScopedPointer<QSettings> settings(openSettings());
+    const std::unique_ptr<QSettings> settings = SettingsStore::open();
     settings->setValue(kScreenLockKey, lockOnScreenLock);
     settings->setValue(kSleepKey, lockBeforeSleep);
     settings->setValue(kLogoutKey, lockOnLogout);
@@ -52,8 +46,7 @@ bool LockSettings::save() const
 
 QString LockSettings::filePath()
 {
-    QScopedPointer<QSettings> settings(openSettings());
-    return settings->fileName();
+    return SettingsStore::filePath();
 }
 
 unsigned int LockSettings::idleSeconds() const
