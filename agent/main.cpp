@@ -10,7 +10,8 @@
 #include "SessionSignals.h"
 #include "SignalPipe.h"
 #include "Translations.h"
-#include "VaultranerProxy.h"
+#include "BoxAvailability.h"
+#include "BoxOperations.h"
 #include "qtsingleapplication.h"
 
 #include <QApplication>
@@ -83,9 +84,10 @@ int main(int argc, char *argv[])
     if (guard.isRunning())
         return 0; // one agent per session
     loadTranslator();
-    VaultranerProxy::setPrintsBoxTable(false);
-    if (VaultranerProxy::boxEnabled() == 0 || VaultranerProxy::boxInit() != 0) {
-        qDebug().noquote() << "vaultrane-agent: boxes are not available here:" << VaultranerProxy::unavailableReason();
+    BoxOperations::setPrintsBoxTable(false);
+    const BoxAvailability availability = BoxAvailability::check();
+    if (!availability.available()) {
+        qDebug().noquote() << "vaultrane-agent: boxes are not available here:" << availability.cause;
         return 0;
     }
 

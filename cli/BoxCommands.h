@@ -3,6 +3,7 @@
 #include "BoxCli.h"
 #include "BoxTypes.h"
 #include "BoxCommandLine.h"
+#include "PasswordPolicy.h"
 #include "PasswordReader.h"
 
 #include <QCoreApplication>
@@ -47,11 +48,10 @@ private:
     // Whether the box's state allows the action (BoxRules); reports the
     // refusal itself in the window's words.
     bool allowed(const BoxInfo &box, BoxAction action);
-    static QString mountedText(BoxAction action);
     // Reads a password the box already has / a new one. Report failures
     // themselves; `applyRule` checks the password rule of new boxes.
     bool readPassword(const QString &prompt, SecretString &password);
-    bool readNewPassword(SecretString &password, bool applyRule);
+    bool readNewPassword(SecretString &password, PasswordForm form);
     // The current password of an encrypted box, checked against the box
     // before anything else happens.
     bool readCheckedPassword(const BoxInfo &box, SecretString &password);

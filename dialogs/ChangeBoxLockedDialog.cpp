@@ -1,8 +1,10 @@
 #include "ChangeBoxLockedDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
+#include "PasswordPolicy.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
 
@@ -179,23 +181,22 @@ int ChangeBoxLockedDialog::updatePassword()
         showHint(tr("原密码不可为空"));
         return -1;
     }
-    if (fresh->isEmpty()) {
-        showHint(tr("新密码不可为空"));
-        return -2;
-    }
-    if (confirm.isEmpty()) {
-        showHint(tr("新密码确认不可为空"));
-        return -3;
-    }
-    if (fresh->text() != confirm.text()) {
-        showHint(tr("新密码与确认密码不一致"));
-        return -4;
+    const PasswordPolicy::Problem problem = PasswordPolicy::check(fresh->text(), confirm.text());
+    if (problem != PasswordPolicy::Problem::None) {
+        showHint(PasswordPolicy::text(problem, PasswordForm::Change));
+        switch (problem) {
+        case PasswordPolicy::Problem::Empty: return -2;
+        case PasswordPolicy::Problem::ConfirmEmpty: return -3;
+        case PasswordPolicy::Problem::Mismatch: return -4;
+        case PasswordPolicy::Problem::BreaksRule: return -5;
+        case PasswordPolicy::Problem::None: break;
+        }
     }
     const BoxInfo box = m_boxInfo;
     runBusy(tr("正在修改密码…"), m_pHintLabel,
             [box, current, fresh] { return BoxOperations::changePassword(box, *current, *fresh); },
             [this](const BoxResult &result) {
-                finishOperation(result, tr("保护箱 “%1” 密码修改失败！").arg(m_boxInfo.name));
+                finishOperation(result, BoxOutcomes::failed(BoxOperation::ChangePassword, m_boxInfo.name));
             });
     return 0;
 }
@@ -210,7 +211,7 @@ int ChangeBoxLockedDialog::removePassword()
     const BoxInfo box = m_boxInfo;
     runBusy(tr("正在解密…"), m_pHintLabel, [box, current] { return BoxOperations::removePassword(box, *current); },
             [this](const BoxResult &result) {
-                finishOperation(result, tr("解除保护箱 “%1” 密码保护失败！").arg(m_boxInfo.name));
+                finishOperation(result, BoxOutcomes::failed(BoxOperation::RemovePassword, m_boxInfo.name));
             });
     return 0;
 }

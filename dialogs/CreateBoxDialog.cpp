@@ -2,8 +2,10 @@
 
 #include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
-#include "BoxRules.h"
+#include "BoxOutcomes.h"
 #include "FormDialogParts.h"
+#include "NamePolicy.h"
+#include "PasswordPolicy.h"
 #include "SecretWipe.h"
 #include "SwitchButton.h"
 #include "TitleBar.h"
@@ -38,7 +40,7 @@ void CreateBoxDialog::initUI()
 
     m_pNameLabel = makeRowLabel(tr("名称"), this);
     m_pNameEdit = new QLineEdit(this);
-    setUpUnderLineEdit(m_pNameEdit, 64);
+    setUpUnderLineEdit(m_pNameEdit, NamePolicy::kMaxLength);
     m_pNameEdit->installEventFilter(this);
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
 
@@ -148,8 +150,9 @@ void CreateBoxDialog::slot_okBtnClicked()
 {
     // The name goes to the box service exactly as typed, spaces included.
     const QString name = m_pNameEdit->text();
-    if (name.isEmpty()) {
-        showHint(tr("保护箱名称不可为空"));
+    const QString nameProblem = NamePolicy::text(NamePolicy::check(name), NameForm::Create);
+    if (!nameProblem.isEmpty()) {
+        showHint(nameProblem);
         return;
     }
 
@@ -159,7 +162,7 @@ void CreateBoxDialog::slot_okBtnClicked()
     }
     auto password = std::make_shared<SecretString>(m_pPswEdit->text());
     const SecretString confirm(m_pConfirmEdit->text());
-    const QString problem = BoxRules::passwordProblem(password->text(), confirm.text());
+    const QString problem = PasswordPolicy::problemText(password->text(), confirm.text(), PasswordForm::Create);
     if (!problem.isEmpty()) {
         showHint(problem);
         return;
@@ -176,7 +179,7 @@ void CreateBoxDialog::finishCreate(const BoxResult &result)
         accept();
         return;
     }
-    showWarningOver(this, result.message(tr("创建保护箱失败！")));
+    showWarningOver(this, result.message(BoxOutcomes::failed(BoxOperation::Create)));
 }
 
 void CreateBoxDialog::wipeSecrets()

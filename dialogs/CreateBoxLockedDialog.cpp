@@ -1,8 +1,10 @@
 #include "CreateBoxLockedDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
+#include "PasswordPolicy.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
 
@@ -80,17 +82,11 @@ void CreateBoxLockedDialog::slot_okBtnClicked()
 {
     auto password = std::make_shared<SecretString>(m_pPswEdit->text());
     const SecretString confirm(m_pConfirmEdit->text());
-    if (password->isEmpty()) {
-        qDebug() << size();
-        showHint(tr("密码不可为空"));
-        return;
-    }
-    if (confirm.isEmpty()) {
-        showHint(tr("确认密码不可为空"));
-        return;
-    }
-    if (password->text() != confirm.text()) {
-        showHint(tr("密码与确认密码不一致"));
+    const PasswordPolicy::Problem problem = PasswordPolicy::check(password->text(), confirm.text());
+    if (problem != PasswordPolicy::Problem::None) {
+        if (problem == PasswordPolicy::Problem::Empty)
+            qDebug() << size();
+        showHint(PasswordPolicy::text(problem, PasswordForm::Add));
         return;
     }
     const BoxInfo box = m_boxInfo;
@@ -100,7 +96,7 @@ void CreateBoxLockedDialog::slot_okBtnClicked()
                     accept();
                     return;
                 }
-                showWarningOver(this, result.message(tr("保护箱 “%1” 创建密码保护失败！").arg(m_boxInfo.name)));
+                showWarningOver(this, result.message(BoxOutcomes::failed(BoxOperation::AddPassword, m_boxInfo.name)));
             });
 }
 

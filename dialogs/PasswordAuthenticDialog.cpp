@@ -1,6 +1,7 @@
 #include "PasswordAuthenticDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
 #include "SecretWipe.h"
@@ -92,12 +93,11 @@ void PasswordAuthenticDialog::slot_okBtnClicked()
                 }
                 if (!mount) {
                     // The hint already says the password was not taken.
-                    showHint(result.wrongPasswordReason()
-                                 ? tr("密码认证失败，请确认密码后重新认证")
-                                 : result.message(tr("密码认证失败，请确认密码后重新认证")));
+                    showHint(result.wrongPasswordReason() ? BoxOutcomes::wrongPassword()
+                                                          : result.message(BoxOutcomes::wrongPassword()));
                     return;
                 }
-                showHint(result.message(tr("保护箱挂载失败，请检查")));
+                showHint(result.message(BoxOutcomes::failed(BoxOperation::Mount)));
             });
 }
 

@@ -193,11 +193,11 @@ private slots:
         QVERIFY(!rec.painted.contains(rowPoint(0, 700)));
         t.vp()->removeEventFilter(&rec);
 
-        // Row 0 selected: light in a frame round all five cells; row 1 hovered: unframed light.
+        // Row 0 selected: light in a frame round all its cells; row 1 hovered: unframed light.
         const QColor white("#FFFFFF");
         const QColor light("#EEF9FF");
         const QColor frame("#4CB6F4");
-        const int right = t.header->sectionPosition(4) + t.header->sectionSize(4);
+        const int right = t.header->sectionPosition(EndColumn) + t.header->sectionSize(EndColumn);
         QCOMPARE(t.pixel(330, 5), light);
         QCOMPARE(t.pixel(400, 0), frame);
         QCOMPARE(t.pixel(right, 14), frame);

@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -39,6 +40,17 @@ static void render(QWidget *w, const QString &name)
     else
         std::printf("%s\n", qPrintable(file));
     w->hide();
+}
+
+// Fills every edit of `dialog` with a name and a password against the rule,
+// asks for 确认 and renders the hint that follows.
+static void showRuleHint(QWidget *dialog, const QString &name)
+{
+    dialog->show();
+    for (QLineEdit *edit : dialog->findChildren<QLineEdit *>())
+        edit->setText(edit->echoMode() == QLineEdit::Password ? QStringLiteral("abc") : QStringLiteral("papers"));
+    QMetaObject::invokeMethod(dialog, "slot_okBtnClicked");
+    render(dialog, name);
 }
 
 int main(int argc, char *argv[])
@@ -110,6 +122,15 @@ int main(int argc, char *argv[])
     CreateBoxDialog createOn;
     createOn.findChild<SwitchButton *>()->setChecked(true); // shown at its end on first show
     render(&createOn, "createbox_encrypted");
+    // The password rule's hint, the longest of the hints, in each dialog
+    // that chooses a new password.
+    CreateBoxDialog createRule;
+    createRule.findChild<SwitchButton *>()->setChecked(true);
+    showRuleHint(&createRule, "createbox_password_rule");
+    CreateBoxLockedDialog lockedRule(box);
+    showRuleHint(&lockedRule, "createboxlocked_password_rule");
+    ChangeBoxLockedDialog changeRule(box);
+    showRuleHint(&changeRule, "changeboxlocked_password_rule");
     PasswordAuthenticDialog password("保护箱已加密，请输入密码认证", box, 1);
     render(&password, "passwordauthentic");
     RenameBoxDialog rename(box);

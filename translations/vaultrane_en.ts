@@ -89,13 +89,13 @@
         <source>%1，%2，%3</source>
         <translation>%1, %2, %3</translation>
     </message>
+    <message>
+        <source>已加密</source>
+        <translation>Encrypted</translation>
+    </message>
 </context>
 <context>
-    <name>BoxCli</name>
-    <message>
-        <source>文件描述符 %1 未打开</source>
-        <translation>File descriptor %1 is not open</translation>
-    </message>
+    <name>BoxAvailability</name>
     <message>
         <source>当前系统不支持Venmora文件保护箱相关功能！</source>
         <translation>This system does not support Venmora file boxes!</translation>
@@ -103,6 +103,13 @@
     <message>
         <source>初始化Venmora文件保护箱模块失败！</source>
         <translation>Could not initialise the Venmora file box service!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxCli</name>
+    <message>
+        <source>文件描述符 %1 未打开</source>
+        <translation>File descriptor %1 is not open</translation>
     </message>
 </context>
 <context>
@@ -171,64 +178,12 @@
 <context>
     <name>BoxCommands</name>
     <message>
-        <source>可读写</source>
-        <translation>Read and write</translation>
-    </message>
-    <message>
-        <source>仅读取</source>
-        <translation>Read only</translation>
-    </message>
-    <message>
-        <source>密码认证失败，请确认密码后重新认证</source>
-        <translation>Wrong password. Check the password and try again</translation>
-    </message>
-    <message>
-        <source>！</source>
-        <translation>!</translation>
-    </message>
-    <message>
-        <source>读取保护箱列表失败！</source>
-        <translation>Could not read the list of boxes!</translation>
-    </message>
-    <message>
         <source>保护箱 “%1” 不存在！</source>
         <translation>Box “%1” does not exist!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 未挂载！</source>
-        <translation>Box “%1” is not mounted!</translation>
-    </message>
-    <message>
         <source>保护箱 “%1” 未加密！</source>
         <translation>Box “%1” is not encrypted!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 属于其他用户！</source>
-        <translation>Box “%1” belongs to another user!</translation>
-    </message>
-    <message>
-        <source>无法删除，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot delete: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot rename: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 已挂载！</source>
-        <translation>Box “%1” is mounted!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 已挂载，请先卸载！</source>
-        <translation>Box “%1” is mounted; unmount it first!</translation>
     </message>
     <message>
         <source>新密码：</source>
@@ -287,16 +242,8 @@
         <translation>No</translation>
     </message>
     <message>
-        <source>创建保护箱失败！</source>
-        <translation>Could not create the box!</translation>
-    </message>
-    <message>
         <source>正在加密…</source>
         <translation>Encrypting…</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 删除失败！</source>
-        <translation>Could not delete box “%1”!</translation>
     </message>
     <message>
         <source>删除未加密的保护箱须在终端上确认，或加上 --yes</source>
@@ -311,24 +258,12 @@
         <translation>Box “%1” was not deleted.</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 重命名失败！</source>
-        <translation>Could not rename box “%1”!</translation>
-    </message>
-    <message>
         <source>保护箱 “%1” 已加密！</source>
         <translation>Box “%1” is already encrypted!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 创建密码保护失败！</source>
-        <translation>Could not protect box “%1” with a password!</translation>
-    </message>
-    <message>
         <source>正在解密…</source>
         <translation>Decrypting…</translation>
-    </message>
-    <message>
-        <source>解除保护箱 “%1” 密码保护失败！</source>
-        <translation>Could not remove the password protection of box “%1”!</translation>
     </message>
     <message>
         <source>当前密码：</source>
@@ -339,36 +274,12 @@
         <translation>Changing the password…</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 密码修改失败！</source>
-        <translation>Could not change the password of box “%1”!</translation>
-    </message>
-    <message>
-        <source>保护箱挂载失败，请检查</source>
-        <translation>Could not mount the box, please check</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 卸载失败！</source>
-        <translation>Could not unmount box “%1”!</translation>
-    </message>
-    <message>
         <source>用户 “%1” 不存在！</source>
         <translation>User “%1” does not exist!</translation>
     </message>
     <message>
-        <source>加载共享用户列表失败！</source>
-        <translation>Could not load the list of users to share with!</translation>
-    </message>
-    <message>
         <source>不能把保护箱共享给用户 “%1” ！</source>
         <translation>The box cannot be shared with user “%1”!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 设置共享权限失败！</source>
-        <translation>Could not set the share permissions of box “%1”!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
-        <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
     </message>
     <message>
         <source>保护箱 “%1” 没有共享给用户 “%2” ！</source>
@@ -442,9 +353,92 @@
         <source>方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单</source>
         <translation>Arrow keys select a box, Return opens or mounts it, the Menu key or Shift+F10 opens its menu</translation>
     </message>
+    <message>
+        <source>权限：%1</source>
+        <translation>Access: %1</translation>
+    </message>
 </context>
 <context>
     <name>BoxOperations</name>
+    <message>
+        <source>密码不可为空！</source>
+        <translation>The password must not be empty!</translation>
+    </message>
+    <message>
+        <source>此版本的保护箱服务不能在空闲后自动卸载保护箱！</source>
+        <translation>This version of the box service cannot unmount boxes automatically when idle!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已加密！</source>
+        <translation>Box “%1” is already encrypted!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxOutcomes</name>
+    <message>
+        <source>创建保护箱失败！</source>
+        <translation>Could not create the box!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 删除失败！</source>
+        <translation>Could not delete box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 重命名失败！</source>
+        <translation>Could not rename box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱挂载失败，请检查</source>
+        <translation>Could not mount the box, please check</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 卸载失败！</source>
+        <translation>Could not unmount box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 创建密码保护失败！</source>
+        <translation>Could not protect box “%1” with a password!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 密码修改失败！</source>
+        <translation>Could not change the password of box “%1”!</translation>
+    </message>
+    <message>
+        <source>解除保护箱 “%1” 密码保护失败！</source>
+        <translation>Could not remove the password protection of box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 设置共享权限失败！</source>
+        <translation>Could not set the share permissions of box “%1”!</translation>
+    </message>
+    <message>
+        <source>读取保护箱列表失败！</source>
+        <translation>Could not read the list of boxes!</translation>
+    </message>
+    <message>
+        <source>加载共享用户列表失败！</source>
+        <translation>Could not load the list of users to share with!</translation>
+    </message>
+    <message>
+        <source>无法删除，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot delete: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot rename: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已挂载！</source>
+        <translation>Box “%1” is mounted!</translation>
+    </message>
     <message>
         <source>保护箱 “%1” 已挂载，请先卸载！</source>
         <translation>Box “%1” is mounted; unmount it first!</translation>
@@ -462,24 +456,29 @@
         <translation>Box “%1” belongs to another user!</translation>
     </message>
     <message>
-        <source>密码不可为空！</source>
-        <translation>The password must not be empty!</translation>
+        <source>保护箱 “%1” 由其所有者 %2 挂载，只有其所有者可以卸载！</source>
+        <translation>The box “%1” is mounted by its owner %2; only the owner can unmount it!</translation>
     </message>
     <message>
-        <source>保护箱名称不可为空！</source>
-        <translation>The box name must not be empty!</translation>
+        <source>保护箱 “%1” 正由其他用户挂载，请待其卸载后重试！</source>
+        <translation>Another account has the box “%1” mounted; try again once it is unmounted!</translation>
     </message>
     <message>
-        <source>保护箱新名称不可为空！</source>
-        <translation>The new box name must not be empty!</translation>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
     </message>
     <message>
-        <source>此版本的保护箱服务不能在空闲后自动卸载保护箱！</source>
-        <translation>This version of the box service cannot unmount boxes automatically when idle!</translation>
+        <source>保护箱 “%1” 设置共享权限成功！</source>
+        <translation>The share permissions of box “%1” are set!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 已加密！</source>
-        <translation>Box “%1” is already encrypted!</translation>
+        <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
+        <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <extracomment>Joins a failure and its reason on one line; in English &quot;: &quot;.</extracomment>
+        <translation>: </translation>
     </message>
 </context>
 <context>
@@ -534,24 +533,22 @@
     </message>
 </context>
 <context>
-    <name>BoxRules</name>
+    <name>BoxStateText</name>
     <message>
-        <source>密码不可为空</source>
-        <translation>The password must not be empty</translation>
+        <source>仅读取</source>
+        <translation>Read only</translation>
     </message>
     <message>
-        <source>密码格式与要求不符
-密码要求：密码长度6-18位，只能包含字母、数字和下划线</source>
-        <translation>The password does not meet the requirements
-Passwords have 6 to 18 characters: letters, digits and underscores only</translation>
+        <source>可读写</source>
+        <translation>Read and write</translation>
     </message>
     <message>
-        <source>确认密码不可为空</source>
-        <translation>The password confirmation must not be empty</translation>
+        <source>由所有者 %1 挂载</source>
+        <translation>mounted by its owner %1</translation>
     </message>
     <message>
-        <source>密码和确认密码不一致</source>
-        <translation>The password and its confirmation do not match</translation>
+        <source>由其他用户挂载</source>
+        <translation>mounted by another account</translation>
     </message>
 </context>
 <context>
@@ -571,6 +568,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>来自于</source>
         <translation>From</translation>
+    </message>
+    <message>
+        <source>权限</source>
+        <translation>Access</translation>
     </message>
 </context>
 <context>
@@ -594,6 +595,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>来自于</source>
         <translation>From</translation>
+    </message>
+    <message>
+        <source>权限</source>
+        <translation>Access</translation>
     </message>
 </context>
 <context>
@@ -662,28 +667,8 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>The current password must not be empty</translation>
     </message>
     <message>
-        <source>新密码不可为空</source>
-        <translation>The new password must not be empty</translation>
-    </message>
-    <message>
-        <source>新密码确认不可为空</source>
-        <translation>The new password confirmation must not be empty</translation>
-    </message>
-    <message>
-        <source>新密码与确认密码不一致</source>
-        <translation>The new password and its confirmation do not match</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 密码修改失败！</source>
-        <translation>Could not change the password of box “%1”!</translation>
-    </message>
-    <message>
         <source>确认密码不可为空</source>
         <translation>The password confirmation must not be empty</translation>
-    </message>
-    <message>
-        <source>解除保护箱 “%1” 密码保护失败！</source>
-        <translation>Could not remove the password protection of box “%1”!</translation>
     </message>
     <message>
         <source>正在修改密码…</source>
@@ -871,14 +856,6 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>保护箱名称不可为空</source>
-        <translation>The box name must not be empty</translation>
-    </message>
-    <message>
-        <source>创建保护箱失败！</source>
-        <translation>Could not create the box!</translation>
-    </message>
-    <message>
         <source>正在加密…</source>
         <translation>Encrypting…</translation>
     </message>
@@ -912,22 +889,6 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>密码不可为空</source>
-        <translation>The password must not be empty</translation>
-    </message>
-    <message>
-        <source>确认密码不可为空</source>
-        <translation>The password confirmation must not be empty</translation>
-    </message>
-    <message>
-        <source>密码与确认密码不一致</source>
-        <translation>The password and its confirmation do not match</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 创建密码保护失败！</source>
-        <translation>Could not protect box “%1” with a password!</translation>
     </message>
     <message>
         <source>正在加密…</source>
@@ -1035,6 +996,37 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>NamePolicy</name>
+    <message>
+        <source>保护箱新名称不可为空</source>
+        <translation>The new box name must not be empty</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空</source>
+        <translation>The box name must not be empty</translation>
+    </message>
+    <message>
+        <source>保护箱名称不是有效的 UTF-8 文本</source>
+        <translation>The box name is not valid UTF-8 text</translation>
+    </message>
+    <message>
+        <source>保护箱名称不能以 “.” 开头</source>
+        <translation>The box name must not begin with “.”</translation>
+    </message>
+    <message>
+        <source>保护箱名称不能包含 “/”</source>
+        <translation>The box name must not contain “/”</translation>
+    </message>
+    <message>
+        <source>保护箱名称不能包含制表符、换行符等控制字符</source>
+        <translation>The box name must not contain tabs, line breaks or other control characters</translation>
+    </message>
+    <message>
+        <source>保护箱名称最长 %1 个字符</source>
+        <translation>The box name can have at most %1 characters</translation>
+    </message>
+</context>
+<context>
     <name>PasswordAuthenticDialog</name>
     <message>
         <source>密码认证</source>
@@ -1065,20 +1057,51 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>The password must not be empty</translation>
     </message>
     <message>
-        <source>密码认证失败，请确认密码后重新认证</source>
-        <translation>Wrong password. Check the password and try again</translation>
-    </message>
-    <message>
-        <source>保护箱挂载失败，请检查</source>
-        <translation>Could not mount the box, please check</translation>
-    </message>
-    <message>
         <source>正在挂载…</source>
         <translation>Mounting…</translation>
     </message>
     <message>
         <source>正在验证密码…</source>
         <translation>Checking the password…</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordPolicy</name>
+    <message>
+        <source>密码格式与要求不符</source>
+        <translation>The password does not meet the requirements</translation>
+    </message>
+    <message>
+        <source>新密码不可为空</source>
+        <translation>The new password must not be empty</translation>
+    </message>
+    <message>
+        <source>密码不可为空</source>
+        <translation>The password must not be empty</translation>
+    </message>
+    <message>
+        <source>新密码确认不可为空</source>
+        <translation>The new password confirmation must not be empty</translation>
+    </message>
+    <message>
+        <source>确认密码不可为空</source>
+        <translation>The password confirmation must not be empty</translation>
+    </message>
+    <message>
+        <source>密码和确认密码不一致</source>
+        <translation>The password and its confirmation do not match</translation>
+    </message>
+    <message>
+        <source>密码与确认密码不一致</source>
+        <translation>The password and its confirmation do not match</translation>
+    </message>
+    <message>
+        <source>新密码与确认密码不一致</source>
+        <translation>The new password and its confirmation do not match</translation>
+    </message>
+    <message>
+        <source>密码要求：密码长度%1-%2位，以字母开头，只能包含字母、数字和下划线</source>
+        <translation>%1 to %2 characters, beginning with a letter; letters, digits and underscores only</translation>
     </message>
 </context>
 <context>
@@ -1134,18 +1157,6 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>可读写</source>
         <translation>Read and write</translation>
     </message>
-    <message>
-        <source>保护箱 “%1” 设置共享权限失败！</source>
-        <translation>Could not set the share permissions of box “%1”!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 设置共享权限成功！</source>
-        <translation>The share permissions of box “%1” are set!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
-        <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
-    </message>
 </context>
 <context>
     <name>RenameBoxDialog</name>
@@ -1174,20 +1185,8 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>保护箱新名称不可为空</source>
-        <translation>The new box name must not be empty</translation>
-    </message>
-    <message>
         <source>保护箱密码不可为空</source>
         <translation>The box password must not be empty</translation>
-    </message>
-    <message>
-        <source>密码认证失败，请确认密码后重新认证</source>
-        <translation>Wrong password. Check the password and try again</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 重命名失败！</source>
-        <translation>Could not rename box “%1”!</translation>
     </message>
     <message>
         <source>正在验证密码…</source>
@@ -1223,14 +1222,6 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
 </context>
 <context>
     <name>Startup</name>
-    <message>
-        <source>当前系统不支持Venmora文件保护箱相关功能！</source>
-        <translation>This system does not support Venmora file boxes!</translation>
-    </message>
-    <message>
-        <source>初始化Venmora文件保护箱模块失败！</source>
-        <translation>Could not initialise the Venmora file box service!</translation>
-    </message>
     <message>
         <source>请勿使用su、sudo运行Venmora文件保护箱！</source>
         <translation>Do not run Venmora File Boxes through su or sudo!</translation>
@@ -1370,16 +1361,8 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Select the box to delete!</translation>
     </message>
     <message>
-        <source>无法删除，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot delete: unmount box “%1” first!</translation>
-    </message>
-    <message>
         <source>删除操作不可逆，是否确认删除保护箱 “%1” ？</source>
         <translation>Deleting cannot be undone. Delete box “%1”?</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 删除失败！</source>
-        <translation>Could not delete box “%1”!</translation>
     </message>
     <message>
         <source>请选择需要挂载的保护箱！</source>
@@ -1390,36 +1373,16 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Select the box to unmount!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 卸载失败！</source>
-        <translation>Could not unmount box “%1”!</translation>
-    </message>
-    <message>
         <source>请选择需要重命名的保护箱！</source>
         <translation>Select the box to rename!</translation>
-    </message>
-    <message>
-        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot rename: unmount box “%1” first!</translation>
     </message>
     <message>
         <source>请选择需要进行密码设置的保护箱！</source>
         <translation>Select the box whose password to set!</translation>
     </message>
     <message>
-        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
         <source>请选择需要进行共享设置的保护箱！</source>
         <translation>Select the box whose sharing to set!</translation>
-    </message>
-    <message>
-        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>加载共享用户列表失败！</source>
-        <translation>Could not load the list of users to share with!</translation>
     </message>
     <message>
         <source>另一项保护箱操作正在进行，请稍后再试！</source>
