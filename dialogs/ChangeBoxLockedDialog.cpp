@@ -70,6 +70,7 @@ void ChangeBoxLockedDialog::initUI()
     setUpPasswordEdit(m_pConfirmEdit, this);
 
     m_pHintLabel = makeHintLabel(this);
+    reserveHintLines(m_pHintLabel, 2); // the password rule takes two lines
 
     m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);

@@ -45,6 +45,7 @@ void CreateBoxLockedDialog::initUI()
     setUpPasswordEdit(m_pConfirmEdit, this);
 
     m_pHintLabel = makeHintLabel(this);
+    reserveHintLines(m_pHintLabel, 2); // the password rule takes two lines
     m_pHintLabel->installEventFilter(this);
 
     m_pOkBtn = makeCommonButton(tr("确认"), this);

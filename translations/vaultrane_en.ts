@@ -1101,7 +1101,7 @@
     </message>
     <message>
         <source>密码要求：密码长度%1-%2位，以字母开头，只能包含字母、数字和下划线</source>
-        <translation>%1 to %2 characters, beginning with a letter; letters, digits and underscores only</translation>
+        <translation>%1–%2 characters: a letter first, then letters, digits or _</translation>
     </message>
 </context>
 <context>
