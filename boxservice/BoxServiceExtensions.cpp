@@ -9,6 +9,7 @@ struct BoxServiceExtensions::Table {
     box_unavailable_reason_fn unavailableReason = nullptr;
     box_user_folder_fn userFolder = nullptr;
     box_crypto_mount_idle_fn mountIdle = nullptr;
+    box_state_folders_fn stateFolders = nullptr;
 };
 
 namespace {
@@ -31,6 +32,7 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.unavailableReason = lookUp<box_unavailable_reason_fn>("box_unavailable_reason");
         t.userFolder = lookUp<box_user_folder_fn>("box_user_folder");
         t.mountIdle = lookUp<box_crypto_mount_idle_fn>("box_crypto_mount_idle");
+        t.stateFolders = lookUp<box_state_folders_fn>("box_state_folders");
         return t;
     }();
     return resolved;
@@ -42,3 +44,4 @@ box_set_progress_fn BoxServiceExtensions::setProgress() { return table().setProg
 box_unavailable_reason_fn BoxServiceExtensions::unavailableReason() { return table().unavailableReason; }
 box_user_folder_fn BoxServiceExtensions::userFolder() { return table().userFolder; }
 box_crypto_mount_idle_fn BoxServiceExtensions::mountIdle() { return table().mountIdle; }
+box_state_folders_fn BoxServiceExtensions::stateFolders() { return table().stateFolders; }

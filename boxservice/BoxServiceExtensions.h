@@ -15,6 +15,7 @@ public:
     static box_unavailable_reason_fn unavailableReason();
     static box_user_folder_fn userFolder();
     static box_crypto_mount_idle_fn mountIdle();
+    static box_state_folders_fn stateFolders();
 
 private:
     struct Table;

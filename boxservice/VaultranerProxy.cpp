@@ -5,6 +5,7 @@
 #include "box_service.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 #include <atomic>
 #include <cerrno>
@@ -387,7 +388,9 @@ bool VaultranerProxy::getSharedList(const QString &owner, const QString &name, Q
             continue;
         const uid_t uid = *static_cast<uid_t *>(qualifier);
         acl_free(qualifier);
-        if (uid == self)
+        // The owner is no sharee of its own box; a sharee asking about
+        // someone else's box is, and sees its own entry.
+        if (uid == self && !(info->flags & BOX_FLAG_OTHER))
             continue;
         acl_permset_t permset;
         if (acl_get_permset(entry, &permset) != 0)
@@ -550,4 +553,32 @@ QString VaultranerProxy::userBoxFolder()
         }
     }
     return QString("%1/%2").arg("/box").arg(QString::fromLocal8Bit(std::getenv("USER")));
+}
+
+QStringList VaultranerProxy::boxStateFolders()
+{
+    if (const box_state_folders_fn foldersOf = BoxServiceExtensions::stateFolders()) {
+        char buffer[4 * PATH_MAX] = {};
+        if (foldersOf(buffer, sizeof buffer) == 0) {
+            buffer[sizeof buffer - 1] = '\0';
+            QStringList folders;
+            // The last byte stays NUL, so every strlen ends inside the buffer.
+            const char *const end = buffer + sizeof buffer - 1;
+            for (const char *folder = buffer; folder < end && *folder != '\0';
+                 folder += std::strlen(folder) + 1)
+                folders << QString::fromLocal8Bit(folder);
+            if (!folders.isEmpty())
+                return folders;
+        }
+    }
+    // Only a folder the library names: a guess could be another's.
+    if (const box_user_folder_fn folderOf = BoxServiceExtensions::userFolder()) {
+        char folder[PATH_MAX] = {};
+        if (folderOf(folder, sizeof folder) == 0 && folder[0] != '\0') {
+            folder[sizeof folder - 1] = '\0';
+            const QString user = QString::fromLocal8Bit(folder);
+            return {QFileInfo(user).path(), user};
+        }
+    }
+    return {};
 }

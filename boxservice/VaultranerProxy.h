@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "BoxTypes.h"
 
@@ -78,4 +79,8 @@ public:
     // The calling user's box folder (e.g. "/box/alice"), as the library
     // knows it; "/box/" and $USER when it cannot say.
     static QString userBoxFolder();
+    // The folders whose entries and attributes change with the caller's box
+    // list, as the library names them; without that extra of the library,
+    // the box root and the user folder; none when the library cannot say.
+    static QStringList boxStateFolders();
 };

@@ -6,12 +6,20 @@
 #include "Console.h"
 #include "BoxAvailability.h"
 #include "BoxOperations.h"
+#include "NameEncoding.h"
 
 #include <fcntl.h>
 
 QString BoxCli::versionText()
 {
     return QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kCliProgramName), QStringLiteral(VAULTRANE_VERSION));
+}
+
+ExitStatus BoxCli::refuseArgument(const QByteArray &argument)
+{
+    Console::errorLine(tr("无效的参数 “%1”").arg(NameEncoding::escaped(argument)) + tr("：")
+                       + NameEncoding::invalidReason());
+    return ExitStatus::Usage;
 }
 
 ExitStatus BoxCli::usageError(const BoxCommandLine &line, const QString &message)

@@ -111,6 +111,14 @@
         <source>文件描述符 %1 未打开</source>
         <translation>File descriptor %1 is not open</translation>
     </message>
+    <message>
+        <source>无效的参数 “%1”</source>
+        <translation>Invalid argument “%1”</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
 </context>
 <context>
     <name>BoxCommandLine</name>
@@ -996,6 +1004,13 @@
     </message>
 </context>
 <context>
+    <name>NameEncoding</name>
+    <message>
+        <source>名称须为有效的 UTF-8 文本！</source>
+        <translation>A name must be valid UTF-8 text!</translation>
+    </message>
+</context>
+<context>
     <name>NamePolicy</name>
     <message>
         <source>保护箱新名称不可为空</source>
@@ -1391,6 +1406,10 @@
     <message>
         <source>正在删除…</source>
         <translation>Deleting…</translation>
+    </message>
+    <message>
+        <source>无法读取保护箱列表！</source>
+        <translation>Could not read the list of boxes!</translation>
     </message>
 </context>
 </TS>

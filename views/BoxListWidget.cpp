@@ -111,8 +111,14 @@ QString BoxListWidget::toolTip(const BoxInfo &box)
     return lines.join(QLatin1Char('\n'));
 }
 
-void BoxListWidget::updateBoxList()
+BoxResult BoxListWidget::updateBoxList()
 {
+    QList<BoxInfo> boxes;
+    const BoxResult result = BoxOperations::list(boxes);
+    // What could not be read stays as it was; the caller shows why.
+    if (!result.ok())
+        return result;
+
     bool remembered = false;
     QString name, owner;
     int row = currentRow();
@@ -124,7 +130,7 @@ void BoxListWidget::updateBoxList()
 
     // One reset for the whole list; the current row goes with it.
     clear();
-    m_boxList.clear();
+    m_boxList = std::move(boxes);
 
     // Boxes in the same state read alike, and so do other users' boxes of
     // the same owner: each description is made once per reload.
@@ -138,7 +144,6 @@ void BoxListWidget::updateBoxList()
         return *it;
     };
 
-    BoxOperations::list(m_boxList);
     for (const BoxInfo &box : qAsConst(m_boxList)) {
         // Complete before it joins the list, so that adding it is the only
         // change the view hears of.
@@ -158,6 +163,20 @@ void BoxListWidget::updateBoxList()
             }
         }
     }
+    return result;
+}
+
+bool BoxListWidget::selectBox(const QString &name, const QString &owner)
+{
+    for (int i = 0; i < m_boxList.size(); ++i) {
+        if (BoxOperations::isBox(m_boxList[i], name, owner)) {
+            setCurrentRow(i);
+            scrollToItem(item(i));
+            return true;
+        }
+    }
+    clearCurrentItem();
+    return false;
 }
 
 BoxInfo BoxListWidget::currentBoxInfo() const

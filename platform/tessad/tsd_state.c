@@ -732,6 +732,11 @@ int tsd_recover(int mode)
     /* A leftover of an earlier call that failed concerns its own box
      * alone (set aside as damaged when it must be); this call goes on. */
     if (mode == TSD_RECOVER_INIT) {
+        /* The journal's own temporary file, should a kill have left it. */
+        char *journal_tmp = tsd_path("%s/journal.tmp", tsd.sdir);
+        if (journal_tmp)
+            unlink(journal_tmp);
+        free(journal_tmp);
         tsd_retry_held(NULL);
         sweep_junk();
         sweep_trash(0);
@@ -743,6 +748,13 @@ int tsd_recover(int mode)
         while (d && (e = readdir(d))) {
             if (e->d_name[0] == '.')
                 continue;
+            /* A password change that failed (a full disk, a kill) leaves
+             * gocryptfs' new config half written; gocryptfs would refuse
+             * every later change while it is there. */
+            char *conf_tmp = tsd_path("%s/%s/gocryptfs.conf.tmp", cdir, e->d_name);
+            if (conf_tmp)
+                unlink(conf_tmp);
+            free(conf_tmp);
             char *box = tsd_path("%s/%s", tsd.udir, e->d_name);
             int fd = box ? open(box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
             if (fd >= 0 && writable_by_anyone(fd) && tsd_mount_state_now(box, NULL) == TSD_MNT_NONE)
@@ -781,6 +793,19 @@ static int set_file_acl(const char *path, const char *text)
     int rc = acl_set_file(path, ACL_TYPE_ACCESS, a) < 0 ? -errno : 0;
     acl_free(a);
     return rc;
+}
+
+/* Recipients cannot watch the shares folder (they may pass it, not read
+ * it), so a change of our shares is announced where everyone can see it:
+ * the user folder's attributes, in the listable box root. Its times are set
+ * to what they are, so only its change time moves. */
+static void announce_share_change(void)
+{
+    struct stat st;
+    if (stat(tsd.udir, &st) < 0)
+        return;
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    utimensat(AT_FDCWD, tsd.udir, times, 0);
 }
 
 /* One file per recipient, <state>/shares/<uid>, lists the names of the
@@ -904,6 +929,7 @@ int tsd_rebuild_share_index(void)
         free(dacl);
     }
 done:
+    announce_share_change();
     for (size_t i = 0; i < n; i++)
         free(pairs[i].name);
     free(pairs);
