@@ -87,6 +87,9 @@ static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
     [TSD_E_DAMAGED - TSD_E_FIRST] = "the box is damaged: an operation on it could not be finished or undone",
     [TSD_E_STRAY - TSD_E_FIRST] = "the locked box folder holds a file that does not belong there; remove it first",
     [TSD_E_FOREIGN - TSD_E_FIRST] = "the box holds an entry of another account that blocks this; that account must remove it",
+    [TSD_E_KEYFORMAT - TSD_E_FIRST] = "the recovery key is incomplete: it has 64 hexadecimal digits",
+    [TSD_E_BADKEY - TSD_E_FIRST] = "the recovery key does not open this box",
+    [TSD_E_NOTCIPHER - TSD_E_FIRST] = "not a gocryptfs folder or an exported box",
 };
 
 const char *box_err(int code)
@@ -1492,6 +1495,11 @@ int box_reason_of(int code)
         return BOX_REASON_DAMAGED;
     case TSD_E_TOOL:
         return BOX_REASON_TOOL_MISSING;
+    case TSD_E_KEYFORMAT:
+    case TSD_E_BADKEY:
+        return BOX_REASON_BAD_RECOVERY_KEY;
+    case TSD_E_NOTCIPHER:
+        return BOX_REASON_NOT_A_CIPHER_FOLDER;
     case TSD_E_NOTOWNER:
     case TSD_E_NOACCESS:
     case EACCES:
@@ -1595,4 +1603,56 @@ int box_user_folder(char *buf, size_t len)
     }
     pthread_mutex_unlock(&g_mutex);
     return rc;
+}
+
+/* ---- for the other files of the library (tsd_recovery.c) ---- */
+
+void tsd_call_enter(void)
+{
+    tsd_clear_detail();
+    pthread_mutex_lock(&g_mutex);
+}
+
+void tsd_call_leave(void)
+{
+    pthread_mutex_unlock(&g_mutex);
+}
+
+int tsd_ready(void)
+{
+    return ensure_ready();
+}
+
+int tsd_check_name(const char *name)
+{
+    return check_name(name);
+}
+
+int tsd_own_box(const char *name, char **box, char **cipher, int *encrypted)
+{
+    struct boxref b;
+    int rc = own_box(name, &b);
+    if (rc < 0)
+        return rc;
+    *box = b.box;
+    *cipher = b.cipher;
+    *encrypted = b.encrypted;
+    b.box = b.cipher = NULL;
+    boxref_free(&b);
+    return 0;
+}
+
+int tsd_gocryptfs_result(int status)
+{
+    return map_gocryptfs(status);
+}
+
+int tsd_require_unmounted(const char *path)
+{
+    return require_unmounted(path);
+}
+
+int tsd_reapply_shares(const char *from, const char *tree)
+{
+    return reapply_shares(from, tree);
 }
