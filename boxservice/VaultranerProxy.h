@@ -3,8 +3,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+
+class SecretString;
 
 // One box as the program sees it: a value copied out of the box service.
 struct BoxInfo {
@@ -96,4 +99,23 @@ public:
     // The calling user's box folder (e.g. "/box/alice"), as the library
     // knows it; "/box/" and $USER when it cannot say.
     static QString userBoxFolder();
+
+    // The recovery key, the integrity check, export and import, where the
+    // library has them (each can* says whether it has).
+    static bool canShowRecoveryKey();
+    static bool canRecover();
+    static bool canCheck();
+    static bool canExportAndImport();
+    // The box's recovery key as 64 hexadecimal digits, opened with its
+    // password.
+    static bool recoveryKey(const QString &name, const QString &passphrase, SecretString &key);
+    // A new password set with the recovery key; `checked` is false when the
+    // box held nothing to prove the key against.
+    static bool recoverPassphrase(const QString &name, const QString &recoveryKey,
+                                  const QString &newPassphrase, bool &checked);
+    // Checks every file; `damaged` gets the paths inside the box of those
+    // that are damaged. False when the check could not run.
+    static bool checkBox(const QString &name, const QString &passphrase, QStringList &damaged);
+    static bool exportBox(const QString &name, const QString &file);
+    static bool importBox(const QString &source, const QString &name, const QString &passphrase, bool move);
 };
