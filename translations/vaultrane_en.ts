@@ -382,6 +382,66 @@
         <source>权限</source>
         <translation>Permission</translation>
     </message>
+    <message>
+        <source>用 %1 recovery-key %2 查看恢复密钥。</source>
+        <translation>Run %1 recovery-key %2 to see the recovery key.</translation>
+    </message>
+    <message>
+        <source>无法读取恢复密钥；稍后用 %1 recovery-key %2 查看。</source>
+        <translation>Could not read the recovery key; see it later with %1 recovery-key %2.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥（只显示这一次）：</source>
+        <translation>Recovery key of box “%1” (shown this once):</translation>
+    </message>
+    <message>
+        <source>读取保护箱 “%1” 的恢复密钥失败！</source>
+        <translation>Could not read the recovery key of box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥：</source>
+        <translation>Recovery key of box “%1”: </translation>
+    </message>
+    <message>
+        <source>正在设置新密码…</source>
+        <translation>Setting the new password…</translation>
+    </message>
+    <message>
+        <source>正在检查…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 检查失败！</source>
+        <translation>Checking box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 完好。</source>
+        <translation>Box “%1” is sound.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 中有 %2 个文件已损坏：</source>
+        <translation>%2 file(s) in box “%1” are damaged:</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>Exporting…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 导出失败！</source>
+        <translation>Exporting box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>“%1” 的密码：</source>
+        <translation>Password of “%1”: </translation>
+    </message>
+    <message>
+        <source>正在导入…</source>
+        <translation>Importing…</translation>
+    </message>
+    <message>
+        <source>导入保护箱 “%1” 失败！</source>
+        <translation>Importing box “%1” failed!</translation>
+    </message>
 </context>
 <context>
     <name>BoxFilterDialog</name>
@@ -531,6 +591,61 @@
     <message>
         <source>没有进行此操作的权限！</source>
         <translation>You are not allowed to do this!</translation>
+    </message>
+    <message>
+        <source>恢复密钥不正确或不完整，密码未更改！</source>
+        <translation>The recovery key is wrong or incomplete; the password was not changed!</translation>
+    </message>
+    <message>
+        <source>这不是导出的保护箱，也不是 gocryptfs 加密文件夹！</source>
+        <translation>This is neither an exported box nor a gocryptfs folder!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxRecovery</name>
+    <message>
+        <source>当前的保护箱服务不支持此功能！</source>
+        <translation>The box service in use does not offer this!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 属于其他用户！</source>
+        <translation>Box “%1” belongs to another user!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 未加密！</source>
+        <translation>Box “%1” is not encrypted!</translation>
+    </message>
+    <message>
+        <source>密码不可为空！</source>
+        <translation>The password must not be empty!</translation>
+    </message>
+    <message>
+        <source>恢复密钥不可为空！</source>
+        <translation>The recovery key must not be empty!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已挂载，请先卸载！</source>
+        <translation>Box “%1” is mounted; unmount it first!</translation>
+    </message>
+    <message>
+        <source>请选择导出的文件！</source>
+        <translation>Choose the file to export to!</translation>
+    </message>
+    <message>
+        <source>文件 “%1” 已存在！</source>
+        <translation>The file “%1” already exists!</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空！</source>
+        <translation>The box name must not be empty!</translation>
+    </message>
+    <message>
+        <source>任何拿到恢复密钥的人都能打开此保护箱。请把它抄写或保存在安全的地方，不要与他人分享。忘记密码时，凭它可以设置新密码。</source>
+        <translation>Whoever has the recovery key can open this box. Write it down or keep it in a safe place, and share it with nobody. If you forget the password, it lets you set a new one.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 是空的，无法核对恢复密钥；新密码已设置。</source>
+        <translation>Box “%1” is empty, so the recovery key could not be checked; the new password is set.</translation>
     </message>
 </context>
 <context>
@@ -815,6 +930,30 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>退出状态：0 成功，1 操作失败，2 用法错误。</source>
         <translation>Exit status: 0 success, 1 the operation failed, 2 usage error.</translation>
+    </message>
+    <message>
+        <source>用密码显示加密保护箱的恢复密钥</source>
+        <translation>Show the recovery key of an encrypted box, with its password</translation>
+    </message>
+    <message>
+        <source>忘记密码时，用恢复密钥为保护箱设置新密码</source>
+        <translation>Set a new password with the recovery key when the password is forgotten</translation>
+    </message>
+    <message>
+        <source>检查加密保护箱的每个文件是否完好，列出损坏的文件；不做任何更改</source>
+        <translation>Check every file of an encrypted box and list the damaged ones; changes nothing</translation>
+    </message>
+    <message>
+        <source>把加密保护箱的密文导出到一个归档文件，用于备份或迁移</source>
+        <translation>Export the encrypted form of a box to one archive, for a backup or a move</translation>
+    </message>
+    <message>
+        <source>把导出的归档或 gocryptfs 加密文件夹导入为加密保护箱</source>
+        <translation>Import an exported archive or a gocryptfs folder as an encrypted box</translation>
+    </message>
+    <message>
+        <source>移动文件夹而不是复制</source>
+        <translation>Move the folder instead of copying it</translation>
     </message>
 </context>
 <context>
