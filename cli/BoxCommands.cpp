@@ -571,8 +571,10 @@ void BoxCommands::showNewRecoveryKey(const QString &name, const SecretString &pa
 {
     if (!BoxRecovery::keyAvailable())
         return;
+    // A script that pipes both says nothing new: it asks when it wants.
     if (!isatty(STDOUT_FILENO)) {
-        Console::errorLine(tr("用 %1 recovery-key %2 查看恢复密钥。").arg(QString::fromLatin1(kCliProgramName), name));
+        if (isatty(STDERR_FILENO))
+            Console::errorLine(tr("用 %1 recovery-key %2 查看恢复密钥。").arg(QString::fromLatin1(kCliProgramName), name));
         return;
     }
     BoxInfo box;

@@ -1,5 +1,6 @@
 #include "BoxRecovery.h"
 
+#include "BoxOperations.h"
 #include "BoxReasons.h"
 #include "BoxRules.h"
 #include "box_service_ext.h"
@@ -81,9 +82,7 @@ BoxResult BoxRecovery::recover(const BoxInfo &box, const SecretString &key, cons
         result = requireOwnEncrypted(box);
     if (!result.ok())
         return result;
-    if (key.isEmpty())
-        return BoxResult::failure(BoxResult::InvalidInput, tr("恢复密钥不可为空！"));
-    const QString problem = BoxRules::passwordProblem(fresh.text(), confirm.text());
+    const QString problem = recoverInputProblem(key, fresh, confirm);
     if (!problem.isEmpty())
         return BoxResult::failure(BoxResult::InvalidInput, problem);
     result = ask([&] { return VaultranerProxy::recoverPassphrase(box.name, key.text(), fresh.text(), keyChecked); });
@@ -155,4 +154,21 @@ QString BoxRecovery::keyWarning()
 QString BoxRecovery::uncheckedKeyNote(const QString &boxName)
 {
     return tr("保护箱 “%1” 是空的，无法核对恢复密钥；新密码已设置。").arg(boxName);
+}
+
+QString BoxRecovery::recoverInputProblem(const SecretString &key, const SecretString &fresh,
+                                         const SecretString &confirm)
+{
+    if (key.isEmpty())
+        return tr("恢复密钥不可为空！");
+    return BoxRules::passwordProblem(fresh.text(), confirm.text());
+}
+
+void BoxRecovery::newBoxKey(const QString &name, const SecretString &password, SecretString &key)
+{
+    if (!keyAvailable())
+        return;
+    BoxInfo box;
+    if (BoxOperations::find(name, box).ok())
+        recoveryKey(box, password, key);
 }

@@ -30,6 +30,13 @@ public:
     // checked against anything; the new password is set all the same.
     static BoxResult recover(const BoxInfo &box, const SecretString &key, const SecretString &fresh,
                              const SecretString &confirm, bool &keyChecked);
+    // What is wrong with the input of recover(), in the order a dialog
+    // checks it; empty when it can go to the box service.
+    static QString recoverInputProblem(const SecretString &key, const SecretString &fresh,
+                                       const SecretString &confirm);
+    // The key of a box that has just become encrypted with `password`;
+    // empty where the service cannot tell it.
+    static void newBoxKey(const QString &name, const SecretString &password, SecretString &key);
     // Checks every file of the box; `damaged` names those that are not
     // sound (paths inside the box). Changes nothing.
     static BoxResult check(const BoxInfo &box, const SecretString &password, QStringList &damaged);

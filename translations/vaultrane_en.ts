@@ -808,6 +808,50 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>正在解密…</source>
         <translation>Decrypting…</translation>
     </message>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>完整性检查</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>请先输入当前密码</source>
+        <translation>Enter the current password first</translation>
+    </message>
+    <message>
+        <source>正在读取恢复密钥…</source>
+        <translation>Reading the recovery key…</translation>
+    </message>
+    <message>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
+    </message>
+    <message>
+        <source>读取保护箱 “%1” 的恢复密钥失败！</source>
+        <translation>Could not read the recovery key of box “%1”!</translation>
+    </message>
+    <message>
+        <source>正在检查…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 检查失败！</source>
+        <translation>Checking box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 完好。</source>
+        <translation>Box “%1” is sound.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 中有 %2 个文件已损坏：</source>
+        <translation>%2 file(s) in box “%1” are damaged:</translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
 </context>
 <context>
     <name>CliCommand</name>
@@ -1074,6 +1118,57 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>ForgotPasswordDialog</name>
+    <message>
+        <source>忘记密码</source>
+        <translation>Forgot password</translation>
+    </message>
+    <message>
+        <source>用恢复密钥设置新密码</source>
+        <translation>Set a new password with the recovery key</translation>
+    </message>
+    <message>
+        <source>保护箱: %1</source>
+        <translation>Box: %1</translation>
+    </message>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>64 位，空格可省略</source>
+        <translation>64 digits; spaces optional</translation>
+    </message>
+    <message>
+        <source>新密码</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>新密码确认</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在核对恢复密钥…</source>
+        <translation>Checking the recovery key…</translation>
+    </message>
+    <message>
+        <source>新密码已设置，请用新密码挂载保护箱。</source>
+        <translation>The new password is set. Mount the box with it.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 密码修改失败！</source>
+        <translation>Could not change the password of box “%1”!</translation>
+    </message>
+</context>
+<context>
     <name>LockAgent</name>
     <message>
         <source>保护箱 “%1” 未能卸载</source>
@@ -1219,6 +1314,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>正在验证密码…</source>
         <translation>Checking the password…</translation>
     </message>
+    <message>
+        <source>忘记密码？</source>
+        <translation>Forgot password?</translation>
+    </message>
 </context>
 <context>
     <name>PasswordReader</name>
@@ -1284,6 +1383,49 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
         <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
+    </message>
+</context>
+<context>
+    <name>RecoveryKeyDialog</name>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥</source>
+        <translation>Recovery key of box “%1”</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>保存到文件…</source>
+        <translation>Save to file…</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已复制；一分钟后从剪贴板清除。</source>
+        <translation>Copied; it leaves the clipboard again in a minute.</translation>
+    </message>
+    <message>
+        <source>%1-恢复密钥.txt</source>
+        <translation>%1-recovery-key.txt</translation>
+    </message>
+    <message>
+        <source>保存恢复密钥</source>
+        <translation>Save the recovery key</translation>
+    </message>
+    <message>
+        <source>无法保存到 “%1”：%2</source>
+        <translation>Could not save to “%1”: %2</translation>
+    </message>
+    <message>
+        <source>已保存到 “%1”，只有你能读取。</source>
+        <translation>Saved to “%1”; only you can read it.</translation>
     </message>
 </context>
 <context>

@@ -236,10 +236,19 @@ static int run_streamed(const char *prog, const char *const args[], struct strea
     close(in[1]);
     if (out[0] >= 0)
         close(out[0]);
+    /* A program writing straight into a file has told us nothing yet:
+     * keep reporting until it ends. */
     int status;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
+    for (;;) {
+        pid_t w = waitpid(pid, &status, s->tick ? WNOHANG : 0);
+        if (w == pid)
+            break;
+        if (w < 0 && errno != EINTR)
             return -errno;
+        if (w == 0) {
+            poll(NULL, 0, 250);
+            s->tick(pid, streamed, s->user);
+        }
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) == 127)
         return -TSD_E_TOOL;
@@ -678,6 +687,8 @@ static int do_check(const char *name, box_passphrase *password, box_damaged_cb c
             struct stream s = { .input = secret, .input_len = slen, .in_fd = -1, .out_fd = -1,
                                 .line = check_line, .tick = check_tick, .user = cs };
             int st = run_streamed("gocryptfs", args, &s);
+            if (st == 26 && cs->damaged == 0 && cb)
+                cb(".", user); /* damaged, but no entry was named: the box itself */
             if (st == 0 || st == 26)
                 rc = cs->damaged > 0 ? cs->damaged : st == 26 ? 1 : 0;
             else
@@ -831,6 +842,17 @@ static char *find_unpacked(const char *dir)
         return NULL;
     }
     return found;
+}
+
+/* What has been fed to tar so far is the progress of an import. */
+static void feed_tick(pid_t pid, uint64_t streamed, void *user)
+{
+    (void)pid;
+    uint64_t *reported = user;
+    if (streamed > *reported) {
+        tsd_progress_add(streamed - *reported);
+        *reported = streamed;
+    }
 }
 
 /* The password must open the folder's configuration. */
@@ -995,7 +1017,8 @@ static int do_import(const char *source, const char *name, box_passphrase *passw
         const char *args[] = { "--extract", "--file=-", "--no-same-owner", "--same-permissions",
                                "--no-acls", "--xattrs", "--xattrs-include=user.*", "--no-selinux",
                                "-C", unpack, NULL };
-        struct stream s = { .in_fd = archive_fd, .out_fd = -1 };
+        uint64_t fed = 0;
+        struct stream s = { .in_fd = archive_fd, .out_fd = -1, .tick = feed_tick, .user = &fed };
         int r = run_streamed("tar", args, &s);
         if (r != 0) {
             rc = r < 0 ? r : -TSD_E_NOTCIPHER;
