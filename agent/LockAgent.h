@@ -9,7 +9,6 @@
 
 #include "BoxResult.h"
 #include "BoxTypes.h"
-#include "VaultranerProxy.h"
 
 class DesktopNotifier;
 

@@ -163,10 +163,10 @@ std::vector<MinimalBox> fetchBoxes()
         box.name = QString::fromUtf8(node->name);
         box.path = QString::fromUtf8(node->path);
         box.owner = QString::fromUtf8(node->owner);
-        box.state.shared = (node->flags & BOX_FLAG_SHARED) ? 1 : 0;
-        box.state.encrypted = (node->flags & BOX_FLAG_ENCRYPTED) ? 1 : 0;
-        box.state.fromOther = (node->flags & BOX_FLAG_OTHER) ? 1 : 0;
-        box.state.mounted = (node->flags & BOX_FLAG_MOUNTED) ? 1 : 0;
+        box.state.shared = (node->flags & BOX_FLAG_SHARED) != 0;
+        box.state.encrypted = (node->flags & BOX_FLAG_ENCRYPTED) != 0;
+        box.state.fromOther = (node->flags & BOX_FLAG_OTHER) != 0;
+        box.state.mounted = (node->flags & BOX_FLAG_MOUNTED) != 0;
         boxes.push_back(box);
     }
     box_info_list_destroy(head);

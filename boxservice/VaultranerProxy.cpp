@@ -121,17 +121,23 @@ private:
     size_t m_len = 0;
 };
 
+static_assert(quint8(BoxFlag::Plain) == BOX_FLAG_PLAIN && quint8(BoxFlag::Encrypted) == BOX_FLAG_ENCRYPTED
+                  && quint8(BoxFlag::Shared) == BOX_FLAG_SHARED && quint8(BoxFlag::Unshared) == BOX_FLAG_UNSHARED
+                  && quint8(BoxFlag::Self) == BOX_FLAG_SELF && quint8(BoxFlag::Other) == BOX_FLAG_OTHER
+                  && quint8(BoxFlag::Mounted) == BOX_FLAG_MOUNTED,
+              "BoxFlag keeps the box service's state bits");
+
 BoxInfo toBoxInfo(const box_info *node)
 {
     BoxInfo box;
     box.name = QString::fromUtf8(node->name ? node->name : "");
     box.path = QString::fromUtf8(node->path ? node->path : "");
     box.owner = QString::fromUtf8(node->owner ? node->owner : "");
-    box.flags = node->flags;
-    box.shared = (node->flags & BOX_FLAG_SHARED) ? 1 : 0;
-    box.encrypted = (node->flags & BOX_FLAG_ENCRYPTED) ? 1 : 0;
-    box.fromOther = (node->flags & BOX_FLAG_OTHER) ? 1 : 0;
-    box.mounted = (node->flags & BOX_FLAG_MOUNTED) ? 1 : 0;
+    box.flags = BoxFlags(node->flags);
+    box.shared = (node->flags & BOX_FLAG_SHARED) != 0;
+    box.encrypted = (node->flags & BOX_FLAG_ENCRYPTED) != 0;
+    box.fromOther = (node->flags & BOX_FLAG_OTHER) != 0;
+    box.mounted = (node->flags & BOX_FLAG_MOUNTED) != 0;
     return box;
 }
 
@@ -407,8 +413,8 @@ bool VaultranerProxy::getSharedList(const QString &owner, const QString &name, Q
             continue;
         ShareUser user;
         user.uid = uid;
-        user.type = 2;
-        user.perm = (read && write && exec) ? 7 : 5;
+        user.type = kShareTypeNamedUser;
+        user.perm = (read && write && exec) ? SharePermission::ReadWrite : SharePermission::ReadOnly;
         user.name = QString::fromUtf8(account->pw_name);
         list.append(user);
     }
@@ -427,7 +433,7 @@ int VaultranerProxy::setSharedList(const QString &name, const QList<ShareUser> &
     }
     int added = 0;
     for (const ShareUser &user : list) {
-        res = box_add_share(libName.constData(), user.perm, uid_t(user.uid), int(user.type));
+        res = box_add_share(libName.constData(), int(user.perm), uid_t(user.uid), int(user.type));
         if (res == 0) {
             ++added;
             continue;
@@ -436,7 +442,7 @@ int VaultranerProxy::setSharedList(const QString &name, const QList<ShareUser> &
         const char *msg = box_err(-res);
         qDebug().noquote() << QString("%1, perm %2, id %3, type %4: %5")
                         .arg(name)
-                        .arg(user.perm)
+                        .arg(int(user.perm))
                         .arg(user.uid)
                         .arg(user.type)
                         .arg(QString::fromUtf8(msg ? msg : ""));

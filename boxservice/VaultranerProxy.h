@@ -5,29 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "BoxTypes.h"
+
 #include <functional>
 
 class SecretString;
-
-// One box as the program sees it: a value copied out of the box service.
-struct BoxInfo {
-    QString name;
-    QString path;
-    QString owner;
-    quint8 flags = 0;
-    int shared = 0;    // shared with at least one user
-    int encrypted = 0; // protected by a password
-    int fromOther = 0; // another user's box shared with us
-    int mounted = 0;   // encrypted box currently unlocked
-};
-
-// One user's access to a box.
-struct ShareUser {
-    unsigned int uid = 0;
-    unsigned int type = 2; // ACL tag of a named user
-    int perm = 0;          // 5 read-only, 7 read-write, 0 none
-    QString name;
-};
 
 // The only place that calls the box service library. Every operation is
 // static and synchronous, logs library failures to the debug log and reports

@@ -53,9 +53,9 @@ private:
     ProgressBar m_bar;
 };
 
-QString shareAccessText(int perm)
+QString shareAccessText(SharePermission perm)
 {
-    return perm == int(SharePermission::ReadWrite) ? BoxCommands::tr("可读写") : BoxCommands::tr("仅读取");
+    return perm == SharePermission::ReadWrite ? BoxCommands::tr("可读写") : BoxCommands::tr("仅读取");
 }
 
 } // namespace
@@ -254,10 +254,10 @@ ExitStatus BoxCommands::list()
                 {QStringLiteral("name"), box.name},
                 {QStringLiteral("path"), box.path},
                 {QStringLiteral("owner"), box.owner},
-                {QStringLiteral("encrypted"), box.encrypted != 0},
-                {QStringLiteral("mounted"), box.mounted != 0},
-                {QStringLiteral("shared"), box.shared != 0},
-                {QStringLiteral("own"), box.fromOther == 0},
+                {QStringLiteral("encrypted"), box.encrypted},
+                {QStringLiteral("mounted"), box.mounted},
+                {QStringLiteral("shared"), box.shared},
+                {QStringLiteral("own"), !box.fromOther},
             });
         }
         Console::out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
@@ -474,7 +474,7 @@ ExitStatus BoxCommands::share()
     if (!isCandidate)
         return fail(tr("不能把保护箱共享给用户 “%1” ！").arg(userName));
 
-    const int perm = int(m_line.has(CliOption::ReadWrite) ? SharePermission::ReadWrite : SharePermission::ReadOnly);
+    const SharePermission perm = m_line.has(CliOption::ReadWrite) ? SharePermission::ReadWrite : SharePermission::ReadOnly;
     QList<ShareUser> wanted;
     bool replaced = false;
     for (ShareUser user : qAsConst(current)) {
@@ -546,7 +546,7 @@ ExitStatus BoxCommands::shares()
             array.append(QJsonObject{
                 {QStringLiteral("user"), user.name},
                 {QStringLiteral("uid"), double(user.uid)},
-                {QStringLiteral("writable"), user.perm == int(SharePermission::ReadWrite)},
+                {QStringLiteral("writable"), user.perm == SharePermission::ReadWrite},
             });
         }
         Console::out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));

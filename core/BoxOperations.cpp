@@ -3,6 +3,7 @@
 #include "BoxReasons.h"
 #include "BoxRules.h"
 #include "LockSettings.h"
+#include "VaultranerProxy.h"
 #include "box_service_ext.h"
 
 namespace {
@@ -226,6 +227,11 @@ BoxResult BoxOperations::list(QList<BoxInfo> &boxes, OwnerFilter owner, Encrypti
                               ShareFilter share)
 {
     return ask([&] { return VaultranerProxy::getBoxList(boxes, int(owner), int(encryption), int(share)); });
+}
+
+QString BoxOperations::userBoxFolder()
+{
+    return VaultranerProxy::userBoxFolder();
 }
 
 BoxResult BoxOperations::find(const QString &name, BoxInfo &box, const QString &owner)

@@ -7,7 +7,6 @@
 #include "BoxResult.h"
 #include "BoxTypes.h"
 #include "SecretString.h"
-#include "VaultranerProxy.h"
 
 // The box operations, without any window: each checks what the box's state
 // allows (BoxRules), checks its input, asks the box service through
@@ -53,6 +52,9 @@ public:
     // The users the box is shared with, and replacing them: `added` counts
     // the shares set, -1 when the old ones could not be cleared; any share
     // not set gives Failed.
+    // The calling user's box folder, where new boxes are made.
+    static QString userBoxFolder();
+
     static BoxResult readShares(const BoxInfo &box, QList<ShareUser> &shares);
     static BoxResult applyShares(const BoxInfo &box, const QList<ShareUser> &shares, int &added);
 };

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include "BoxTypes.h"
-#include "VaultranerProxy.h"
 
 // Why a box's state does not allow an action.
 enum class BoxRefusal {

@@ -42,7 +42,7 @@ bool ShareCandidates::isCandidate(uid_t uid, const char *shell, uid_t self, bool
 
 QList<ShareUser> ShareCandidates::collect(const QList<ShareUser> &shares)
 {
-    QHash<uint, int> permissions;
+    QHash<uint, SharePermission> permissions;
     for (const ShareUser &share : shares)
         permissions.insert(share.uid, share.perm);
 
@@ -60,7 +60,7 @@ QList<ShareUser> ShareCandidates::collect(const QList<ShareUser> &shares)
         ShareUser user;
         user.uid = uid;
         user.type = kShareTypeNamedUser;
-        user.perm = permissions.value(uint(uid), int(SharePermission::None));
+        user.perm = permissions.value(uint(uid), SharePermission::None);
         user.name = QString::fromUtf8(account->pw_name ? account->pw_name : "");
         candidates.append(user);
     }

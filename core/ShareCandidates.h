@@ -4,7 +4,7 @@
 
 #include <sys/types.h>
 
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 // The local accounts a box can be shared with.
 class ShareCandidates

@@ -48,7 +48,7 @@ void CreateBoxDialog::initUI()
     m_pPathEdit = new QLineEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
-    m_pPathEdit->setText(VaultranerProxy::userBoxFolder());
+    m_pPathEdit->setText(BoxOperations::userBoxFolder());
     m_pPathEdit->setReadOnly(true);
     m_pPathEdit->setEnabled(false);
 

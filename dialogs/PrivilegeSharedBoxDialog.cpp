@@ -41,21 +41,19 @@ const int kDialogWidth = 585;
 const int kBodyMargin = 40;
 const int kTableFrameWidth = 500;
 
-const int kReadOnly = int(SharePermission::ReadOnly);
-const int kReadWrite = int(SharePermission::ReadWrite);
 // The button ids of a row's two choices.
 const int kReadOnlyChoice = 1;
 const int kReadWriteChoice = 2;
 
-// Sets the ticks of one row from a permission: 5 仅读取, 7 可读写, else none.
-void tickRow(QButtonGroup *group, int perm)
+// Sets the ticks of one row from a permission: 仅读取, 可读写 or none.
+void tickRow(QButtonGroup *group, SharePermission perm)
 {
     QAbstractButton *readOnly = group->button(kReadOnlyChoice);
     QAbstractButton *readWrite = group->button(kReadWriteChoice);
     if (readOnly)
-        readOnly->setChecked(perm == kReadOnly);
+        readOnly->setChecked(perm == SharePermission::ReadOnly);
     if (readWrite)
-        readWrite->setChecked(perm == kReadWrite);
+        readWrite->setChecked(perm == SharePermission::ReadWrite);
 }
 
 } // namespace
@@ -183,8 +181,8 @@ void PrivilegeSharedBoxDialog::initUserTable()
         connect(readOnly, &QRadioButton::clicked, this, [this, i] { onShareChoice(i, kReadOnlyChoice); });
         connect(readWrite, &QRadioButton::clicked, this, [this, i] { onShareChoice(i, kReadWriteChoice); });
 
-        readOnly->setChecked(user.perm == kReadOnly);
-        readWrite->setChecked(user.perm == kReadWrite);
+        readOnly->setChecked(user.perm == SharePermission::ReadOnly);
+        readWrite->setChecked(user.perm == SharePermission::ReadWrite);
 
         // Not exclusive, so that clicking a ticked choice again unticks it.
         auto *group = new QButtonGroup(this);
@@ -232,7 +230,7 @@ QList<ShareUser> PrivilegeSharedBoxDialog::getCheckedUsers() const
         if (!readOnly->isChecked() && !readWrite->isChecked())
             continue;
         ShareUser user = m_userList.at(i);
-        user.perm = readOnly->isChecked() ? kReadOnly : kReadWrite;
+        user.perm = readOnly->isChecked() ? SharePermission::ReadOnly : SharePermission::ReadWrite;
         checked.append(user);
     }
     return checked;
@@ -267,7 +265,7 @@ void PrivilegeSharedBoxDialog::refreshShareState()
     for (int i = 0; i < m_userList.size(); ++i) {
         ShareUser &user = m_userList[i];
         auto share = m_sharedMap.constFind(int(user.uid));
-        user.perm = share != m_sharedMap.constEnd() ? share->perm : 0;
+        user.perm = share != m_sharedMap.constEnd() ? share->perm : SharePermission::None;
         if (i < m_buttonGroups.size())
             tickRow(m_buttonGroups.at(i), user.perm);
     }

@@ -54,7 +54,7 @@ void RenameBoxDialog::initUI()
     setLayout(mainLayout);
     setFixedHeight(280);
 
-    if (m_boxInfo.encrypted == 0) {
+    if (!m_boxInfo.encrypted) {
         m_pPswEdit->hide();
         m_pPswLabel->hide();
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BoxFormDialog.h"
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 class BoxPswLineEdit;
 class QLabel;

@@ -2,7 +2,7 @@
 
 #include <QMenu>
 
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 class QAction;
 

@@ -442,22 +442,22 @@ void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
         return;
     }
 
-    if (box.fromOther != 0) {
+    if (box.fromOther) {
         m_pCountLabel->setText(tr("保护箱：%1 (来自 %2)").arg(box.name, box.owner));
         m_pShareAttrBtn->hide();
     } else {
         m_pCountLabel->setText(tr("保护箱：%1").arg(box.name));
-        m_pShareAttrBtn->setVisible(box.shared == 1);
+        m_pShareAttrBtn->setVisible(box.shared);
     }
 
-    if (box.mounted != 0) {
+    if (box.mounted) {
         m_pEncryptAttrBtn->setIcon(QIcon(":/images/image/blue_unlock_icon.png"));
         m_pEncryptAttrBtn->setText(tr("已挂载"));
     } else {
         m_pEncryptAttrBtn->setIcon(QIcon(":/images/image/lock_icon.png"));
         m_pEncryptAttrBtn->setText(tr("已加密"));
     }
-    m_pEncryptAttrBtn->setVisible(box.encrypted == 1);
+    m_pEncryptAttrBtn->setVisible(box.encrypted);
 }
 
 void Vaultrane::clearTableSelection()

@@ -5,7 +5,7 @@
 
 #include "BoxWorker.h"
 #include "FlatDropWidget.h"
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 class QCloseEvent;
 class QDialog;

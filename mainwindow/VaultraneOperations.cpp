@@ -149,7 +149,7 @@ void Vaultrane::slot_crypto_mount_box()
         showInformation(tr("请选择需要挂载的保护箱！"), this);
         return;
     }
-    if (box.encrypted == 1
+    if (box.encrypted
         && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::Mount, this)))
         return;
     refreshBoxView();
@@ -219,7 +219,7 @@ void Vaultrane::slot_sharedBtnClicked(bool clicked)
         execMessage(MessageBox::Information, tr("无法进行共享设置，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
-    if (box.encrypted == 1
+    if (box.encrypted
         && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::CheckOnly, this)))
         return;
     auto *dialog = new PrivilegeSharedBoxDialog(box, this);

@@ -27,7 +27,10 @@ QDialog *makeDialog(const QString &kind, const QString &boxName = "docs")
     const unsigned flags = BOX_FLAG_SELF | BOX_FLAG_UNSHARED | (encrypted ? BOX_FLAG_ENCRYPTED : BOX_FLAG_PLAIN);
     BoxDouble::addBox({boxName.toStdString(), "", "tester", flags});
     BoxInfo box;
-    std::tie(box.name, box.owner, box.flags, box.encrypted) = std::make_tuple(boxName, QString("tester"), quint8(flags), encrypted);
+    box.name = boxName;
+    box.owner = "tester";
+    box.flags = BoxFlags(QFlag(int(flags)));
+    box.encrypted = encrypted;
     if (kind.startsWith("rename"))
         return new RenameBoxDialog(box);
     if (kind == "add")

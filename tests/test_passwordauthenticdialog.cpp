@@ -59,7 +59,7 @@ private slots:
         BoxInfo box;
         box.name = "账本";
         box.owner = "alice";
-        box.encrypted = 1;
+        box.encrypted = true;
         auto *dialog = new PasswordAuthenticDialog("保护箱已加密，请输入密码认证", box, mode);
         QPointer<BoxPswLineEdit> edit = dialog->findChild<BoxPswLineEdit *>();
         QString leftInEdit = "not checked";

@@ -34,7 +34,7 @@ QList<BoxInfo> load(int owner = 0, int encrypt = 0, int share = 0, QString *out 
     return list;
 }
 
-QList<ShareUser> shareUsers(std::initializer_list<std::pair<unsigned, int>> entries)
+QList<ShareUser> shareUsers(std::initializer_list<std::pair<unsigned, SharePermission>> entries)
 {
     QList<ShareUser> list;
     for (auto e : entries) {
@@ -75,8 +75,8 @@ private slots:
 
         const BoxInfo m = load()[1];
         QCOMPARE(m.path, QString("/box/bob/m"));
-        QCOMPARE(QList<int>({m.flags, m.shared, m.encrypted, m.fromOther, m.mounted}),
-                 QList<int>({BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_MOUNTED | BOX_FLAG_SHARED, 1, 1, 1, 1}));
+        QCOMPARE(int(m.flags), BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_MOUNTED | BOX_FLAG_SHARED);
+        QCOMPARE(QList<bool>({m.shared, m.encrypted, m.fromOther, m.mounted}), QList<bool>({true, true, true, true}));
     }
 
     void failedListKeepsCallersList()
@@ -195,7 +195,7 @@ private slots:
         const QString out = TestSupport::captureStdout([&] { QVERIFY(VaultranerProxy::getSharedList("tester", "b", users)); });
         QStringList got;
         for (const ShareUser &u : users)
-            got << QString("%1:%2:%3:%4").arg(u.uid).arg(u.name).arg(u.perm).arg(u.type);
+            got << QString("%1:%2:%3:%4").arg(u.uid).arg(u.name).arg(int(u.perm)).arg(u.type);
         QCOMPARE(got, QStringList({"1001:alice:5:2", "1002:bob:5:2", "1003:carol:5:2", "1004:dave:5:2", "1005:erin:7:2"}));
         QVERIFY(out.contains("b\tN\tY\tself\t/box/tester/b\n"));
         QVERIFY(out.contains("before passwd id = 1000\npwu id = 1001\nafter passwd id = 1000\n"));
@@ -212,7 +212,7 @@ private slots:
     void setSharedList()
     {
         BoxDouble::setBoxes({box("b", SELF_PLAIN)});
-        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, 5}, {1002, 7}})), 2);
+        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, SharePermission::ReadOnly}, {1002, SharePermission::ReadWrite}})), 2);
         QCOMPARE(callLog(), QString("box_clear_share(b) box_add_share(b,5,1001,2) box_add_share(b,7,1002,2)"));
         BoxDouble::clearCalls();
         QCOMPARE(VaultranerProxy::setSharedList("b", {}), 0);
@@ -221,13 +221,13 @@ private slots:
         // A partial failure is counted and logged; the loop goes on.
         BoxDouble::failNthCall("box_add_share", 2, -13);
         TestSupport::DebugCapture log;
-        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, 5}, {1002, 7}, {1003, 5}})), 2);
+        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, SharePermission::ReadOnly}, {1002, SharePermission::ReadWrite}, {1003, SharePermission::ReadOnly}})), 2);
         QCOMPARE(log.lines(), QStringList{"b, perm 7, id 1002, type 2: double error 13"});
 
         // A failed clear adds nothing.
         BoxDouble::clearCalls();
         BoxDouble::setResult("box_clear_share", -1);
-        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, 5}})), -1);
+        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, SharePermission::ReadOnly}})), -1);
         QCOMPARE(callLog(false), QString("box_clear_share"));
     }
 };

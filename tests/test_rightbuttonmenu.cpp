@@ -37,7 +37,7 @@ private slots:
         RightButtonMenu menu(&host);
         // A previous box leaves everything else visible; the new state must win.
         BoxInfo box;
-        box.encrypted = 1;
+        box.encrypted = true;
         menu.setBoxInfo(box);
         box.mounted = mounted;
         box.fromOther = fromOther;

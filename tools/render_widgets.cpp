@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
     box.name = "资料";
     box.path = "/box/tester/资料";
     box.owner = "tester";
-    box.encrypted = 1;
+    box.encrypted = true;
     CreateBoxDialog createOff;
     render(&createOff, "createbox_plain");
     CreateBoxDialog createOn;

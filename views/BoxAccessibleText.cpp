@@ -2,24 +2,24 @@
 
 QString BoxAccessibleText::encryption(const BoxInfo &box)
 {
-    if (box.encrypted == 0)
+    if (!box.encrypted)
         return tr("未加密");
-    return box.mounted != 0 ? tr("已加密，已挂载") : tr("已加密，未挂载");
+    return box.mounted ? tr("已加密，已挂载") : tr("已加密，未挂载");
 }
 
 QString BoxAccessibleText::sharing(const BoxInfo &box)
 {
-    return box.shared != 0 ? tr("已共享") : tr("未共享");
+    return box.shared ? tr("已共享") : tr("未共享");
 }
 
 QString BoxAccessibleText::owner(const BoxInfo &box)
 {
-    return box.fromOther != 0 ? tr("来自 %1").arg(box.owner) : tr("本人创建");
+    return box.fromOther ? tr("来自 %1").arg(box.owner) : tr("本人创建");
 }
 
 QString BoxAccessibleText::description(const BoxInfo &box)
 {
-    if (box.fromOther != 0)
+    if (box.fromOther)
         return tr("%1，%2").arg(encryption(box), owner(box));
     return tr("%1，%2，%3").arg(encryption(box), sharing(box), owner(box));
 }

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 // The words a screen reader says about a box: its state and its owner, in
 // place of icons and flag bits.

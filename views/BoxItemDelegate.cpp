@@ -84,14 +84,14 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawText(nameRect(r), Qt::AlignVCenter, shownName(box.name, r));
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted == 1 ? tr("是") : tr("否"));
+        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted ? tr("是") : tr("否"));
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, box.shared == 1 ? tr("是") : tr("否"));
+        painter->drawText(textRect, Qt::AlignVCenter, box.shared ? tr("是") : tr("否"));
         break;
     case 3:
         painter->drawText(textRect, Qt::AlignVCenter,
-                          box.fromOther == 1 ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
+                          box.fromOther ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());

@@ -5,7 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include "BoxState.h"
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 class BoxTableModel;
 

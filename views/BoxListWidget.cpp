@@ -1,6 +1,7 @@
 #include "BoxListWidget.h"
 
 #include "BoxAccessibleText.h"
+#include "BoxOperations.h"
 #include "RightButtonMenu.h"
 #include "ScrollBarStyle.h"
 #include "ViewKeys.h"
@@ -96,14 +97,14 @@ void BoxListWidget::updateBoxList()
     // the same owner: each description is made once per reload.
     QHash<QPair<int, QString>, QString> descriptions;
     auto descriptionOf = [&descriptions](const BoxInfo &box) {
-        const QPair<int, QString> key(boxStateKey(box), box.fromOther != 0 ? box.owner : QString());
+        const QPair<int, QString> key(boxStateKey(box), box.fromOther ? box.owner : QString());
         auto it = descriptions.find(key);
         if (it == descriptions.end())
             it = descriptions.insert(key, BoxAccessibleText::description(box));
         return *it;
     };
 
-    VaultranerProxy::getBoxList(m_boxList, 0, 0, 0);
+    BoxOperations::list(m_boxList);
     for (const BoxInfo &box : qAsConst(m_boxList)) {
         // Complete before it joins the list, so that adding it is the only
         // change the view hears of.
@@ -187,7 +188,7 @@ void BoxListWidget::activateRow(int row)
     if (row < 0 || row >= m_boxList.size())
         return;
     const BoxInfo box = m_boxList[row];
-    if (box.encrypted == 1 && box.mounted == 0) {
+    if (box.encrypted && !box.mounted) {
         emit signal_mount_box_triggered();
         return;
     }

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "BoxState.h"
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 class RightButtonMenu;
 

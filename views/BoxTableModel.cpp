@@ -1,6 +1,7 @@
 #include "BoxTableModel.h"
 
 #include "BoxAccessibleText.h"
+#include "BoxOperations.h"
 
 #include <QColor>
 
@@ -25,7 +26,7 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
         case 0: return box.name;
         case 1: return box.owner;
         case 2: return box.path;
-        case 3: return QString::number(box.flags);
+        case 3: return QString::number(int(box.flags));
         case 4: return QString();
         default: return QVariant();
         }
@@ -76,7 +77,8 @@ void BoxTableModel::refreshBoxList()
     // The rows change only between the two reset notifications, so that
     // nothing attached to the model sees the new rows under the old layout.
     beginResetModel();
-    VaultranerProxy::getBoxList(m_boxList, m_ownerFilter, m_encryptFilter, m_shareFilter);
+    BoxOperations::list(m_boxList, OwnerFilter(m_ownerFilter), EncryptionFilter(m_encryptFilter),
+                        ShareFilter(m_shareFilter));
     endResetModel();
 }
 

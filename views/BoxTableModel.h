@@ -3,7 +3,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 
-#include "VaultranerProxy.h"
+#include "BoxTypes.h"
 
 // The boxes of the table mode, loaded through the proxy with three filter
 // selectors (owner, encryption, share; 0 always means "all"). It starts

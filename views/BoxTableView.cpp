@@ -77,7 +77,7 @@ void BoxTableView::activateRow(int row)
     if (row < 0 || !boxModel || row >= boxModel->boxCount())
         return;
     const BoxInfo box = boxModel->boxAt(row);
-    if (box.encrypted == 0 || box.mounted == 1) {
+    if (!box.encrypted || box.mounted) {
         // An empty path would name the working directory; it is no box folder.
         if (!box.path.isEmpty() && QDir(box.path).exists())
             QDesktopServices::openUrl(QUrl::fromLocalFile(box.path));

@@ -35,18 +35,18 @@ BoxInfo boxInfo(const QString &name, unsigned flags)
     box.name = name;
     box.owner = (flags & BOX_FLAG_OTHER) ? "bob" : "tester";
     box.path = "/box/" + box.owner + "/" + name;
-    box.flags = quint8(flags);
-    box.encrypted = (flags & BOX_FLAG_ENCRYPTED) ? 1 : 0;
-    box.mounted = (flags & BOX_FLAG_MOUNTED) ? 1 : 0;
-    box.fromOther = (flags & BOX_FLAG_OTHER) ? 1 : 0;
-    box.shared = (flags & BOX_FLAG_SHARED) ? 1 : 0;
+    box.flags = BoxFlags(QFlag(int(flags)));
+    box.encrypted = (flags & BOX_FLAG_ENCRYPTED) != 0;
+    box.mounted = (flags & BOX_FLAG_MOUNTED) != 0;
+    box.fromOther = (flags & BOX_FLAG_OTHER) != 0;
+    box.shared = (flags & BOX_FLAG_SHARED) != 0;
     return box;
 }
 
 void addToDouble(const BoxInfo &box)
 {
     BoxDouble::addBox(Box{box.name.toStdString(), box.path.toStdString(), box.owner.toStdString(),
-                          box.flags, "u::rwx,g::---,o::---"});
+                          unsigned(box.flags), "u::rwx,g::---,o::---"});
 }
 
 QStringList callNames()
@@ -335,10 +335,10 @@ private slots:
         addToDouble(box);
         ShareUser reader;
         reader.uid = 2001;
-        reader.perm = int(SharePermission::ReadOnly);
+        reader.perm = SharePermission::ReadOnly;
         ShareUser writer;
         writer.uid = 2002;
-        writer.perm = int(SharePermission::ReadWrite);
+        writer.perm = SharePermission::ReadWrite;
         BoxDouble::failNthCall("box_add_share", 2, -1);
 
         int added = 0;
