@@ -4,6 +4,7 @@
 #include "BoxOperations.h"
 #include "BuildConfig.h"
 #include "BusConnection.h"
+#include "CoreDumps.h"
 #include "DesktopNotifier.h"
 #include "LockAgent.h"
 #include "LockSettings.h"
@@ -43,6 +44,7 @@ QString instanceKey()
 
 int main(int argc, char *argv[])
 {
+    CoreDumps::disable();
     QScopedPointer<QCoreApplication> app(hasDisplay() ? new QApplication(argc, argv)
                                                       : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("vaultrane-agent"));

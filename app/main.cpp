@@ -1,5 +1,6 @@
 #include "BuildConfig.h"
 #include "CommandLine.h"
+#include "CoreDumps.h"
 #include "Startup.h"
 #include "Vaultrane.h"
 #include "qtsingleapplication.h"
@@ -13,6 +14,7 @@ const int kRaiseMessageTimeoutMs = 2000;
 
 int main(int argc, char *argv[])
 {
+    CoreDumps::disable(); // before any password can be typed
     // Icons and images come in two sizes; on a screen scaled by 2 Qt takes
     // the "@2x" one instead of enlarging the small one.
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);

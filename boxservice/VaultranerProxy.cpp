@@ -389,7 +389,9 @@ bool VaultranerProxy::getSharedList(const QString &owner, const QString &name, Q
             continue;
         const uid_t uid = *static_cast<uid_t *>(qualifier);
         acl_free(qualifier);
-        if (uid == self)
+        // The owner is no sharee of its own box; a sharee asking about
+        // someone else's box is, and sees its own entry.
+        if (uid == self && !(info->flags & BOX_FLAG_OTHER))
             continue;
         acl_permset_t permset;
         if (acl_get_permset(entry, &permset) != 0)

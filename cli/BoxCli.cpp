@@ -4,6 +4,7 @@
 #include "BuildConfig.h"
 #include "BoxCommandLine.h"
 #include "Console.h"
+#include "NameEncoding.h"
 #include "VaultranerProxy.h"
 
 #include <fcntl.h>
@@ -11,6 +12,13 @@
 QString BoxCli::versionText()
 {
     return QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kCliProgramName), QStringLiteral(VAULTRANE_VERSION));
+}
+
+ExitStatus BoxCli::refuseArgument(const QByteArray &argument)
+{
+    Console::errorLine(tr("无效的参数 “%1”").arg(NameEncoding::escaped(argument)) + tr("：")
+                       + NameEncoding::invalidReason());
+    return ExitStatus::Usage;
 }
 
 ExitStatus BoxCli::usageError(const BoxCommandLine &line, const QString &message)

@@ -21,6 +21,9 @@ public:
     // `arguments` without the program name.
     static ExitStatus run(const QStringList &arguments);
 
+    // Refuses an argument that is not UTF-8 text, before anything runs.
+    static ExitStatus refuseArgument(const QByteArray &argument);
+
     // "vaultrane-box <version>".
     static QString versionText();
 

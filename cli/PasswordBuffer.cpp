@@ -2,10 +2,12 @@
 
 #include "box_service_ext.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 
 const std::size_t PasswordBuffer::kMaxLength = BOX_PASSPHRASE_MAX;
 
@@ -53,6 +55,17 @@ bool PasswordBuffer::append(char byte)
         return false;
     m_data[m_size++] = byte;
     return true;
+}
+
+long PasswordBuffer::readFrom(int fd)
+{
+    clear();
+    const ssize_t got = read(fd, m_data, kMaxLength);
+    const int error = errno;
+    if (got > 0)
+        m_size = std::size_t(got);
+    errno = error;
+    return long(got);
 }
 
 void PasswordBuffer::clear()

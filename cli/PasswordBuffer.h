@@ -18,6 +18,9 @@ public:
 
     // Appends one byte; false (and nothing stored) when the buffer is full.
     bool append(char byte);
+    // Replaces the content with what one read() from fd returns, at most
+    // kMaxLength bytes; returns read()'s result (errno is kept).
+    long readFrom(int fd);
     // Zeroes the content; the buffer is empty afterwards.
     void clear();
     // Takes over other's content; other is cleared.

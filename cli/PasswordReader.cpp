@@ -75,7 +75,7 @@ public:
             struct pollfd poller = {m_fd, POLLIN, 0};
             // The ending signals are let through only while waiting.
             const int ready = ppoll(&poller, 1, nullptr, &m_savedMask);
-            if (g_caughtSignal)
+            if (g_caughtSignal || takePendingSignal())
                 return false;
             if (ready > 0 || (ready < 0 && errno != EINTR))
                 return true; // read() reports the end or the error
@@ -102,6 +102,24 @@ public:
     }
 
 private:
+    // A descriptor that is always readable (a file, /dev/zero) makes ppoll()
+    // return at once without delivering a signal that is pending: take it
+    // here so that it still ends the read.
+    bool takePendingSignal()
+    {
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (std::size_t i = 0; i < kSignalCount; ++i)
+            if (m_saved[i].sa_handler != SIG_IGN)
+                sigaddset(&ending, kEndingSignals[i]);
+        const struct timespec now = {0, 0};
+        const int signal = sigtimedwait(&ending, nullptr, &now);
+        if (signal <= 0)
+            return false;
+        g_caughtSignal = signal;
+        return true;
+    }
+
     static constexpr std::size_t kSignalCount = sizeof(kEndingSignals) / sizeof(kEndingSignals[0]);
     static constexpr std::size_t kHeldCount = sizeof(kHeldSignals) / sizeof(kHeldSignals[0]);
 
@@ -138,13 +156,15 @@ void writeAll(int fd, const QByteArray &bytes)
 } // namespace
 
 PasswordReader::PasswordReader(int readFd, int promptFd, bool ownsFd, bool interactive)
-    : m_readFd(readFd), m_promptFd(promptFd), m_ownsFd(ownsFd), m_interactive(interactive)
+    : m_readFd(readFd), m_promptFd(promptFd), m_ownsFd(ownsFd), m_interactive(interactive),
+      m_pending(std::make_unique<PasswordBuffer>())
 {
 }
 
 PasswordReader::PasswordReader(PasswordReader &&other) noexcept
     : m_readFd(other.m_readFd), m_promptFd(other.m_promptFd), m_ownsFd(other.m_ownsFd),
-      m_interactive(other.m_interactive)
+      m_interactive(other.m_interactive), m_pending(std::move(other.m_pending)),
+      m_pendingOffset(other.m_pendingOffset)
 {
     other.m_ownsFd = false;
 }
@@ -190,36 +210,53 @@ PasswordReader::Status PasswordReader::readLine(const QString &prompt, PasswordB
     showPrompt(prompt);
     bool readSomething = false;
     bool tooLong = false;
+    bool carriageReturn = false; // a CR held back: part of a CR LF ending?
     for (;;) {
-        char byte = 0;
-        if (!session.waitReadable()) {
-            out.clear();
-            if (m_interactive)
-                writeAll(m_promptFd, "\n");
-            session.end(); // raises the caught signal
-            return Status::Unreadable;
-        }
-        const ssize_t got = read(m_readFd, &byte, 1);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            out.clear();
-            return Status::Unreadable;
-        }
-        if (got == 0) {
-            if (!readSomething) {
+        if (m_pendingOffset >= m_pending->size()) {
+            // Read ahead in blocks; what follows this line waits in
+            // m_pending for the next one.
+            m_pending->clear();
+            m_pendingOffset = 0;
+            if (!session.waitReadable()) {
+                out.clear();
                 if (m_interactive)
                     writeAll(m_promptFd, "\n");
-                return Status::EndOfInput;
+                session.end(); // raises the caught signal
+                return Status::Unreadable;
             }
-            break;
+            const long got = m_pending->readFrom(m_readFd);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                out.clear();
+                return Status::Unreadable;
+            }
+            if (got == 0) {
+                if (!readSomething) {
+                    if (m_interactive)
+                        writeAll(m_promptFd, "\n");
+                    return Status::EndOfInput;
+                }
+                break;
+            }
         }
         readSomething = true;
+        const char byte = m_pending->data()[m_pendingOffset++];
         if (byte == '\n')
             break;
-        if (!out.append(byte))
-            tooLong = true; // keep reading to the end of the line
-        byte = 0;
+        if (carriageReturn && !out.append('\r'))
+            tooLong = true;
+        carriageReturn = byte == '\r';
+        if (!carriageReturn && !out.append(byte))
+            tooLong = true;
+        // Beyond the limit nothing more is read from a descriptor, which
+        // may never end a line (/dev/zero). A terminal's line is read to its
+        // end, or its rest would reach the shell after us.
+        if (tooLong && !m_interactive) {
+            m_pending->clear();
+            m_pendingOffset = 0;
+            break;
+        }
     }
     if (tooLong) {
         out.clear();

@@ -4,13 +4,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class PasswordBuffer;
 
 // Reads the passwords a command needs. On a terminal it prompts and reads
 // without echo (a new password twice); from a pipe, a file or a descriptor
 // given with --password-fd it reads one line per password, a new password
-// once. Nothing is ever taken from the command line or the environment.
+// once. A line may end in LF or CR LF. Nothing is ever taken from the command line or the environment.
 class PasswordReader
 {
     Q_DECLARE_TR_FUNCTIONS(PasswordReader)
@@ -68,4 +69,7 @@ private:
     int m_promptFd;
     bool m_ownsFd;
     bool m_interactive;
+    // Read ahead of the current line: the start of the next ones.
+    std::unique_ptr<PasswordBuffer> m_pending;
+    std::size_t m_pendingOffset = 0;
 };

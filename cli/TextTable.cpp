@@ -18,6 +18,48 @@ bool isWide(uint code)
         || (code >= 0x1F900 && code <= 0x1F9FF) || (code >= 0x20000 && code <= 0x3FFFD);
 }
 
+// Characters that would move, hide or reorder what a terminal shows:
+// controls, bidirectional and zero-width format characters, line and
+// paragraph separators, lone surrogates.
+bool isHidden(uint code)
+{
+    switch (QChar::category(code)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The cell as it can be shown: hidden characters as \uXXXX (\UXXXXXXXX
+// beyond the first plane) and the backslash doubled, so that no name
+// looks like another.
+QString visible(const QString &cell)
+{
+    bool plain = true;
+    for (const QChar c : cell)
+        plain = plain && c.unicode() >= 0x20 && c.unicode() < 0x7F && c != QLatin1Char('\\');
+    if (plain)
+        return cell;
+    QString text;
+    const QVector<uint> codes = cell.toUcs4();
+    for (uint code : codes) {
+        if (code == '\\')
+            text += QLatin1String("\\\\");
+        else if (isHidden(code) && code > 0xFFFF)
+            text += QStringLiteral("\\U%1").arg(code, 8, 16, QLatin1Char('0'));
+        else if (isHidden(code))
+            text += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
+        else
+            text += QString::fromUcs4(&code, 1);
+    }
+    return text;
+}
+
 } // namespace
 
 TextTable::TextTable(const QStringList &headers)
@@ -27,7 +69,11 @@ TextTable::TextTable(const QStringList &headers)
 
 void TextTable::addRow(const QStringList &cells)
 {
-    m_rows << cells;
+    QStringList shown;
+    shown.reserve(cells.size());
+    for (const QString &cell : cells)
+        shown << visible(cell);
+    m_rows << shown;
 }
 
 int TextTable::displayWidth(const QString &text)

@@ -11,6 +11,8 @@ class TextTable
 public:
     explicit TextTable(const QStringList &headers);
 
+    // Control, format and separator characters in the cells are shown as
+    // escapes (\u202E), and a backslash as two.
     void addRow(const QStringList &cells);
     // Every row ends with a line break; the last column is not padded.
     QString toString() const;

@@ -1,4 +1,6 @@
 #include "BoxCli.h"
+#include "CoreDumps.h"
+#include "NameEncoding.h"
 #include "Translations.h"
 
 #include <QCoreApplication>
@@ -25,6 +27,7 @@ void dropDebugMessages(QtMsgType type, const QMessageLogContext &context, const 
 
 int main(int argc, char *argv[])
 {
+    CoreDumps::disable(); // before any password is read
     g_previousHandler = qInstallMessageHandler(dropDebugMessages);
     std::setlocale(LC_ALL, "");
 
@@ -39,9 +42,15 @@ int main(int argc, char *argv[])
         installTranslators(choice, CatalogueSet::ProgramOnly);
     }
 
-    // Box names reach the box service as UTF-8, whatever the locale.
+    // Box names reach the box service as UTF-8, whatever the locale, and
+    // bytes that are not UTF-8 are refused rather than replaced.
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromUtf8(argv[i]);
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        QString text;
+        if (!NameEncoding::decode(bytes, text))
+            return int(BoxCli::refuseArgument(bytes));
+        arguments << text;
+    }
     return int(BoxCli::run(arguments));
 }

@@ -209,6 +209,21 @@ private slots:
         QCOMPARE(log.lines(), QStringList{"double error 2"});
     }
 
+    void sharedListShowsAShareeItsOwnEntry()
+    {
+        if (!TestSupport::nssWrapperActive())
+            QSKIP("nss_wrapper is not available");
+        // The caller, tester (1000), looks at a box alice shares with it alone.
+        Box b = box("b", BOX_FLAG_OTHER | BOX_FLAG_PLAIN | BOX_FLAG_SHARED, "alice");
+        b.acl = "u::rwx,u:1000:r-x,g::---,m::r-x,o::---";
+        BoxDouble::setBoxes({b});
+        QList<ShareUser> users;
+        TestSupport::captureStdout([&] { QVERIFY(VaultranerProxy::getSharedList("alice", "b", users)); });
+        QCOMPARE(users.size(), 1);
+        QCOMPARE(users.first().uid, 1000u);
+        QVERIFY(users.first().perm == SharePermission::ReadOnly);
+    }
+
     void setSharedList()
     {
         BoxDouble::setBoxes({box("b", SELF_PLAIN)});

@@ -104,6 +104,14 @@
         <source>初始化Venmora文件保护箱模块失败！</source>
         <translation>Could not initialise the Venmora file box service!</translation>
     </message>
+    <message>
+        <source>无效的参数 “%1”</source>
+        <translation>Invalid argument “%1”</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
 </context>
 <context>
     <name>BoxCommandLine</name>
@@ -1266,6 +1274,13 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>完成</source>
         <translation>Done</translation>
+    </message>
+</context>
+<context>
+    <name>NameEncoding</name>
+    <message>
+        <source>名称须为有效的 UTF-8 文本！</source>
+        <translation>A name must be valid UTF-8 text!</translation>
     </message>
 </context>
 <context>

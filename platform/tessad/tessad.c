@@ -481,6 +481,31 @@ static int enough_space_for(const char *tree, uint64_t *tree_bytes)
     return free_space(tsd.sdir) >= need ? 0 : -TSD_E_NOSPACE;
 }
 
+/* What gocryptfs needs at least to write a config file beside the old one
+ * (a password change, a new cipher folder): a few blocks, with margin. */
+#define TOOL_ROOM ((uint64_t)64 << 10)
+
+/* gocryptfs tells a full disk from anything else only on its standard
+ * error, which we do not read. A tool that failed where the disk has no
+ * room left failed for want of room: say so, not that the tool is broken. */
+static int tool_failure_cause(int rc, const char *dir)
+{
+    if (rc == -TSD_E_TOOL && free_space(dir) < TOOL_ROOM)
+        return -TSD_E_NOSPACE;
+    return rc;
+}
+
+/* gocryptfs writes a new config file as gocryptfs.conf.tmp and renames it;
+ * it refuses to start when one is already there. One left behind (a full
+ * disk, a kill) is stale while we hold the lock: the real file is whole. */
+static void remove_stale_conf_tmp(const char *cipher)
+{
+    char *tmp = tsd_path("%s/gocryptfs.conf.tmp", cipher);
+    if (tmp)
+        unlink(tmp);
+    free(tmp);
+}
+
 static int map_gocryptfs(int rc)
 {
     switch (rc) {
@@ -533,7 +558,7 @@ static int gocryptfs_mount(const char *cipher, const char *point, const char *se
     int rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, len, NULL, NULL));
     if (rc == 0 && tsd_mount_state_now(point, NULL) != TSD_MNT_ALIVE)
         rc = -TSD_E_TOOL;
-    return rc;
+    return tool_failure_cause(rc, cipher);
 }
 
 /* Gives each named user of `from` the same access on the whole tree below
@@ -593,7 +618,12 @@ static int do_delete(const char *name)
         return lk;
     struct boxref b;
     if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
-        if ((rc = require_unmounted(b.box)) == 0 && (rc = tsd_check_tree(b.box, 0)) == 0 &&
+        if ((rc = require_unmounted(b.box)) == 0 && !b.encrypted && rmdir(b.box) == 0) {
+            /* An empty plain box goes in one step that needs no room on
+             * the disk: nothing to journal or undo. So the box that a
+             * failed create --encrypt leaves on a full disk can go too. */
+            tsd_rebuild_share_index();
+        } else if (rc == 0 && (rc = tsd_check_tree(b.box, 0)) == 0 &&
             (!b.encrypted || (rc = tsd_check_tree(b.cipher, 0)) == 0) &&
             (rc = tsd_journal_write("delete", name, "", "go")) == 0) {
             TSD_CRASH_POINT("delete-journaled");
@@ -687,7 +717,8 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
         (rc = tsd_mkdir_p(mnt, 0700)) < 0)
         goto out;
     const char *init_args[] = { "-init", "-q", staged, NULL };
-    if ((rc = map_gocryptfs(tsd_run("gocryptfs", init_args, secret, slen, NULL, NULL))) < 0)
+    rc = map_gocryptfs(tsd_run("gocryptfs", init_args, secret, slen, NULL, NULL));
+    if ((rc = tool_failure_cause(rc, staged)) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-initialised");
     if ((rc = gocryptfs_mount(staged, mnt, secret, slen, MOUNT_STAGING, 0)) < 0)
@@ -765,7 +796,15 @@ static int do_change_pass(const char *name, box_passphrase *old_key, box_crypto_
             int have_times = stat(b.cipher, &st) == 0;
             const char *args[] = { "-passwd", "-q", b.cipher, NULL };
             tsd_progress_start(name, 0);
-            rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, slen, NULL, NULL));
+            remove_stale_conf_tmp(b.cipher);
+            if (free_space(b.cipher) < TOOL_ROOM) {
+                rc = -TSD_E_NOSPACE;
+            } else {
+                rc = map_gocryptfs(tsd_run("gocryptfs", args, secret, slen, NULL, NULL));
+                rc = tool_failure_cause(rc, b.cipher);
+                if (rc < 0)
+                    remove_stale_conf_tmp(b.cipher);
+            }
             if (have_times) {
                 struct timespec ts[2] = { st.st_atim, st.st_mtim };
                 utimensat(AT_FDCWD, b.cipher, ts, 0);

@@ -732,6 +732,11 @@ int tsd_recover(int mode)
     /* A leftover of an earlier call that failed concerns its own box
      * alone (set aside as damaged when it must be); this call goes on. */
     if (mode == TSD_RECOVER_INIT) {
+        /* The journal's own temporary file, should a kill have left it. */
+        char *journal_tmp = tsd_path("%s/journal.tmp", tsd.sdir);
+        if (journal_tmp)
+            unlink(journal_tmp);
+        free(journal_tmp);
         tsd_retry_held(NULL);
         sweep_junk();
         sweep_trash(0);
@@ -743,6 +748,13 @@ int tsd_recover(int mode)
         while (d && (e = readdir(d))) {
             if (e->d_name[0] == '.')
                 continue;
+            /* A password change that failed (a full disk, a kill) leaves
+             * gocryptfs' new config half written; gocryptfs would refuse
+             * every later change while it is there. */
+            char *conf_tmp = tsd_path("%s/%s/gocryptfs.conf.tmp", cdir, e->d_name);
+            if (conf_tmp)
+                unlink(conf_tmp);
+            free(conf_tmp);
             char *box = tsd_path("%s/%s", tsd.udir, e->d_name);
             int fd = box ? open(box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
             if (fd >= 0 && writable_by_anyone(fd) && tsd_mount_state_now(box, NULL) == TSD_MNT_NONE)

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <pwd.h>
 #include <sys/acl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +58,9 @@ private slots:
     void interruptRestoresTheTerminal();
     void progressShowsOnlyOnATerminal();
     void noPasswordInAnyProcess();
+    void refusesNamesThatAreNotUtf8_data();
+    void refusesNamesThatAreNotUtf8();
+    void cannotBeDumped();
 
 private:
     CliOutcome run(const QStringList &arguments, const QByteArray &input = {},
@@ -674,6 +678,63 @@ void TestCliBox::noPasswordInAnyProcess()
     QVERIFY(processesHolding(password).isEmpty());
     QVERIFY(processesHolding(newPassword).isEmpty());
     QCOMPARE(run({"unmount", "watched"}).status, 0);
+}
+
+void TestCliBox::refusesNamesThatAreNotUtf8_data()
+{
+    QTest::addColumn<QString>("arguments"); // shell words; raw bytes through printf
+
+    QTest::newRow("create") << R"sh(create "$(printf 'bad\377utf')")sh";
+    QTest::newRow("delete another spelling") << R"sh(delete "$(printf 'bad\376utf')" --yes)sh";
+    QTest::newRow("rename to an overlong form") << R"sh(rename "$(printf 'bad\357\277\275utf')" "$(printf 'new\300\257')")sh";
+    QTest::newRow("surrogate") << R"sh(create "$(printf 'x\355\240\200')")sh";
+}
+
+void TestCliBox::refusesNamesThatAreNotUtf8()
+{
+    QFETCH(QString, arguments);
+
+    // A box whose name holds U+FFFD, what invalid bytes used to become.
+    const QString replaced = QString::fromUtf8("bad\xef\xbf\xbdutf");
+    QCOMPARE(run({"create", replaced}).status, 0);
+    const QByteArray before = run({"list", "--names"}).out;
+
+    // Through the shell: the runner passes arguments as UTF-8.
+    CliProcess process("/bin/sh", {"-c", "exec \"$0\" " + arguments, kProgram});
+    const CliOutcome outcome = process.finish();
+    QCOMPARE(outcome.status, 2);
+    QVERIFY(outcome.err.startsWith("vaultrane-box: "));
+    QCOMPARE(run({"list", "--names"}).out, before);
+}
+
+void TestCliBox::cannotBeDumped()
+{
+    // The files in /proc/<pid> of a process that is not dumpable belong to
+    // root; so the program must run under another account to tell.
+    uid_t uid = getuid();
+    gid_t gid = getgid();
+    if (uid == 0) {
+        uid = 65534;
+        gid = 65534;
+        QVERIFY(QDir().mkpath(m_base->path() + "/box"));
+        QVERIFY(chmod(QFile::encodeName(m_base->path() + "/box").constData(), 01777) == 0);
+    }
+    // It waits for a new password on standard input.
+    CliProcess process(kProgram, {"create", "dump", "--encrypt"}, -1, {}, uid, gid);
+    const QByteArray proc = "/proc/" + QByteArray::number(process.pid());
+    // Once it runs as itself (not the test's fork) and sleeps.
+    const auto waiting = [&] {
+        QFile commandLine(proc + "/cmdline");
+        QFile stat(proc + "/stat");
+        return commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains(QByteArray("dump\0", 5))
+            && stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") S ");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(waiting(), 10000);
+    struct stat status;
+    QVERIFY(stat(proc + "/status", &status) == 0);
+    QCOMPARE(status.st_uid, uid_t(0));
+    process.feed("\n");
+    process.finish();
 }
 
 QTEST_GUILESS_MAIN(TestCliBox)

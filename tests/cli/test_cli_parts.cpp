@@ -9,6 +9,7 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(CliAction)
@@ -49,12 +50,18 @@ private slots:
 
     void readsOnePasswordPerLineFromAPipe();
     void readsANewPasswordOnceFromAPipe();
+    void endsLinesWithLfOrCrLf_data();
+    void endsLinesWithLfOrCrLf();
+    void stopsReadingAtTheLimit_data();
+    void stopsReadingAtTheLimit();
     void refusesUnusablePasswordLines_data();
     void refusesUnusablePasswordLines();
     void passwordBufferChecksText_data();
     void passwordBufferChecksText();
 
     void tableAlignsWideCharacters();
+    void tableShowsHiddenCharactersEscaped_data();
+    void tableShowsHiddenCharactersEscaped();
     void progressBarFillsToItsWidth_data();
     void progressBarFillsToItsWidth();
     void progressBarWritesNothingWithoutATerminal();
@@ -171,6 +178,62 @@ void TestCliParts::readsANewPasswordOnceFromAPipe()
     close(fd);
 }
 
+void TestCliParts::endsLinesWithLfOrCrLf_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("passwords");
+
+    QTest::newRow("CR LF") << QByteArray("first\r\nsecond\r\n") << QStringList{"first", "second"};
+    QTest::newRow("CR LF without a last LF") << QByteArray("only\r") << QStringList{"only"};
+    QTest::newRow("CR inside stays") << QByteArray("a\rb\n") << QStringList{"a\rb"};
+    QTest::newRow("mixed endings") << QByteArray("lf\ncrlf\r\n\r\n") << QStringList{"lf", "crlf", ""};
+}
+
+void TestCliParts::endsLinesWithLfOrCrLf()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, passwords);
+
+    const int fd = pipeWith(input);
+    PasswordReader reader = PasswordReader::descriptor(fd);
+    PasswordBuffer buffer;
+    for (const QString &expected : passwords) {
+        QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
+        QCOMPARE(bufferText(buffer), expected);
+    }
+    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::EndOfInput);
+    close(fd);
+}
+
+void TestCliParts::stopsReadingAtTheLimit_data()
+{
+    QTest::addColumn<char>("filler");
+
+    QTest::newRow("a line of letters") << 'a';
+    QTest::newRow("NUL bytes, as from /dev/zero") << '\0';
+}
+
+void TestCliParts::stopsReadingAtTheLimit()
+{
+    QFETCH(char, filler);
+
+    // Five megabytes without a line break: refused once the limit is
+    // passed, without reading the rest.
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    QVERIFY(file.write(QByteArray(5 << 20, filler)) == 5 << 20);
+    QVERIFY(file.flush());
+    const int fd = open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+
+    PasswordReader reader = PasswordReader::descriptor(fd);
+    PasswordBuffer buffer;
+    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::TooLong);
+    QVERIFY(buffer.isEmpty());
+    QVERIFY(lseek(fd, 0, SEEK_CUR) <= off_t(2 * PasswordBuffer::kMaxLength));
+    close(fd);
+}
+
 void TestCliParts::refusesUnusablePasswordLines_data()
 {
     QTest::addColumn<QByteArray>("input");
@@ -250,6 +313,46 @@ void TestCliParts::tableAlignsWideCharacters()
         QCOMPARE(secondColumn, 6);
     }
     QCOMPARE(TextTable::displayWidth("保护箱 box"), 10);
+}
+
+void TestCliParts::tableShowsHiddenCharactersEscaped_data()
+{
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("right-to-left override") << QString::fromUtf8("invoice\u202Efdp.exe");
+    QTest::newRow("line separator") << QString::fromUtf8("one\u2028two");
+    QTest::newRow("paragraph separator") << QString::fromUtf8("one\u2029two");
+    QTest::newRow("zero-width joiner and space") << QString::fromUtf8("pa\u200Dy\u200Bpal");
+    QTest::newRow("isolates and marks") << QString::fromUtf8("\u2066a\u2069\u200F");
+    QTest::newRow("escape and bell") << QString::fromUtf8("\x1b[2Jx\x07");
+    QTest::newRow("C1 control") << QString::fromUtf8("a\u009Bb");
+}
+
+void TestCliParts::tableShowsHiddenCharactersEscaped()
+{
+    QFETCH(QString, name);
+
+    const auto hidden = [](QChar c) {
+        return c.category() == QChar::Other_Format || c.category() == QChar::Other_Control
+            || c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
+    };
+    // The name's look-alike in plain text: a backslash and the escape that
+    // a hidden character shows as. The two must still look different.
+    QString lookalike = name;
+    for (const QChar c : name)
+        if (hidden(c))
+            lookalike.replace(c, QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0')));
+
+    TextTable table({"name", "state"});
+    table.addRow({name, "plain"});
+    table.addRow({lookalike, "plain"});
+    const QString text = table.toString();
+
+    for (const QChar c : text)
+        QVERIFY(c == QLatin1Char('\n') || !hidden(c));
+    const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines.at(1) != lines.at(2));
 }
 
 void TestCliParts::progressBarFillsToItsWidth_data()

@@ -66,6 +66,14 @@ chmod 0700 "$folder/runtime"
 chown -R "$uid:$gid" "$folder"
 chmod 0755 "$folder"
 
+# A small file system of the account's own, for the tests of a full disk
+# (an ordinary account cannot mount one); they skip where there is none.
+small_fs=""
+mkdir "$folder/small"
+if mount -t tmpfs -o "size=24m,mode=0700,uid=$uid,gid=$gid,nosuid,nodev" tmpfs "$folder/small" 2>/dev/null; then
+  small_fs="$folder/small"
+fi
+
 # The account must reach the binary and its libraries; where the build
 # folder is closed to it, they are copied into its folder.
 run_binary=$binary
@@ -88,5 +96,6 @@ setpriv --reuid="$uid" --regid="$gid" --init-groups \
   XDG_CONFIG_HOME="$folder/config" XDG_DATA_HOME="$folder/data" \
   XDG_CACHE_HOME="$folder/cache" XDG_STATE_HOME="$folder/state" \
   XDG_RUNTIME_DIR="$folder/runtime" \
+  ${small_fs:+TESSAD_TEST_SMALL_FS="$small_fs"} \
   ${library_path:+LD_LIBRARY_PATH="$library_path"} \
   "$run_binary"

@@ -5,6 +5,7 @@
 #include "tsd_internal.h"
 
 #include <algorithm>
+#include <sys/mount.h>
 
 using namespace tk;
 
@@ -272,6 +273,75 @@ static void testLockSerialises()
     CHECK(sameTree(s1, snapshot(t.user + "/one")));
 }
 
+// Fills the file system holding `dir` with one file; returns its path.
+static std::string fillUp(const std::string &dir)
+{
+    const std::string filler = dir + "/filler";
+    int fd = open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    CHECK(fd >= 0);
+    const std::vector<char> block(1 << 16, 'x');
+    while (fd >= 0 && write(fd, block.data(), block.size()) > 0) {
+    }
+    CHECK(errno == ENOSPC);
+    close(fd);
+    return filler;
+}
+
+// A full disk: a password change and an encryption fail naming the want
+// of room and leave nothing behind, the box made for an encrypted create
+// can still be deleted, and a half-written config that an earlier failure
+// left does not block the next change.
+static void testFullDisk()
+{
+    TempRoot t;
+    // A small file system: the one the ordinary-account runner made for
+    // us, or, as root, a tmpfs of our own.
+    const char *given = getenv("TESSAD_TEST_SMALL_FS");
+    std::string small = given ? given : "";
+    bool mounted = false;
+    if (small.empty() && geteuid() == 0) {
+        small = t.base + "/small";
+        mkdir(small.c_str(), 0700);
+        mounted = mount("tmpfs", small.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=24m,mode=0700") == 0;
+        if (!mounted)
+            small.clear();
+    }
+    if (small.empty()) {
+        std::printf("SKIP full disk: no small file system to fill (needs root to mount one)\n");
+        return;
+    }
+    setenv("BOX_SERVICE_ROOT", (small + "/box").c_str(), 1);
+    CHECK(box_init() == 0);
+    const std::string user = small + "/box/" + passwd->pw_name;
+    const std::string confTmp = user + "/.boxes/c/full/gocryptfs.conf.tmp";
+    Key k(kPass), k2(kPass2);
+    CHECK(box_create("full") == 0 && box_crypto_create("full", &k.params) == 0);
+    const std::string filler = fillUp(small);
+
+    int rc = box_crypto_change_passpharse("full", &k.pass, &k2.params);
+    CHECK(box_reason_of(rc) == BOX_REASON_NO_SPACE);
+    CHECK(!exists(confTmp));
+    CHECK(box_create("fresh") == 0);
+    rc = box_crypto_create("fresh", &k.params);
+    CHECK(box_reason_of(rc) == BOX_REASON_NO_SPACE);
+    CHECK(box_delete("fresh") == 0 && !exists(user + "/fresh"));
+
+    // With room again: a leftover config goes at the next start, and one
+    // that turns up later does not block a change either.
+    CHECK(unlink(filler.c_str()) == 0);
+    CHECK(writeFile(confTmp, "", 0400));
+    CHECK(box_init() == 0 && !exists(confTmp));
+    CHECK(writeFile(confTmp, "", 0400));
+    CHECK(box_crypto_change_passpharse("full", &k.pass, &k2.params) == 0);
+    CHECK(box_crypto_verify_passphrase("full", &k2.pass) == 0 && !exists(confTmp));
+
+    unmountBelow(small + "/box");
+    run("rm -rf '" + small + "/box'");
+    if (mounted)
+        CHECK(umount2(small.c_str(), MNT_DETACH) == 0);
+    setenv("BOX_SERVICE_ROOT", t.root.c_str(), 1);
+}
+
 int main()
 {
     testRoundTrip();
@@ -281,5 +351,6 @@ int main()
     testIdleMountAndLock();
     testStaleMount();
     testLockSerialises();
+    testFullDisk();
     return report("test_tessad_crypto");
 }
