@@ -57,6 +57,7 @@ void ForgotPasswordDialog::initUI()
     addHintAndButtons(column, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(column);
     setFixedWidth(540);
+    setFixedHeight(column->minimumSize().height());
 
     connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &ForgotPasswordDialog::close);
     connect(m_pCancelBtn, &QPushButton::clicked, this, &ForgotPasswordDialog::close);

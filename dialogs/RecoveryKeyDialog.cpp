@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -67,6 +68,10 @@ void RecoveryKeyDialog::initUI()
     mono.setPixelSize(20);
     mono.setLetterSpacing(QFont::AbsoluteSpacing, 1);
     m_pKeyLabel->setFont(mono);
+    // The style sheet's label font would win over the one set here and
+    // cut the lines short: this label keeps its own.
+    m_pKeyLabel->setStyleSheet(QStringLiteral("QLabel { font-family: \"%1\"; font-size: 20px; }").arg(mono.family()));
+    m_pKeyLabel->setMinimumHeight(QFontMetrics(mono).lineSpacing() * 4 + 8);
     m_pKeyLabel->setAlignment(Qt::AlignCenter);
     m_pKeyLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_pKeyLabel->setAccessibleName(tr("恢复密钥"));
@@ -104,7 +109,10 @@ void RecoveryKeyDialog::initUI()
     buttons->addStretch(1);
     column->addLayout(buttons);
     setLayout(column);
+    // Every line of the key shows, whatever the font: the height the
+    // column needs, fixed.
     setFixedWidth(540);
+    setFixedHeight(column->minimumSize().height());
 
     connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &RecoveryKeyDialog::close);
     connect(m_pDoneBtn, &QPushButton::clicked, this, &RecoveryKeyDialog::accept);
