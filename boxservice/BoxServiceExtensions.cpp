@@ -14,6 +14,7 @@ struct BoxServiceExtensions::Table {
     box_crypto_check_fn check = nullptr;
     box_export_fn exportBox = nullptr;
     box_import_fn importBox = nullptr;
+    box_state_folders_fn stateFolders = nullptr;
 };
 
 namespace {
@@ -41,6 +42,7 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.check = lookUp<box_crypto_check_fn>("box_crypto_check");
         t.exportBox = lookUp<box_export_fn>("box_export");
         t.importBox = lookUp<box_import_fn>("box_import");
+        t.stateFolders = lookUp<box_state_folders_fn>("box_state_folders");
         return t;
     }();
     return resolved;
@@ -57,3 +59,4 @@ box_crypto_recover_fn BoxServiceExtensions::recover() { return table().recover; 
 box_crypto_check_fn BoxServiceExtensions::check() { return table().check; }
 box_export_fn BoxServiceExtensions::exportBox() { return table().exportBox; }
 box_import_fn BoxServiceExtensions::importBox() { return table().importBox; }
+box_state_folders_fn BoxServiceExtensions::stateFolders() { return table().stateFolders; }

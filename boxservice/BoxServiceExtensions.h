@@ -20,6 +20,7 @@ public:
     static box_crypto_check_fn check();
     static box_export_fn exportBox();
     static box_import_fn importBox();
+    static box_state_folders_fn stateFolders();
 
 private:
     struct Table;

@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QFile>
 
+#include <QFileInfo>
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -670,4 +672,31 @@ bool VaultranerProxy::importBox(const QString &source, const QString &name, cons
         return false;
     }
     return true;
+
+QStringList VaultranerProxy::boxStateFolders()
+{
+    if (const box_state_folders_fn foldersOf = BoxServiceExtensions::stateFolders()) {
+        char buffer[4 * PATH_MAX] = {};
+        if (foldersOf(buffer, sizeof buffer) == 0) {
+            buffer[sizeof buffer - 1] = '\0';
+            QStringList folders;
+            // The last byte stays NUL, so every strlen ends inside the buffer.
+            const char *const end = buffer + sizeof buffer - 1;
+            for (const char *folder = buffer; folder < end && *folder != '\0';
+                 folder += std::strlen(folder) + 1)
+                folders << QString::fromLocal8Bit(folder);
+            if (!folders.isEmpty())
+                return folders;
+        }
+    }
+    // Only a folder the library names: a guess could be another's.
+    if (const box_user_folder_fn folderOf = BoxServiceExtensions::userFolder()) {
+        char folder[PATH_MAX] = {};
+        if (folderOf(folder, sizeof folder) == 0 && folder[0] != '\0') {
+            folder[sizeof folder - 1] = '\0';
+            const QString user = QString::fromLocal8Bit(folder);
+            return {QFileInfo(user).path(), user};
+        }
+    }
+    return {};
 }

@@ -100,4 +100,8 @@ public:
     static bool checkBox(const QString &name, const QString &passphrase, QStringList &damaged);
     static bool exportBox(const QString &name, const QString &file);
     static bool importBox(const QString &source, const QString &name, const QString &passphrase, bool move);
+    // The folders whose entries and attributes change with the caller's box
+    // list, as the library names them; without that extra of the library,
+    // the box root and the user folder; none when the library cannot say.
+    static QStringList boxStateFolders();
 };

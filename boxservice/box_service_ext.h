@@ -69,6 +69,15 @@ typedef const char *(*box_unavailable_reason_fn)(void);    /* "box_unavailable_r
  * no account). */
 typedef int (*box_user_folder_fn)(char *buf, size_t len);  /* "box_user_folder" */
 
+/* The folders whose entries and attributes change with what box_get_list
+ * returns to the caller (the box root, the caller's user folder, the
+ * folder of its encrypted boxes), written into buf as NUL-terminated paths
+ * followed by an empty one. A change of another account's shares shows as
+ * an attribute change of its user folder in the box root. Mounts are not
+ * among them: /proc/self/mountinfo reports those. Works before box_init().
+ * Returns 0, or a negative code (buffer too small, no account). */
+typedef int (*box_state_folders_fn)(char *buf, size_t len); /* "box_state_folders" */
+
 /* box_crypto_mount with an idle time: gocryptfs unmounts the box by itself
  * after `idle_seconds` without file access (0: never). */
 typedef int (*box_crypto_mount_idle_fn)(const char *owner, const char *name,

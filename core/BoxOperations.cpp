@@ -241,8 +241,7 @@ BoxResult BoxOperations::find(const QString &name, BoxInfo &box, const QString &
     if (!result.ok())
         return result;
     for (const BoxInfo &candidate : qAsConst(boxes)) {
-        const bool ownerMatches = owner.isEmpty() ? !candidate.fromOther : candidate.owner == owner;
-        if (candidate.name == name && ownerMatches) {
+        if (isBox(candidate, name, owner)) {
             box = candidate;
             return result;
         }
@@ -250,6 +249,12 @@ BoxResult BoxOperations::find(const QString &name, BoxInfo &box, const QString &
     BoxResult missing = BoxResult::failure(BoxResult::InvalidInput, BoxReasons::text(BOX_REASON_NOT_FOUND));
     missing.libraryReason = BOX_REASON_NOT_FOUND;
     return missing;
+}
+
+bool BoxOperations::isBox(const BoxInfo &box, const QString &name, const QString &owner)
+{
+    const bool ownerMatches = owner.isEmpty() ? !box.fromOther : box.owner == owner;
+    return box.name == name && ownerMatches;
 }
 
 BoxResult BoxOperations::readShares(const BoxInfo &box, QList<ShareUser> &shares)

@@ -48,6 +48,8 @@ public:
     // The caller's own box of that name, or another user's box shared with
     // the caller when `owner` names that user.
     static BoxResult find(const QString &name, BoxInfo &box, const QString &owner = QString());
+    // Whether `box` is the one find() means by that name and owner.
+    static bool isBox(const BoxInfo &box, const QString &name, const QString &owner = QString());
 
     // The users the box is shared with, and replacing them: `added` counts
     // the shares set, -1 when the old ones could not be cleared; any share

@@ -185,6 +185,7 @@ void CreateBoxDialog::slot_okBtnClicked()
 void CreateBoxDialog::finishCreate(const BoxResult &result)
 {
     if (result.ok()) {
+        emit signal_box_created(m_pNameEdit->text());
         accept();
         return;
     }

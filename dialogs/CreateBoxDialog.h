@@ -26,6 +26,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void wipeSecrets() override;
 
+signals:
+    // The box service created the box of that name (just before accept).
+    void signal_box_created(const QString &name);
+
 public slots:
     void slot_checkedChanged(bool checked);
     void slot_closeBtnClicked();

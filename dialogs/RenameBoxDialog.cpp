@@ -104,6 +104,7 @@ void RenameBoxDialog::slot_okBtnClicked()
 void RenameBoxDialog::finishRename(const BoxResult &result)
 {
     if (result.ok()) {
+        emit signal_box_renamed(m_pNameEdit->text());
         accept();
         return;
     }

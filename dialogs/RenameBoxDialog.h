@@ -23,6 +23,10 @@ public:
 protected:
     void wipeSecrets() override;
 
+signals:
+    // The box service gave the box that name (just before accept).
+    void signal_box_renamed(const QString &newName);
+
 public slots:
     void slot_closeBtnClicked();
     void slot_cancelBtnClicked();

@@ -3,7 +3,9 @@
 #include "BoxFilterDialog.h"
 #include "BoxItemDelegate.h"
 #include "BoxListWidget.h"
+#include "BoxOperations.h"
 #include "BoxRules.h"
+#include "BoxStateWatcher.h"
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
 #include "BoxTableView.h"
@@ -25,6 +27,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
+#include <QShortcut>
 #include <QSpacerItem>
 #include <QToolButton>
 
@@ -67,6 +70,9 @@ Vaultrane::Vaultrane(QWidget *parent)
 {
     m_pMainMenu = new MainMenu(this);
     initUI();
+    // Changes made elsewhere (the command line, the session agent, another
+    // account's shares, an idle unmount) show without a click.
+    m_pWatcher = BoxStateWatcher::forBoxService(this);
     initConnect();
     // Loads the box list, once: the views start empty, and the table fills
     // when it is first shown.
@@ -313,21 +319,29 @@ void Vaultrane::initConnect()
             &Vaultrane::slot_right_menu_func_triggered);
     connect(m_pBoxListWidget, &BoxListWidget::currentRowChanged, this, &Vaultrane::slot_box_list_current_row_changed);
     connect(m_pBoxListWidget, &BoxListWidget::signal_mount_box_triggered, this, &Vaultrane::slot_crypto_mount_box);
+    connect(m_pWatcher, &BoxStateWatcher::changed, this, &Vaultrane::slot_reload_boxes);
+    auto *reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(reload, &QShortcut::activated, this, &Vaultrane::slot_reload_boxes);
 }
 
 void Vaultrane::restoreViewMode()
 {
     const QSettings settings(kSettingsOrganization, kSettingsApplication);
-    if (settings.value(kViewModeKey).toString() == QLatin1String(kTableModeValue))
+    const bool table = settings.value(kViewModeKey).toString() == QLatin1String(kTableModeValue);
+    m_savedMode = table ? TableMode : IconMode;
+    if (table)
         slot_show_table_mode(true);
 }
 
+// Written only when it changes: each write replaces the settings file, which
+// would otherwise be most of what a click on a mode button costs.
 void Vaultrane::saveViewMode()
 {
-    if (!m_rememberMode)
+    if (!m_rememberMode || m_savedMode == m_mode)
         return;
     QSettings settings(kSettingsOrganization, kSettingsApplication);
     settings.setValue(kViewModeKey, m_mode == TableMode ? kTableModeValue : kIconModeValue);
+    m_savedMode = m_mode;
 }
 
 void Vaultrane::bringToFront()
@@ -384,7 +398,29 @@ bool Vaultrane::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+// The selected box, with its state as the box service has it now: an
+// operation never acts on what an outdated view shows. A box that changed or
+// went away meanwhile is shown anew once the operation is over; one that
+// went away is still handed on, so that the operation reports the box
+// service's reason.
 bool Vaultrane::currentBox(BoxInfo &box)
+{
+    if (m_pWatcher->hasPendingChange())
+        m_pWatcher->flush();
+    if (!selectedBox(box))
+        return false;
+    BoxInfo now;
+    const BoxResult found = BoxOperations::find(box.name, now, box.fromOther ? box.owner : QString());
+    const bool same = found.ok() && now.flags == box.flags && now.path == box.path
+                      && now.mountedElsewhere == box.mountedElsewhere && now.access == box.access;
+    if (found.ok())
+        box = now;
+    if (!same)
+        QMetaObject::invokeMethod(this, &Vaultrane::slot_reload_boxes, Qt::QueuedConnection);
+    return true;
+}
+
+bool Vaultrane::selectedBox(BoxInfo &box)
 {
     if (m_mode == TableMode) {
         const int row = m_pBoxTableView->currentIndex().row();
@@ -401,20 +437,72 @@ bool Vaultrane::currentBox(BoxInfo &box)
 
 void Vaultrane::refreshBoxView()
 {
-    if (m_mode == TableMode) {
-        m_pBoxTableModel->refreshBoxList();
-        // The reload drops the table's current row, and the rows may now hold
-        // other boxes: clear the highlight, the buttons and the bottom bar
-        // with it, so that nothing claims a selection that is gone.
-        clearTableSelection();
-    } else {
-        // The icon view restores the selection itself. The row change it
-        // reports while it empties the list comes with the old count, and
-        // none comes when nothing was selected, so the buttons and the
-        // bottom bar are set once more from the final state.
-        m_pBoxListWidget->updateBoxList();
-        slot_box_list_current_row_changed(m_pBoxListWidget->currentRow());
+    BoxInfo selected;
+    const bool hadSelection = selectedBox(selected);
+    const BoxResult result =
+        m_mode == TableMode ? m_pBoxTableModel->refreshBoxList() : m_pBoxListWidget->updateBoxList();
+    noteListResult(result);
+    if (hadSelection)
+        selectBox(selected.name, selected.owner);
+    else
+        clearSelection();
+}
+
+void Vaultrane::noteListResult(const BoxResult &result)
+{
+    m_listFailure = result.ok() ? QString() : result.message(tr("无法读取保护箱列表！"));
+}
+
+void Vaultrane::slot_reload_boxes()
+{
+    // A box operation on a worker (ours or a dialog's) holds the box service
+    // until it ends: the list would wait for it on this thread, and the
+    // window would stop painting. The reload follows once it is over.
+    if (m_busy || BoxWorker::anyRunning()) {
+        m_reloadWhenIdle = true;
+        return;
     }
+    refreshBoxView();
+}
+
+void Vaultrane::reloadIfDeferred()
+{
+    if (!m_reloadWhenIdle)
+        return;
+    m_reloadWhenIdle = false;
+    QMetaObject::invokeMethod(this, &Vaultrane::slot_reload_boxes, Qt::QueuedConnection);
+}
+
+void Vaultrane::selectBox(const QString &name, const QString &owner)
+{
+    if (m_mode == TableMode) {
+        const int row = m_pBoxTableModel->rowOf(name, owner);
+        if (row < 0) {
+            clearTableSelection();
+            return;
+        }
+        // As a press on the row does it: the delegate frames it, the window
+        // describes it, and the row becomes current.
+        const QModelIndex index = m_pBoxTableModel->index(row, 0);
+        emit m_pBoxTableView->signal_index_selected(index);
+        m_pBoxTableView->setCurrentIndex(index);
+        m_pBoxTableView->scrollTo(index);
+        return;
+    }
+    // The row changes the view reports while it empties and refills come
+    // with passing states; the final state decides.
+    m_pBoxListWidget->selectBox(name, owner);
+    slot_box_list_current_row_changed(m_pBoxListWidget->currentRow());
+}
+
+void Vaultrane::clearSelection()
+{
+    if (m_mode == TableMode) {
+        clearTableSelection();
+        return;
+    }
+    m_pBoxListWidget->clearCurrentItem();
+    slot_box_list_current_row_changed(-1);
 }
 
 void Vaultrane::setOperateBtnEnabled(bool enabled)
@@ -434,6 +522,15 @@ void Vaultrane::setOperateBtnEnabled(bool enabled)
 
 void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
 {
+    if (!m_listFailure.isEmpty()) {
+        // Until a load works again, what the view shows may be outdated.
+        m_pCountLabel->setText(m_listFailure.section(QLatin1Char('\n'), 0, 0));
+        m_pCountLabel->setToolTip(m_listFailure);
+        m_pEncryptAttrBtn->hide();
+        m_pShareAttrBtn->hide();
+        return;
+    }
+    m_pCountLabel->setToolTip(QString());
     if (m_mode == TableMode || !selected) {
         const int count = m_mode == TableMode ? m_pBoxTableModel->boxCount() : m_pBoxListWidget->count();
         m_pCountLabel->setText(tr("保护箱: %1 项").arg(count));
@@ -478,9 +575,10 @@ void Vaultrane::slot_show_icon_mode(bool clicked)
     m_pBoxTableView->hide();
     if (viewHadFocus)
         m_pBoxListWidget->setFocus(Qt::OtherFocusReason);
-    m_pBoxListWidget->updateBoxList();
-    m_pTableModeBtn->setIcon(QIcon(":/images/image/list_.png"));
-    m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view_selected.png"));
+    const BoxResult result = m_pBoxListWidget->updateBoxList();
+    noteListResult(result);
+    m_pTableModeBtn->setIcon(m_modeIcons.tableInactive);
+    m_pIconModeBtn->setIcon(m_modeIcons.iconActive);
     m_mode = IconMode;
     m_pBoxListWidget->clearCurrentItem();
     slot_box_list_current_row_changed(-1);
@@ -496,9 +594,10 @@ void Vaultrane::slot_show_table_mode(bool clicked)
     if (viewHadFocus)
         m_pBoxTableView->setFocus(Qt::OtherFocusReason);
     m_pBoxTableModel->resetFilter();
-    m_pBoxTableModel->refreshBoxList();
-    m_pTableModeBtn->setIcon(QIcon(":/images/image/list_selected.png"));
-    m_pIconModeBtn->setIcon(QIcon(":/images/image/icon_view.png"));
+    const BoxResult result = m_pBoxTableModel->refreshBoxList();
+    noteListResult(result);
+    m_pTableModeBtn->setIcon(m_modeIcons.tableActive);
+    m_pIconModeBtn->setIcon(m_modeIcons.iconInactive);
     m_mode = TableMode;
     clearTableSelection();
     saveViewMode();
@@ -574,7 +673,8 @@ void Vaultrane::slot_clicked_section(int section)
     dialog.move(pos);
     if (dialog.exec() != 0) {
         *selector = dialog.checkedIndex();
-        m_pBoxTableModel->refreshBoxList();
+        const BoxResult result = m_pBoxTableModel->refreshBoxList();
+        noteListResult(result);
         // The filtered rows are other boxes than before: drop the selection
         // and show the new count.
         clearTableSelection();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QModelIndex>
 #include <QString>
 
@@ -19,6 +20,7 @@ class QToolButton;
 class QWidget;
 
 class BoxItemDelegate;
+class BoxStateWatcher;
 class BoxListWidget;
 class BoxTabelHeaderView;
 class BoxTableModel;
@@ -69,6 +71,9 @@ public slots:
     void slot_right_menu_func_triggered(int func);
     void slot_selected_index_changed(QModelIndex index);
     void slot_clicked_section(int section);
+    // The boxes changed outside the window (or F5): reload the visible view,
+    // keeping the selected box selected.
+    void slot_reload_boxes();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -83,8 +88,22 @@ private:
 
     // The selected box of the visible view; false when nothing is selected.
     bool currentBox(BoxInfo &box);
-    // Reloads the visible view only (the table keeps its filters).
+    // Reloads the visible view only (the table keeps its filters), keeping
+    // the selected box selected by name and owner; the buttons and the bottom
+    // bar then describe what is selected. A list that cannot be read leaves
+    // the view as it was and says why in the bottom bar.
     void refreshBoxView();
+    // Selects the box of that name and owner (empty: the user's own) in the
+    // visible view, or nothing when it is not there.
+    void selectBox(const QString &name, const QString &owner);
+    // Nothing selected in the visible view; the bottom bar shows the count.
+    void clearSelection();
+    // Reloads soon when a change came while a box operation was running.
+    void reloadIfDeferred();
+    // Remembers why a load of the list failed, or that it worked.
+    void noteListResult(const BoxResult &result);
+    // The selected box as the view shows it, without asking the box service.
+    bool selectedBox(BoxInfo &box);
     // 删除, 密码设置 and 共享设置 follow the selection; 新建 is always enabled.
     void setOperateBtnEnabled(bool enabled);
     // Fills the bottom bar: the count, or in icon mode the selected box with
@@ -139,5 +158,18 @@ private:
 
     DisplayMode m_mode = IconMode;
     bool m_rememberMode = false;
+    // The mode buttons' pictures, read once: making an icon from a file
+    // probes the file's format each time, which a mode click would pay.
+    struct ModeIcons {
+        QIcon tableActive{":/images/image/list_selected.png"};
+        QIcon tableInactive{":/images/image/list_.png"};
+        QIcon iconActive{":/images/image/icon_view_selected.png"};
+        QIcon iconInactive{":/images/image/icon_view.png"};
+    };
+    const ModeIcons m_modeIcons;
+    int m_savedMode = -1; // the DisplayMode in the settings; -1 before it is known
     bool m_busy = false; // a box operation runs on the worker
+    BoxStateWatcher *m_pWatcher = nullptr;
+    bool m_reloadWhenIdle = false; // a change came while a worker ran
+    QString m_listFailure;         // why the last load failed; empty when it worked
 };

@@ -57,7 +57,10 @@ int Vaultrane::execCentred(QDialog *dialog, int top)
     centreOn(dialog, this);
     if (top != kCentredVertically)
         dialog->move(dialog->x(), y() + top);
-    return dialog->exec();
+    const int result = dialog->exec();
+    // Dialogs run long operations on workers of their own.
+    reloadIfDeferred();
+    return result;
 }
 
 BoxResult Vaultrane::runBusy(const QString &busyText, BoxWorker::Operation operation)
@@ -92,6 +95,7 @@ BoxResult Vaultrane::runBusy(const QString &busyText, BoxWorker::Operation opera
     m_pCountLabel->setText(status);
     for (QWidget *control : qAsConst(disabled))
         control->setEnabled(true);
+    reloadIfDeferred();
     return result;
 }
 
@@ -108,8 +112,13 @@ void Vaultrane::closeEvent(QCloseEvent *e)
 void Vaultrane::slot_newBtnClicked(bool clicked)
 {
     Q_UNUSED(clicked);
-    if (execCentred(new CreateBoxDialog(this)))
+    auto *dialog = new CreateBoxDialog(this);
+    QString created;
+    connect(dialog, &CreateBoxDialog::signal_box_created, this, [&created](const QString &name) { created = name; });
+    if (execCentred(dialog)) {
         refreshBoxView();
+        selectBox(created, QString());
+    }
 }
 
 void Vaultrane::slot_delBtnClicked(bool clicked)
@@ -136,10 +145,13 @@ void Vaultrane::slot_delBtnClicked(bool clicked)
             return;
         result = BoxOperations::deleteCheckedBox(box);
     }
-    if (result.ok())
-        refreshBoxView();
-    else
+    if (!result.ok())
         execMessage(MessageBox::Warning, result.message(tr("保护箱 “%1” 删除失败！").arg(box.name)));
+    // After a delete nothing is selected and the bottom bar shows the count;
+    // after a failure the view shows how the box is now.
+    refreshBoxView();
+    if (result.ok())
+        clearSelection();
 }
 
 void Vaultrane::slot_crypto_mount_box()
@@ -166,10 +178,9 @@ void Vaultrane::slot_crypto_umount_box()
         return;
     }
     const BoxResult result = BoxOperations::unmount(box);
-    if (result.ok())
-        refreshBoxView();
-    else
+    if (!result.ok())
         execMessage(MessageBox::Information, result.message(tr("保护箱 “%1” 卸载失败！").arg(box.name)));
+    refreshBoxView();
 }
 
 void Vaultrane::slot_rename_box()
@@ -183,8 +194,13 @@ void Vaultrane::slot_rename_box()
         execMessage(MessageBox::Information, tr("无法进行重命名操作，请先卸载保护箱 “%1” ！").arg(box.name));
         return;
     }
-    if (execCentred(new RenameBoxDialog(box, this)) > 0)
+    auto *dialog = new RenameBoxDialog(box, this);
+    QString renamed;
+    connect(dialog, &RenameBoxDialog::signal_box_renamed, this, [&renamed](const QString &name) { renamed = name; });
+    if (execCentred(dialog) > 0) {
         refreshBoxView();
+        selectBox(renamed, QString());
+    }
 }
 
 void Vaultrane::slot_lockedBtnClicked(bool clicked)

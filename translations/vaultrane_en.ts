@@ -1725,5 +1725,9 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>正在删除…</source>
         <translation>Deleting…</translation>
     </message>
+    <message>
+        <source>无法读取保护箱列表！</source>
+        <translation>Could not read the list of boxes!</translation>
+    </message>
 </context>
 </TS>

@@ -31,6 +31,8 @@ public:
     // The name as the name column shows it: whole when it fits, else cut at a
     // character boundary and ended with "…".
     static QString shownName(const QString &name, const QRect &cell);
+    // The row drawn framed as selected, or -1.
+    int selectedRow() const { return m_selectedIndex.isValid() ? m_selectedIndex.row() : -1; }
 
 public slots:
     void slot_hover_index_changed(QModelIndex index);

@@ -78,8 +78,14 @@ const QIcon &BoxListWidget::stateIcon(const BoxInfo &box)
     return icon;
 }
 
-void BoxListWidget::updateBoxList()
+BoxResult BoxListWidget::updateBoxList()
 {
+    QList<BoxInfo> boxes;
+    const BoxResult result = BoxOperations::list(boxes);
+    // What could not be read stays as it was; the caller shows why.
+    if (!result.ok())
+        return result;
+
     bool remembered = false;
     QString name, owner;
     int row = currentRow();
@@ -91,7 +97,7 @@ void BoxListWidget::updateBoxList()
 
     // One reset for the whole list; the current row goes with it.
     clear();
-    m_boxList.clear();
+    m_boxList = std::move(boxes);
 
     // Boxes in the same state read alike, and so do other users' boxes of
     // the same owner: each description is made once per reload.
@@ -104,7 +110,6 @@ void BoxListWidget::updateBoxList()
         return *it;
     };
 
-    BoxOperations::list(m_boxList);
     for (const BoxInfo &box : qAsConst(m_boxList)) {
         // Complete before it joins the list, so that adding it is the only
         // change the view hears of.
@@ -124,6 +129,20 @@ void BoxListWidget::updateBoxList()
             }
         }
     }
+    return result;
+}
+
+bool BoxListWidget::selectBox(const QString &name, const QString &owner)
+{
+    for (int i = 0; i < m_boxList.size(); ++i) {
+        if (BoxOperations::isBox(m_boxList[i], name, owner)) {
+            setCurrentRow(i);
+            scrollToItem(item(i));
+            return true;
+        }
+    }
+    clearCurrentItem();
+    return false;
 }
 
 BoxInfo BoxListWidget::currentBoxInfo() const

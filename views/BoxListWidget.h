@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QString>
 
+#include "BoxResult.h"
 #include "BoxState.h"
 #include "BoxTypes.h"
 
@@ -21,8 +22,12 @@ public:
     explicit BoxListWidget(QWidget *parent);
 
     // Reloads all boxes and keeps the previously current box (same name and
-    // owner) current when it is still there.
-    void updateBoxList();
+    // owner) current when it is still there. When the list cannot be read,
+    // the view stays as it was and the result says why.
+    BoxResult updateBoxList();
+    // Makes the box of that name and owner (an empty owner: the user's own
+    // box) current; false, with nothing current, when it is not in the list.
+    bool selectBox(const QString &name, const QString &owner);
     // The current box, or an empty record when no row is current.
     BoxInfo currentBoxInfo() const;
     void clearCurrentItem();

@@ -72,14 +72,29 @@ QVariant BoxTableModel::headerData(int section, Qt::Orientation orientation, int
     return QVariant();
 }
 
-void BoxTableModel::refreshBoxList()
+BoxResult BoxTableModel::refreshBoxList()
 {
+    QList<BoxInfo> boxes;
+    const BoxResult result = BoxOperations::list(boxes, OwnerFilter(m_ownerFilter),
+                                                 EncryptionFilter(m_encryptFilter), ShareFilter(m_shareFilter));
+    // What could not be read stays as it was; the caller shows why.
+    if (!result.ok())
+        return result;
     // The rows change only between the two reset notifications, so that
     // nothing attached to the model sees the new rows under the old layout.
     beginResetModel();
-    BoxOperations::list(m_boxList, OwnerFilter(m_ownerFilter), EncryptionFilter(m_encryptFilter),
-                        ShareFilter(m_shareFilter));
+    m_boxList = std::move(boxes);
     endResetModel();
+    return result;
+}
+
+int BoxTableModel::rowOf(const QString &name, const QString &owner) const
+{
+    for (int row = 0; row < m_boxList.size(); ++row) {
+        if (BoxOperations::isBox(m_boxList[row], name, owner))
+            return row;
+    }
+    return -1;
 }
 
 void BoxTableModel::resetFilter()

@@ -3,9 +3,10 @@
 #include <QAbstractTableModel>
 #include <QList>
 
+#include "BoxResult.h"
 #include "BoxTypes.h"
 
-// The boxes of the table mode, loaded through the proxy with three filter
+// The boxes of the table mode, loaded through the box core with three filter
 // selectors (owner, encryption, share; 0 always means "all"). It starts
 // empty; refreshBoxList() fills it.
 class BoxTableModel : public QAbstractTableModel
@@ -20,8 +21,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // Reloads the list with the current selectors.
-    void refreshBoxList();
+    // Reloads the list with the current selectors. When the list cannot be
+    // read, the rows stay as they were and the result says why.
+    BoxResult refreshBoxList();
+    // The row of the box of that name and owner (an empty owner: the user's
+    // own box), or -1.
+    int rowOf(const QString &name, const QString &owner) const;
     // Sets every selector back to "all" without reloading.
     void resetFilter();
     // Announces a reset without changing anything, so that views repaint.

@@ -1695,3 +1695,31 @@ int tsd_reapply_shares(const char *from, const char *tree)
 {
     return reapply_shares(from, tree);
 }
+
+/* The folders whose entries and attributes change with what box_get_list
+ * returns to the caller: the box root (other accounts' user folders; each
+ * announces a change of its shares there, see tsd_rebuild_share_index), the
+ * caller's user folder (its boxes) and the cipher folder (which boxes are
+ * encrypted, and the shares of those). Mounts are not among them: they show
+ * in /proc/self/mountinfo. Written as NUL-terminated paths followed by an
+ * empty one; works before box_init(). */
+int box_state_folders(char *buf, size_t len)
+{
+    if (!buf || len == 0)
+        return -TSD_E_INVAL;
+    char user[PATH_MAX];
+    int rc = box_user_folder(user, sizeof user);
+    if (rc < 0)
+        return rc;
+    pthread_mutex_lock(&g_mutex);
+    char *canon = realpath(root_setting(), NULL);
+    const char *root = canon ? canon : root_setting();
+    int n = snprintf(buf, len, "%s%c%s%c%s/.boxes/c%c", root, 0, user, 0, user, 0);
+    free(canon);
+    pthread_mutex_unlock(&g_mutex);
+    if (n < 0 || (size_t)n >= len) {
+        buf[0] = 0;
+        return -ERANGE;
+    }
+    return 0;
+}

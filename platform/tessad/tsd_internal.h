@@ -31,6 +31,7 @@ const char *box_last_detail(void);
 void box_set_progress(box_progress_cb cb, void *user);
 const char *box_unavailable_reason(void);
 int box_user_folder(char *buf, size_t len);
+int box_state_folders(char *buf, size_t len);
 int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
                           unsigned int idle_seconds);
 int box_crypto_recovery_key(const char *name, box_passphrase *password, char *buf, size_t len);

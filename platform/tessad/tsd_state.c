@@ -795,6 +795,19 @@ static int set_file_acl(const char *path, const char *text)
     return rc;
 }
 
+/* Recipients cannot watch the shares folder (they may pass it, not read
+ * it), so a change of our shares is announced where everyone can see it:
+ * the user folder's attributes, in the listable box root. Its times are set
+ * to what they are, so only its change time moves. */
+static void announce_share_change(void)
+{
+    struct stat st;
+    if (stat(tsd.udir, &st) < 0)
+        return;
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    utimensat(AT_FDCWD, tsd.udir, times, 0);
+}
+
 /* One file per recipient, <state>/shares/<uid>, lists the names of the
  * boxes shared with that account and is readable by it alone; the folder
  * grants each recipient passage only. The file is an index: the reader
@@ -916,6 +929,7 @@ int tsd_rebuild_share_index(void)
         free(dacl);
     }
 done:
+    announce_share_change();
     for (size_t i = 0; i < n; i++)
         free(pairs[i].name);
     free(pairs);
