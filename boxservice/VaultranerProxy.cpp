@@ -672,6 +672,7 @@ bool VaultranerProxy::importBox(const QString &source, const QString &name, cons
         return false;
     }
     return true;
+}
 
 QStringList VaultranerProxy::boxStateFolders()
 {
