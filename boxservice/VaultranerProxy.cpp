@@ -29,8 +29,12 @@ namespace {
 // non-Latin names into question marks.
 QByteArray toLib(const QString &s) { return s.toUtf8(); }
 
+std::atomic<bool> g_logFailures{true};
+
 void logFailure(int res)
 {
+    if (!g_logFailures)
+        return;
     const char *msg = box_err(-res);
     qDebug().noquote() << QString::fromUtf8(msg ? msg : "");
 }
@@ -526,6 +530,11 @@ void VaultranerProxy::setPrintsBoxTable(bool print)
 bool VaultranerProxy::printsBoxTable()
 {
     return g_printBoxTable;
+}
+
+void VaultranerProxy::setLogsFailures(bool log)
+{
+    g_logFailures = log;
 }
 
 void VaultranerProxy::setProgressHandler(ProgressHandler handler)

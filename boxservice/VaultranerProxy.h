@@ -65,6 +65,9 @@ public:
     // output (on by default; the command line turns it off).
     static void setPrintsBoxTable(bool print);
     static bool printsBoxTable();
+    // Whether library failures go to the debug log (on by default; a caller
+    // that retries and reports failures itself turns it off).
+    static void setLogsFailures(bool log);
 
     // Receives the percentage of long operations (encrypting, decrypting,
     // changing a password) made on the calling thread, where the library

@@ -1,8 +1,15 @@
 #include "LockSettings.h"
 
+#include <QDebug>
+#include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,13 +27,35 @@ QSettings *openSettings()
     return new QSettings(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
 }
 
+// QSettings opens the file with a plain blocking open: a FIFO (or a
+// device) in its place would hang the caller, the session agent among
+// them. Only a regular file, or none yet, is handed to it.
+bool fileIsSafeToOpen(const QString &path)
+{
+    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return errno == ENOENT;
+    struct stat st;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    close(fd);
+    if (!regular) {
+        static bool told = false;
+        if (!told)
+            qWarning().noquote() << path << "is not a regular file: the lock settings are left at their defaults";
+        told = true;
+    }
+    return regular;
+}
+
 } // namespace
 
 LockSettings LockSettings::load()
 {
+    LockSettings s;
+    if (!fileIsSafeToOpen(filePath()))
+        return s;
     QScopedPointer<QSettings> settings(openSettings());
     settings->sync(); // pick up what another process wrote since
-    LockSettings s;
     s.lockOnScreenLock = settings->value(kScreenLockKey, s.lockOnScreenLock).toBool();
     s.lockBeforeSleep = settings->value(kSleepKey, s.lockBeforeSleep).toBool();
     s.lockOnLogout = settings->value(kLogoutKey, s.lockOnLogout).toBool();
@@ -40,6 +69,8 @@ LockSettings LockSettings::load()
 
 bool LockSettings::save() const
 {
+    if (!fileIsSafeToOpen(filePath()))
+        return false;
     QScopedPointer<QSettings> settings(openSettings());
     settings->setValue(kScreenLockKey, lockOnScreenLock);
     settings->setValue(kSleepKey, lockBeforeSleep);
@@ -50,10 +81,12 @@ bool LockSettings::save() const
     return settings->status() == QSettings::NoError;
 }
 
+// Where QSettings keeps them, found without a QSettings object: making
+// one already reads the file.
 QString LockSettings::filePath()
 {
-    QScopedPointer<QSettings> settings(openSettings());
-    return settings->fileName();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/%1/%2.ini").arg(QLatin1String(kOrganisation), QLatin1String(kApplication));
 }
 
 unsigned int LockSettings::idleSeconds() const

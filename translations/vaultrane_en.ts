@@ -1179,12 +1179,32 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
 <context>
     <name>LockAgent</name>
     <message>
-        <source>保护箱 “%1” 未能卸载</source>
-        <translation>Box “%1” could not be unmounted</translation>
+        <source>保护箱中有文件正在使用。</source>
+        <translation>Files in the box are in use.</translation>
     </message>
     <message>
-        <source>保护箱中有文件正在使用，关闭后将再次尝试卸载。</source>
-        <translation>Files in the box are in use; it will be unmounted again once they are closed.</translation>
+        <source>保护箱 “%1” 暂未卸载</source>
+        <translation>Box “%1” is not unmounted yet</translation>
+    </message>
+    <message>
+        <source>将自动重试卸载。</source>
+        <translation>The agent keeps trying to unmount it.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已卸载</source>
+        <translation>Box “%1” is unmounted</translation>
+    </message>
+    <message>
+        <source>其中的文件关闭后，保护箱已卸载。</source>
+        <translation>Its files were closed and the box is unmounted now.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 仍处于挂载状态</source>
+        <translation>Box “%1” is still mounted</translation>
+    </message>
+    <message>
+        <source>已停止尝试卸载。请关闭其中的文件后手动卸载。</source>
+        <translation>The agent stopped trying. Close the files in it, then unmount it yourself.</translation>
     </message>
 </context>
 <context>

@@ -302,13 +302,19 @@ static int do_init(void)
         return rc;
     tsd.name_max = pathconf(tsd.udir, _PC_NAME_MAX);
 
-    int lk = tsd_lock();
-    if (lk < 0)
+    /* Another process of ours may hold the lock for minutes (encrypting a
+     * large box). Reading boxes does not wait for it: that operation
+     * finishes its own journal, and the next box_init that finds the lock
+     * free does the rest of the recovery. */
+    int lk = tsd_try_lock();
+    if (lk >= 0) {
+        rc = tsd_recover(TSD_RECOVER_INIT);
+        tsd_unlock(lk);
+        if (rc < 0)
+            return rc;
+    } else if (lk != -EWOULDBLOCK) {
         return lk;
-    rc = tsd_recover(TSD_RECOVER_INIT);
-    tsd_unlock(lk);
-    if (rc < 0)
-        return rc;
+    }
     tsd.ready = 1;
     return 0;
 }
@@ -1064,7 +1070,11 @@ static int do_umount(const char *owner, const char *name)
     struct boxref b;
     if ((rc = resolve(owner, name, &b)) < 0)
         return rc;
-    int lk = b.self ? tsd_lock() : -1;
+    /* No lock: unmounting must not wait behind another operation of ours
+     * (an encrypt of another box can take minutes while the machine is
+     * about to sleep). Every operation that needs the box unmounted checks
+     * that under the lock itself, and a mount racing with us either is not
+     * there yet or is taken down whole. */
     uid_t muid = (uid_t)-1;
     int s = tsd_mount_state_now(b.box, &muid);
     if (s == TSD_MNT_NONE) {
@@ -1080,7 +1090,6 @@ static int do_umount(const char *owner, const char *name)
         if (rc < 0 && rc != -TSD_E_TOOL)
             rc = -TSD_E_BUSY;
     }
-    tsd_unlock(lk);
     boxref_free(&b);
     return rc;
 }

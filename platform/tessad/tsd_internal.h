@@ -6,7 +6,7 @@
  *   <root>/<login>/                 0711, the user's folder
  *   <root>/<login>/<box>/           0700, a box; the mount point when encrypted
  *   <root>/<login>/.boxes/          0711, the service's own state
- *   <root>/<login>/.boxes/lock      flock'ed by every mutating call
+ *   <root>/<login>/.boxes/lock      flock'ed by every mutating call but unmount
  *   <root>/<login>/.boxes/journal   the operation in progress, if any
  *   <root>/<login>/.boxes/c/<box>/  gocryptfs cipher folder of an encrypted box
  *   <root>/<login>/.boxes/work/     staging area of the operation in progress
@@ -172,6 +172,8 @@ int tsd_fsync_dir(const char *path);
 
 /* ---- operation journal and recovery (tsd_state.c) ---- */
 int tsd_lock(void);
+/* tsd_lock without waiting: -EWOULDBLOCK while another process holds it. */
+int tsd_try_lock(void);
 void tsd_unlock(int fd);
 /* Finishes (or undoes) what the journal records and clears the work
  * folder. INIT and BEFORE (at the start of a call) return 0 whatever the
