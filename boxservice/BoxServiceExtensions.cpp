@@ -9,6 +9,11 @@ struct BoxServiceExtensions::Table {
     box_unavailable_reason_fn unavailableReason = nullptr;
     box_user_folder_fn userFolder = nullptr;
     box_crypto_mount_idle_fn mountIdle = nullptr;
+    box_crypto_recovery_key_fn recoveryKey = nullptr;
+    box_crypto_recover_fn recover = nullptr;
+    box_crypto_check_fn check = nullptr;
+    box_export_fn exportBox = nullptr;
+    box_import_fn importBox = nullptr;
     box_state_folders_fn stateFolders = nullptr;
 };
 
@@ -32,6 +37,11 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.unavailableReason = lookUp<box_unavailable_reason_fn>("box_unavailable_reason");
         t.userFolder = lookUp<box_user_folder_fn>("box_user_folder");
         t.mountIdle = lookUp<box_crypto_mount_idle_fn>("box_crypto_mount_idle");
+        t.recoveryKey = lookUp<box_crypto_recovery_key_fn>("box_crypto_recovery_key");
+        t.recover = lookUp<box_crypto_recover_fn>("box_crypto_recover");
+        t.check = lookUp<box_crypto_check_fn>("box_crypto_check");
+        t.exportBox = lookUp<box_export_fn>("box_export");
+        t.importBox = lookUp<box_import_fn>("box_import");
         t.stateFolders = lookUp<box_state_folders_fn>("box_state_folders");
         return t;
     }();
@@ -44,4 +54,9 @@ box_set_progress_fn BoxServiceExtensions::setProgress() { return table().setProg
 box_unavailable_reason_fn BoxServiceExtensions::unavailableReason() { return table().unavailableReason; }
 box_user_folder_fn BoxServiceExtensions::userFolder() { return table().userFolder; }
 box_crypto_mount_idle_fn BoxServiceExtensions::mountIdle() { return table().mountIdle; }
+box_crypto_recovery_key_fn BoxServiceExtensions::recoveryKey() { return table().recoveryKey; }
+box_crypto_recover_fn BoxServiceExtensions::recover() { return table().recover; }
+box_crypto_check_fn BoxServiceExtensions::check() { return table().check; }
+box_export_fn BoxServiceExtensions::exportBox() { return table().exportBox; }
+box_import_fn BoxServiceExtensions::importBox() { return table().importBox; }
 box_state_folders_fn BoxServiceExtensions::stateFolders() { return table().stateFolders; }

@@ -2,6 +2,7 @@
 
 #include "BoxOperations.h"
 #include "BoxOutcomes.h"
+#include "BoxRecovery.h"
 #include "BoxRules.h"
 #include "BoxTypes.h"
 #include "Console.h"
@@ -185,6 +186,11 @@ ExitStatus BoxCommands::run()
     case CliAction::Share: return share();
     case CliAction::Unshare: return unshare();
     case CliAction::Shares: return shares();
+    case CliAction::RecoveryKey: return recoveryKey();
+    case CliAction::Recover: return recover();
+    case CliAction::Check: return check();
+    case CliAction::Export: return exportBox();
+    case CliAction::Import: return importBox();
     case CliAction::Help:
     case CliAction::Version:
         break;
@@ -251,7 +257,10 @@ ExitStatus BoxCommands::create()
     ProgressReport progress(tr("正在加密…"));
     const BoxResult result = BoxOperations::createEncrypted(name, password);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::Create));
+    if (!result.ok())
+        return fail(result, BoxOutcomes::failed(BoxOperation::Create));
+    showNewRecoveryKey(name, password);
+    return ExitStatus::Ok;
 }
 
 ExitStatus BoxCommands::remove()
@@ -315,7 +324,10 @@ ExitStatus BoxCommands::encrypt()
     ProgressReport progress(tr("正在加密…"));
     const BoxResult result = BoxOperations::addPassword(box, password);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::AddPassword, box.name));
+    if (!result.ok())
+        return fail(result, BoxOutcomes::failed(BoxOperation::AddPassword, box.name));
+    showNewRecoveryKey(box.name, password);
+    return ExitStatus::Ok;
 }
 
 ExitStatus BoxCommands::decrypt()
@@ -505,4 +517,133 @@ ExitStatus BoxCommands::shares()
         table.addRow({user.name, BoxStateText::permission(user.perm)});
     Console::out(table.toString());
     return ExitStatus::Ok;
+}
+
+void BoxCommands::printRecoveryKey(const SecretString &key)
+{
+    QString text = BoxRecovery::groupedKey(key.text()) + QLatin1Char('\n');
+    Console::out(text);
+    SecretString::wipe(text);
+    Console::errorLine(BoxRecovery::keyWarning());
+}
+
+void BoxCommands::showNewRecoveryKey(const QString &name, const SecretString &password)
+{
+    if (!BoxRecovery::keyAvailable())
+        return;
+    // A script that pipes both says nothing new: it asks when it wants.
+    if (!isatty(STDOUT_FILENO)) {
+        if (isatty(STDERR_FILENO))
+            Console::errorLine(tr("用 %1 recovery-key %2 查看恢复密钥。").arg(QString::fromLatin1(kCliProgramName), name));
+        return;
+    }
+    BoxInfo box;
+    SecretString key;
+    if (!BoxOperations::find(name, box).ok() || !BoxRecovery::recoveryKey(box, password, key).ok()) {
+        Console::errorLine(tr("无法读取恢复密钥；稍后用 %1 recovery-key %2 查看。").arg(QString::fromLatin1(kCliProgramName), name));
+        return;
+    }
+    Console::errorLine(tr("保护箱 “%1” 的恢复密钥（只显示这一次）：").arg(name));
+    printRecoveryKey(key);
+}
+
+ExitStatus BoxCommands::recoveryKey()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    SecretString password;
+    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return ExitStatus::Failed;
+    SecretString key;
+    const BoxResult result = BoxRecovery::recoveryKey(box, password, key);
+    if (!result.ok())
+        return fail(result, tr("读取保护箱 “%1” 的恢复密钥失败！").arg(box.name));
+    printRecoveryKey(key);
+    return ExitStatus::Ok;
+}
+
+ExitStatus BoxCommands::recover()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::PasswordSetting))
+        return ExitStatus::Failed;
+    if (!box.encrypted)
+        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
+    SecretString key;
+    if (!readPassword(tr("保护箱 “%1” 的恢复密钥：").arg(box.name), key))
+        return ExitStatus::Failed;
+    SecretString fresh;
+    if (!readNewPassword(fresh, PasswordForm::Change))
+        return ExitStatus::Failed;
+    bool keyChecked = false;
+    ProgressReport progress(tr("正在设置新密码…"));
+    const BoxResult result = BoxRecovery::recover(box, key, fresh, fresh, keyChecked);
+    progress.finish(result.ok());
+    if (!result.ok()) {
+        if (result.code == BoxResult::WrongPassword)
+            return fail(result.reason);
+        return fail(result, BoxOutcomes::failed(BoxOperation::ChangePassword, box.name));
+    }
+    if (!keyChecked)
+        Console::errorLine(BoxRecovery::uncheckedKeyNote(box.name));
+    return ExitStatus::Ok;
+}
+
+ExitStatus BoxCommands::check()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!box.encrypted)
+        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
+    SecretString password;
+    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return ExitStatus::Failed;
+    QStringList damaged;
+    ProgressReport progress(tr("正在检查…"));
+    const BoxResult result = BoxRecovery::check(box, password, damaged);
+    progress.finish(result.ok());
+    if (!result.ok()) {
+        if (result.code == BoxResult::WrongPassword)
+            return failPassword(result);
+        return fail(result, tr("保护箱 “%1” 检查失败！").arg(box.name));
+    }
+    if (damaged.isEmpty()) {
+        Console::errorLine(tr("保护箱 “%1” 完好。").arg(box.name));
+        return ExitStatus::Ok;
+    }
+    Console::errorLine(tr("保护箱 “%1” 中有 %2 个文件已损坏：").arg(box.name).arg(damaged.size()));
+    Console::out(damaged.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return ExitStatus::Failed;
+}
+
+ExitStatus BoxCommands::exportBox()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在导出…"));
+    const BoxResult result = BoxRecovery::exportBox(box, m_line.operands().at(1));
+    progress.finish(result.ok());
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 导出失败！").arg(box.name));
+}
+
+ExitStatus BoxCommands::importBox()
+{
+    const QString source = m_line.operands().at(0);
+    const QString name = m_line.operands().at(1);
+    SecretString password;
+    if (!readPassword(tr("“%1” 的密码：").arg(source), password))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在导入…"));
+    const BoxResult result = BoxRecovery::importBox(source, name, password, m_line.has(CliOption::Move));
+    progress.finish(result.ok());
+    if (result.ok())
+        return ExitStatus::Ok;
+    if (result.code == BoxResult::WrongPassword)
+        return failPassword(result);
+    return fail(result, tr("导入保护箱 “%1” 失败！").arg(name));
 }

@@ -41,6 +41,15 @@ private:
     ExitStatus share();
     ExitStatus unshare();
     ExitStatus shares();
+    ExitStatus recoveryKey();
+    ExitStatus recover();
+    ExitStatus check();
+    ExitStatus exportBox();
+    ExitStatus importBox();
+    // Shows the recovery key of a box that has just become encrypted, on a
+    // terminal only: a script's output may end up in a log.
+    void showNewRecoveryKey(const QString &name, const SecretString &password);
+    void printRecoveryKey(const SecretString &key);
 
     // Finds the box an operand names: "name" for an own box, "owner/name"
     // for another user's box shared with us. Reports a failure itself.

@@ -231,6 +231,11 @@ void BoxOperations::setPrintsBoxTable(bool print)
     VaultranerProxy::setPrintsBoxTable(print);
 }
 
+void BoxOperations::setLogsFailures(bool logs)
+{
+    VaultranerProxy::setLogsFailures(logs);
+}
+
 void BoxOperations::setProgressHandler(std::function<void(int percent)> handler)
 {
     VaultranerProxy::setProgressHandler(std::move(handler));

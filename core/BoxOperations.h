@@ -60,6 +60,8 @@ public:
     // asked for lists (the window's trace; the command line and the agent
     // turn it off).
     static void setPrintsBoxTable(bool print);
+    // Whether failures of the box service go to the debug log (on by default).
+    static void setLogsFailures(bool logs);
     // Reports the percentage of long operations on the calling thread; an
     // empty function turns it off.
     static void setProgressHandler(std::function<void(int percent)> handler);

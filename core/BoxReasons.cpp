@@ -29,6 +29,10 @@ QString BoxReasons::text(int reason, const QString &detail)
         return tr("加密工具 gocryptfs 或 fusermount3 缺失或无法运行！");
     case BOX_REASON_NOT_ALLOWED:
         return tr("没有进行此操作的权限！");
+    case BOX_REASON_BAD_RECOVERY_KEY:
+        return tr("恢复密钥不正确或不完整，密码未更改！");
+    case BOX_REASON_NOT_A_CIPHER_FOLDER:
+        return tr("这不是导出的保护箱，也不是 gocryptfs 加密文件夹！");
     default:
         return QString();
     }

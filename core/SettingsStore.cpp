@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
@@ -17,7 +18,8 @@ void importOldFile(QSettings &store)
     if (store.value(kImportedKey).toBool())
         return;
     const QString oldPath = QFileInfo(store.fileName()).path() + QStringLiteral("/vaultrane.ini");
-    if (QFileInfo::exists(oldPath)) {
+    // Only a regular file: a FIFO in its place would block the open.
+    if (QFileInfo(oldPath).isFile()) {
         const QSettings old(oldPath, QSettings::IniFormat);
         for (const QString &key : old.allKeys())
             if (!store.contains(key))
@@ -37,7 +39,10 @@ std::unique_ptr<QSettings> SettingsStore::open()
     return store;
 }
 
+// Where QSettings keeps the store, found without a QSettings object: making
+// one may already read the file.
 QString SettingsStore::filePath()
 {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication).fileName();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/%1/%2.conf").arg(QLatin1String(kOrganisation), QLatin1String(kApplication));
 }

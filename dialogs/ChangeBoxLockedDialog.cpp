@@ -3,6 +3,9 @@
 #include "BoxOperations.h"
 #include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
+#include "BoxRecovery.h"
+#include "MessageBox.h"
+#include "RecoveryKeyDialog.h"
 #include "FormDialogParts.h"
 #include "PasswordPolicy.h"
 #include "SecretWipe.h"
@@ -78,7 +81,16 @@ void ChangeBoxLockedDialog::initUI()
 
     QVBoxLayout *mainLayout = makeFormLayout(m_pTitleBar);
     mainLayout->addLayout(makeFormRow({m_pHeadingLabel}));
-    mainLayout->addLayout(makeFormRow({m_pBoxLabel}, Qt::AlignLeft, 10));
+    QHBoxLayout *boxRow = makeFormRow({m_pBoxLabel}, Qt::AlignLeft, 10);
+    if (BoxRecovery::keyAvailable()) {
+        m_pKeyBtn = makeLinkButton(tr("恢复密钥"), this);
+        boxRow->addWidget(m_pKeyBtn, 0, Qt::AlignRight);
+    }
+    if (BoxRecovery::checkAvailable()) {
+        m_pCheckBtn = makeLinkButton(tr("完整性检查"), this);
+        boxRow->addWidget(m_pCheckBtn, 0, Qt::AlignRight);
+    }
+    mainLayout->addLayout(boxRow);
     mainLayout->addLayout(makeFormRow({m_pModeLabel, m_pUpdateRadio, m_pRemoveRadio}, Qt::AlignLeft, 10));
     mainLayout->addSpacing(20);
     mainLayout->addLayout(makeFormRow({m_pCurrentLabel, m_pCurrentEdit}, Qt::AlignLeft, 10));
@@ -103,6 +115,10 @@ void ChangeBoxLockedDialog::initConnect()
     connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_closeBtnClicked);
     connect(m_pOkBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_okBtnClicked);
     connect(m_pCancelBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_cancelBtnClicked);
+    if (m_pKeyBtn)
+        connect(m_pKeyBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::showRecoveryKey);
+    if (m_pCheckBtn)
+        connect(m_pCheckBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::checkIntegrity);
     connect(m_pCurrentEdit, &QLineEdit::textChanged, this, &ChangeBoxLockedDialog::slot_editing);
 }
 
@@ -247,4 +263,69 @@ void ChangeBoxLockedDialog::wipeSecrets()
     wipeLineEdit(m_pCurrentEdit);
     wipeLineEdit(m_pNewEdit);
     wipeLineEdit(m_pConfirmEdit);
+}
+
+bool ChangeBoxLockedDialog::takeCurrentPassword(std::shared_ptr<SecretString> &password)
+{
+    password = std::make_shared<SecretString>(m_pCurrentEdit->text());
+    if (!password->isEmpty())
+        return true;
+    showHint(tr("请先输入当前密码"));
+    m_pCurrentEdit->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void ChangeBoxLockedDialog::showRecoveryKey()
+{
+    std::shared_ptr<SecretString> password;
+    if (!takeCurrentPassword(password))
+        return;
+    const BoxInfo box = m_boxInfo;
+    auto key = std::make_shared<SecretString>();
+    runBusy(tr("正在读取恢复密钥…"), m_pHintLabel,
+            [box, password, key] { return BoxRecovery::recoveryKey(box, *password, *key); },
+            [this, key](const BoxResult &result) {
+                if (result.ok()) {
+                    RecoveryKeyDialog::showOnce(this, m_boxInfo.name, std::move(*key));
+                    return;
+                }
+                if (result.code == BoxResult::WrongPassword) {
+                    showHint(tr("密码认证失败，请确认密码后重新认证"));
+                    return;
+                }
+                showWarningOver(this, result.message(tr("读取保护箱 “%1” 的恢复密钥失败！").arg(m_boxInfo.name)));
+            });
+}
+
+void ChangeBoxLockedDialog::checkIntegrity()
+{
+    std::shared_ptr<SecretString> password;
+    if (!takeCurrentPassword(password))
+        return;
+    const BoxInfo box = m_boxInfo;
+    auto damaged = std::make_shared<QStringList>();
+    runBusy(tr("正在检查…"), m_pHintLabel,
+            [box, password, damaged] { return BoxRecovery::check(box, *password, *damaged); },
+            [this, damaged](const BoxResult &result) {
+                if (result.code == BoxResult::WrongPassword) {
+                    showHint(tr("密码认证失败，请确认密码后重新认证"));
+                    return;
+                }
+                if (!result.ok()) {
+                    showWarningOver(this, result.message(tr("保护箱 “%1” 检查失败！").arg(m_boxInfo.name)));
+                    return;
+                }
+                if (damaged->isEmpty()) {
+                    showMessageOver(this, MessageBox::Complete, tr("保护箱 “%1” 完好。").arg(m_boxInfo.name));
+                    return;
+                }
+                // The first few by name; the command line lists them all.
+                const int kShown = 8;
+                QString text = tr("保护箱 “%1” 中有 %2 个文件已损坏：").arg(m_boxInfo.name).arg(damaged->size());
+                for (int i = 0; i < damaged->size() && i < kShown; ++i)
+                    text += QLatin1Char('\n') + damaged->at(i);
+                if (damaged->size() > kShown)
+                    text += QLatin1Char('\n') + tr("……");
+                showWarningOver(this, text);
+            });
 }

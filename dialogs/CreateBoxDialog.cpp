@@ -3,6 +3,9 @@
 #include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
 #include "BoxOutcomes.h"
+#include "BoxRecovery.h"
+#include "RecoveryKeyDialog.h"
+#include "BoxRules.h"
 #include "FormDialogParts.h"
 #include "NamePolicy.h"
 #include "PasswordPolicy.h"
@@ -168,9 +171,19 @@ void CreateBoxDialog::slot_okBtnClicked()
         return;
     }
     // Encrypting a large box takes a while: the worker does it.
+    auto key = std::make_shared<SecretString>();
     runBusy(tr("正在加密…"), m_pHintLabel,
-            [name, password] { return BoxOperations::createEncrypted(name, *password); },
-            [this](const BoxResult &result) { finishCreate(result); });
+            [name, password, key] {
+                const BoxResult result = BoxOperations::createEncrypted(name, *password);
+                if (result.ok())
+                    BoxRecovery::newBoxKey(name, *password, *key);
+                return result;
+            },
+            [this, name, key](const BoxResult &result) {
+                if (result.ok())
+                    RecoveryKeyDialog::showOnce(this, name, std::move(*key));
+                finishCreate(result);
+            });
 }
 
 void CreateBoxDialog::finishCreate(const BoxResult &result)

@@ -3,6 +3,8 @@
 #include "BoxOperations.h"
 #include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
+#include "BoxRecovery.h"
+#include "RecoveryKeyDialog.h"
 #include "FormDialogParts.h"
 #include "PasswordPolicy.h"
 #include "SecretWipe.h"
@@ -91,9 +93,17 @@ void CreateBoxLockedDialog::slot_okBtnClicked()
         return;
     }
     const BoxInfo box = m_boxInfo;
-    runBusy(tr("正在加密…"), m_pHintLabel, [box, password] { return BoxOperations::addPassword(box, *password); },
-            [this](const BoxResult &result) {
+    auto key = std::make_shared<SecretString>();
+    runBusy(tr("正在加密…"), m_pHintLabel,
+            [box, password, key] {
+                const BoxResult result = BoxOperations::addPassword(box, *password);
+                if (result.ok())
+                    BoxRecovery::newBoxKey(box.name, *password, *key);
+                return result;
+            },
+            [this, key](const BoxResult &result) {
                 if (result.ok()) {
+                    RecoveryKeyDialog::showOnce(this, m_boxInfo.name, std::move(*key));
                     accept();
                     return;
                 }

@@ -177,8 +177,7 @@ private slots:
         QCOMPARE(order, (QStringList{"name", "name", "switch", "password", "confirm", "确认", "取消"}));
         QVERIFY(hinted);
         QCOMPARE(withHint, encryptedSize);
-        QCOMPARE(encryptedSize.width(), 540);
-        QVERIFY(hintRight > 0 && hintRight < 540);
+        QVERIFY(hintRight > 0 && hintRight < encryptedSize.width());
     }
 
     void switchClearsPasswords()

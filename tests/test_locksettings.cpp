@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestLockSettings : public QObject
 {
     Q_OBJECT
@@ -62,6 +64,31 @@ private slots:
         QVERIFY(loaded.save());
         QVERIFY(LockSettings::load().lockOnScreenLock);
         QVERIFY(QFile::remove(m_config.path() + "/vaultrane/vaultrane.ini"));
+    }
+
+    // The file QSettings writes is the one the checks look at.
+    void storedChoicesGoToTheNamedFile()
+    {
+        LockSettings stored;
+        stored.lockBeforeSleep = false;
+        QVERIFY(stored.save());
+        QVERIFY(QFileInfo(LockSettings::filePath()).isFile());
+    }
+
+    // A FIFO in place of the file would block an open for good: the
+    // choices stay at their defaults and nothing is written through it.
+    void fifoInPlaceOfTheFileNeitherBlocksNorTakesWrites()
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(LockSettings::filePath()).absolutePath()));
+        QVERIFY(mkfifo(QFile::encodeName(LockSettings::filePath()).constData(), 0600) == 0);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(LockSettings::load().lockOnScreenLock);
+        LockSettings changed;
+        changed.lockOnScreenLock = false;
+        QVERIFY(!changed.save());
+        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(QFileInfo(LockSettings::filePath()).isFile() == false);
     }
 
     void storedChoicesComeBackAndIdleMinutesStayInRange_data()

@@ -10,9 +10,11 @@
 #include "ChangeBoxLockedDialog.h"
 #include "CreateBoxDialog.h"
 #include "CreateBoxLockedDialog.h"
+#include "ForgotPasswordDialog.h"
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "PasswordAuthenticDialog.h"
+#include "RecoveryKeyDialog.h"
 #include "RenameBoxDialog.h"
 #include "SplitLine.h"
 #include "Startup.h"
@@ -139,6 +141,12 @@ int main(int argc, char *argv[])
     render(&createLocked, "createboxlocked");
     ChangeBoxLockedDialog changeLocked(box);
     render(&changeLocked, "changeboxlocked");
+    // A made-up key: the dialog only shows it.
+    RecoveryKeyDialog recoveryKey("资料", SecretString(QStringLiteral(
+                                              "3f9a0c1e7b2d48a6e5c1f0b9d27a4e8c6b1d3f5a7c9e0b2d4f6a8c0e2b4d6f8a")));
+    render(&recoveryKey, "recoverykey");
+    ForgotPasswordDialog forgot(box);
+    render(&forgot, "forgotpassword");
     AboutDialog about(nullptr);
     render(&about, "aboutdialog");
     return 0;

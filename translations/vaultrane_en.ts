@@ -301,6 +301,66 @@
         <source>权限</source>
         <translation>Permission</translation>
     </message>
+    <message>
+        <source>用 %1 recovery-key %2 查看恢复密钥。</source>
+        <translation>Run %1 recovery-key %2 to see the recovery key.</translation>
+    </message>
+    <message>
+        <source>无法读取恢复密钥；稍后用 %1 recovery-key %2 查看。</source>
+        <translation>Could not read the recovery key; see it later with %1 recovery-key %2.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥（只显示这一次）：</source>
+        <translation>Recovery key of box “%1” (shown this once):</translation>
+    </message>
+    <message>
+        <source>读取保护箱 “%1” 的恢复密钥失败！</source>
+        <translation>Could not read the recovery key of box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥：</source>
+        <translation>Recovery key of box “%1”: </translation>
+    </message>
+    <message>
+        <source>正在设置新密码…</source>
+        <translation>Setting the new password…</translation>
+    </message>
+    <message>
+        <source>正在检查…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 检查失败！</source>
+        <translation>Checking box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 完好。</source>
+        <translation>Box “%1” is sound.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 中有 %2 个文件已损坏：</source>
+        <translation>%2 file(s) in box “%1” are damaged:</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>Exporting…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 导出失败！</source>
+        <translation>Exporting box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>“%1” 的密码：</source>
+        <translation>Password of “%1”: </translation>
+    </message>
+    <message>
+        <source>正在导入…</source>
+        <translation>Importing…</translation>
+    </message>
+    <message>
+        <source>导入保护箱 “%1” 失败！</source>
+        <translation>Importing box “%1” failed!</translation>
+    </message>
 </context>
 <context>
     <name>BoxFilterDialog</name>
@@ -539,6 +599,61 @@
         <source>没有进行此操作的权限！</source>
         <translation>You are not allowed to do this!</translation>
     </message>
+    <message>
+        <source>恢复密钥不正确或不完整，密码未更改！</source>
+        <translation>The recovery key is wrong or incomplete; the password was not changed!</translation>
+    </message>
+    <message>
+        <source>这不是导出的保护箱，也不是 gocryptfs 加密文件夹！</source>
+        <translation>This is neither an exported box nor a gocryptfs folder!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxRecovery</name>
+    <message>
+        <source>当前的保护箱服务不支持此功能！</source>
+        <translation>The box service in use does not offer this!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 属于其他用户！</source>
+        <translation>Box “%1” belongs to another user!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 未加密！</source>
+        <translation>Box “%1” is not encrypted!</translation>
+    </message>
+    <message>
+        <source>密码不可为空！</source>
+        <translation>The password must not be empty!</translation>
+    </message>
+    <message>
+        <source>恢复密钥不可为空！</source>
+        <translation>The recovery key must not be empty!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已挂载，请先卸载！</source>
+        <translation>Box “%1” is mounted; unmount it first!</translation>
+    </message>
+    <message>
+        <source>请选择导出的文件！</source>
+        <translation>Choose the file to export to!</translation>
+    </message>
+    <message>
+        <source>文件 “%1” 已存在！</source>
+        <translation>The file “%1” already exists!</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空！</source>
+        <translation>The box name must not be empty!</translation>
+    </message>
+    <message>
+        <source>任何拿到恢复密钥的人都能打开此保护箱。请把它抄写或保存在安全的地方，不要与他人分享。忘记密码时，凭它可以设置新密码。</source>
+        <translation>Whoever has the recovery key can open this box. Write it down or keep it in a safe place, and share it with nobody. If you forget the password, it lets you set a new one.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 是空的，无法核对恢复密钥；新密码已设置。</source>
+        <translation>Box “%1” is empty, so the recovery key could not be checked; the new password is set.</translation>
+    </message>
 </context>
 <context>
     <name>BoxStateText</name>
@@ -686,6 +801,50 @@
         <source>正在解密…</source>
         <translation>Decrypting…</translation>
     </message>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>完整性检查</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>请先输入当前密码</source>
+        <translation>Enter the current password first</translation>
+    </message>
+    <message>
+        <source>正在读取恢复密钥…</source>
+        <translation>Reading the recovery key…</translation>
+    </message>
+    <message>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
+    </message>
+    <message>
+        <source>读取保护箱 “%1” 的恢复密钥失败！</source>
+        <translation>Could not read the recovery key of box “%1”!</translation>
+    </message>
+    <message>
+        <source>正在检查…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 检查失败！</source>
+        <translation>Checking box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 完好。</source>
+        <translation>Box “%1” is sound.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 中有 %2 个文件已损坏：</source>
+        <translation>%2 file(s) in box “%1” are damaged:</translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
 </context>
 <context>
     <name>CliCommand</name>
@@ -809,6 +968,30 @@
         <source>退出状态：0 成功，1 操作失败，2 用法错误。</source>
         <translation>Exit status: 0 success, 1 the operation failed, 2 usage error.</translation>
     </message>
+    <message>
+        <source>用密码显示加密保护箱的恢复密钥</source>
+        <translation>Show the recovery key of an encrypted box, with its password</translation>
+    </message>
+    <message>
+        <source>忘记密码时，用恢复密钥为保护箱设置新密码</source>
+        <translation>Set a new password with the recovery key when the password is forgotten</translation>
+    </message>
+    <message>
+        <source>检查加密保护箱的每个文件是否完好，列出损坏的文件；不做任何更改</source>
+        <translation>Check every file of an encrypted box and list the damaged ones; changes nothing</translation>
+    </message>
+    <message>
+        <source>把加密保护箱的密文导出到一个归档文件，用于备份或迁移</source>
+        <translation>Export the encrypted form of a box to one archive, for a backup or a move</translation>
+    </message>
+    <message>
+        <source>把导出的归档或 gocryptfs 加密文件夹导入为加密保护箱</source>
+        <translation>Import an exported archive or a gocryptfs folder as an encrypted box</translation>
+    </message>
+    <message>
+        <source>移动文件夹而不是复制</source>
+        <translation>Move the folder instead of copying it</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -904,14 +1087,85 @@
     </message>
 </context>
 <context>
-    <name>LockAgent</name>
+    <name>ForgotPasswordDialog</name>
     <message>
-        <source>保护箱 “%1” 未能卸载</source>
-        <translation>Box “%1” could not be unmounted</translation>
+        <source>忘记密码</source>
+        <translation>Forgot password</translation>
     </message>
     <message>
-        <source>保护箱中有文件正在使用，关闭后将再次尝试卸载。</source>
-        <translation>Files in the box are in use; it will be unmounted again once they are closed.</translation>
+        <source>用恢复密钥设置新密码</source>
+        <translation>Set a new password with the recovery key</translation>
+    </message>
+    <message>
+        <source>保护箱: %1</source>
+        <translation>Box: %1</translation>
+    </message>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>64 位，空格可省略</source>
+        <translation>64 digits; spaces optional</translation>
+    </message>
+    <message>
+        <source>新密码</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>新密码确认</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在核对恢复密钥…</source>
+        <translation>Checking the recovery key…</translation>
+    </message>
+    <message>
+        <source>新密码已设置，请用新密码挂载保护箱。</source>
+        <translation>The new password is set. Mount the box with it.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 密码修改失败！</source>
+        <translation>Could not change the password of box “%1”!</translation>
+    </message>
+</context>
+<context>
+    <name>LockAgent</name>
+    <message>
+        <source>保护箱中有文件正在使用。</source>
+        <translation>Files in the box are in use.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 暂未卸载</source>
+        <translation>Box “%1” is not unmounted yet</translation>
+    </message>
+    <message>
+        <source>将自动重试卸载。</source>
+        <translation>The agent keeps trying to unmount it.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已卸载</source>
+        <translation>Box “%1” is unmounted</translation>
+    </message>
+    <message>
+        <source>其中的文件关闭后，保护箱已卸载。</source>
+        <translation>Its files were closed and the box is unmounted now.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 仍处于挂载状态</source>
+        <translation>Box “%1” is still mounted</translation>
+    </message>
+    <message>
+        <source>已停止尝试卸载。请关闭其中的文件后手动卸载。</source>
+        <translation>The agent stopped trying. Close the files in it, then unmount it yourself.</translation>
     </message>
 </context>
 <context>
@@ -1079,6 +1333,10 @@
         <source>正在验证密码…</source>
         <translation>Checking the password…</translation>
     </message>
+    <message>
+        <source>忘记密码？</source>
+        <translation>Forgot password?</translation>
+    </message>
 </context>
 <context>
     <name>PasswordPolicy</name>
@@ -1171,6 +1429,49 @@
     <message>
         <source>可读写</source>
         <translation>Read and write</translation>
+    </message>
+</context>
+<context>
+    <name>RecoveryKeyDialog</name>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥</source>
+        <translation>Recovery key of box “%1”</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>保存到文件…</source>
+        <translation>Save to file…</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已复制；一分钟后从剪贴板清除。</source>
+        <translation>Copied; it leaves the clipboard again in a minute.</translation>
+    </message>
+    <message>
+        <source>%1-恢复密钥.txt</source>
+        <translation>%1-recovery-key.txt</translation>
+    </message>
+    <message>
+        <source>保存恢复密钥</source>
+        <translation>Save the recovery key</translation>
+    </message>
+    <message>
+        <source>无法保存到 “%1”：%2</source>
+        <translation>Could not save to “%1”: %2</translation>
+    </message>
+    <message>
+        <source>已保存到 “%1”，只有你能读取。</source>
+        <translation>Saved to “%1”; only you can read it.</translation>
     </message>
 </context>
 <context>

@@ -14,7 +14,6 @@
 #include "boxdouble.h"
 
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QThread>
 #include <QtTest>
 
@@ -533,30 +532,6 @@ private slots:
         QFETCH(bool, candidate);
         const QByteArray shellBytes = shell.toUtf8();
         QCOMPARE(ShareCandidates::isCandidate(uid, shellBytes.constData(), 1000, securityOn), candidate);
-    }
-
-    // The command line lists boxes without the table on standard output.
-    void boxTableCanBeSilenced()
-    {
-        addToDouble(boxInfo("docs", kOwnPlain));
-        QTemporaryFile capture;
-        QVERIFY(capture.open());
-        std::fflush(stdout);
-        const int saved = dup(STDOUT_FILENO);
-        dup2(capture.handle(), STDOUT_FILENO);
-        QList<BoxInfo> boxes;
-        const bool listed = BoxOperations::list(boxes).ok();
-        VaultranerProxy::setPrintsBoxTable(true);
-        BoxOperations::list(boxes);
-        std::fflush(stdout);
-        dup2(saved, STDOUT_FILENO);
-        close(saved);
-
-        QVERIFY(listed);
-        QCOMPARE(boxes.size(), 1);
-        capture.seek(0);
-        const QByteArray printed = capture.readAll();
-        QCOMPARE(printed.count("Boxes for"), 1);
     }
 
     // One operation at a time, off the caller's thread; progress and the
