@@ -1,7 +1,8 @@
 #include "Startup.h"
 
+#include "BoxAvailability.h"
+#include "BoxOperations.h"
 #include "MessageBox.h"
-#include "VaultranerProxy.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -32,35 +33,31 @@ QString errText(const StartupEnvironment &env, int code)
     const char *msg = env.boxErr(code);
     return QString::fromUtf8(msg ? msg : "");
 }
-
-// The refusal, and under it why the box service is unavailable and how to
-// fix it, where the library can say.
-QString withCause(const QString &refusal, const StartupEnvironment &env)
-{
-    const QString cause = env.unavailableReason();
-    return cause.isEmpty() ? refusal : refusal + "\n" + cause;
-}
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
-    : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
-      boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
-      effectiveUid(realEffectiveUid), unavailableReason(VaultranerProxy::unavailableReason)
+    : boxEnabled(BoxAvailability::systemProbe().enabled), boxInit(BoxAvailability::systemProbe().init),
+      boxErr(BoxOperations::serviceErrorText), loginUid(realLoginUid), effectiveUid(realEffectiveUid),
+      unavailableReason(BoxAvailability::systemProbe().cause)
 {
 }
 
 bool checkStartup(const StartupEnvironment &env)
 {
-    const int enabled = env.boxEnabled();
-    if (enabled == 0) {
-        showInformation(withCause(QCoreApplication::translate("Startup", "当前系统不支持Venmora文件保护箱相关功能！"), env), nullptr);
-        qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(enabled).arg(errText(env, 0));
+    // The refusal, and under it why the box service is unavailable and how
+    // to fix it, where the library can say.
+    const BoxAvailability availability =
+        BoxAvailability::check(BoxAvailability::Probe{env.boxEnabled, env.boxInit, env.unavailableReason});
+    switch (availability.state) {
+    case BoxAvailability::State::Available:
+        break;
+    case BoxAvailability::State::Unsupported:
+        showInformation(availability.message(QStringLiteral("\n")), nullptr);
+        qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(availability.code).arg(errText(env, 0));
         return false;
-    }
-    const int res = env.boxInit();
-    if (res != 0) {
-        showInformation(withCause(QCoreApplication::translate("Startup", "初始化Venmora文件保护箱模块失败！"), env), nullptr);
-        qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(res).arg(errText(env, res));
+    case BoxAvailability::State::InitFailed:
+        showInformation(availability.message(QStringLiteral("\n")), nullptr);
+        qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(availability.code).arg(errText(env, availability.code));
         return false;
     }
     if (env.loginUid() != env.effectiveUid()) {

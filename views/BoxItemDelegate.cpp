@@ -1,5 +1,6 @@
 #include "BoxItemDelegate.h"
 
+#include "BoxStateText.h"
 #include "BoxTableModel.h"
 
 #include <QAbstractItemView>
@@ -69,7 +70,7 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawLine(L, B, R + 1, B);
         if (index.column() == 0)
             painter->drawLine(L, T, L, B);
-        else if (index.column() == 4)
+        else if (index.column() == EndColumn)
             painter->drawLine(R + 1, T, R + 1, B);
     }
 
@@ -92,6 +93,9 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     case 3:
         painter->drawText(textRect, Qt::AlignVCenter,
                           box.fromOther ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
+        break;
+    case AccessColumn:
+        painter->drawText(textRect, Qt::AlignVCenter, BoxStateText::access(box));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());

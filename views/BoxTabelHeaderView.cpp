@@ -1,5 +1,7 @@
 #include "BoxTabelHeaderView.h"
 
+#include "BoxTableModel.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -47,6 +49,9 @@ void BoxTabelHeaderView::paintSection(QPainter *painter, const QRect &rect, int 
     case 3:
         painter->drawText(textRect, Qt::AlignVCenter, tr("来自于"));
         painter->drawImage(QPoint(L + 60, arrowAt.y()), QImage(":/images/image/icon_down.png"));
+        break;
+    case AccessColumn:
+        painter->drawText(textRect, Qt::AlignVCenter, tr("权限"));
         break;
     default:
         break;

@@ -87,6 +87,9 @@ static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
     [TSD_E_DAMAGED - TSD_E_FIRST] = "the box is damaged: an operation on it could not be finished or undone",
     [TSD_E_STRAY - TSD_E_FIRST] = "the locked box folder holds a file that does not belong there; remove it first",
     [TSD_E_FOREIGN - TSD_E_FIRST] = "the box holds an entry of another account that blocks this; that account must remove it",
+    [TSD_E_KEYFORMAT - TSD_E_FIRST] = "the recovery key is incomplete: it has 64 hexadecimal digits",
+    [TSD_E_BADKEY - TSD_E_FIRST] = "the recovery key does not open this box",
+    [TSD_E_NOTCIPHER - TSD_E_FIRST] = "not a gocryptfs folder or an exported box",
 };
 
 const char *box_err(int code)
@@ -299,13 +302,19 @@ static int do_init(void)
         return rc;
     tsd.name_max = pathconf(tsd.udir, _PC_NAME_MAX);
 
-    int lk = tsd_lock();
-    if (lk < 0)
+    /* Another process of ours may hold the lock for minutes (encrypting a
+     * large box). Reading boxes does not wait for it: that operation
+     * finishes its own journal, and the next box_init that finds the lock
+     * free does the rest of the recovery. */
+    int lk = tsd_try_lock();
+    if (lk >= 0) {
+        rc = tsd_recover(TSD_RECOVER_INIT);
+        tsd_unlock(lk);
+        if (rc < 0)
+            return rc;
+    } else if (lk != -EWOULDBLOCK) {
         return lk;
-    rc = tsd_recover(TSD_RECOVER_INIT);
-    tsd_unlock(lk);
-    if (rc < 0)
-        return rc;
+    }
     tsd.ready = 1;
     return 0;
 }
@@ -1189,7 +1198,11 @@ static int do_umount(const char *owner, const char *name)
     } else if (rc < 0) {
         return rc;
     }
-    int lk = b.self ? tsd_lock() : -1;
+    /* No lock: unmounting must not wait behind another operation of ours
+     * (an encrypt of another box can take minutes while the machine is
+     * about to sleep). Every operation that needs the box unmounted checks
+     * that under the lock itself, and a mount racing with us either is not
+     * there yet or is taken down whole. */
     uid_t muid = (uid_t)-1;
     int s = tsd_mount_state_now(b.point, &muid);
     if (s == TSD_MNT_NONE) {
@@ -1207,7 +1220,6 @@ static int do_umount(const char *owner, const char *name)
     }
     if (rc == 0)
         remove_sharee_point(&b);
-    tsd_unlock(lk);
     boxref_free(&b);
     return rc;
 }
@@ -1694,6 +1706,11 @@ int box_reason_of(int code)
         return BOX_REASON_DAMAGED;
     case TSD_E_TOOL:
         return BOX_REASON_TOOL_MISSING;
+    case TSD_E_KEYFORMAT:
+    case TSD_E_BADKEY:
+        return BOX_REASON_BAD_RECOVERY_KEY;
+    case TSD_E_NOTCIPHER:
+        return BOX_REASON_NOT_A_CIPHER_FOLDER;
     case TSD_E_NOTOWNER:
     case TSD_E_NOACCESS:
     case EACCES:
@@ -1797,6 +1814,58 @@ int box_user_folder(char *buf, size_t len)
     }
     pthread_mutex_unlock(&g_mutex);
     return rc;
+}
+
+/* ---- for the other files of the library (tsd_recovery.c) ---- */
+
+void tsd_call_enter(void)
+{
+    tsd_clear_detail();
+    pthread_mutex_lock(&g_mutex);
+}
+
+void tsd_call_leave(void)
+{
+    pthread_mutex_unlock(&g_mutex);
+}
+
+int tsd_ready(void)
+{
+    return ensure_ready();
+}
+
+int tsd_check_name(const char *name)
+{
+    return check_name(name);
+}
+
+int tsd_own_box(const char *name, char **box, char **cipher, int *encrypted)
+{
+    struct boxref b;
+    int rc = own_box(name, &b);
+    if (rc < 0)
+        return rc;
+    *box = b.box;
+    *cipher = b.cipher;
+    *encrypted = b.encrypted;
+    b.box = b.cipher = NULL;
+    boxref_free(&b);
+    return 0;
+}
+
+int tsd_gocryptfs_result(int status)
+{
+    return map_gocryptfs(status);
+}
+
+int tsd_require_unmounted(const char *path)
+{
+    return require_unmounted(path);
+}
+
+int tsd_reapply_shares(const char *from, const char *tree)
+{
+    return reapply_shares(from, tree);
 }
 
 /* The folders whose entries and attributes change with what box_get_list

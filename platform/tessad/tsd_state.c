@@ -16,7 +16,7 @@
 #include <time.h>
 #include <unistd.h>
 
-int tsd_lock(void)
+static int lock_file(int how)
 {
     char *p = tsd_path("%s/lock", tsd.sdir);
     if (!p)
@@ -25,7 +25,7 @@ int tsd_lock(void)
     free(p);
     if (fd < 0)
         return -errno;
-    while (flock(fd, LOCK_EX) < 0) {
+    while (flock(fd, how) < 0) {
         if (errno != EINTR) {
             int e = errno;
             close(fd);
@@ -33,6 +33,16 @@ int tsd_lock(void)
         }
     }
     return fd;
+}
+
+int tsd_lock(void)
+{
+    return lock_file(LOCK_EX);
+}
+
+int tsd_try_lock(void)
+{
+    return lock_file(LOCK_EX | LOCK_NB);
 }
 
 void tsd_unlock(int fd)
