@@ -178,7 +178,7 @@ private slots:
         QTest::newRow("wrong key") << 1 << "ffff" << "New_pass1" << -2036 << "恢复密钥不正确或不完整，密码未更改！"
                                    << call.arg("ffff|4");
         QTest::newRow("no key") << 0 << "" << "New_pass1" << 0 << "恢复密钥不可为空！" << "";
-        QTest::newRow("confirmation differs") << 0 << "0123" << "New_pass2" << 0 << "密码和确认密码不一致" << "";
+        QTest::newRow("confirmation differs") << 0 << "0123" << "New_pass2" << 0 << "新密码与确认密码不一致" << "";
     }
 
     // 忘记密码？ asks for the key and a new password; the password dialog
