@@ -59,6 +59,10 @@ void SessionSignals::subscribeSystem()
     // Without our session's object, a Lock of any session counts: locking
     // too often is safer than not locking.
     bus.connect(kLogindService, m_sessionPath, kLogindSession, "Lock", this, SLOT(onSessionLock()));
+    // An unlock counts from our own session only: another session's unlock
+    // must not end the hold on ours.
+    if (!m_sessionPath.isEmpty())
+        bus.connect(kLogindService, m_sessionPath, kLogindSession, "Unlock", this, SLOT(onSessionUnlock()));
     m_inhibitor = QDBusUnixFileDescriptor();
     m_asking = false;
     takeSleepDelay();
@@ -127,11 +131,18 @@ void SessionSignals::onScreenSaverActiveChanged(bool active)
 {
     if (active)
         emit screenLocked();
+    else
+        emit screenUnlocked();
 }
 
 void SessionSignals::onSessionLock()
 {
     emit screenLocked();
+}
+
+void SessionSignals::onSessionUnlock()
+{
+    emit screenUnlocked();
 }
 
 void SessionSignals::onPrepareForSleep(bool start)

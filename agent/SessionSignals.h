@@ -7,9 +7,9 @@
 
 class BusConnection;
 
-// What the desktop and logind say about the session, turned into four
-// signals: the screen locked, the machine is about to sleep (or woke up),
-// the session ended. Holds logind's sleep delay lock while it may be asked
+// What the desktop and logind say about the session, turned into signals:
+// the screen locked (or unlocked), the machine is about to sleep (or woke
+// up), the session ended. Holds logind's sleep delay lock while it may be asked
 // to lock boxes before sleep, so that logind waits for us.
 class SessionSignals : public QObject
 {
@@ -27,6 +27,7 @@ public:
 
 signals:
     void screenLocked();
+    void screenUnlocked();
     void aboutToSleep();
     void resumed();
     void sessionEnded();
@@ -35,6 +36,7 @@ private slots:
     // Connected through QtDBus, which only takes slots by name.
     void onScreenSaverActiveChanged(bool active);
     void onSessionLock();
+    void onSessionUnlock();
     void onPrepareForSleep(bool start);
     void onSessionRemoved(const QString &id, const QDBusObjectPath &path);
 

@@ -10,7 +10,8 @@
 
 namespace {
 int pipeEnds[2] = {-1, -1};
-}
+const int kEndingSignals[] = {SIGTERM, SIGHUP, SIGINT};
+} // namespace
 
 SignalPipe::SignalPipe(QObject *parent) : QObject(parent)
 {
@@ -22,14 +23,14 @@ SignalPipe::SignalPipe(QObject *parent) : QObject(parent)
     action.sa_handler = &SignalPipe::handle;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    for (int signalNumber : kEndingSignals)
+        sigaction(signalNumber, &action, nullptr);
 }
 
 SignalPipe::~SignalPipe()
 {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGHUP, SIG_DFL);
+    for (int signalNumber : kEndingSignals)
+        signal(signalNumber, SIG_DFL);
     for (int &end : pipeEnds) {
         if (end >= 0)
             close(end);

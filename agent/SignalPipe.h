@@ -4,8 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGHUP (sent at logout) into a Qt signal on the event
-// loop through a self-pipe; the handler itself only writes one byte.
+// Turns SIGTERM and SIGHUP (sent at logout) and SIGINT (Ctrl+C) into a Qt
+// signal on the event loop through a self-pipe; the handler itself only
+// writes one byte.
 class SignalPipe : public QObject
 {
     Q_OBJECT

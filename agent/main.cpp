@@ -1,7 +1,11 @@
 // vaultrane-agent: locks the user's mounted boxes when the screen locks,
 // before the machine sleeps and when the session ends. Started at login.
+//
+// The agent itself never connects to the display: a broken display
+// connection ends the process that holds it, and the agent must lock the
+// boxes first. Its tray icon runs in a child process (this program with
+// --tray) whose end the agent notices.
 #include "AgentTray.h"
-#include "BoxOperations.h"
 #include "BoxRootSetting.h"
 #include "BuildConfig.h"
 #include "BusConnection.h"
@@ -9,18 +13,21 @@
 #include "DesktopNotifier.h"
 #include "LockAgent.h"
 #include "LockSettings.h"
+#include "MountWatcher.h"
 #include "SessionSignals.h"
 #include "SignalPipe.h"
+#include "SingleInstanceGuard.h"
+#include "TrayProcess.h"
 #include "Translations.h"
-#include "VaultranerProxy.h"
-#include "qtsingleapplication.h"
+#include "BoxAvailability.h"
+#include "BoxOperations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDebug>
-#include <QScopedPointer>
 #include <QTimer>
 
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -41,17 +48,31 @@ QString instanceKey()
     return QStringLiteral("vaultrane-agent-%1-%2").arg(getuid()).arg(session);
 }
 
+// The tray process: the icon and its menu, until the agent closes our
+// standard input, the display goes or the session manager says quit.
+int runTray(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vaultrane-agent"));
+    app.setQuitOnLastWindowClosed(false);
+    loadTranslator();
+    BoxOperations::setPrintsBoxTable(false);
+    BoxOperations::setLogsFailures(false);
+    AgentTray tray;
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     CoreDumps::disable();
-    QScopedPointer<QCoreApplication> app(hasDisplay() ? new QApplication(argc, argv)
-                                                      : new QCoreApplication(argc, argv));
+    if (argc == 2 && std::strcmp(argv[1], TrayProcess::kTrayOption) == 0)
+        return runTray(argc, argv);
+
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vaultrane-agent"));
     QCoreApplication::setApplicationVersion(VAULTRANE_VERSION);
-    if (auto *gui = qobject_cast<QApplication *>(app.data()))
-        gui->setQuitOnLastWindowClosed(false);
 
     // The same language as the window and vaultrane-box, for --help too.
     loadTranslator();
@@ -88,9 +109,13 @@ int main(int argc, char *argv[])
     SingleInstanceGuard guard(instanceKey());
     if (guard.isRunning())
         return 0; // one agent per session
-    VaultranerProxy::setPrintsBoxTable(false);
-    if (VaultranerProxy::boxEnabled() == 0 || VaultranerProxy::boxInit() != 0) {
-        qDebug().noquote() << "vaultrane-agent: boxes are not available here:" << VaultranerProxy::unavailableReason();
+    BoxOperations::setPrintsBoxTable(false);
+    // Failures are the agent's to tell, once per box: not the proxy's at
+    // every retry.
+    BoxOperations::setLogsFailures(false);
+    const BoxAvailability availability = BoxAvailability::check();
+    if (!availability.available()) {
+        qDebug().noquote() << "vaultrane-agent: boxes are not available here:" << availability.cause;
         return 0;
     }
 
@@ -104,18 +129,40 @@ int main(int argc, char *argv[])
 
     QObject::connect(&session, &SessionSignals::screenLocked, &agent,
                      [&agent] { agent.lockAll(LockAgent::Trigger::ScreenLock); });
-    // logind waits for the delay lock to go: it goes once the boxes are locked.
+    QObject::connect(&session, &SessionSignals::screenUnlocked, &agent,
+                     [&agent] { agent.endHold(LockAgent::Trigger::ScreenLock); });
+    // logind waits for the delay lock to go: it goes once every box is
+    // unmounted or known to be busy (unmounting waits for no other operation).
     QObject::connect(&session, &SessionSignals::aboutToSleep, &agent, [&agent, &session] {
         agent.lockAll(LockAgent::Trigger::Sleep);
         session.releaseSleepDelay();
     });
-    QObject::connect(&session, &SessionSignals::resumed, &agent,
-                     [&session] { session.setHoldSleepDelay(LockSettings::load().lockBeforeSleep); });
-    auto endSession = [&agent] {
-        agent.lockAll(LockAgent::Trigger::Logout);
-        QCoreApplication::quit();
+    QObject::connect(&session, &SessionSignals::resumed, &agent, [&agent, &session] {
+        agent.endHold(LockAgent::Trigger::Sleep);
+        session.setHoldSleepDelay(LockSettings::load().lockBeforeSleep);
+    });
+
+    MountWatcher mounts;
+    QObject::connect(&mounts, &MountWatcher::changed, &agent, &LockAgent::mountTableChanged);
+
+    TrayProcess tray;
+    QObject::connect(&tray, &TrayProcess::requested, &agent, [&agent](const TrayCommand &command) {
+        if (command.kind == TrayCommand::Kind::UnmountAll) {
+            agent.lockAll(LockAgent::Trigger::User);
+            return;
+        }
+        for (const BoxInfo &box : LockAgent::mountedBoxes())
+            if (box.owner == command.owner && box.name == command.name)
+                agent.lockOne(box);
+    });
+
+    // The end of the session in every form: lock first, then leave.
+    auto endSession = [&agent, &tray] {
+        agent.lockAllAndQuit();
+        tray.stop();
     };
     QObject::connect(&session, &SessionSignals::sessionEnded, &agent, endSession);
+    QObject::connect(&tray, &TrayProcess::displayEnded, &agent, endSession);
     SignalPipe signalPipe;
     QObject::connect(&signalPipe, &SignalPipe::terminationRequested, &agent, endSession);
 
@@ -126,8 +173,7 @@ int main(int argc, char *argv[])
     });
     settingsLook.start(kSettingsLookMilliseconds);
 
-    QScopedPointer<AgentTray> tray;
-    if (qobject_cast<QApplication *>(app.data()))
-        tray.reset(new AgentTray(&agent));
-    return app->exec();
+    if (hasDisplay())
+        tray.start();
+    return app.exec();
 }

@@ -1,42 +1,8 @@
 #include "qtsingleapplication.h"
 
-#include <QCryptographicHash>
 #include <QDataStream>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
-#include <QStandardPaths>
-
-#include <unistd.h>
-
-namespace {
-QString runtimeDir()
-{
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return dir.isEmpty() ? QDir::tempPath() : dir;
-}
-} // namespace
-
-SingleInstanceGuard::SingleInstanceGuard(const QString &key)
-{
-    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    const QString base = QString("qtsingleapp-%1-%2").arg(QString::fromLatin1(hash)).arg(getuid());
-    m_serverName = base;
-    m_lock = new QLockFile(runtimeDir() + "/" + base + ".lock");
-    m_lock->setStaleLockTime(0); // only a dead owner makes the lock stale
-    m_otherRunning = !m_lock->tryLock(0);
-}
-
-SingleInstanceGuard::~SingleInstanceGuard()
-{
-    delete m_lock;
-}
-
-QString SingleInstanceGuard::keyForExecutable(const QString &path)
-{
-    return QString("%1@%2").arg(path).arg(getuid());
-}
 
 QtSingleApplication::QtSingleApplication(int &argc, char **argv, bool GUIenabled)
     : QApplication(argc, argv, GUIenabled)
@@ -59,14 +25,14 @@ void QtSingleApplication::init(const QString &id)
 {
     m_id = id.isEmpty() ? SingleInstanceGuard::keyForExecutable(applicationFilePath()) : id;
     m_guard = new SingleInstanceGuard(m_id);
-    if (m_guard->isRunning())
+    if (m_guard->isRunning() || !m_guard->isGuarded())
         return;
     // The owner listens so that later copies could hand it a message.
     m_server = new QLocalServer(this);
     QLocalServer::removeServer(m_guard->serverName());
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (m_server->listen(m_guard->serverName()))
-        connect(m_server, SIGNAL(newConnection()), this, SLOT(receiveConnection()));
+        connect(m_server, &QLocalServer::newConnection, this, &QtSingleApplication::receiveConnection);
 }
 
 bool QtSingleApplication::isRunning() const

@@ -3,31 +3,9 @@
 #include <QApplication>
 #include <QString>
 
+#include "SingleInstanceGuard.h"
+
 class QLocalServer;
-class QLockFile;
-
-// Holds the single-instance key of one program: the first holder of a key
-// owns it until it exits (or dies: a lock left by a dead process is taken
-// over); every later holder sees that the program is already running.
-class SingleInstanceGuard
-{
-public:
-    explicit SingleInstanceGuard(const QString &key);
-    ~SingleInstanceGuard();
-    SingleInstanceGuard(const SingleInstanceGuard &) = delete;
-    SingleInstanceGuard &operator=(const SingleInstanceGuard &) = delete;
-
-    bool isRunning() const { return m_otherRunning; }
-    QString serverName() const { return m_serverName; }
-
-    // The key used when none is given: the executable's path and the user.
-    static QString keyForExecutable(const QString &path);
-
-private:
-    QLockFile *m_lock = nullptr;
-    bool m_otherRunning = false;
-    QString m_serverName;
-};
 
 // An application object that knows whether another copy of the same program
 // (the same executable, run by the same user) is already running.

@@ -10,6 +10,12 @@ struct BoxServiceExtensions::Table {
     box_unavailable_code_fn unavailableCode = nullptr;
     box_user_folder_fn userFolder = nullptr;
     box_crypto_mount_idle_fn mountIdle = nullptr;
+    box_share_state_of_fn shareStateOf = nullptr;
+    box_crypto_recovery_key_fn recoveryKey = nullptr;
+    box_crypto_recover_fn recover = nullptr;
+    box_crypto_check_fn check = nullptr;
+    box_export_fn exportBox = nullptr;
+    box_import_fn importBox = nullptr;
     box_state_folders_fn stateFolders = nullptr;
 };
 
@@ -34,6 +40,12 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.unavailableCode = lookUp<box_unavailable_code_fn>("box_unavailable_code");
         t.userFolder = lookUp<box_user_folder_fn>("box_user_folder");
         t.mountIdle = lookUp<box_crypto_mount_idle_fn>("box_crypto_mount_idle");
+        t.shareStateOf = lookUp<box_share_state_of_fn>("box_share_state_of");
+        t.recoveryKey = lookUp<box_crypto_recovery_key_fn>("box_crypto_recovery_key");
+        t.recover = lookUp<box_crypto_recover_fn>("box_crypto_recover");
+        t.check = lookUp<box_crypto_check_fn>("box_crypto_check");
+        t.exportBox = lookUp<box_export_fn>("box_export");
+        t.importBox = lookUp<box_import_fn>("box_import");
         t.stateFolders = lookUp<box_state_folders_fn>("box_state_folders");
         return t;
     }();
@@ -47,4 +59,10 @@ box_unavailable_reason_fn BoxServiceExtensions::unavailableReason() { return tab
 box_unavailable_code_fn BoxServiceExtensions::unavailableCode() { return table().unavailableCode; }
 box_user_folder_fn BoxServiceExtensions::userFolder() { return table().userFolder; }
 box_crypto_mount_idle_fn BoxServiceExtensions::mountIdle() { return table().mountIdle; }
+box_share_state_of_fn BoxServiceExtensions::shareStateOf() { return table().shareStateOf; }
+box_crypto_recovery_key_fn BoxServiceExtensions::recoveryKey() { return table().recoveryKey; }
+box_crypto_recover_fn BoxServiceExtensions::recover() { return table().recover; }
+box_crypto_check_fn BoxServiceExtensions::check() { return table().check; }
+box_export_fn BoxServiceExtensions::exportBox() { return table().exportBox; }
+box_import_fn BoxServiceExtensions::importBox() { return table().importBox; }
 box_state_folders_fn BoxServiceExtensions::stateFolders() { return table().stateFolders; }

@@ -16,6 +16,7 @@ const OptionSpelling kSpellings[] = {
     {"--read-write", CliOption::ReadWrite},
     {"--password-fd", CliOption::PasswordFd},
     {"--names", CliOption::Names},
+    {"--move", CliOption::Move},
 };
 
 CliOption optionFor(const QString &name)

@@ -1,13 +1,19 @@
 #include "LockSettings.h"
 
+#include "SettingsStore.h"
+
+#include <QDebug>
+#include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
-const char *const kOrganisation = "vaultrane";
-const char *const kApplication = "vaultrane";
 
 const char *const kScreenLockKey = "lock/onScreenLock";
 const char *const kSleepKey = "lock/beforeSleep";
@@ -15,18 +21,35 @@ const char *const kLogoutKey = "lock/onLogout";
 const char *const kIdleKey = "lock/whenIdle";
 const char *const kIdleMinutesKey = "lock/idleMinutes";
 
-QSettings *openSettings()
+// QSettings opens the file with a plain blocking open: a FIFO (or a
+// device) in its place would hang the caller, the session agent among
+// them. Only a regular file, or none yet, is handed to it.
+bool fileIsSafeToOpen(const QString &path)
 {
-    return new QSettings(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
+    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return errno == ENOENT;
+    struct stat st;
+    const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    close(fd);
+    if (!regular) {
+        static bool told = false;
+        if (!told)
+            qWarning().noquote() << path << "is not a regular file: the lock settings are left at their defaults";
+        told = true;
+    }
+    return regular;
 }
 
 } // namespace
 
 LockSettings LockSettings::load()
 {
-    QScopedPointer<QSettings> settings(openSettings());
-    settings->sync(); // pick up what another process wrote since
     LockSettings s;
+    if (!fileIsSafeToOpen(filePath()))
+        return s;
+    const std::unique_ptr<QSettings> settings = SettingsStore::open();
+    settings->sync(); // pick up what another process wrote since
     s.lockOnScreenLock = settings->value(kScreenLockKey, s.lockOnScreenLock).toBool();
     s.lockBeforeSleep = settings->value(kSleepKey, s.lockBeforeSleep).toBool();
     s.lockOnLogout = settings->value(kLogoutKey, s.lockOnLogout).toBool();
@@ -40,7 +63,9 @@ LockSettings LockSettings::load()
 
 bool LockSettings::save() const
 {
-    QScopedPointer<QSettings> settings(openSettings());
+    if (!fileIsSafeToOpen(filePath()))
+        return false;
+    const std::unique_ptr<QSettings> settings = SettingsStore::open();
     settings->setValue(kScreenLockKey, lockOnScreenLock);
     settings->setValue(kSleepKey, lockBeforeSleep);
     settings->setValue(kLogoutKey, lockOnLogout);
@@ -50,10 +75,11 @@ bool LockSettings::save() const
     return settings->status() == QSettings::NoError;
 }
 
+// Where QSettings keeps them, found without a QSettings object: making
+// one already reads the file.
 QString LockSettings::filePath()
 {
-    QScopedPointer<QSettings> settings(openSettings());
-    return settings->fileName();
+    return SettingsStore::filePath();
 }
 
 unsigned int LockSettings::idleSeconds() const

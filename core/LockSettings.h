@@ -5,7 +5,8 @@
 // When mounted boxes lock themselves: the choices of the settings dialog,
 // read by the session agent at every trigger and by every mount for the
 // idle time. Stored with QSettings in the user's configuration folder
-// (~/.config/vaultrane/vaultrane.conf, group "lock").
+// (~/.config/vaultrane/vaultrane.ini, group "lock"). Only a regular file is
+// read or written: a FIFO or a device there would block the caller.
 class LockSettings
 {
 public:

@@ -1,6 +1,7 @@
 #include "PrivilegeSharedBoxDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "FormDialogParts.h"
 #include "MessageBox.h"
 #include "ShareCandidates.h"
@@ -255,12 +256,12 @@ void PrivilegeSharedBoxDialog::slot_okBtnClicked()
     int type = MessageBox::Warning;
     QString text;
     if (added < 0) {
-        text = result.message(tr("保护箱 “%1” 设置共享权限失败！").arg(m_boxInfo.name));
+        text = result.message(BoxOutcomes::failed(BoxOperation::Share, m_boxInfo.name));
     } else if (result.ok()) {
         type = MessageBox::Complete;
-        text = tr("保护箱 “%1” 设置共享权限成功！").arg(m_boxInfo.name);
+        text = BoxOutcomes::sharesApplied(m_boxInfo.name);
     } else {
-        text = result.message(tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！").arg(m_boxInfo.name));
+        text = result.message(BoxOutcomes::sharesPartlyApplied(m_boxInfo.name));
     }
     showMessageOver(this, type, text);
 

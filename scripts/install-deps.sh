@@ -2,7 +2,7 @@
 # Installs everything needed to build, run and test Vaultrane on Debian 12.
 set -euo pipefail
 pkgs=(
-  build-essential cmake pkg-config ccache
+  build-essential cmake pkg-config ccache python3
   qtbase5-dev qtbase5-dev-tools qttranslations5-l10n qttools5-dev qttools5-dev-tools qtwayland5
   libacl1-dev acl libaudit-dev
   gocryptfs fuse3

@@ -17,20 +17,6 @@ private slots:
         QTRY_VERIFY(TestSupport::leftoverTopLevels().isEmpty());
     }
 
-    // Every text is shown whole.
-    void texts()
-    {
-        AboutDialog d(nullptr);
-        d.show();
-        for (const char *text : {"Venmora文件保护箱", "运行环境: AstrelVenmora操作系统 (V10)", "安全内核 (3.0.0) 以上",
-                                    "保护箱套件 (3.0.8) 以上", "软件版本: 3.0.3"}) {
-            QLabel *label = TestSupport::childWithText<QLabel>(&d, text);
-            QVERIFY2(label && label->isVisible(), qPrintable(text));
-            QCOMPARE(label->size(), label->sizeHint());
-            QVERIFY(d.rect().contains(label->geometry()));
-        }
-    }
-
     // Escape and the close button both close it, and it goes with exec().
     void closes()
     {

@@ -43,24 +43,6 @@ private slots:
         QCOMPARE(sections, (QList<int>{0, 0, 1, 2, 3, 4, 1}));
     }
 
-    void filterChoices()
-    {
-        QWidget host;
-        for (const auto &[type, texts] : QList<QPair<int, QStringList>>{{0, {"全部", "是", "否"}},
-                                                                         {2, {"全部", "个人创建", "他人共享"}}}) {
-            BoxFilterDialog dialog(type, &host);
-            QStringList shown;
-            for (QRadioButton *b : dialog.findChildren<QRadioButton *>())
-                shown << b->text();
-            QCOMPARE(shown, texts);
-            QCOMPARE(dialog.checkedIndex(), 0); // nothing checked yet
-            dialog.setCheckedIndex(1);
-            QVERIFY(childWithText<QRadioButton>(&dialog, texts[1])->isChecked());
-            dialog.setCheckedIndex(7);
-            QCOMPARE(dialog.checkedIndex(), 2);
-        }
-    }
-
     // Picking a choice or pressing inside only checks it; a press outside
     // closes with 1, Escape with 0.
     void exitResults()

@@ -91,7 +91,6 @@ private slots:
         QCOMPARE(m_view->count(), 3);
         QCOMPARE(m_view->item(1)->text(), QString("b"));
         QCOMPARE(m_view->item(1)->toolTip(), QString("/box/tester/b"));
-        QCOMPARE(m_view->item(1)->sizeHint(), QSize(70, 80));
 
         const QImage plainPicture(":/images/image/person_48.png");
         const QIcon plainIcon = m_view->item(0)->icon();

@@ -36,8 +36,6 @@ int largestDifference(const QImage &a, const QImage &b)
 // Within rounding of the "@2x" image, and far from the small one enlarged.
 const int kRounding = 8;
 
-QString twinOf(const QString &path) { return QString(path).replace(".png", "@2x.png"); }
-
 } // namespace
 
 class TestHighDpi : public QObject
@@ -48,18 +46,6 @@ private slots:
     void initTestCase() { QCOMPARE(qApp->devicePixelRatio(), 2.0); }
 
     void cleanup() { QVERIFY(TestSupport::leftoverTopLevels().isEmpty()); }
-
-    void iconsDrawFromTheirLargeImage()
-    {
-        for (const char *path : {":/images/logo/24.png", ":/images/image/icon_new.png", ":/images/image/icon_delete.png",
-                                 ":/images/image/icon_code.png", ":/images/image/icon_share.png",
-                                 ":/images/image/close_icon.png", ":/images/image/menu_icon.png"}) {
-            const QSize logical = QImage(path).size();
-            const QPixmap drawn = QIcon(path).pixmap(logical);
-            QCOMPARE(drawn.devicePixelRatio(), 2.0);
-            QVERIFY2(largestDifference(drawn.toImage(), QImage(twinOf(path))) <= kRounding, path);
-        }
-    }
 
     void titleBarLogoIsSharp()
     {

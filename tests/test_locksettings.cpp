@@ -6,10 +6,14 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QDir>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestLockSettings : public QObject
 {
@@ -39,6 +43,52 @@ private slots:
         QVERIFY(!settings.lockWhenIdle);
         QCOMPARE(settings.idleSeconds(), 0u);
         QVERIFY(LockSettings::filePath().startsWith(m_config.path()));
+    }
+
+    // Choices an earlier version kept in vaultrane.ini are read once into the
+    // one settings file; later changes are not undone by the old file.
+    void choicesOfTheOldFileAreKeptOnce()
+    {
+        QVERIFY(QDir().mkpath(m_config.path() + "/vaultrane"));
+        {
+            QSettings old(m_config.path() + "/vaultrane/vaultrane.ini", QSettings::IniFormat);
+            old.setValue("lock/onScreenLock", false);
+            old.setValue("lock/idleMinutes", 15);
+        }
+        LockSettings loaded = LockSettings::load();
+        QVERIFY(!loaded.lockOnScreenLock);
+        QCOMPARE(loaded.idleMinutes, 15);
+        QVERIFY(LockSettings::filePath().endsWith("/vaultrane/vaultrane.conf"));
+
+        loaded.lockOnScreenLock = true;
+        QVERIFY(loaded.save());
+        QVERIFY(LockSettings::load().lockOnScreenLock);
+        QVERIFY(QFile::remove(m_config.path() + "/vaultrane/vaultrane.ini"));
+    }
+
+    // The file QSettings writes is the one the checks look at.
+    void storedChoicesGoToTheNamedFile()
+    {
+        LockSettings stored;
+        stored.lockBeforeSleep = false;
+        QVERIFY(stored.save());
+        QVERIFY(QFileInfo(LockSettings::filePath()).isFile());
+    }
+
+    // A FIFO in place of the file would block an open for good: the
+    // choices stay at their defaults and nothing is written through it.
+    void fifoInPlaceOfTheFileNeitherBlocksNorTakesWrites()
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(LockSettings::filePath()).absolutePath()));
+        QVERIFY(mkfifo(QFile::encodeName(LockSettings::filePath()).constData(), 0600) == 0);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(LockSettings::load().lockOnScreenLock);
+        LockSettings changed;
+        changed.lockOnScreenLock = false;
+        QVERIFY(!changed.save());
+        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(QFileInfo(LockSettings::filePath()).isFile() == false);
     }
 
     void storedChoicesComeBackAndIdleMinutesStayInRange_data()

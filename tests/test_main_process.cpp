@@ -38,7 +38,7 @@ class TestMainProcess : public QObject
     // True once the first copy holds the single-instance lock.
     bool lockTaken() const
     {
-        for (const QFileInfo &f : QDir(m_runtimeDir.path()).entryInfoList({"qtsingleapp-*.lock"}, QDir::Files))
+        for (const QFileInfo &f : QDir(m_runtimeDir.path()).entryInfoList({"vaultrane-instance-*.lock"}, QDir::Files))
             if (f.size() > 0)
                 return true;
         return false;

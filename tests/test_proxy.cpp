@@ -25,12 +25,10 @@ QStringList names(const QList<BoxInfo> &list)
     return out;
 }
 
-QList<BoxInfo> load(int owner = 0, int encrypt = 0, int share = 0, QString *out = nullptr)
+QList<BoxInfo> load(int owner = 0, int encrypt = 0, int share = 0)
 {
     QList<BoxInfo> list;
-    const QString printed = TestSupport::captureStdout([&] { VaultranerProxy::getBoxList(list, owner, encrypt, share); });
-    if (out)
-        *out = printed;
+    VaultranerProxy::getBoxList(list, owner, encrypt, share);
     return list;
 }
 
@@ -57,19 +55,12 @@ private slots:
         qputenv("USER", "tester");
     }
 
-    void listTableOnStdout()
+    void listReadsEveryFlag()
     {
-        const QString header = "Boxes for tester\n------------------------------\nname\tencrypt\tshare\towner\tpath\n";
-        QString out;
-        QVERIFY(load(0, 0, 0, &out).isEmpty());
-        QCOMPARE(out, header);
-
-        // Every row is printed, also those the filter drops.
+        QVERIFY(load().isEmpty());
         BoxDouble::setBoxes({box("docs", SELF_PLAIN),
                              box("m", BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_MOUNTED | BOX_FLAG_SHARED, "bob")});
-        const QList<BoxInfo> own = load(1, 0, 0, &out);
-        QCOMPARE(out, header + "docs\tN\tN\tself\t/box/tester/docs\nm\tY\tY\tbob\t/box/bob/m\n");
-        QCOMPARE(names(own), QStringList{"docs"});
+        QCOMPARE(names(load(1, 0, 0)), QStringList{"docs"});
         QCOMPARE(BoxDouble::calls()[0].args[0], std::string("255"));
         QCOMPARE(BoxDouble::liveRecords(), 0);
 
@@ -84,11 +75,8 @@ private slots:
         BoxDouble::setResult("box_get_list", -5);
         QList<BoxInfo> list{BoxInfo()};
         list[0].name = "kept";
-        TestSupport::DebugCapture log;
-        QString out = TestSupport::captureStdout([&] { QVERIFY(!VaultranerProxy::getBoxList(list, 0, 0, 0)); });
+        QVERIFY(!VaultranerProxy::getBoxList(list, 0, 0, 0));
         QCOMPARE(names(list), QStringList{"kept"});
-        QVERIFY(out.isEmpty());
-        QCOMPARE(log.lines(), QStringList{"double error 5"});
     }
 
     void filters_data()
@@ -139,12 +127,9 @@ private slots:
         QTest::addColumn<int>("createResult");
         QTest::addColumn<int>("deleteResult");
         QTest::addColumn<QString>("calls");
-        QTest::addColumn<QStringList>("logged");
-        QTest::newRow("create fails") << -17 << 0 << "box_create" << QStringList{"double error 17"};
-        QTest::newRow("encryption fails") << 0 << 0 << "box_create box_crypto_create box_delete"
-                                          << QStringList{"double error 22"};
-        QTest::newRow("clean-up fails too") << 0 << -16 << "box_create box_crypto_create box_delete"
-                                            << QStringList{"double error 22", "double error 16"};
+        QTest::newRow("create fails") << -17 << 0 << "box_create";
+        QTest::newRow("encryption fails") << 0 << 0 << "box_create box_crypto_create box_delete";
+        QTest::newRow("clean-up fails too") << 0 << -16 << "box_create box_crypto_create box_delete";
     }
 
     void createEncryptedCleansUp()
@@ -152,14 +137,11 @@ private slots:
         QFETCH(int, createResult);
         QFETCH(int, deleteResult);
         QFETCH(QString, calls);
-        QFETCH(QStringList, logged);
         BoxDouble::setResult("box_create", createResult);
         BoxDouble::setResult("box_crypto_create", -22);
         BoxDouble::setResult("box_delete", deleteResult);
-        TestSupport::DebugCapture log;
         QVERIFY(!VaultranerProxy::createEncryptedBox("b", "secret1"));
         QCOMPARE(callLog(false), calls);
-        QCOMPARE(log.lines(), logged);
     }
 
     void passphraseOperationsPassTheirRecords()
@@ -175,11 +157,8 @@ private slots:
                                     "box_crypto_verify_passphrase(b,defg|4) box_crypto_mount(tester,b,defg|4) "
                                     "box_crypto_umount(tester,b) box_crypto_decrypt(b,defg|4)"));
 
-        // A failure is logged even when the library has no message for it.
         BoxDouble::setResult("box_crypto_mount", -999);
-        TestSupport::DebugCapture log;
         QVERIFY(!VaultranerProxy::mountBox("tester", "b", "wrong"));
-        QCOMPARE(log.lines().size(), 1);
     }
 
     void sharedListReadsNamedUsersOnly()
@@ -192,21 +171,17 @@ private slots:
                 "u:0:-w-,u:600:---,u:4242:rwx,g::r-x,m::rwx,o::r-x";
         BoxDouble::setBoxes({b});
         QList<ShareUser> users;
-        const QString out = TestSupport::captureStdout([&] { QVERIFY(VaultranerProxy::getSharedList("tester", "b", users)); });
+        QVERIFY(VaultranerProxy::getSharedList("tester", "b", users));
         QStringList got;
         for (const ShareUser &u : users)
             got << QString("%1:%2:%3:%4").arg(u.uid).arg(u.name).arg(int(u.perm)).arg(u.type);
         QCOMPARE(got, QStringList({"1001:alice:5:2", "1002:bob:5:2", "1003:carol:5:2", "1004:dave:5:2", "1005:erin:7:2"}));
-        QVERIFY(out.contains("b\tN\tY\tself\t/box/tester/b\n"));
-        QVERIFY(out.contains("before passwd id = 1000\npwu id = 1001\nafter passwd id = 1000\n"));
         QCOMPARE(BoxDouble::liveRecords(), 0);
 
         BoxDouble::setResult("box_get_info", -2);
         users.clear();
-        TestSupport::DebugCapture log;
         QVERIFY(!VaultranerProxy::getSharedList("tester", "b", users));
         QVERIFY(users.isEmpty());
-        QCOMPARE(log.lines(), QStringList{"double error 2"});
     }
 
     void sharedListShowsAShareeItsOwnEntry()
@@ -218,7 +193,7 @@ private slots:
         b.acl = "u::rwx,u:1000:r-x,g::---,m::r-x,o::---";
         BoxDouble::setBoxes({b});
         QList<ShareUser> users;
-        TestSupport::captureStdout([&] { QVERIFY(VaultranerProxy::getSharedList("alice", "b", users)); });
+        QVERIFY(VaultranerProxy::getSharedList("alice", "b", users));
         QCOMPARE(users.size(), 1);
         QCOMPARE(users.first().uid, 1000u);
         QVERIFY(users.first().perm == SharePermission::ReadOnly);
@@ -233,11 +208,9 @@ private slots:
         QCOMPARE(VaultranerProxy::setSharedList("b", {}), 0);
         QCOMPARE(callLog(), QString("box_clear_share(b)"));
 
-        // A partial failure is counted and logged; the loop goes on.
+        // A partial failure is counted; the loop goes on.
         BoxDouble::failNthCall("box_add_share", 2, -13);
-        TestSupport::DebugCapture log;
         QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, SharePermission::ReadOnly}, {1002, SharePermission::ReadWrite}, {1003, SharePermission::ReadOnly}})), 2);
-        QCOMPARE(log.lines(), QStringList{"b, perm 7, id 1002, type 2: double error 13"});
 
         // A failed clear adds nothing.
         BoxDouble::clearCalls();

@@ -1,4 +1,4 @@
-// The switch button: toggling and the slider animation's arithmetic.
+// The switch button: toggling, the slider, keyboard and screen readers.
 
 #include "SwitchButton.h"
 #include "testsupport.h"
@@ -46,42 +46,40 @@ class TestSwitchButton : public QObject
 private slots:
     void cleanup() { QVERIFY(TestSupport::leftoverTopLevels().isEmpty()); }
 
-    // The checked signal comes first, before the slider has moved; the slider
-    // then steps by a tenth of the width and settles on the target. Any
-    // button toggles; the release does not.
-    void pillAnimationArithmetic()
+    // Any button toggles, the release does not. The checked signal comes
+    // before the slider moves; the slider then settles on the other end and
+    // the timer stops, on a very narrow button too. A press in mid-flight
+    // turns the slider round from where it is.
+    void pressTogglesAndTheSliderSettles()
     {
-        auto sw = makePill();
-        QCOMPARE(sw->sliderPosition(), 0);
-        // State, slider position and target as seen by a receiver of the signal.
-        QList<QList<int>> atSignal;
-        connect(sw.get(), &SwitchButton::checkedChanged, [&](bool on) {
-            atSignal << QList<int>{on, sw->isChecked(), sw->sliderPosition(), sw->sliderTargetPosition()};
-        });
-        QTest::mousePress(sw.get(), Qt::RightButton);
-        QCOMPARE(atSignal, (QList<QList<int>>{{1, 1, 0, 0}}));
-        QCOMPARE(sw->sliderTargetPosition(), 16);
-        // 3 per tick; 18 overshoots and the next tick settles on 16.
-        QCOMPARE(runTicks(sw.get()), (QList<int>{3, 6, 9, 12, 15, 18, 16}));
-        QVERIFY(!timerOf(sw.get())->isActive());
-        QTest::mouseRelease(sw.get(), Qt::RightButton);
-        QCOMPARE(atSignal.size(), 1);
+        for (const QSize size : {QSize(30, 14), QSize(8, 4)}) {
+            auto sw = makePill(size);
+            QList<int> positionsAtSignal;
+            connect(sw.get(), &SwitchButton::checkedChanged, [&] { positionsAtSignal << sw->sliderPosition(); });
+            QTest::mousePress(sw.get(), Qt::RightButton);
+            QVERIFY(sw->isChecked());
+            QCOMPARE(positionsAtSignal, QList<int>{0});
+            QVERIFY(runTicks(sw.get()).size() < 100);
+            QVERIFY(!timerOf(sw.get())->isActive());
+            const int end = sw->sliderPosition();
+            QVERIFY(end > 0);
+            QCOMPARE(end, sw->sliderTargetPosition());
+            QTest::mouseRelease(sw.get(), Qt::RightButton);
+            QCOMPARE(positionsAtSignal.size(), 1);
 
-        QTest::mousePress(sw.get(), Qt::LeftButton);
-        QCOMPARE(atSignal.last(), (QList<int>{0, 0, 16, 16}));
-        QCOMPARE(runTicks(sw.get()), (QList<int>{13, 10, 7, 4, 1, -2, 0}));
-        // Left to itself the timer brings the slider home and stops.
-        QTest::mousePress(sw.get(), Qt::LeftButton);
-        QTRY_VERIFY(!timerOf(sw.get())->isActive());
-        QCOMPARE(sw->sliderPosition(), 16);
-        // A press in mid-flight turns the slider round from where it is.
-        QTest::mousePress(sw.get(), Qt::LeftButton);
-        sw->updateValue();
-        sw->updateValue();
-        QCOMPARE(sw->sliderPosition(), 10);
-        QTest::mousePress(sw.get(), Qt::LeftButton);
-        QVERIFY(sw->isChecked());
-        QCOMPARE(runTicks(sw.get()), (QList<int>{13, 16, 16}));
+            QTest::mousePress(sw.get(), Qt::LeftButton);
+            QTRY_VERIFY(!timerOf(sw.get())->isActive());
+            QCOMPARE(sw->sliderPosition(), 0);
+            QTest::mousePress(sw.get(), Qt::LeftButton);
+            sw->updateValue();
+            const int midFlight = sw->sliderPosition();
+            QVERIFY(midFlight > 0 && midFlight < end);
+            QTest::mousePress(sw.get(), Qt::LeftButton);
+            QVERIFY(!sw->isChecked());
+            sw->updateValue();
+            QVERIFY(sw->sliderPosition() < midFlight);
+            QTRY_COMPARE(sw->sliderPosition(), 0);
+        }
     }
 
     // setChecked reports only real changes and leaves the slider alone until
@@ -97,9 +95,10 @@ private slots:
         QCOMPARE(sw->sliderPosition(), 0);
         QVERIFY(!timerOf(sw.get())->isActive());
         sw->setFixedSize(40, 20);
-        QCOMPARE(sw->sliderPosition(), 20);
+        const int end = sw->sliderPosition();
+        QVERIFY(end > 0);
         sw->setChecked(false);
-        QCOMPARE(sw->sliderPosition(), 20);
+        QCOMPARE(sw->sliderPosition(), end);
         sw->setFixedSize(30, 14);
         QCOMPARE(sw->sliderPosition(), 0);
 
@@ -107,7 +106,7 @@ private slots:
         fresh->setButtonStyle(SwitchButton::PillTrack);
         fresh->setChecked(true);
         fresh->show();
-        QCOMPARE(fresh->sliderPosition(), 50 - 24);
+        QVERIFY(fresh->sliderPosition() > 0); // at the checked end
     }
 
     // Reached by Tab, toggled by Space (not by other keys), the focus shown by
@@ -143,15 +142,6 @@ private slots:
         QVERIFY(a11y->state().checkable && a11y->state().checked && a11y->state().focused);
         a11y->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         QVERIFY(!sw->isChecked() && !a11y->state().checked);
-    }
-
-    // A very narrow button still moves (at least 1 per tick) and stops.
-    void narrowButtonStops()
-    {
-        auto sw = makePill(QSize(8, 4));
-        QTest::mousePress(sw.get(), Qt::LeftButton);
-        QCOMPARE(runTicks(sw.get()), (QList<int>{1, 2, 3, 4, 4}));
-        QVERIFY(!timerOf(sw.get())->isActive());
     }
 };
 

@@ -1,5 +1,6 @@
 #include "BoxItemDelegate.h"
 
+#include "BoxStateText.h"
 #include "BoxTableModel.h"
 
 #include <QAbstractItemView>
@@ -74,7 +75,7 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawLine(L, B, R + 1, B);
         if (index.column() == 0)
             painter->drawLine(L, T, L, B);
-        else if (index.column() == 4)
+        else if (index.column() == EndColumn)
             painter->drawLine(R + 1, T, R + 1, B);
     }
 
@@ -96,6 +97,9 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         break;
     case 3:
         drawCellText(painter, textRect, box.fromOther ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
+        break;
+    case AccessColumn:
+        painter->drawText(textRect, Qt::AlignVCenter, BoxStateText::access(box));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());

@@ -1,5 +1,7 @@
 #include "BoxTabelHeaderView.h"
 
+#include "BoxTableModel.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -62,6 +64,9 @@ void BoxTabelHeaderView::paintSection(QPainter *painter, const QRect &rect, int 
         break;
     case 3:
         drawFilterCaption(tr("来自于"), L + 60);
+        break;
+    case AccessColumn:
+        painter->drawText(textRect, Qt::AlignVCenter, tr("权限"));
         break;
     default:
         break;

@@ -16,7 +16,7 @@
 #include <time.h>
 #include <unistd.h>
 
-int tsd_lock(void)
+static int lock_file(int how)
 {
     char *p = tsd_path("%s/lock", tsd.sdir);
     if (!p)
@@ -25,7 +25,7 @@ int tsd_lock(void)
     free(p);
     if (fd < 0)
         return -errno;
-    while (flock(fd, LOCK_EX) < 0) {
+    while (flock(fd, how) < 0) {
         if (errno != EINTR) {
             int e = errno;
             close(fd);
@@ -33,6 +33,16 @@ int tsd_lock(void)
         }
     }
     return fd;
+}
+
+int tsd_lock(void)
+{
+    return lock_file(LOCK_EX);
+}
+
+int tsd_try_lock(void)
+{
+    return lock_file(LOCK_EX | LOCK_NB);
 }
 
 void tsd_unlock(int fd)
@@ -133,6 +143,11 @@ static int strand(const char *path)
         }
         int moved = renameat2(AT_FDCWD, path, AT_FDCWD, dest, RENAME_NOREPLACE) == 0;
         int e = errno;
+        if (moved) {
+            /* Nobody walks in there again, not even we ourselves. */
+            chmod(dest, 0);
+            tsd.stranded++;
+        }
         free(dest);
         if (moved)
             break;
@@ -154,7 +169,7 @@ int tsd_discard_tree(const char *path)
     if (!tsd_exists(path))
         return 0;
     /* A small tree goes faster here than a process can start. */
-    if (tsd_tree_is_small(path, 64, 4u << 20))
+    if (tsd.discard_now || tsd_tree_is_small(path, 64, 4u << 20))
         return remove_or_strand(path);
     char *trash = tsd_path("%s/trash", tsd.sdir);
     if (!trash)

@@ -4,6 +4,7 @@
 // the real box service, mounted with gocryptfs in a temporary box root.
 #include "LockSettings.h"
 
+#include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -18,7 +19,11 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -173,6 +178,7 @@ class TestAgent : public QObject
     FakeLogind m_logind;
     FakeNotifications m_notifications;
     QProcess m_agent;
+    int m_operationLock = -1; // our hold of the user's operation lock, when taken
 
     QProcessEnvironment environment() const
     {
@@ -237,12 +243,11 @@ class TestAgent : public QObject
 
     // The agent is listening once it has asked logind for the delay lock:
     // that comes after it subscribed to both buses.
-    bool startAgent()
+    bool startAgent(const QProcessEnvironment &env, const QString &retrySeconds = "0.3")
     {
         const int before = m_logind.inhibitCalls;
-        m_agent.setProcessEnvironment(environment());
-        m_agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_agent.start(VAULTRANE_AGENT_PROGRAM, {"--retry-seconds", "0.3"});
+        m_agent.setProcessEnvironment(env);
+        m_agent.start(VAULTRANE_AGENT_PROGRAM, {"--retry-seconds", retrySeconds});
         if (!m_agent.waitForStarted(5000))
             return false;
         QDeadlineTimer deadline(10000);
@@ -250,6 +255,47 @@ class TestAgent : public QObject
             QTest::qWait(20);
         QTest::qWait(200); // its match rules reach the daemon
         return m_logind.inhibitCalls > before;
+    }
+
+    // Ends the agent that init() started (which unmounts the boxes), mounts
+    // them again and starts another one.
+    bool restartAgent(const QProcessEnvironment &env, const QString &retrySeconds = "0.3")
+    {
+        m_agent.terminate();
+        return m_agent.waitForFinished(10000) && mount("alpha") && mount("beta") && startAgent(env, retrySeconds);
+    }
+
+    // Plays another operation of the user (an encrypt of a large box, say)
+    // that holds the operation lock for as long as it likes.
+    void holdOperationLock()
+    {
+        m_operationLock = open(QFile::encodeName(userFolder() + "/.boxes/lock").constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(m_operationLock >= 0);
+        QCOMPARE(flock(m_operationLock, LOCK_EX), 0);
+    }
+
+    void releaseOperationLock()
+    {
+        if (m_operationLock >= 0)
+            close(m_operationLock);
+        m_operationLock = -1;
+    }
+
+    QString userFolder() const { return m_root + "/" + QString::fromLocal8Bit(getpwuid(geteuid())->pw_name); }
+
+    static void removeAccount(const QString &account)
+    {
+        QProcess userdel;
+        userdel.setStandardOutputFile(QProcess::nullDevice());
+        userdel.setStandardErrorFile(QProcess::nullDevice());
+        userdel.start("userdel", {account});
+        userdel.waitForFinished(10000);
+    }
+
+    void lockScreen()
+    {
+        emitSignal(*m_sessionBus, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged",
+                   {true});
     }
 
     void emitSignal(PrivateBus &bus, const QString &path, const QString &interface, const QString &name,
@@ -295,17 +341,21 @@ private slots:
         setScreenLockSetting(true);
         QVERIFY(mount("alpha"));
         QVERIFY(mount("beta"));
-        QVERIFY(startAgent());
+        m_agent.setProcessChannelMode(QProcess::SeparateChannels);
+        QVERIFY(startAgent(environment()));
     }
 
     void cleanup()
     {
+        releaseOperationLock();
         if (m_agent.state() != QProcess::NotRunning) {
             m_agent.terminate();
             if (!m_agent.waitForFinished(10000))
                 m_agent.kill();
         }
         m_agent.waitForFinished(5000);
+        if (QTest::currentTestFailed())
+            qWarning().noquote() << "the agent said:" << m_agent.readAllStandardError();
         boxCommand({"unmount", "alpha"});
         boxCommand({"unmount", "beta"});
     }
@@ -350,9 +400,21 @@ private slots:
     }
 
     // logind waits for the delay lock before sleeping: it must go only
-    // after the boxes are unmounted, and come back after the resume.
+    // after the boxes are unmounted, and come back after the resume. Another
+    // operation of the user holding its lock (an encrypt of another box)
+    // must not keep the boxes mounted past logind's few seconds.
+    void sleepUnmountsThenReleasesTheDelayLock_data()
+    {
+        QTest::addColumn<bool>("operationRunning");
+        QTest::newRow("nothing else running") << false;
+        QTest::newRow("another operation holds the lock") << true;
+    }
+
     void sleepUnmountsThenReleasesTheDelayLock()
     {
+        QFETCH(bool, operationRunning);
+        if (operationRunning)
+            holdOperationLock();
         QVERIFY(!m_logind.delayLockReleased());
         emitSignal(*m_systemBus, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
                    {true});
@@ -367,9 +429,13 @@ private slots:
     }
 
     // A box with an open file is never forced: it stays mounted and whole,
-    // its owner hears of it once, and it goes once the file is closed.
+    // its owner hears of it once, and it goes once the file is closed,
+    // however long that takes while the screen stays locked (well past the
+    // agent's old limit of 60 tries); then its owner hears that it went.
+    // The agent's log tells each state once, not every try.
     void busyBoxStaysMountedAndIsNamedOnce()
     {
+        QVERIFY(restartAgent(environment(), "0.02"));
         QFile file(boxPath("alpha") + "/notes.txt");
         QVERIFY(file.open(QIODevice::ReadWrite));
         QCOMPARE(file.write("unsaved work"), qint64(12));
@@ -393,6 +459,52 @@ private slots:
 
         file.close();
         QTRY_VERIFY_WITH_TIMEOUT(!isMounted(boxPath("alpha")), kLockDeadline);
+        QTRY_COMPARE(m_notifications.shown.size(), 2);
+        QVERIFY(m_notifications.shown.last().contains("alpha"));
+        QVERIFY(m_agent.readAllStandardError().count('\n') <= 2);
+    }
+
+    // The user unlocks the screen while a box is still in use: the agent
+    // says once that it gave up, and leaves the box alone from then on.
+    void unlockEndsTheTriesOnABusyBox()
+    {
+        QFile file(boxPath("alpha") + "/notes.txt");
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        lockScreen();
+        QTRY_COMPARE_WITH_TIMEOUT(m_notifications.shown.size(), 1, kLockDeadline);
+
+        emitSignal(*m_sessionBus, "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged",
+                   {false});
+        QTRY_COMPARE_WITH_TIMEOUT(m_notifications.shown.size(), 2, kLockDeadline);
+        QVERIFY(m_notifications.shown.last().contains("alpha"));
+        file.close();
+        QTest::qWait(1000); // several retry intervals
+        QVERIFY(isMounted(boxPath("alpha")));
+        QCOMPARE(m_notifications.shown.size(), 2);
+    }
+
+    // A mount that was under way when the screen locked (it waited for the
+    // operation lock, or gocryptfs was still starting) is unmounted as soon
+    // as it completes; so is one that starts while the screen is locked.
+    void mountCompletingWhileLockedIsUnmounted()
+    {
+        QVERIFY(boxCommand({"unmount", "beta"}));
+        holdOperationLock();
+        QProcess mounting;
+        mounting.setProcessEnvironment(environment());
+        mounting.start(VAULTRANE_BOX_PROGRAM, {"mount", "beta"});
+        mounting.write((kPassword + "\n").toUtf8());
+        mounting.closeWriteChannel();
+        QTest::qWait(300); // it waits for the lock now
+
+        emitSignal(*m_systemBus, kSessionPath, "org.freedesktop.login1.Session", "Lock");
+        QTRY_VERIFY_WITH_TIMEOUT(!isMounted(boxPath("alpha")), kLockDeadline);
+        releaseOperationLock();
+        QVERIFY(mounting.waitForFinished(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(!isMounted(boxPath("beta")), kLockDeadline);
+
+        QVERIFY(mount("alpha") || !isMounted(boxPath("alpha")));
+        QTRY_VERIFY_WITH_TIMEOUT(!isMounted(boxPath("alpha")), kLockDeadline);
     }
 
     void switchedOffTriggerIsFollowedWithoutRestart()
@@ -413,16 +525,18 @@ private slots:
     // SIGTERM a logout sends. Either unmounts and ends the agent.
     void sessionEndUnmountsAndExits_data()
     {
-        QTest::addColumn<bool>("bySignal");
-        QTest::newRow("logind removes the session") << false;
-        QTest::newRow("SIGTERM") << true;
+        QTest::addColumn<int>("signalNumber"); // 0: logind's SessionRemoved
+        QTest::newRow("logind removes the session") << 0;
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
     }
 
     void sessionEndUnmountsAndExits()
     {
-        QFETCH(bool, bySignal);
-        if (bySignal)
-            m_agent.terminate();
+        QFETCH(int, signalNumber);
+        if (signalNumber != 0)
+            QCOMPARE(kill(pid_t(m_agent.processId()), signalNumber), 0);
         else
             emitSignal(*m_systemBus, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "SessionRemoved",
                        {QString("3"), QVariant::fromValue(QDBusObjectPath(kSessionPath))});
@@ -431,6 +545,96 @@ private slots:
         QCOMPARE(m_agent.exitCode(), 0);
         QVERIFY(!isMounted(boxPath("alpha")));
         QVERIFY(!isMounted(boxPath("beta")));
+    }
+
+    // The agent's display: one that goes away ends the agent after it
+    // unmounted the boxes (an X logout usually kills the server first);
+    // one that cannot be reached at all leaves it running without a tray.
+    void displayLossUnmountsAndExits()
+    {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty())
+            QSKIP("Xvfb is needed for a display of the agent's own");
+        QProcess server;
+        server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+        QVERIFY(server.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 10000);
+        const QString display = ":" + QString::fromLatin1(server.readLine()).trimmed();
+        QProcessEnvironment env = environment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        QVERIFY(restartAgent(env));
+        QTest::qWait(1000); // the tray is connected by now
+
+        server.kill();
+        QVERIFY(server.waitForFinished(5000));
+        QVERIFY(m_agent.waitForFinished(10000));
+        QCOMPARE(m_agent.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_agent.exitCode(), 0);
+        QVERIFY(!isMounted(boxPath("alpha")));
+        QVERIFY(!isMounted(boxPath("beta")));
+    }
+
+    void unreachableDisplayLeavesTheAgentRunning()
+    {
+        QProcessEnvironment env = environment();
+        env.insert("DISPLAY", ":4711"); // no server there
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        QVERIFY(restartAgent(env));
+        QTest::qWait(1000);
+        QCOMPARE(m_agent.state(), QProcess::Running);
+        lockScreen();
+        QTRY_VERIFY_WITH_TIMEOUT(!isMounted(boxPath("alpha")) && !isMounted(boxPath("beta")), kLockDeadline);
+    }
+
+    // Without a runtime folder, another account prepares the temporary
+    // folder: the fallback runtime folder open to all, the lock file under
+    // the name a guard in the temporary folder would take (held by a live
+    // process of theirs) and the folder the agent falls back to. The agent
+    // starts all the same and locks.
+    void hostileTemporaryFolderDoesNotStopTheAgent()
+    {
+        if (geteuid() != 0 || QStandardPaths::findExecutable("useradd").isEmpty())
+            QSKIP("making a throwaway account needs root and useradd");
+        const QString account = QString("vrta%1").arg(getpid());
+        removeAccount(account);
+        QCOMPARE(QProcess::execute("useradd", {"-M", "-N", "-s", "/usr/sbin/nologin", account}), 0);
+        const passwd *attacker = getpwnam(qPrintable(account));
+        QVERIFY(attacker);
+        const QStringList asAttacker = {"--reuid=" + QString::number(attacker->pw_uid),
+                                        "--regid=" + QString::number(attacker->pw_gid), "--clear-groups"};
+        QTemporaryDir shared("/tmp/vaultrane-shared-XXXXXX");
+        QVERIFY(shared.isValid());
+        QVERIFY(chmod(QFile::encodeName(shared.path()).constData(), 01777) == 0);
+
+        QProcess holder; // a live process of the attacker, named in the lock file
+        holder.start("setpriv", asAttacker + QStringList{"sleep", "300"});
+        QVERIFY(holder.waitForStarted(5000));
+        const QString me = QString::fromLocal8Bit(getpwuid(geteuid())->pw_name);
+        const QByteArray hash = QCryptographicHash::hash(QString("vaultrane-agent-%1-3").arg(geteuid()).toUtf8(),
+                                                         QCryptographicHash::Sha1)
+                                    .toHex()
+                                    .left(16);
+        const QString script = QString("umask 0; mkdir -m 0777 runtime-%1 vaultrane-%2 && "
+                                       "printf '%3\nsleep\n\n' > qtsingleapp-%4-%2.lock")
+                                   .arg(me)
+                                   .arg(geteuid())
+                                   .arg(holder.processId())
+                                   .arg(QString::fromLatin1(hash));
+        QProcess prepare;
+        prepare.setWorkingDirectory(shared.path());
+        prepare.start("setpriv", asAttacker + QStringList{"sh", "-c", script});
+        QVERIFY(prepare.waitForFinished(10000) && prepare.exitCode() == 0);
+
+        QProcessEnvironment env = environment();
+        env.remove("XDG_RUNTIME_DIR");
+        env.insert("TMPDIR", shared.path());
+        const bool started = restartAgent(env);
+        holder.kill();
+        holder.waitForFinished(5000);
+        removeAccount(account);
+        QVERIFY(started);
+        lockScreen();
+        QTRY_VERIFY_WITH_TIMEOUT(!isMounted(boxPath("alpha")) && !isMounted(boxPath("beta")), kLockDeadline);
     }
 
     // Both bus daemons restart: the agent finds them again and still locks.

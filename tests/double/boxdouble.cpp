@@ -472,3 +472,8 @@ int venmora_os_check_is_desktop(void)
 }
 
 } // extern "C"
+
+int BoxDouble::recordCall(const std::string &func, const std::vector<std::string> &args)
+{
+    return record(func, args);
+}

@@ -89,28 +89,6 @@ bool waitForBoxWork(int timeoutMs)
     return !BoxWorker::anyRunning();
 }
 
-QString captureStdout(const std::function<void()> &fn)
-{
-    std::fflush(stdout);
-    char path[] = "/tmp/vaultrane-stdout-XXXXXX";
-    int tmp = mkstemp(path);
-    unlink(path);
-    int saved = dup(STDOUT_FILENO);
-    dup2(tmp, STDOUT_FILENO);
-    fn();
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    QByteArray out;
-    lseek(tmp, 0, SEEK_SET);
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(tmp, buf, sizeof buf)) > 0)
-        out.append(buf, int(n));
-    close(tmp);
-    return QString::fromUtf8(out);
-}
-
 DebugCapture::DebugCapture() : m_lines(new QStringList)
 {
     if (g_captures.isEmpty())

@@ -27,8 +27,6 @@ bool modalHandlersDone();
 // after timeoutMs.
 bool waitForBoxWork(int timeoutMs = 5000);
 
-// Runs `fn` and returns what it printed on the process's standard output.
-QString captureStdout(const std::function<void()> &fn);
 
 // Collects qDebug/qWarning lines while alive.
 class DebugCapture {
