@@ -586,7 +586,7 @@ void TestCliBox::reachesBoxesOthersShare()
     QCOMPARE(entry.value("mounted").toBool(), true);
     const CliOutcome refused = runAs(owner, {"delete", "locked"}, line(password));
     QCOMPARE(refused.status, 1);
-    QVERIFY2(refused.err.contains(sharee.name.toUtf8()), refused.err.constData());
+    QVERIFY(!entryOf(owner, "locked").isEmpty());
 
     QCOMPARE(runAs(sharee, {"unmount", locked}).status, 0);
     QCOMPARE(entryOf(sharee, "locked").value("mounted").toBool(), false);
