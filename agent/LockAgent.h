@@ -60,7 +60,8 @@ public:
     // Something was mounted or unmounted on the system.
     void mountTableChanged();
 
-    // The user's boxes (own, and others' mounted by the user) mounted now.
+    // The boxes the user has mounted now: its own, and its own views of
+    // boxes that others share with it.
     static QList<BoxInfo> mountedBoxes();
 
     int pendingCount() const { return m_pending.size(); }

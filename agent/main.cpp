@@ -6,6 +6,7 @@
 // boxes first. Its tray icon runs in a child process (this program with
 // --tray) whose end the agent notices.
 #include "AgentTray.h"
+#include "BoxRootSetting.h"
 #include "BuildConfig.h"
 #include "BusConnection.h"
 #include "CoreDumps.h"
@@ -18,7 +19,8 @@
 #include "SingleInstanceGuard.h"
 #include "TrayProcess.h"
 #include "Translations.h"
-#include "VaultranerProxy.h"
+#include "BoxAvailability.h"
+#include "BoxOperations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -54,8 +56,8 @@ int runTray(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vaultrane-agent"));
     app.setQuitOnLastWindowClosed(false);
     loadTranslator();
-    VaultranerProxy::setPrintsBoxTable(false);
-    VaultranerProxy::setLogsFailures(false);
+    BoxOperations::setPrintsBoxTable(false);
+    BoxOperations::setLogsFailures(false);
     AgentTray tray;
     return app.exec();
 }
@@ -72,15 +74,16 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vaultrane-agent"));
     QCoreApplication::setApplicationVersion(VAULTRANE_VERSION);
 
+    // The same language as the window and vaultrane-box, for --help too.
+    loadTranslator();
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Locks your mounted protection boxes when the screen locks, before the machine sleeps "
-        "and when the session ends, as chosen in Vaultrane's settings."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "AgentMain", "在锁屏、休眠前和会话结束时卸载已挂载的保护箱，按文件保护箱设置中的选择。"));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption retryOption(QStringLiteral("retry-seconds"),
-                                   QStringLiteral("Seconds between attempts to lock a box that is in use."),
-                                   QStringLiteral("seconds"));
+                                   QCoreApplication::translate("AgentMain", "两次尝试卸载使用中的保护箱之间的秒数。"),
+                                   QCoreApplication::translate("AgentMain", "秒数"));
     parser.addOption(retryOption);
     if (!parser.parse(QCoreApplication::arguments())) {
         fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
@@ -95,22 +98,24 @@ int main(int argc, char *argv[])
         bool number = false;
         const double seconds = parser.value(retryOption).toDouble(&number);
         if (!number || seconds <= 0) {
-            fprintf(stderr, "--retry-seconds wants a positive number\n");
+            fprintf(stderr, "%s\n",
+                    qPrintable(QCoreApplication::translate("AgentMain", "--retry-seconds 需要一个正数")));
             return kUsageError;
         }
         retryMilliseconds = int(seconds * 1000);
     }
 
+    BoxRootSetting::apply(); // the box root chosen in the window, if any
     SingleInstanceGuard guard(instanceKey());
     if (guard.isRunning())
         return 0; // one agent per session
-    loadTranslator();
-    VaultranerProxy::setPrintsBoxTable(false);
+    BoxOperations::setPrintsBoxTable(false);
     // Failures are the agent's to tell, once per box: not the proxy's at
     // every retry.
-    VaultranerProxy::setLogsFailures(false);
-    if (VaultranerProxy::boxEnabled() == 0 || VaultranerProxy::boxInit() != 0) {
-        qDebug().noquote() << "vaultrane-agent: boxes are not available here:" << VaultranerProxy::unavailableReason();
+    BoxOperations::setLogsFailures(false);
+    const BoxAvailability availability = BoxAvailability::check();
+    if (!availability.available()) {
+        qDebug().noquote() << "vaultrane-agent: boxes are not available here:" << availability.cause;
         return 0;
     }
 

@@ -12,8 +12,10 @@ namespace CommandLine {
 void describe(QCommandLineParser &parser);
 
 // Answers --help or --version, when asked for, before the application
-// object exists; returns true when the process should end, with its code in
-// `exitCode`. Anything else on the line is left for checkArguments.
+// object exists, and refuses an option that neither the program nor Qt
+// knows, so that neither needs a display; returns true when the process
+// should end, with its code in `exitCode`. Anything else on the line is left
+// for checkArguments.
 bool answerInformationOptions(int argc, char *argv[], int &exitCode);
 
 // Called once the application object has taken Qt's own options (-platform,

@@ -1,7 +1,10 @@
 #include "Startup.h"
 
+#include "BoxAvailability.h"
+#include "BoxOperations.h"
+#include "BoxRootSetting.h"
 #include "MessageBox.h"
-#include "VaultranerProxy.h"
+#include "ServiceUnavailable.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -33,34 +36,56 @@ QString errText(const StartupEnvironment &env, int code)
     return QString::fromUtf8(msg ? msg : "");
 }
 
-// The refusal, and under it why the box service is unavailable and how to
-// fix it, where the library can say.
-QString withCause(const QString &refusal, const StartupEnvironment &env)
+// Offers a user who cannot have the shared box root a folder of their own;
+// true once it is chosen and in use.
+bool choseOwnFolder(const QString &refusal)
 {
-    const QString cause = env.unavailableReason();
-    return cause.isEmpty() ? refusal : refusal + "\n" + cause;
+    const QString folder = BoxRootSetting::suggestedFolder();
+    auto *question = new MessageBox(nullptr);
+    const QString text = refusal + "\n\n" + ServiceUnavailable::ownFolderQuestion(folder);
+    if (question->execMessage(MessageBox::Question, text) != 1)
+        return false;
+    if (!BoxRootSetting::store(folder)) {
+        showInformation(QCoreApplication::translate("Startup", "无法创建文件夹 %1！").arg(folder), nullptr);
+        return false;
+    }
+    BoxRootSetting::apply();
+    return true;
 }
 } // namespace
 
 StartupEnvironment::StartupEnvironment()
-    : boxEnabled(VaultranerProxy::boxEnabled), boxInit(VaultranerProxy::boxInit),
-      boxErr(VaultranerProxy::boxError), loginUid(realLoginUid),
-      effectiveUid(realEffectiveUid), unavailableReason(VaultranerProxy::unavailableReason)
+    : boxEnabled(BoxAvailability::systemProbe().enabled), boxInit(BoxAvailability::systemProbe().init),
+      boxErr(BoxOperations::serviceErrorText), loginUid(realLoginUid), effectiveUid(realEffectiveUid),
+      unavailableReason(BoxAvailability::systemProbe().cause), unavailableCause(ServiceUnavailable::currentCause)
 {
 }
 
 bool checkStartup(const StartupEnvironment &env)
 {
-    const int enabled = env.boxEnabled();
-    if (enabled == 0) {
-        showInformation(withCause(QCoreApplication::translate("Startup", "当前系统不支持Venmora文件保护箱相关功能！"), env), nullptr);
-        qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(enabled).arg(errText(env, 0));
-        return false;
+    // The refusal, and under it why the box service is unavailable and how
+    // to fix it, where the library can say.
+    const BoxAvailability::Probe probe{env.boxEnabled, env.boxInit, env.unavailableReason};
+    BoxAvailability availability = BoxAvailability::check(probe);
+    bool asked = false;
+    if (availability.state == BoxAvailability::State::Unsupported
+        && ServiceUnavailable::ownFolderHelps(env.unavailableCause())) {
+        // The question shows the refusal too: declined, nothing more is said.
+        asked = true;
+        if (choseOwnFolder(availability.message(QStringLiteral("\n"))))
+            availability = BoxAvailability::check(probe);
     }
-    const int res = env.boxInit();
-    if (res != 0) {
-        showInformation(withCause(QCoreApplication::translate("Startup", "初始化Venmora文件保护箱模块失败！"), env), nullptr);
-        qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(res).arg(errText(env, res));
+    switch (availability.state) {
+    case BoxAvailability::State::Available:
+        break;
+    case BoxAvailability::State::Unsupported:
+        if (!asked)
+            showInformation(availability.message(QStringLiteral("\n")), nullptr);
+        qDebug().noquote() << QString("box_enabled failed, res = %1, err = %2").arg(availability.code).arg(errText(env, 0));
+        return false;
+    case BoxAvailability::State::InitFailed:
+        showInformation(availability.message(QStringLiteral("\n")), nullptr);
+        qDebug().noquote() << QString("box_init failed, res = %1, err = %2").arg(availability.code).arg(errText(env, availability.code));
         return false;
     }
     if (env.loginUid() != env.effectiveUid()) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include "ServiceUnavailable.h"
 #include "Translations.h"
 
 // Applies the style sheet ":/images/style/<fileName>" to the whole
@@ -23,6 +24,7 @@ struct StartupEnvironment {
     uid_t (*loginUid)();     // the login uid recorded for the process
     uid_t (*effectiveUid)();
     QString (*unavailableReason)(); // why boxes are unavailable, with the fix; may be empty
+    ServiceUnavailable::Cause (*unavailableCause)();
 
     StartupEnvironment(); // the real system
 };
@@ -31,7 +33,9 @@ struct StartupEnvironment {
 // initialisation, and the su/sudo guard (the login uid must equal the
 // effective uid; a process without a login uid is refused). The first
 // refusal is shown in an Information message without parent and logged;
-// when box support or initialisation fails and the library says why, a
-// second line of the message gives that cause and its fix. Returns true
+// when box support or initialisation fails and the library says why, the
+// lines under it give that cause and its fix. Where the shared box root is
+// missing, the message asks instead whether to keep the boxes in a folder of
+// the user's own, and goes on with it when the user agrees. Returns true
 // when the program may go on.
 bool checkStartup(const StartupEnvironment &env = StartupEnvironment());

@@ -1,3 +1,4 @@
+#include "BoxRootSetting.h"
 #include "BuildConfig.h"
 #include "CommandLine.h"
 #include "CoreDumps.h"
@@ -40,6 +41,7 @@ int main(int argc, char *argv[])
     }
 
     loadStyleSheet("blue.css");
+    BoxRootSetting::apply(); // a box root of the user's own, chosen at an earlier start
     if (!checkStartup())
         return 0;
 

@@ -13,8 +13,15 @@ public:
     static box_last_detail_fn lastDetail();
     static box_set_progress_fn setProgress();
     static box_unavailable_reason_fn unavailableReason();
+    static box_unavailable_code_fn unavailableCode();
     static box_user_folder_fn userFolder();
     static box_crypto_mount_idle_fn mountIdle();
+    static box_share_state_of_fn shareStateOf();
+    static box_crypto_recovery_key_fn recoveryKey();
+    static box_crypto_recover_fn recover();
+    static box_crypto_check_fn check();
+    static box_export_fn exportBox();
+    static box_import_fn importBox();
     static box_state_folders_fn stateFolders();
 
 private:

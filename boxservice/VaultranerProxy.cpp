@@ -3,8 +3,11 @@
 #include "BoxServiceExtensions.h"
 #include "SecretString.h"
 #include "box_service.h"
+#include "box_service_ext.h"
 
 #include <QDebug>
+#include <QFile>
+
 #include <QFileInfo>
 
 #include <atomic>
@@ -43,6 +46,7 @@ struct Failure {
     QString detail;
 };
 thread_local Failure t_lastFailure;
+thread_local QString t_lastSetAside;
 
 // Logs a failure and keeps it as the thread's last one. The reason and the
 // detail are read at once: the detail lasts only until the next box_* call.
@@ -141,6 +145,13 @@ BoxInfo toBoxInfo(const box_info *node)
     box.encrypted = (node->flags & BOX_FLAG_ENCRYPTED) != 0;
     box.fromOther = (node->flags & BOX_FLAG_OTHER) != 0;
     box.mounted = (node->flags & BOX_FLAG_MOUNTED) != 0;
+    box_share_state state{};
+    if (box_share_state_of_fn stateOf = BoxServiceExtensions::shareStateOf(); stateOf && stateOf(node, &state) == 0) {
+        box.access = state.access == BOX_ACCESS_READ_WRITE  ? SharePermission::ReadWrite
+                     : state.access == BOX_ACCESS_READ_ONLY ? SharePermission::ReadOnly
+                                                            : SharePermission::None;
+        box.mountedElsewhere = state.mounted_elsewhere != 0;
+    }
     return box;
 }
 
@@ -253,10 +264,16 @@ bool VaultranerProxy::createEncryptedBox(const QString &name, const QString &pas
 
 bool VaultranerProxy::deleteBox(const QString &name)
 {
+    t_lastSetAside.clear();
     int res = box_delete(toLib(name).constData());
     if (res != 0) {
         fail(res);
         return false;
+    }
+    // After a delete that succeeded, the detail names what was set aside.
+    if (box_last_detail_fn lastDetail = BoxServiceExtensions::lastDetail()) {
+        const char *detail = lastDetail();
+        t_lastSetAside = QString::fromUtf8(detail ? detail : "");
     }
     return true;
 }
@@ -519,6 +536,11 @@ void VaultranerProxy::clearLastFailure()
     t_lastFailure = Failure();
 }
 
+QString VaultranerProxy::lastSetAside()
+{
+    return t_lastSetAside;
+}
+
 void VaultranerProxy::setPrintsBoxTable(bool print)
 {
     g_printBoxTable = print;
@@ -551,6 +573,12 @@ QString VaultranerProxy::unavailableReason()
     return QString::fromUtf8(reason ? reason : "").trimmed();
 }
 
+int VaultranerProxy::unavailableCode()
+{
+    const box_unavailable_code_fn codeOf = BoxServiceExtensions::unavailableCode();
+    return codeOf ? codeOf() : -1;
+}
+
 QString VaultranerProxy::userBoxFolder()
 {
     if (const box_user_folder_fn folderOf = BoxServiceExtensions::userFolder()) {
@@ -562,6 +590,122 @@ QString VaultranerProxy::userBoxFolder()
         }
     }
     return QString("%1/%2").arg("/box").arg(QString::fromLocal8Bit(std::getenv("USER")));
+}
+
+namespace {
+
+// A library without the function: the call fails as the service's own
+// failures do, with nothing more specific to say.
+bool missing()
+{
+    fail(-ENOSYS);
+    return false;
+}
+
+void collectDamaged(const char *path, void *user)
+{
+    static_cast<QStringList *>(user)->append(QString::fromUtf8(path));
+}
+
+} // namespace
+
+bool VaultranerProxy::canShowRecoveryKey() { return BoxServiceExtensions::recoveryKey() != nullptr; }
+bool VaultranerProxy::canRecover() { return BoxServiceExtensions::recover() != nullptr; }
+bool VaultranerProxy::canCheck() { return BoxServiceExtensions::check() != nullptr; }
+
+bool VaultranerProxy::canExportAndImport()
+{
+    return BoxServiceExtensions::exportBox() != nullptr && BoxServiceExtensions::importBox() != nullptr;
+}
+
+bool VaultranerProxy::recoveryKey(const QString &name, const QString &passphrase, SecretString &key)
+{
+    box_crypto_recovery_key_fn recoveryKeyOf = BoxServiceExtensions::recoveryKey();
+    if (!recoveryKeyOf)
+        return missing();
+    KeyCopy password(passphrase);
+    box_passphrase record = password.passphrase();
+    char buffer[BOX_RECOVERY_KEY_DIGITS + 1] = {0};
+    int res = recoveryKeyOf(toLib(name).constData(), &record, buffer, sizeof buffer);
+    if (res == 0) {
+        QString text = QString::fromLatin1(buffer);
+        key = SecretString(text);
+        SecretString::wipe(text);
+    }
+    SecretString::wipe(buffer, sizeof buffer);
+    if (res != 0) {
+        fail(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::recoverPassphrase(const QString &name, const QString &recoveryKey,
+                                        const QString &newPassphrase, bool &checked)
+{
+    box_crypto_recover_fn recover = BoxServiceExtensions::recover();
+    if (!recover)
+        return missing();
+    KeyCopy key(recoveryKey);
+    KeyCopy fresh(newPassphrase);
+    box_passphrase keyRecord = key.passphrase();
+    box_crypto_params freshRecord = fresh.params(0);
+    int keyChecked = 0;
+    ProgressScope progress;
+    int res = recover(toLib(name).constData(), &keyRecord, &freshRecord, &keyChecked);
+    if (res != 0) {
+        fail(res);
+        return false;
+    }
+    checked = keyChecked != 0;
+    return true;
+}
+
+bool VaultranerProxy::checkBox(const QString &name, const QString &passphrase, QStringList &damaged)
+{
+    box_crypto_check_fn check = BoxServiceExtensions::check();
+    if (!check)
+        return missing();
+    KeyCopy key(passphrase);
+    box_passphrase record = key.passphrase();
+    damaged.clear();
+    ProgressScope progress;
+    int res = check(toLib(name).constData(), &record, collectDamaged, &damaged);
+    if (res < 0) {
+        fail(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::exportBox(const QString &name, const QString &file)
+{
+    box_export_fn exportTo = BoxServiceExtensions::exportBox();
+    if (!exportTo)
+        return missing();
+    ProgressScope progress;
+    int res = exportTo(toLib(name).constData(), QFile::encodeName(file).constData());
+    if (res != 0) {
+        fail(res);
+        return false;
+    }
+    return true;
+}
+
+bool VaultranerProxy::importBox(const QString &source, const QString &name, const QString &passphrase, bool move)
+{
+    box_import_fn importFrom = BoxServiceExtensions::importBox();
+    if (!importFrom)
+        return missing();
+    KeyCopy key(passphrase);
+    box_passphrase record = key.passphrase();
+    ProgressScope progress;
+    int res = importFrom(QFile::encodeName(source).constData(), toLib(name).constData(), &record, move ? 1 : 0);
+    if (res != 0) {
+        fail(res);
+        return false;
+    }
+    return true;
 }
 
 QStringList VaultranerProxy::boxStateFolders()

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class SecretString;
+
 // The only place that calls the box service library. Every operation is
 // static and synchronous, logs library failures to the debug log and reports
 // success as a bool (the share writer as a count). The code, reason and
@@ -59,6 +61,10 @@ public:
     static QString lastFailureDetail();
     static void clearLastFailure();
 
+    // What the calling thread's last successful deleteBox had to set aside:
+    // the entry of another user that could not be removed; empty when none.
+    static QString lastSetAside();
+
     // Whether getBoxList and getSharedList print the box table on standard
     // output (on by default; the command line turns it off).
     static void setPrintsBoxTable(bool print);
@@ -78,10 +84,31 @@ public:
     // failed), in the library's own plain words with the fix; empty when the
     // library cannot say.
     static QString unavailableReason();
+    // The same as a box_unavailable code; -1 when the library cannot say.
+    static int unavailableCode();
 
     // The calling user's box folder (e.g. "/box/alice"), as the library
     // knows it; "/box/" and $USER when it cannot say.
     static QString userBoxFolder();
+
+    // The recovery key, the integrity check, export and import, where the
+    // library has them (each can* says whether it has).
+    static bool canShowRecoveryKey();
+    static bool canRecover();
+    static bool canCheck();
+    static bool canExportAndImport();
+    // The box's recovery key as 64 hexadecimal digits, opened with its
+    // password.
+    static bool recoveryKey(const QString &name, const QString &passphrase, SecretString &key);
+    // A new password set with the recovery key; `checked` is false when the
+    // box held nothing to prove the key against.
+    static bool recoverPassphrase(const QString &name, const QString &recoveryKey,
+                                  const QString &newPassphrase, bool &checked);
+    // Checks every file; `damaged` gets the paths inside the box of those
+    // that are damaged. False when the check could not run.
+    static bool checkBox(const QString &name, const QString &passphrase, QStringList &damaged);
+    static bool exportBox(const QString &name, const QString &file);
+    static bool importBox(const QString &source, const QString &name, const QString &passphrase, bool move);
     // The folders whose entries and attributes change with the caller's box
     // list, as the library names them; without that extra of the library,
     // the box root and the user folder; none when the library cannot say.

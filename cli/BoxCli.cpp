@@ -4,8 +4,9 @@
 #include "BuildConfig.h"
 #include "BoxCommandLine.h"
 #include "Console.h"
+#include "BoxAvailability.h"
+#include "BoxOperations.h"
 #include "NameEncoding.h"
-#include "VaultranerProxy.h"
 
 #include <fcntl.h>
 
@@ -52,18 +53,13 @@ ExitStatus BoxCli::runBoxCommand(const BoxCommandLine &line)
 {
     // As at the window's start: the refusal, then why and how to fix it
     // where the box service can say (on the same line here).
-    if (VaultranerProxy::boxEnabled() == 0) {
-        Console::errorLine(tr("当前系统不支持Venmora文件保护箱相关功能！") + QLatin1Char(' ')
-                           + VaultranerProxy::unavailableReason());
-        return ExitStatus::Failed;
-    }
-    if (VaultranerProxy::boxInit() != 0) {
-        Console::errorLine(tr("初始化Venmora文件保护箱模块失败！") + QLatin1Char(' ')
-                           + VaultranerProxy::unavailableReason());
+    const BoxAvailability availability = BoxAvailability::check();
+    if (!availability.available()) {
+        Console::errorLine(availability.message(QStringLiteral(" ")));
         return ExitStatus::Failed;
     }
     // Our output is the tables and JSON we print, not the proxy's trace.
-    VaultranerProxy::setPrintsBoxTable(false);
+    BoxOperations::setPrintsBoxTable(false);
     BoxCommands commands(line);
     return commands.run();
 }

@@ -16,6 +16,7 @@ const OptionSpelling kSpellings[] = {
     {"--read-write", CliOption::ReadWrite},
     {"--password-fd", CliOption::PasswordFd},
     {"--names", CliOption::Names},
+    {"--move", CliOption::Move},
 };
 
 CliOption optionFor(const QString &name)
@@ -53,7 +54,7 @@ BoxCommandLine BoxCommandLine::parse(const QStringList &arguments)
             wantsHelp = true;
             continue;
         }
-        if (arg == QLatin1String("--version")) {
+        if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
             wantsVersion = true;
             continue;
         }

@@ -1,15 +1,18 @@
 #include "BoxCommands.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
+#include "BoxRecovery.h"
 #include "BoxRules.h"
 #include "BoxTypes.h"
 #include "Console.h"
 #include "PasswordBuffer.h"
+#include "PasswordPolicy.h"
 #include "ProgressBar.h"
 #include "SecretString.h"
+#include "BoxStateText.h"
 #include "ShareCandidates.h"
 #include "TextTable.h"
-#include "VaultranerProxy.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,12 +39,12 @@ public:
     explicit ProgressReport(const QString &label) : m_bar(label)
     {
         if (m_bar.enabled())
-            VaultranerProxy::setProgressHandler([this](int percent) { m_bar.update(percent); });
+            BoxOperations::setProgressHandler([this](int percent) { m_bar.update(percent); });
     }
     ~ProgressReport()
     {
         if (m_bar.enabled())
-            VaultranerProxy::setProgressHandler(VaultranerProxy::ProgressHandler());
+            BoxOperations::setProgressHandler({});
     }
     ProgressReport(const ProgressReport &) = delete;
     ProgressReport &operator=(const ProgressReport &) = delete;
@@ -52,10 +55,6 @@ private:
     ProgressBar m_bar;
 };
 
-QString shareAccessText(SharePermission perm)
-{
-    return perm == SharePermission::ReadWrite ? BoxCommands::tr("可读写") : BoxCommands::tr("仅读取");
-}
 
 } // namespace
 
@@ -81,30 +80,16 @@ ExitStatus BoxCommands::fail(const QString &message)
 
 ExitStatus BoxCommands::fail(const BoxResult &result, const QString &failureText)
 {
-    switch (result.code) {
-    case BoxResult::Refused:
-    case BoxResult::InvalidInput:
-    case BoxResult::Unsupported:
-    case BoxResult::Busy:
-        return fail(result.reason.isEmpty() ? failureText : result.reason);
-    case BoxResult::WrongPassword:
+    if (result.code == BoxResult::WrongPassword)
         return failPassword(result);
-    case BoxResult::Ok:
-    case BoxResult::Failed:
-        break;
-    }
-    if (result.reason.isEmpty())
-        return fail(failureText);
     // The window shows the reason on a line of its own; here it follows the
     // text on the same line.
-    const bool sentenceEnds = failureText.endsWith(QChar(0xFF01)) || failureText.endsWith(QChar(0xFF1F));
-    return fail(failureText + (sentenceEnds ? QStringLiteral(" ") : QStringLiteral("：")) + result.reason);
+    return fail(BoxOutcomes::oneLine(failureText, result));
 }
 
 ExitStatus BoxCommands::failPassword(const BoxResult &result)
 {
-    const QString hint = tr("密码认证失败，请确认密码后重新认证");
-    return fail(result.reason.isEmpty() ? hint + tr("！") : hint + QStringLiteral("：") + result.reason);
+    return fail(BoxOutcomes::oneLine(BoxOutcomes::wrongPassword(), result));
 }
 
 bool BoxCommands::findBox(const QString &operand, BoxInfo &box)
@@ -120,7 +105,7 @@ bool BoxCommands::findBox(const QString &operand, BoxInfo &box)
     if (result.ok())
         return true;
     if (result.code == BoxResult::Failed)
-        fail(result, tr("读取保护箱列表失败！"));
+        fail(result, BoxOutcomes::failed(BoxOperation::List));
     else
         fail(tr("保护箱 “%1” 不存在！").arg(operand));
     return false;
@@ -128,36 +113,10 @@ bool BoxCommands::findBox(const QString &operand, BoxInfo &box)
 
 bool BoxCommands::allowed(const BoxInfo &box, BoxAction action)
 {
-    switch (BoxRules::refusal(box, action)) {
-    case BoxRefusal::None:
+    if (BoxRules::allows(box, action))
         return true;
-    case BoxRefusal::Mounted:
-        fail(mountedText(action).arg(box.name));
-        return false;
-    case BoxRefusal::NotMounted:
-        fail(tr("保护箱 “%1” 未挂载！").arg(box.name));
-        return false;
-    case BoxRefusal::NotEncrypted:
-        fail(tr("保护箱 “%1” 未加密！").arg(box.name));
-        return false;
-    case BoxRefusal::NotOwner:
-        fail(tr("保护箱 “%1” 属于其他用户！").arg(box.name));
-        return false;
-    }
-    return true;
-}
-
-QString BoxCommands::mountedText(BoxAction action)
-{
-    switch (action) {
-    case BoxAction::Delete: return tr("无法删除，请先卸载保护箱 “%1” ！");
-    case BoxAction::Rename: return tr("无法进行重命名操作，请先卸载保护箱 “%1” ！");
-    case BoxAction::PasswordSetting: return tr("无法进行密码设置，请先卸载保护箱 “%1” ！");
-    case BoxAction::ShareSetting: return tr("无法进行共享设置，请先卸载保护箱 “%1” ！");
-    case BoxAction::Mount: return tr("保护箱 “%1” 已挂载！");
-    case BoxAction::Unmount: break;
-    }
-    return tr("保护箱 “%1” 已挂载，请先卸载！");
+    fail(BoxOutcomes::refusal(box, action));
+    return false;
 }
 
 bool BoxCommands::readPassword(const QString &prompt, SecretString &password)
@@ -172,18 +131,18 @@ bool BoxCommands::readPassword(const QString &prompt, SecretString &password)
     return true;
 }
 
-bool BoxCommands::readNewPassword(SecretString &password, bool applyRule)
+bool BoxCommands::readNewPassword(SecretString &password, PasswordForm form)
 {
     PasswordBuffer buffer;
     const PasswordReader::Check followsRule = [](const PasswordBuffer &entry) {
         SecretString text = toSecret(entry);
-        return BoxRules::passwordFollowsRule(text.text());
+        return PasswordPolicy::follows(text.text());
     };
-    const PasswordReader::Status status = passwords().readNewPassword(
-        tr("新密码："), tr("再次输入新密码："), buffer, applyRule ? followsRule : PasswordReader::Check());
+    const PasswordReader::Status status =
+        passwords().readNewPassword(tr("新密码："), tr("再次输入新密码："), buffer, followsRule);
     if (status == PasswordReader::Status::Rejected) {
         SecretString entry = toSecret(buffer);
-        fail(BoxRules::passwordProblem(entry.text(), entry.text()));
+        fail(PasswordPolicy::problemText(entry.text(), entry.text(), form));
         return false;
     }
     if (status != PasswordReader::Status::Ok) {
@@ -227,6 +186,11 @@ ExitStatus BoxCommands::run()
     case CliAction::Share: return share();
     case CliAction::Unshare: return unshare();
     case CliAction::Shares: return shares();
+    case CliAction::RecoveryKey: return recoveryKey();
+    case CliAction::Recover: return recover();
+    case CliAction::Check: return check();
+    case CliAction::Export: return exportBox();
+    case CliAction::Import: return importBox();
     case CliAction::Help:
     case CliAction::Version:
         break;
@@ -239,7 +203,7 @@ ExitStatus BoxCommands::list()
     QList<BoxInfo> boxes;
     const BoxResult result = BoxOperations::list(boxes);
     if (!result.ok())
-        return fail(result, tr("读取保护箱列表失败！"));
+        return fail(result, BoxOutcomes::failed(BoxOperation::List));
 
     if (m_line.has(CliOption::Json)) {
         QJsonArray array;
@@ -252,6 +216,8 @@ ExitStatus BoxCommands::list()
                 {QStringLiteral("mounted"), box.mounted},
                 {QStringLiteral("shared"), box.shared},
                 {QStringLiteral("own"), !box.fromOther},
+                {QStringLiteral("access"), BoxStateText::accessKey(box)},
+                {QStringLiteral("mountedElsewhere"), box.mountedElsewhere},
             });
         }
         Console::out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
@@ -283,15 +249,18 @@ ExitStatus BoxCommands::create()
     const QString name = m_line.operands().at(0);
     if (!m_line.has(CliOption::Encrypt)) {
         const BoxResult result = BoxOperations::create(name);
-        return result.ok() ? ExitStatus::Ok : fail(result, tr("创建保护箱失败！"));
+        return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::Create));
     }
     SecretString password;
-    if (!readNewPassword(password, true))
+    if (!readNewPassword(password, PasswordForm::Create))
         return ExitStatus::Failed;
     ProgressReport progress(tr("正在加密…"));
     const BoxResult result = BoxOperations::createEncrypted(name, password);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, tr("创建保护箱失败！"));
+    if (!result.ok())
+        return fail(result, BoxOutcomes::failed(BoxOperation::Create));
+    showNewRecoveryKey(name, password);
+    return ExitStatus::Ok;
 }
 
 ExitStatus BoxCommands::remove()
@@ -301,13 +270,12 @@ ExitStatus BoxCommands::remove()
         return ExitStatus::Failed;
     if (!allowed(box, BoxAction::Delete))
         return ExitStatus::Failed;
-    const QString failureText = tr("保护箱 “%1” 删除失败！").arg(box.name);
+    const QString failureText = BoxOutcomes::failed(BoxOperation::Delete, box.name);
     if (box.encrypted) {
         SecretString password;
         if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
             return ExitStatus::Failed;
-        const BoxResult result = BoxOperations::deleteBox(box, password);
-        return result.ok() ? ExitStatus::Ok : fail(result, failureText);
+        return deleted(BoxOperations::deleteBox(box, password), failureText);
     }
     if (!m_line.has(CliOption::Yes)) {
         PasswordReader terminal = PasswordReader::standardInput();
@@ -322,8 +290,18 @@ ExitStatus BoxCommands::remove()
         if (status != PasswordReader::Status::Ok || !yes)
             return fail(tr("未删除保护箱 “%1” 。").arg(box.name));
     }
-    const BoxResult result = BoxOperations::deleteCheckedBox(box);
-    return result.ok() ? ExitStatus::Ok : fail(result, failureText);
+    return deleted(BoxOperations::deleteCheckedBox(box), failureText);
+}
+
+// A delete that succeeded may still have a word to say: what another user
+// left in the box was set aside.
+ExitStatus BoxCommands::deleted(const BoxResult &result, const QString &failureText)
+{
+    if (!result.ok())
+        return fail(result, failureText);
+    if (!result.reason.isEmpty())
+        Console::errorLine(result.reason);
+    return ExitStatus::Ok;
 }
 
 ExitStatus BoxCommands::rename()
@@ -337,7 +315,7 @@ ExitStatus BoxCommands::rename()
     if (box.encrypted && !readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
         return ExitStatus::Failed;
     const BoxResult result = BoxOperations::rename(box, m_line.operands().at(1), password);
-    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 重命名失败！").arg(box.name));
+    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::Rename, box.name));
 }
 
 ExitStatus BoxCommands::encrypt()
@@ -350,12 +328,15 @@ ExitStatus BoxCommands::encrypt()
     if (box.encrypted)
         return fail(tr("保护箱 “%1” 已加密！").arg(box.name));
     SecretString password;
-    if (!readNewPassword(password, false))
+    if (!readNewPassword(password, PasswordForm::Add))
         return ExitStatus::Failed;
     ProgressReport progress(tr("正在加密…"));
     const BoxResult result = BoxOperations::addPassword(box, password);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 创建密码保护失败！").arg(box.name));
+    if (!result.ok())
+        return fail(result, BoxOutcomes::failed(BoxOperation::AddPassword, box.name));
+    showNewRecoveryKey(box.name, password);
+    return ExitStatus::Ok;
 }
 
 ExitStatus BoxCommands::decrypt()
@@ -373,7 +354,7 @@ ExitStatus BoxCommands::decrypt()
     ProgressReport progress(tr("正在解密…"));
     const BoxResult result = BoxOperations::removePassword(box, password);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, tr("解除保护箱 “%1” 密码保护失败！").arg(box.name));
+    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::RemovePassword, box.name));
 }
 
 ExitStatus BoxCommands::changePassword()
@@ -389,12 +370,12 @@ ExitStatus BoxCommands::changePassword()
     if (!readPassword(tr("当前密码："), current))
         return ExitStatus::Failed;
     SecretString fresh;
-    if (!readNewPassword(fresh, false))
+    if (!readNewPassword(fresh, PasswordForm::Change))
         return ExitStatus::Failed;
     ProgressReport progress(tr("正在修改密码…"));
     const BoxResult result = BoxOperations::changePassword(box, current, fresh);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 密码修改失败！").arg(box.name));
+    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::ChangePassword, box.name));
 }
 
 ExitStatus BoxCommands::mount()
@@ -402,7 +383,7 @@ ExitStatus BoxCommands::mount()
     BoxInfo box;
     if (!findBox(m_line.operands().at(0), box))
         return ExitStatus::Failed;
-    if (!box.encrypted && !box.mounted) {
+    if (BoxRules::refusal(box, BoxAction::Mount) == BoxRefusal::NotEncrypted) {
         // A plain box is always open: the window just opens its folder.
         Console::out(box.path + QLatin1Char('\n'));
         return ExitStatus::Ok;
@@ -414,7 +395,7 @@ ExitStatus BoxCommands::mount()
         return ExitStatus::Failed;
     const BoxResult result = BoxOperations::mountWithUserSettings(box, password);
     if (!result.ok())
-        return fail(result, tr("保护箱挂载失败，请检查"));
+        return fail(result, BoxOutcomes::failed(BoxOperation::Mount));
     Console::out(box.path + QLatin1Char('\n'));
     return ExitStatus::Ok;
 }
@@ -427,7 +408,7 @@ ExitStatus BoxCommands::unmount()
     if (!allowed(box, BoxAction::Unmount))
         return ExitStatus::Failed;
     const BoxResult result = BoxOperations::unmount(box);
-    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 卸载失败！").arg(box.name));
+    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::Unmount, box.name));
 }
 
 ExitStatus BoxCommands::share()
@@ -455,7 +436,7 @@ ExitStatus BoxCommands::share()
     QList<ShareUser> current;
     BoxResult result = BoxOperations::readShares(box, current);
     if (!result.ok())
-        return fail(result, tr("加载共享用户列表失败！"));
+        return fail(result, BoxOutcomes::failed(BoxOperation::ReadShares));
     bool isCandidate = false;
     for (const ShareUser &candidate : ShareCandidates::collect(current))
         isCandidate = isCandidate || candidate.uid == uid;
@@ -484,8 +465,8 @@ ExitStatus BoxCommands::share()
     result = BoxOperations::applyShares(box, wanted, added);
     if (result.ok())
         return ExitStatus::Ok;
-    return fail(result, added < 0 ? tr("保护箱 “%1” 设置共享权限失败！").arg(box.name)
-                                  : tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！").arg(box.name));
+    return fail(result, added < 0 ? BoxOutcomes::failed(BoxOperation::Share, box.name)
+                                  : BoxOutcomes::sharesPartlyApplied(box.name));
 }
 
 ExitStatus BoxCommands::unshare()
@@ -504,7 +485,7 @@ ExitStatus BoxCommands::unshare()
     QList<ShareUser> current;
     BoxResult result = BoxOperations::readShares(box, current);
     if (!result.ok())
-        return fail(result, tr("加载共享用户列表失败！"));
+        return fail(result, BoxOutcomes::failed(BoxOperation::ReadShares));
     QList<ShareUser> wanted;
     for (const ShareUser &user : qAsConst(current))
         if (user.name != userName)
@@ -515,8 +496,8 @@ ExitStatus BoxCommands::unshare()
     result = BoxOperations::applyShares(box, wanted, added);
     if (result.ok())
         return ExitStatus::Ok;
-    return fail(result, added < 0 ? tr("保护箱 “%1” 设置共享权限失败！").arg(box.name)
-                                  : tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！").arg(box.name));
+    return fail(result, added < 0 ? BoxOutcomes::failed(BoxOperation::Share, box.name)
+                                  : BoxOutcomes::sharesPartlyApplied(box.name));
 }
 
 ExitStatus BoxCommands::shares()
@@ -527,7 +508,7 @@ ExitStatus BoxCommands::shares()
     QList<ShareUser> users;
     const BoxResult result = BoxOperations::readShares(box, users);
     if (!result.ok())
-        return fail(result, tr("加载共享用户列表失败！"));
+        return fail(result, BoxOutcomes::failed(BoxOperation::ReadShares));
     if (m_line.has(CliOption::Json)) {
         QJsonArray array;
         for (const ShareUser &user : qAsConst(users)) {
@@ -542,7 +523,136 @@ ExitStatus BoxCommands::shares()
     }
     TextTable table({tr("用户"), tr("权限")});
     for (const ShareUser &user : qAsConst(users))
-        table.addRow({user.name, shareAccessText(user.perm)});
+        table.addRow({user.name, BoxStateText::permission(user.perm)});
     Console::out(table.toString());
     return ExitStatus::Ok;
+}
+
+void BoxCommands::printRecoveryKey(const SecretString &key)
+{
+    QString text = BoxRecovery::groupedKey(key.text()) + QLatin1Char('\n');
+    Console::out(text);
+    SecretString::wipe(text);
+    Console::errorLine(BoxRecovery::keyWarning());
+}
+
+void BoxCommands::showNewRecoveryKey(const QString &name, const SecretString &password)
+{
+    if (!BoxRecovery::keyAvailable())
+        return;
+    // A script that pipes both says nothing new: it asks when it wants.
+    if (!isatty(STDOUT_FILENO)) {
+        if (isatty(STDERR_FILENO))
+            Console::errorLine(tr("用 %1 recovery-key %2 查看恢复密钥。").arg(QString::fromLatin1(kCliProgramName), name));
+        return;
+    }
+    BoxInfo box;
+    SecretString key;
+    if (!BoxOperations::find(name, box).ok() || !BoxRecovery::recoveryKey(box, password, key).ok()) {
+        Console::errorLine(tr("无法读取恢复密钥；稍后用 %1 recovery-key %2 查看。").arg(QString::fromLatin1(kCliProgramName), name));
+        return;
+    }
+    Console::errorLine(tr("保护箱 “%1” 的恢复密钥（只显示这一次）：").arg(name));
+    printRecoveryKey(key);
+}
+
+ExitStatus BoxCommands::recoveryKey()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    SecretString password;
+    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return ExitStatus::Failed;
+    SecretString key;
+    const BoxResult result = BoxRecovery::recoveryKey(box, password, key);
+    if (!result.ok())
+        return fail(result, tr("读取保护箱 “%1” 的恢复密钥失败！").arg(box.name));
+    printRecoveryKey(key);
+    return ExitStatus::Ok;
+}
+
+ExitStatus BoxCommands::recover()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!allowed(box, BoxAction::PasswordSetting))
+        return ExitStatus::Failed;
+    if (!box.encrypted)
+        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
+    SecretString key;
+    if (!readPassword(tr("保护箱 “%1” 的恢复密钥：").arg(box.name), key))
+        return ExitStatus::Failed;
+    SecretString fresh;
+    if (!readNewPassword(fresh, PasswordForm::Change))
+        return ExitStatus::Failed;
+    bool keyChecked = false;
+    ProgressReport progress(tr("正在设置新密码…"));
+    const BoxResult result = BoxRecovery::recover(box, key, fresh, fresh, keyChecked);
+    progress.finish(result.ok());
+    if (!result.ok()) {
+        if (result.code == BoxResult::WrongPassword)
+            return fail(result.reason);
+        return fail(result, BoxOutcomes::failed(BoxOperation::ChangePassword, box.name));
+    }
+    if (!keyChecked)
+        Console::errorLine(BoxRecovery::uncheckedKeyNote(box.name));
+    return ExitStatus::Ok;
+}
+
+ExitStatus BoxCommands::check()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    if (!box.encrypted)
+        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
+    SecretString password;
+    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        return ExitStatus::Failed;
+    QStringList damaged;
+    ProgressReport progress(tr("正在检查…"));
+    const BoxResult result = BoxRecovery::check(box, password, damaged);
+    progress.finish(result.ok());
+    if (!result.ok()) {
+        if (result.code == BoxResult::WrongPassword)
+            return failPassword(result);
+        return fail(result, tr("保护箱 “%1” 检查失败！").arg(box.name));
+    }
+    if (damaged.isEmpty()) {
+        Console::errorLine(tr("保护箱 “%1” 完好。").arg(box.name));
+        return ExitStatus::Ok;
+    }
+    Console::errorLine(tr("保护箱 “%1” 中有 %2 个文件已损坏：").arg(box.name).arg(damaged.size()));
+    Console::out(damaged.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return ExitStatus::Failed;
+}
+
+ExitStatus BoxCommands::exportBox()
+{
+    BoxInfo box;
+    if (!findBox(m_line.operands().at(0), box))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在导出…"));
+    const BoxResult result = BoxRecovery::exportBox(box, m_line.operands().at(1));
+    progress.finish(result.ok());
+    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 导出失败！").arg(box.name));
+}
+
+ExitStatus BoxCommands::importBox()
+{
+    const QString source = m_line.operands().at(0);
+    const QString name = m_line.operands().at(1);
+    SecretString password;
+    if (!readPassword(tr("“%1” 的密码：").arg(source), password))
+        return ExitStatus::Failed;
+    ProgressReport progress(tr("正在导入…"));
+    const BoxResult result = BoxRecovery::importBox(source, name, password, m_line.has(CliOption::Move));
+    progress.finish(result.ok());
+    if (result.ok())
+        return ExitStatus::Ok;
+    if (result.code == BoxResult::WrongPassword)
+        return failPassword(result);
+    return fail(result, tr("导入保护箱 “%1” 失败！").arg(name));
 }

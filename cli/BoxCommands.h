@@ -3,6 +3,7 @@
 #include "BoxCli.h"
 #include "BoxTypes.h"
 #include "BoxCommandLine.h"
+#include "PasswordPolicy.h"
 #include "PasswordReader.h"
 
 #include <QCoreApplication>
@@ -40,6 +41,15 @@ private:
     ExitStatus share();
     ExitStatus unshare();
     ExitStatus shares();
+    ExitStatus recoveryKey();
+    ExitStatus recover();
+    ExitStatus check();
+    ExitStatus exportBox();
+    ExitStatus importBox();
+    // Shows the recovery key of a box that has just become encrypted, on a
+    // terminal only: a script's output may end up in a log.
+    void showNewRecoveryKey(const QString &name, const SecretString &password);
+    void printRecoveryKey(const SecretString &key);
 
     // Finds the box an operand names: "name" for an own box, "owner/name"
     // for another user's box shared with us. Reports a failure itself.
@@ -47,11 +57,10 @@ private:
     // Whether the box's state allows the action (BoxRules); reports the
     // refusal itself in the window's words.
     bool allowed(const BoxInfo &box, BoxAction action);
-    static QString mountedText(BoxAction action);
     // Reads a password the box already has / a new one. Report failures
     // themselves; `applyRule` checks the password rule of new boxes.
     bool readPassword(const QString &prompt, SecretString &password);
-    bool readNewPassword(SecretString &password, bool applyRule);
+    bool readNewPassword(SecretString &password, PasswordForm form);
     // The current password of an encrypted box, checked against the box
     // before anything else happens.
     bool readCheckedPassword(const BoxInfo &box, SecretString &password);
@@ -61,6 +70,8 @@ private:
     // A failed result: `failureText` with the result's reason, or the
     // reason alone when it already says everything (a refusal).
     ExitStatus fail(const BoxResult &result, const QString &failureText);
+    // A delete's outcome; a success may say what was set aside.
+    ExitStatus deleted(const BoxResult &result, const QString &failureText);
     // A wrong password: the result's reason or the window's hint.
     ExitStatus failPassword(const BoxResult &result);
 

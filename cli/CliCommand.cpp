@@ -9,7 +9,7 @@ const unsigned kPassword = unsigned(CliOption::PasswordFd);
 // Options in the order the help lists them.
 const CliOption kAllOptions[] = {
     CliOption::Json, CliOption::Names, CliOption::Encrypt, CliOption::Yes,
-    CliOption::ReadOnly, CliOption::ReadWrite, CliOption::PasswordFd,
+    CliOption::ReadOnly, CliOption::ReadWrite, CliOption::Move, CliOption::PasswordFd,
 };
 
 } // namespace
@@ -42,6 +42,16 @@ const QList<CliCommand> &CliCommand::all()
          QT_TRANSLATE_NOOP("CliCommand", "取消保护箱对用户的共享")},
         {CliAction::Shares, "shares", {"NAME"}, unsigned(CliOption::Json),
          QT_TRANSLATE_NOOP("CliCommand", "列出保护箱共享给了哪些用户")},
+        {CliAction::RecoveryKey, "recovery-key", {"NAME"}, kPassword,
+         QT_TRANSLATE_NOOP("CliCommand", "用密码显示加密保护箱的恢复密钥")},
+        {CliAction::Recover, "recover", {"NAME"}, kPassword,
+         QT_TRANSLATE_NOOP("CliCommand", "忘记密码时，用恢复密钥为保护箱设置新密码")},
+        {CliAction::Check, "check", {"NAME"}, kPassword,
+         QT_TRANSLATE_NOOP("CliCommand", "检查加密保护箱的每个文件是否完好，列出损坏的文件；不做任何更改")},
+        {CliAction::Export, "export", {"NAME", "FILE"}, 0,
+         QT_TRANSLATE_NOOP("CliCommand", "把加密保护箱的密文导出到一个归档文件，用于备份或迁移")},
+        {CliAction::Import, "import", {"SOURCE", "NAME"}, unsigned(CliOption::Move) | kPassword,
+         QT_TRANSLATE_NOOP("CliCommand", "把导出的归档或 gocryptfs 加密文件夹导入为加密保护箱")},
     };
     return commands;
 }
@@ -64,6 +74,7 @@ QString CliCommand::optionName(CliOption option)
     case CliOption::ReadWrite: return QStringLiteral("--read-write");
     case CliOption::PasswordFd: return QStringLiteral("--password-fd");
     case CliOption::Names: return QStringLiteral("--names");
+    case CliOption::Move: return QStringLiteral("--move");
     case CliOption::None: break;
     }
     return QString();
@@ -79,6 +90,7 @@ QString CliCommand::optionHelp(CliOption option)
     case CliOption::ReadWrite: return tr("可读写共享");
     case CliOption::PasswordFd: return tr("从文件描述符 N 读取密码，每行一个");
     case CliOption::Names: return tr("只输出名称，每行一个；他人的保护箱写作 所有者/名称");
+    case CliOption::Move: return tr("移动文件夹而不是复制");
     case CliOption::None: break;
     }
     return QString();
@@ -127,10 +139,10 @@ QString CliCommand::generalHelp()
     text += QLatin1Char('\n') + tr("在命令行管理保护箱。") + QLatin1Char('\n');
     text += QLatin1Char('\n') + tr("子命令：") + QLatin1Char('\n');
     for (const CliCommand &command : all())
-        text += QStringLiteral("  %1  %2\n").arg(command.word, -8).arg(tr(command.summary));
+        text += QStringLiteral("  %1  %2\n").arg(command.word, -12).arg(tr(command.summary));
     text += QLatin1Char('\n') + tr("选项：") + QLatin1Char('\n');
     text += QStringLiteral("  %1  %2\n").arg(QStringLiteral("-h, --help"), -18).arg(tr("显示帮助；放在子命令后显示该子命令的帮助"));
-    text += QStringLiteral("  %1  %2\n").arg(QStringLiteral("--version"), -18).arg(tr("显示版本"));
+    text += QStringLiteral("  %1  %2\n").arg(QStringLiteral("-v, --version"), -18).arg(tr("显示版本"));
     text += QLatin1Char('\n')
         + tr("密码从终端读取且不回显，新密码须输入两次；标准输入不是终端时，每个所需的密码从标准输入读取一行，新密码只读一次。")
         + QLatin1Char('\n');

@@ -15,6 +15,7 @@ enum class CliOption : unsigned {
     ReadWrite = 1u << 4,
     PasswordFd = 1u << 5,
     Names = 1u << 6,
+    Move = 1u << 7,
 };
 
 // What the program does after parsing: one of the box subcommands, or the
@@ -32,6 +33,11 @@ enum class CliAction {
     Share,
     Unshare,
     Shares,
+    RecoveryKey,
+    Recover,
+    Check,
+    Export,
+    Import,
     Help,
     Version,
 };

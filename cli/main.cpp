@@ -1,4 +1,5 @@
 #include "BoxCli.h"
+#include "BoxRootSetting.h"
 #include "CoreDumps.h"
 #include "NameEncoding.h"
 #include "Translations.h"
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     CoreDumps::disable(); // before any password is read
     g_previousHandler = qInstallMessageHandler(dropDebugMessages);
     std::setlocale(LC_ALL, "");
+    BoxRootSetting::apply(); // the box root chosen in the window, if any
 
     // The language the window would speak. The source texts are Chinese;
     // only another language needs a catalogue, and only a catalogue needs

@@ -1,12 +1,19 @@
 # bash completion for vaultrane-box
 
+# Box names that begin with what is typed. A name beginning with "-" would be
+# read as an option, so it comes with the "--" that ends the options, unless
+# the line has one already.
 _vaultrane_box_names()
 {
-    local IFS=$'\n' name
+    local IFS=$'\n' name quoted
     local -a names=($(vaultrane-box list --names 2>/dev/null))
-    COMPREPLY=()
     for name in "${names[@]}"; do
-        [[ $name == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$name")")
+        [[ $name == "$cur"* ]] || continue
+        quoted=$(printf '%q' "$name")
+        if [[ $name == -* && $options_ended == 0 ]]; then
+            quoted="-- $quoted"
+        fi
+        COMPREPLY+=("$quoted")
     done
 }
 
@@ -17,9 +24,15 @@ _vaultrane_box()
     local -a words=("${COMP_WORDS[@]}")
 
     local subcommands="list create delete rename encrypt decrypt passwd mount unmount share unshare shares help"
-    local subcommand="" i operands=0
+    local subcommand="" i operands=0 options_ended=0
+    COMPREPLY=()
     for ((i = 1; i < cword; i++)); do
+        if ((options_ended)) && [[ -n $subcommand ]]; then
+            ((operands++))
+            continue
+        fi
         case "${words[i]}" in
+            --) options_ended=1 ;;
             --password-fd) ((i++)) ;;
             -*) ;;
             *)
@@ -38,7 +51,7 @@ _vaultrane_box()
 
     if [[ -z $subcommand ]]; then
         if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "--help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "--help --version -h -v" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "$subcommands" -- "$cur"))
         fi
@@ -58,8 +71,10 @@ _vaultrane_box()
             return
             ;;
     esac
-    if [[ $cur == -* ]]; then
+    if [[ $cur == -* && $options_ended == 0 ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        # A box whose name begins with "-" is offered as well.
+        [[ $subcommand != list && $subcommand != create ]] && ((operands == 0)) && _vaultrane_box_names
         return
     fi
 

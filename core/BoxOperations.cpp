@@ -1,8 +1,11 @@
 #include "BoxOperations.h"
 
+#include "BoxOutcomes.h"
 #include "BoxReasons.h"
 #include "BoxRules.h"
 #include "LockSettings.h"
+#include "NamePolicy.h"
+#include "PasswordPolicy.h"
 #include "VaultranerProxy.h"
 #include "box_service_ext.h"
 
@@ -37,30 +40,13 @@ bool tooLong(const SecretString &password)
 
 namespace {
 
-QString refusalText(const BoxInfo &box, BoxRefusal refusal)
-{
-    switch (refusal) {
-    case BoxRefusal::Mounted:
-        return BoxOperations::tr("保护箱 “%1” 已挂载，请先卸载！").arg(box.name);
-    case BoxRefusal::NotMounted:
-        return BoxOperations::tr("保护箱 “%1” 未挂载！").arg(box.name);
-    case BoxRefusal::NotEncrypted:
-        return BoxOperations::tr("保护箱 “%1” 未加密！").arg(box.name);
-    case BoxRefusal::NotOwner:
-        return BoxOperations::tr("保护箱 “%1” 属于其他用户！").arg(box.name);
-    case BoxRefusal::None:
-        break;
-    }
-    return QString();
-}
-
 // Refused when the box's state does not allow the action; Ok otherwise.
 BoxResult checkAllowed(const BoxInfo &box, BoxAction action)
 {
     const BoxRefusal refusal = BoxRules::refusal(box, action);
     if (refusal == BoxRefusal::None)
         return BoxResult::success();
-    return BoxResult::failure(BoxResult::Refused, refusalText(box, refusal));
+    return BoxResult::failure(BoxResult::Refused, BoxOutcomes::refusal(box, action, refusal));
 }
 
 // InvalidInput for a missing or overlong password; Ok otherwise.
@@ -91,18 +77,28 @@ BoxResult checkOwnerPassword(const BoxInfo &box, const SecretString &password)
     return result;
 }
 
-BoxResult checkName(const QString &name, const QString &emptyText)
+BoxResult checkName(const QString &name, NameForm form)
 {
-    if (name.isEmpty())
-        return BoxResult::failure(BoxResult::InvalidInput, emptyText);
-    return BoxResult::success();
+    const NamePolicy::Problem problem = NamePolicy::check(name);
+    if (problem == NamePolicy::Problem::None)
+        return BoxResult::success();
+    return BoxResult::failure(BoxResult::InvalidInput, NamePolicy::text(problem, form));
+}
+
+// InvalidInput for a new password outside the password rule.
+BoxResult checkNewPassword(const SecretString &password, PasswordForm form)
+{
+    const PasswordPolicy::Problem problem = PasswordPolicy::check(password.text(), password.text());
+    if (problem == PasswordPolicy::Problem::None)
+        return BoxResult::success();
+    return BoxResult::failure(BoxResult::InvalidInput, PasswordPolicy::text(problem, form));
 }
 
 } // namespace
 
 BoxResult BoxOperations::create(const QString &name)
 {
-    BoxResult result = checkName(name, tr("保护箱名称不可为空！"));
+    BoxResult result = checkName(name, NameForm::Create);
     if (!result.ok())
         return result;
     return ask([&] { return VaultranerProxy::createBox(name); });
@@ -110,12 +106,11 @@ BoxResult BoxOperations::create(const QString &name)
 
 BoxResult BoxOperations::createEncrypted(const QString &name, const SecretString &password)
 {
-    BoxResult result = checkName(name, tr("保护箱名称不可为空！"));
+    BoxResult result = checkName(name, NameForm::Create);
+    if (result.ok())
+        result = checkNewPassword(password, PasswordForm::Create);
     if (!result.ok())
         return result;
-    if (!BoxRules::passwordFollowsRule(password.text()))
-        return BoxResult::failure(BoxResult::InvalidInput,
-                                  BoxRules::passwordProblem(password.text(), password.text()));
     return ask([&] { return VaultranerProxy::createEncryptedBox(name, password.text()); });
 }
 
@@ -126,7 +121,7 @@ BoxResult BoxOperations::deleteBox(const BoxInfo &box, const SecretString &passw
         result = checkOwnerPassword(box, password);
     if (!result.ok())
         return result;
-    return ask([&] { return VaultranerProxy::deleteBox(box.name); });
+    return deleteCheckedBox(box);
 }
 
 BoxResult BoxOperations::deleteCheckedBox(const BoxInfo &box)
@@ -134,14 +129,20 @@ BoxResult BoxOperations::deleteCheckedBox(const BoxInfo &box)
     BoxResult result = checkAllowed(box, BoxAction::Delete);
     if (!result.ok())
         return result;
-    return ask([&] { return VaultranerProxy::deleteBox(box.name); });
+    result = ask([&] { return VaultranerProxy::deleteBox(box.name); });
+    const QString setAside = VaultranerProxy::lastSetAside();
+    if (result.ok() && !setAside.isEmpty()) {
+        result.detail = setAside;
+        result.reason = BoxReasons::setAsideText(setAside);
+    }
+    return result;
 }
 
 BoxResult BoxOperations::rename(const BoxInfo &box, const QString &newName, const SecretString &password)
 {
     BoxResult result = checkAllowed(box, BoxAction::Rename);
     if (result.ok())
-        result = checkName(newName, tr("保护箱新名称不可为空！"));
+        result = checkName(newName, NameForm::Rename);
     if (result.ok())
         result = checkOwnerPassword(box, password);
     if (!result.ok())
@@ -182,7 +183,7 @@ BoxResult BoxOperations::addPassword(const BoxInfo &box, const SecretString &pas
     if (result.ok() && box.encrypted)
         result = BoxResult::failure(BoxResult::Refused, tr("保护箱 “%1” 已加密！").arg(box.name));
     if (result.ok())
-        result = checkPassword(password);
+        result = checkNewPassword(password, PasswordForm::Add);
     if (!result.ok())
         return result;
     return ask([&] { return VaultranerProxy::addPassphrase(box.name, password.text()); });
@@ -193,11 +194,12 @@ BoxResult BoxOperations::changePassword(const BoxInfo &box, const SecretString &
 {
     BoxResult result = checkAllowed(box, BoxAction::PasswordSetting);
     if (result.ok() && !box.encrypted)
-        result = BoxResult::failure(BoxResult::Refused, refusalText(box, BoxRefusal::NotEncrypted));
+        result = BoxResult::failure(BoxResult::Refused,
+                                    BoxOutcomes::refusal(box, BoxAction::PasswordSetting, BoxRefusal::NotEncrypted));
     if (result.ok())
         result = checkPassword(current);
     if (result.ok())
-        result = checkPassword(fresh);
+        result = checkNewPassword(fresh, PasswordForm::Change);
     if (!result.ok())
         return result;
     return ask([&] { return VaultranerProxy::changePassphrase(box.name, current.text(), fresh.text()); });
@@ -207,7 +209,8 @@ BoxResult BoxOperations::removePassword(const BoxInfo &box, const SecretString &
 {
     BoxResult result = checkAllowed(box, BoxAction::PasswordSetting);
     if (result.ok() && !box.encrypted)
-        result = BoxResult::failure(BoxResult::Refused, refusalText(box, BoxRefusal::NotEncrypted));
+        result = BoxResult::failure(BoxResult::Refused,
+                                    BoxOutcomes::refusal(box, BoxAction::PasswordSetting, BoxRefusal::NotEncrypted));
     if (result.ok())
         result = checkPassword(current);
     if (!result.ok())
@@ -227,6 +230,26 @@ BoxResult BoxOperations::list(QList<BoxInfo> &boxes, OwnerFilter owner, Encrypti
                               ShareFilter share)
 {
     return ask([&] { return VaultranerProxy::getBoxList(boxes, int(owner), int(encryption), int(share)); });
+}
+
+void BoxOperations::setPrintsBoxTable(bool print)
+{
+    VaultranerProxy::setPrintsBoxTable(print);
+}
+
+void BoxOperations::setLogsFailures(bool logs)
+{
+    VaultranerProxy::setLogsFailures(logs);
+}
+
+void BoxOperations::setProgressHandler(std::function<void(int percent)> handler)
+{
+    VaultranerProxy::setProgressHandler(std::move(handler));
+}
+
+const char *BoxOperations::serviceErrorText(int code)
+{
+    return VaultranerProxy::boxError(code);
 }
 
 QString BoxOperations::userBoxFolder()

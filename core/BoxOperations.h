@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 #include "BoxResult.h"
 #include "BoxTypes.h"
 #include "SecretString.h"
@@ -18,13 +20,15 @@ class BoxOperations
 public:
     static BoxResult create(const QString &name);
     // Creates the box and encrypts it; a box whose encryption failed is
-    // deleted again. The password must follow BoxRules::passwordFollowsRule.
+    // deleted again. The password must follow PasswordPolicy.
     static BoxResult createEncrypted(const QString &name, const SecretString &password);
 
     // Deletes a box: an encrypted one only with its password, checked first.
     static BoxResult deleteBox(const BoxInfo &box, const SecretString &password);
     // Deletes a box whose password the caller has just checked itself
-    // (the main window's password dialog); plain boxes need none.
+    // (the main window's password dialog); plain boxes need none. What
+    // another user left in the box and we may not remove is set aside: the
+    // delete succeeds, and the result's reason says so.
     static BoxResult deleteCheckedBox(const BoxInfo &box);
 
     // Renames a box: an encrypted one only with its password, checked first.
@@ -54,6 +58,18 @@ public:
     // The users the box is shared with, and replacing them: `added` counts
     // the shares set, -1 when the old ones could not be cleared; any share
     // not set gives Failed.
+    // Whether the box service prints its box table on standard output when
+    // asked for lists (the window's trace; the command line and the agent
+    // turn it off).
+    static void setPrintsBoxTable(bool print);
+    // Whether failures of the box service go to the debug log (on by default).
+    static void setLogsFailures(bool logs);
+    // Reports the percentage of long operations on the calling thread; an
+    // empty function turns it off.
+    static void setProgressHandler(std::function<void(int percent)> handler);
+    // The box service's short message for a result code.
+    static const char *serviceErrorText(int code);
+
     // The calling user's box folder, where new boxes are made.
     static QString userBoxFolder();
 

@@ -29,7 +29,20 @@ QString BoxReasons::text(int reason, const QString &detail)
         return tr("加密工具 gocryptfs 或 fusermount3 缺失或无法运行！");
     case BOX_REASON_NOT_ALLOWED:
         return tr("没有进行此操作的权限！");
+    case BOX_REASON_MOUNTED_ELSEWHERE:
+        if (detail.isEmpty())
+            return tr("其他用户已挂载此保护箱，请待其卸载后重试！");
+        return tr("用户 “%1” 已挂载此保护箱，请待其卸载后重试！").arg(detail);
+    case BOX_REASON_BAD_RECOVERY_KEY:
+        return tr("恢复密钥不正确或不完整，密码未更改！");
+    case BOX_REASON_NOT_A_CIPHER_FOLDER:
+        return tr("这不是导出的保护箱，也不是 gocryptfs 加密文件夹！");
     default:
         return QString();
     }
+}
+
+QString BoxReasons::setAsideText(const QString &entry)
+{
+    return tr("其他用户留下的 “%1” 无法删除，已移到只有管理员能访问的位置！").arg(entry);
 }

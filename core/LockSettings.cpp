@@ -1,5 +1,7 @@
 #include "LockSettings.h"
 
+#include "SettingsStore.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QSettings>
@@ -13,19 +15,11 @@
 
 namespace {
 
-const char *const kOrganisation = "vaultrane";
-const char *const kApplication = "vaultrane";
-
 const char *const kScreenLockKey = "lock/onScreenLock";
 const char *const kSleepKey = "lock/beforeSleep";
 const char *const kLogoutKey = "lock/onLogout";
 const char *const kIdleKey = "lock/whenIdle";
 const char *const kIdleMinutesKey = "lock/idleMinutes";
-
-QSettings *openSettings()
-{
-    return new QSettings(QSettings::IniFormat, QSettings::UserScope, kOrganisation, kApplication);
-}
 
 // QSettings opens the file with a plain blocking open: a FIFO (or a
 // device) in its place would hang the caller, the session agent among
@@ -54,7 +48,7 @@ LockSettings LockSettings::load()
     LockSettings s;
     if (!fileIsSafeToOpen(filePath()))
         return s;
-    QScopedPointer<QSettings> settings(openSettings());
+    const std::unique_ptr<QSettings> settings = SettingsStore::open();
     settings->sync(); // pick up what another process wrote since
     s.lockOnScreenLock = settings->value(kScreenLockKey, s.lockOnScreenLock).toBool();
     s.lockBeforeSleep = settings->value(kSleepKey, s.lockBeforeSleep).toBool();
@@ -71,7 +65,7 @@ bool LockSettings::save() const
 {
     if (!fileIsSafeToOpen(filePath()))
         return false;
-    QScopedPointer<QSettings> settings(openSettings());
+    const std::unique_ptr<QSettings> settings = SettingsStore::open();
     settings->setValue(kScreenLockKey, lockOnScreenLock);
     settings->setValue(kSleepKey, lockBeforeSleep);
     settings->setValue(kLogoutKey, lockOnLogout);
@@ -85,8 +79,7 @@ bool LockSettings::save() const
 // one already reads the file.
 QString LockSettings::filePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/%1/%2.ini").arg(QLatin1String(kOrganisation), QLatin1String(kApplication));
+    return SettingsStore::filePath();
 }
 
 unsigned int LockSettings::idleSeconds() const

@@ -29,12 +29,14 @@ TranslationChoice chooseTranslation(const QStringList &uiLanguages)
 {
     TranslationChoice choice;
     const QString first = uiLanguages.isEmpty() ? QString() : uiLanguages.first().trimmed();
-    if (choosesNoLanguage(first) || isChinese(first)) {
+    if (isChinese(first)) {
         choice.language = UiLanguage::Chinese;
         choice.qtLocale = QLocale(kChineseQtLocale);
     } else {
         choice.language = UiLanguage::English;
-        choice.qtLocale = QLocale(first);
+        // The C locale has no Qt catalogue of its own: Qt's texts stay English.
+        choice.qtLocale = choosesNoLanguage(first) ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                   : QLocale(first);
     }
     return choice;
 }

@@ -20,12 +20,11 @@ struct TranslationChoice {
 };
 
 // Decides by the first of the user's interface languages (most wanted first,
-// as QLocale::uiLanguages() lists them, "zh-CN", "en-US", "C"): Chinese gets
-// the program's own texts and Qt's Simplified-Chinese catalogue; the C and
-// POSIX locales (no language chosen at all) and an empty list do the same,
-// so the program stays as it always was where nobody asked for a language;
-// every other language gets the English catalogue and Qt's catalogue of that
-// language.
+// as QLocale::uiLanguages() lists them from LANGUAGE, LC_ALL, LC_MESSAGES and
+// LANG: "zh-CN", "en-US", "C"): Chinese gets the program's own texts and
+// Qt's Simplified-Chinese catalogue; every other language, the C and POSIX
+// locales and an empty list get the English catalogue and Qt's catalogue of
+// that language. The window, the command line and the agent all follow it.
 TranslationChoice chooseTranslation(const QStringList &uiLanguages);
 
 // Which catalogues to install: the window also shows Qt's own texts (its

@@ -1,8 +1,13 @@
 #include "ChangeBoxLockedDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
+#include "BoxRecovery.h"
+#include "MessageBox.h"
+#include "RecoveryKeyDialog.h"
 #include "FormDialogParts.h"
+#include "PasswordPolicy.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
 
@@ -68,6 +73,7 @@ void ChangeBoxLockedDialog::initUI()
     setUpPasswordEdit(m_pConfirmEdit, this);
 
     m_pHintLabel = makeHintLabel(this);
+    reserveHintLines(m_pHintLabel, 2); // the password rule takes two lines
 
     m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);
@@ -75,7 +81,16 @@ void ChangeBoxLockedDialog::initUI()
 
     QVBoxLayout *mainLayout = makeFormLayout(m_pTitleBar);
     mainLayout->addLayout(makeFormRow({m_pHeadingLabel}));
-    mainLayout->addLayout(makeFormRow({m_pBoxLabel}, Qt::AlignLeft, 10));
+    QHBoxLayout *boxRow = makeFormRow({m_pBoxLabel}, Qt::AlignLeft, 10);
+    if (BoxRecovery::keyAvailable()) {
+        m_pKeyBtn = makeLinkButton(tr("恢复密钥"), this);
+        boxRow->addWidget(m_pKeyBtn, 0, Qt::AlignRight);
+    }
+    if (BoxRecovery::checkAvailable()) {
+        m_pCheckBtn = makeLinkButton(tr("完整性检查"), this);
+        boxRow->addWidget(m_pCheckBtn, 0, Qt::AlignRight);
+    }
+    mainLayout->addLayout(boxRow);
     mainLayout->addLayout(makeFormRow({m_pModeLabel, m_pUpdateRadio, m_pRemoveRadio}, Qt::AlignLeft, 10));
     mainLayout->addSpacing(20);
     mainLayout->addLayout(makeFormRow({m_pCurrentLabel, m_pCurrentEdit}, Qt::AlignLeft, 10));
@@ -100,6 +115,10 @@ void ChangeBoxLockedDialog::initConnect()
     connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_closeBtnClicked);
     connect(m_pOkBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_okBtnClicked);
     connect(m_pCancelBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::slot_cancelBtnClicked);
+    if (m_pKeyBtn)
+        connect(m_pKeyBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::showRecoveryKey);
+    if (m_pCheckBtn)
+        connect(m_pCheckBtn, &QPushButton::clicked, this, &ChangeBoxLockedDialog::checkIntegrity);
     connect(m_pCurrentEdit, &QLineEdit::textChanged, this, &ChangeBoxLockedDialog::slot_editing);
 }
 
@@ -179,23 +198,22 @@ int ChangeBoxLockedDialog::updatePassword()
         showHint(tr("原密码不可为空"));
         return -1;
     }
-    if (fresh->isEmpty()) {
-        showHint(tr("新密码不可为空"));
-        return -2;
-    }
-    if (confirm.isEmpty()) {
-        showHint(tr("新密码确认不可为空"));
-        return -3;
-    }
-    if (fresh->text() != confirm.text()) {
-        showHint(tr("新密码与确认密码不一致"));
-        return -4;
+    const PasswordPolicy::Problem problem = PasswordPolicy::check(fresh->text(), confirm.text());
+    if (problem != PasswordPolicy::Problem::None) {
+        showHint(PasswordPolicy::text(problem, PasswordForm::Change));
+        switch (problem) {
+        case PasswordPolicy::Problem::Empty: return -2;
+        case PasswordPolicy::Problem::ConfirmEmpty: return -3;
+        case PasswordPolicy::Problem::Mismatch: return -4;
+        case PasswordPolicy::Problem::BreaksRule: return -5;
+        case PasswordPolicy::Problem::None: break;
+        }
     }
     const BoxInfo box = m_boxInfo;
     runBusy(tr("正在修改密码…"), m_pHintLabel,
             [box, current, fresh] { return BoxOperations::changePassword(box, *current, *fresh); },
             [this](const BoxResult &result) {
-                finishOperation(result, tr("保护箱 “%1” 密码修改失败！").arg(m_boxInfo.name));
+                finishOperation(result, BoxOutcomes::failed(BoxOperation::ChangePassword, m_boxInfo.name));
             });
     return 0;
 }
@@ -210,7 +228,7 @@ int ChangeBoxLockedDialog::removePassword()
     const BoxInfo box = m_boxInfo;
     runBusy(tr("正在解密…"), m_pHintLabel, [box, current] { return BoxOperations::removePassword(box, *current); },
             [this](const BoxResult &result) {
-                finishOperation(result, tr("解除保护箱 “%1” 密码保护失败！").arg(m_boxInfo.name));
+                finishOperation(result, BoxOutcomes::failed(BoxOperation::RemovePassword, m_boxInfo.name));
             });
     return 0;
 }
@@ -245,4 +263,69 @@ void ChangeBoxLockedDialog::wipeSecrets()
     wipeLineEdit(m_pCurrentEdit);
     wipeLineEdit(m_pNewEdit);
     wipeLineEdit(m_pConfirmEdit);
+}
+
+bool ChangeBoxLockedDialog::takeCurrentPassword(std::shared_ptr<SecretString> &password)
+{
+    password = std::make_shared<SecretString>(m_pCurrentEdit->text());
+    if (!password->isEmpty())
+        return true;
+    showHint(tr("请先输入当前密码"));
+    m_pCurrentEdit->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void ChangeBoxLockedDialog::showRecoveryKey()
+{
+    std::shared_ptr<SecretString> password;
+    if (!takeCurrentPassword(password))
+        return;
+    const BoxInfo box = m_boxInfo;
+    auto key = std::make_shared<SecretString>();
+    runBusy(tr("正在读取恢复密钥…"), m_pHintLabel,
+            [box, password, key] { return BoxRecovery::recoveryKey(box, *password, *key); },
+            [this, key](const BoxResult &result) {
+                if (result.ok()) {
+                    RecoveryKeyDialog::showOnce(this, m_boxInfo.name, std::move(*key));
+                    return;
+                }
+                if (result.code == BoxResult::WrongPassword) {
+                    showHint(tr("密码认证失败，请确认密码后重新认证"));
+                    return;
+                }
+                showWarningOver(this, result.message(tr("读取保护箱 “%1” 的恢复密钥失败！").arg(m_boxInfo.name)));
+            });
+}
+
+void ChangeBoxLockedDialog::checkIntegrity()
+{
+    std::shared_ptr<SecretString> password;
+    if (!takeCurrentPassword(password))
+        return;
+    const BoxInfo box = m_boxInfo;
+    auto damaged = std::make_shared<QStringList>();
+    runBusy(tr("正在检查…"), m_pHintLabel,
+            [box, password, damaged] { return BoxRecovery::check(box, *password, *damaged); },
+            [this, damaged](const BoxResult &result) {
+                if (result.code == BoxResult::WrongPassword) {
+                    showHint(tr("密码认证失败，请确认密码后重新认证"));
+                    return;
+                }
+                if (!result.ok()) {
+                    showWarningOver(this, result.message(tr("保护箱 “%1” 检查失败！").arg(m_boxInfo.name)));
+                    return;
+                }
+                if (damaged->isEmpty()) {
+                    showMessageOver(this, MessageBox::Complete, tr("保护箱 “%1” 完好。").arg(m_boxInfo.name));
+                    return;
+                }
+                // The first few by name; the command line lists them all.
+                const int kShown = 8;
+                QString text = tr("保护箱 “%1” 中有 %2 个文件已损坏：").arg(m_boxInfo.name).arg(damaged->size());
+                for (int i = 0; i < damaged->size() && i < kShown; ++i)
+                    text += QLatin1Char('\n') + damaged->at(i);
+                if (damaged->size() > kShown)
+                    text += QLatin1Char('\n') + tr("……");
+                showWarningOver(this, text);
+            });
 }

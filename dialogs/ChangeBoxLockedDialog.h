@@ -3,6 +3,10 @@
 #include "BoxFormDialog.h"
 #include "BoxTypes.h"
 
+#include <memory>
+
+class SecretString;
+
 class BoxPswLineEdit;
 class QLabel;
 class QLineEdit;
@@ -41,6 +45,10 @@ private:
     void showHint(const QString &text);
     void showWarning(const QString &text);
     void fitLayout();
+    // With the current password: shows the recovery key / checks every file.
+    void showRecoveryKey();
+    void checkIntegrity();
+    bool takeCurrentPassword(std::shared_ptr<SecretString> &password);
 
     // 0 once the operation runs on the worker; a negative code names the
     // check that failed. The dialog is accepted when the operation succeeds.
@@ -64,4 +72,6 @@ private:
     QLabel *m_pHintLabel;
     QPushButton *m_pOkBtn;
     QPushButton *m_pCancelBtn;
+    QPushButton *m_pKeyBtn = nullptr;   // only where the service has them
+    QPushButton *m_pCheckBtn = nullptr;
 };

@@ -1,9 +1,16 @@
 #include "CreateBoxDialog.h"
 
+#include "ElidedPathEdit.h"
+
 #include "BoxOperations.h"
 #include "BoxPswLineEdit.h"
+#include "BoxOutcomes.h"
+#include "BoxRecovery.h"
+#include "RecoveryKeyDialog.h"
 #include "BoxRules.h"
 #include "FormDialogParts.h"
+#include "NamePolicy.h"
+#include "PasswordPolicy.h"
 #include "SecretWipe.h"
 #include "SwitchButton.h"
 #include "TitleBar.h"
@@ -38,16 +45,15 @@ void CreateBoxDialog::initUI()
 
     m_pNameLabel = makeRowLabel(tr("名称"), this);
     m_pNameEdit = new QLineEdit(this);
-    setUpUnderLineEdit(m_pNameEdit, 64);
+    setUpUnderLineEdit(m_pNameEdit, NamePolicy::kMaxLength);
     m_pNameEdit->installEventFilter(this);
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
 
     m_pPathLabel = makeRowLabel(tr("路径"), this);
-    m_pPathEdit = new QLineEdit(this);
+    m_pPathEdit = new ElidedPathEdit(this);
     setUpUnderLineEdit(m_pPathEdit);
     // Shown for information only: the box service chooses the place itself.
-    m_pPathEdit->setText(BoxOperations::userBoxFolder());
-    m_pPathEdit->setReadOnly(true);
+    m_pPathEdit->setPath(BoxOperations::userBoxFolder());
     m_pPathEdit->setEnabled(false);
 
     m_pSwitchBtn = new SwitchButton(this);
@@ -148,8 +154,9 @@ void CreateBoxDialog::slot_okBtnClicked()
 {
     // The name goes to the box service exactly as typed, spaces included.
     const QString name = m_pNameEdit->text();
-    if (name.isEmpty()) {
-        showHint(tr("保护箱名称不可为空"));
+    const QString nameProblem = NamePolicy::text(NamePolicy::check(name), NameForm::Create);
+    if (!nameProblem.isEmpty()) {
+        showHint(nameProblem);
         return;
     }
 
@@ -159,15 +166,25 @@ void CreateBoxDialog::slot_okBtnClicked()
     }
     auto password = std::make_shared<SecretString>(m_pPswEdit->text());
     const SecretString confirm(m_pConfirmEdit->text());
-    const QString problem = BoxRules::passwordProblem(password->text(), confirm.text());
+    const QString problem = PasswordPolicy::problemText(password->text(), confirm.text(), PasswordForm::Create);
     if (!problem.isEmpty()) {
         showHint(problem);
         return;
     }
     // Encrypting a large box takes a while: the worker does it.
+    auto key = std::make_shared<SecretString>();
     runBusy(tr("正在加密…"), m_pHintLabel,
-            [name, password] { return BoxOperations::createEncrypted(name, *password); },
-            [this](const BoxResult &result) { finishCreate(result); });
+            [name, password, key] {
+                const BoxResult result = BoxOperations::createEncrypted(name, *password);
+                if (result.ok())
+                    BoxRecovery::newBoxKey(name, *password, *key);
+                return result;
+            },
+            [this, name, key](const BoxResult &result) {
+                if (result.ok())
+                    RecoveryKeyDialog::showOnce(this, name, std::move(*key));
+                finishCreate(result);
+            });
 }
 
 void CreateBoxDialog::finishCreate(const BoxResult &result)
@@ -177,7 +194,7 @@ void CreateBoxDialog::finishCreate(const BoxResult &result)
         accept();
         return;
     }
-    showWarningOver(this, result.message(tr("创建保护箱失败！")));
+    showWarningOver(this, result.message(BoxOutcomes::failed(BoxOperation::Create)));
 }
 
 void CreateBoxDialog::wipeSecrets()

@@ -4,6 +4,7 @@
 
 class QEvent;
 class QLabel;
+class ElidedPathEdit;
 class QLineEdit;
 class QPushButton;
 class BoxPswLineEdit;
@@ -47,7 +48,7 @@ private:
     QLabel *m_pNameLabel;
     QLineEdit *m_pNameEdit;
     QLabel *m_pPathLabel;
-    QLineEdit *m_pPathEdit;
+    ElidedPathEdit *m_pPathEdit;
     SwitchButton *m_pSwitchBtn;
     QLabel *m_pEncryptLabel;
     QLabel *m_pPswLabel;

@@ -1,8 +1,12 @@
 #include "CreateBoxLockedDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
+#include "BoxRecovery.h"
+#include "RecoveryKeyDialog.h"
 #include "FormDialogParts.h"
+#include "PasswordPolicy.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
 
@@ -43,6 +47,7 @@ void CreateBoxLockedDialog::initUI()
     setUpPasswordEdit(m_pConfirmEdit, this);
 
     m_pHintLabel = makeHintLabel(this);
+    reserveHintLines(m_pHintLabel, 2); // the password rule takes two lines
     m_pHintLabel->installEventFilter(this);
 
     m_pOkBtn = makeCommonButton(tr("确认"), this);
@@ -80,27 +85,29 @@ void CreateBoxLockedDialog::slot_okBtnClicked()
 {
     auto password = std::make_shared<SecretString>(m_pPswEdit->text());
     const SecretString confirm(m_pConfirmEdit->text());
-    if (password->isEmpty()) {
-        qDebug() << size();
-        showHint(tr("密码不可为空"));
-        return;
-    }
-    if (confirm.isEmpty()) {
-        showHint(tr("确认密码不可为空"));
-        return;
-    }
-    if (password->text() != confirm.text()) {
-        showHint(tr("密码与确认密码不一致"));
+    const PasswordPolicy::Problem problem = PasswordPolicy::check(password->text(), confirm.text());
+    if (problem != PasswordPolicy::Problem::None) {
+        if (problem == PasswordPolicy::Problem::Empty)
+            qDebug() << size();
+        showHint(PasswordPolicy::text(problem, PasswordForm::Add));
         return;
     }
     const BoxInfo box = m_boxInfo;
-    runBusy(tr("正在加密…"), m_pHintLabel, [box, password] { return BoxOperations::addPassword(box, *password); },
-            [this](const BoxResult &result) {
+    auto key = std::make_shared<SecretString>();
+    runBusy(tr("正在加密…"), m_pHintLabel,
+            [box, password, key] {
+                const BoxResult result = BoxOperations::addPassword(box, *password);
+                if (result.ok())
+                    BoxRecovery::newBoxKey(box.name, *password, *key);
+                return result;
+            },
+            [this, key](const BoxResult &result) {
                 if (result.ok()) {
+                    RecoveryKeyDialog::showOnce(this, m_boxInfo.name, std::move(*key));
                     accept();
                     return;
                 }
-                showWarningOver(this, result.message(tr("保护箱 “%1” 创建密码保护失败！").arg(m_boxInfo.name)));
+                showWarningOver(this, result.message(BoxOutcomes::failed(BoxOperation::AddPassword, m_boxInfo.name)));
             });
 }
 

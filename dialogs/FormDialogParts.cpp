@@ -176,3 +176,15 @@ void showWarningOver(QWidget *dialog, const QString &text)
 {
     showMessageOver(dialog, MessageBox::Warning, text);
 }
+
+QPushButton *makeLinkButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(pixelFont(14));
+    button->setStyleSheet(QStringLiteral("QPushButton { color: #2F6FDE; border: none; padding: 0; background: transparent; }"
+                                         "QPushButton:hover { text-decoration: underline; }"
+                                         "QPushButton:focus { text-decoration: underline; }"));
+    return button;
+}

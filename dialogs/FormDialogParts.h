@@ -59,6 +59,9 @@ void setUpUnderLineEdit(QLineEdit *edit, int maxLength = 32767);
 // reports its events to `filter`.
 void setUpPasswordEdit(QLineEdit *edit, QObject *filter);
 
+// A flat button that looks like a link, for actions beside a form.
+QPushButton *makeLinkButton(const QString &text, QWidget *parent);
+
 // A "BoxCommonButton" push button, 34 px high.
 QPushButton *makeCommonButton(const QString &text, QWidget *parent, int width = 140);
 

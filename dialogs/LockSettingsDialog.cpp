@@ -16,6 +16,7 @@ namespace {
 constexpr int kDialogWidth = 540;
 constexpr int kDialogHeight = 360;
 constexpr int kRowTextPixels = 16;
+constexpr int kNoteTextPixels = 13;
 } // namespace
 
 LockSettingsDialog::LockSettingsDialog(QWidget *parent) : FlatDropWidget(parent)
@@ -55,6 +56,13 @@ void LockSettingsDialog::initUI()
     m_pIdleMinutes->setEnabled(settings.lockWhenIdle);
     m_pIdleMinutes->setAccessibleName(tr("空闲时间（分钟）"));
 
+    // What "idle" means, and when a changed time counts: gocryptfs takes it
+    // when it mounts a box.
+    m_pIdleNoteLabel = makeLabel(tr("空闲指保护箱中没有任何文件被访问，与键盘和鼠标无关。") + "\n"
+                                     + tr("修改的空闲时间对已挂载的保护箱在其下次挂载时生效。"),
+                                 "#8C8D8F", kNoteTextPixels, this);
+    m_pIdleNoteLabel->setWordWrap(true);
+
     m_pOkBtn = makeCommonButton(tr("确认"), this);
     m_pOkBtn->setDefault(true);
     m_pCancelBtn = makeCommonButton(tr("取消"), this);
@@ -65,6 +73,7 @@ void LockSettingsDialog::initUI()
     column->addLayout(makeFormRow({m_pSleepBox}));
     column->addLayout(makeFormRow({m_pLogoutBox}));
     column->addLayout(makeFormRow({m_pIdleBox, m_pIdleMinutes}, Qt::AlignLeft, 10));
+    column->addLayout(makeFormRow({m_pIdleNoteLabel}));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_pOkBtn);
@@ -74,7 +83,8 @@ void LockSettingsDialog::initUI()
     column->addSpacing(10);
     column->addLayout(buttons);
     setLayout(column);
-    setFixedSize(kDialogWidth, kDialogHeight);
+    // Taller where the note needs more lines (English does).
+    setFixedSize(kDialogWidth, qMax(kDialogHeight, column->totalHeightForWidth(kDialogWidth)));
 
     setTabOrder(m_pScreenLockBox, m_pSleepBox);
     setTabOrder(m_pSleepBox, m_pLogoutBox);

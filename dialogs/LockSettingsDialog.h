@@ -29,6 +29,7 @@ private:
     QCheckBox *m_pLogoutBox;
     QCheckBox *m_pIdleBox;
     QSpinBox *m_pIdleMinutes;
+    QLabel *m_pIdleNoteLabel;
     QPushButton *m_pOkBtn;
     QPushButton *m_pCancelBtn;
 };

@@ -1,7 +1,11 @@
 #include "PasswordAuthenticDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
+#include "BoxRecovery.h"
+#include "ForgotPasswordDialog.h"
+#include "MessageBox.h"
 #include "FormDialogParts.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
@@ -46,7 +50,12 @@ void PasswordAuthenticDialog::initUI()
 
     QVBoxLayout *mainLayout = makeFormLayout(m_pTitleBar);
     mainLayout->addLayout(makeFormRow({m_pHeadLabel}));
-    mainLayout->addLayout(makeFormRow({m_pBoxLabel}, Qt::AlignLeft, 10));
+    QHBoxLayout *boxRow = makeFormRow({m_pBoxLabel}, Qt::AlignLeft, 10);
+    if (!m_box.fromOther && BoxRecovery::recoverAvailable()) {
+        m_pForgotBtn = makeLinkButton(tr("忘记密码？"), this);
+        boxRow->addWidget(m_pForgotBtn, 0, Qt::AlignRight);
+    }
+    mainLayout->addLayout(boxRow);
     mainLayout->addLayout(makeFormRow({m_pPswLabel, m_pPswEdit}, Qt::AlignLeft, 10));
     addHintAndButtons(mainLayout, m_pHintLabel, m_pOkBtn, m_pCancelBtn);
     setLayout(mainLayout);
@@ -58,6 +67,20 @@ void PasswordAuthenticDialog::initConnect()
     connect(m_pTitleBar->m_pCloseBtn, &QPushButton::clicked, this, &PasswordAuthenticDialog::slot_closeBtnClicked);
     connect(m_pOkBtn, &QPushButton::clicked, this, &PasswordAuthenticDialog::slot_okBtnClicked);
     connect(m_pCancelBtn, &QPushButton::clicked, this, &PasswordAuthenticDialog::slot_cancelBtnClicked);
+    if (m_pForgotBtn)
+        connect(m_pForgotBtn, &QPushButton::clicked, this, &PasswordAuthenticDialog::forgotPassword);
+}
+
+// The new password is set there; the user then types it here.
+void PasswordAuthenticDialog::forgotPassword()
+{
+    auto *dialog = new ForgotPasswordDialog(m_box, this);
+    dialog->adjustSize();
+    centreOn(dialog, this);
+    if (dialog->exec() == QDialog::Accepted) {
+        m_pHintLabel->hide();
+        m_pPswEdit->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void PasswordAuthenticDialog::slot_closeBtnClicked()
@@ -92,12 +115,11 @@ void PasswordAuthenticDialog::slot_okBtnClicked()
                 }
                 if (!mount) {
                     // The hint already says the password was not taken.
-                    showHint(result.wrongPasswordReason()
-                                 ? tr("密码认证失败，请确认密码后重新认证")
-                                 : result.message(tr("密码认证失败，请确认密码后重新认证")));
+                    showHint(result.wrongPasswordReason() ? BoxOutcomes::wrongPassword()
+                                                          : result.message(BoxOutcomes::wrongPassword()));
                     return;
                 }
-                showHint(result.message(tr("保护箱挂载失败，请检查")));
+                showHint(result.message(BoxOutcomes::failed(BoxOperation::Mount)));
             });
 }
 

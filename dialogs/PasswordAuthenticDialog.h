@@ -39,6 +39,7 @@ private:
     void initUI();
     void initConnect();
     void showHint(const QString &text);
+    void forgotPassword();
 
     QString m_prompt;
     BoxInfo m_box;
@@ -52,4 +53,5 @@ private:
     QLabel *m_pHintLabel;
     QPushButton *m_pOkBtn;
     QPushButton *m_pCancelBtn;
+    QPushButton *m_pForgotBtn = nullptr; // only where the service can recover
 };

@@ -1,6 +1,7 @@
 #include "PrivilegeSharedBoxDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "FormDialogParts.h"
 #include "MessageBox.h"
 #include "ShareCandidates.h"
@@ -40,6 +41,9 @@ const char *const kHorizontalScrollBarStyle =
 const int kDialogWidth = 585;
 const int kBodyMargin = 40;
 const int kTableFrameWidth = 500;
+// The narrowest a choice column gets, and the room beside a choice's caption.
+const int kChoiceColumnWidth = 100;
+const int kChoicePadding = 8;
 
 // The button ids of a row's two choices.
 const int kReadOnlyChoice = 1;
@@ -76,10 +80,17 @@ void PrivilegeSharedBoxDialog::initUI()
     m_pUserTable = new QTableWidget(this);
     m_pUserTable->setColumnCount(4);
     m_pUserTable->setFixedWidth(490);
+    // The two choices get the room their captions need (English needs more
+    // than Chinese), the user names whatever the table has left beside the
+    // scroll bar; a name too long for it ends in "…".
+    const int readOnlyWidth = qMax(kChoiceColumnWidth, QRadioButton(tr("仅读取")).sizeHint().width() + kChoicePadding);
+    const int readWriteWidth = qMax(kChoiceColumnWidth, QRadioButton(tr("可读写")).sizeHint().width() + kChoicePadding);
     m_pUserTable->setColumnWidth(0, 20);
     m_pUserTable->setColumnWidth(1, 270);
-    m_pUserTable->setColumnWidth(2, 100);
-    m_pUserTable->setColumnWidth(3, 100);
+    m_pUserTable->setColumnWidth(2, readOnlyWidth);
+    m_pUserTable->setColumnWidth(3, readWriteWidth);
+    m_pUserTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_pUserTable->setTextElideMode(Qt::ElideRight);
     m_pUserTable->setShowGrid(false);
     m_pUserTable->setSelectionMode(QAbstractItemView::NoSelection);
     m_pUserTable->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -245,12 +256,12 @@ void PrivilegeSharedBoxDialog::slot_okBtnClicked()
     int type = MessageBox::Warning;
     QString text;
     if (added < 0) {
-        text = result.message(tr("保护箱 “%1” 设置共享权限失败！").arg(m_boxInfo.name));
+        text = result.message(BoxOutcomes::failed(BoxOperation::Share, m_boxInfo.name));
     } else if (result.ok()) {
         type = MessageBox::Complete;
-        text = tr("保护箱 “%1” 设置共享权限成功！").arg(m_boxInfo.name);
+        text = BoxOutcomes::sharesApplied(m_boxInfo.name);
     } else {
-        text = result.message(tr("保护箱 “%1” 部分用户权限共享失败，请重新共享！").arg(m_boxInfo.name));
+        text = result.message(BoxOutcomes::sharesPartlyApplied(m_boxInfo.name));
     }
     showMessageOver(this, type, text);
 

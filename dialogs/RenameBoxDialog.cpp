@@ -1,8 +1,10 @@
 #include "RenameBoxDialog.h"
 
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxPswLineEdit.h"
 #include "FormDialogParts.h"
+#include "NamePolicy.h"
 #include "SecretWipe.h"
 #include "TitleBar.h"
 
@@ -31,7 +33,7 @@ void RenameBoxDialog::initUI()
 
     m_pNameLabel = makeRowLabel(tr("新名称"), this);
     m_pNameEdit = new QLineEdit(this);
-    setUpUnderLineEdit(m_pNameEdit, 32);
+    setUpUnderLineEdit(m_pNameEdit, NamePolicy::kMaxLength);
     m_pNameEdit->setFocus(Qt::OtherFocusReason);
     m_pNameEdit->installEventFilter(this);
 
@@ -80,8 +82,9 @@ void RenameBoxDialog::slot_cancelBtnClicked()
 void RenameBoxDialog::slot_okBtnClicked()
 {
     const QString newName = m_pNameEdit->text();
-    if (newName.isEmpty()) {
-        showHint(tr("保护箱新名称不可为空"));
+    const QString nameProblem = NamePolicy::text(NamePolicy::check(newName), NameForm::Rename);
+    if (!nameProblem.isEmpty()) {
+        showHint(nameProblem);
         return;
     }
     if (!m_boxInfo.encrypted) {
@@ -109,10 +112,10 @@ void RenameBoxDialog::finishRename(const BoxResult &result)
         return;
     }
     if (result.code == BoxResult::WrongPassword) {
-        showHint(tr("密码认证失败，请确认密码后重新认证"));
+        showHint(BoxOutcomes::wrongPassword());
         return;
     }
-    showWarningOver(this, result.message(tr("保护箱 “%1” 重命名失败！").arg(m_boxInfo.name)));
+    showWarningOver(this, result.message(BoxOutcomes::failed(BoxOperation::Rename, m_boxInfo.name)));
 }
 
 bool RenameBoxDialog::eventFilter(QObject *watched, QEvent *event)

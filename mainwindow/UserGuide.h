@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QKeyEvent;
+class QWidget;
 
-// Help for the main window: the PDF manual in a document viewer, or this
-// program's page in the desktop's user-guide service on the session bus.
+// Help for the main window: this program's page in the desktop's user-guide
+// service on the session bus, or the PDF manual in a document viewer.
 namespace UserGuide {
 
 // The application id under which the user-guide service knows this program.
@@ -19,15 +21,26 @@ QString guideServiceName();
 bool guideServiceAbsent();
 
 // Asks the user-guide service to show the guide of `appName` and waits for
-// its answer; a failed call is only logged.
-void showGuide(const QString &appName);
+// its answer; false (and a log line) when the call failed.
+bool showGuide(const QString &appName);
 
-// Opens the manual files in the document viewer without waiting for it.
-void openManual();
+// The folders searched for the manual, first match wins: where the package
+// installs it, then the build's own copy. Tests put folders of their own.
+QStringList manualFolders();
+void setManualFolders(const QStringList &folders);
 
-// The help menu entry: the manual on a non-desktop edition, otherwise the
-// user guide when its service is running.
-void showHelp();
+// Opens the manual in the user's language: in evince when it is installed,
+// otherwise in the desktop's default viewer. Without a manual or a viewer a
+// message on `parent` says so; false then.
+bool openManual(QWidget *parent);
+
+// The help menu entry: on a non-desktop edition the manual; otherwise the
+// user guide when its service is running and answers, else the manual.
+void showHelp(QWidget *parent);
+
+// F1: the user guide when its service is running and answers, else the
+// manual.
+void showGuideOrManual(QWidget *parent);
 
 // True for F1 with any modifiers except Ctrl alone.
 bool isGuideKey(const QKeyEvent *e);

@@ -12,6 +12,7 @@
 #include "MainMenu.h"
 #include "ScreenFit.h"
 #include "ScrollBarStyle.h"
+#include "SettingsStore.h"
 #include "SplitLine.h"
 #include "TitleBar.h"
 
@@ -28,6 +29,8 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
+
+#include <memory>
 #include <QSpacerItem>
 #include <QToolButton>
 
@@ -45,8 +48,6 @@ const char *const kModeBtnStyle = "QPushButton { border: none; background-color:
 
 // The display mode is remembered in the user's config folder
 // ($XDG_CONFIG_HOME/vaultrane/vaultrane.conf).
-const char *const kSettingsOrganization = "vaultrane";
-const char *const kSettingsApplication = "vaultrane";
 const char *const kViewModeKey = "view/mode";
 const char *const kIconModeValue = "icons";
 const char *const kTableModeValue = "table";
@@ -197,8 +198,9 @@ void Vaultrane::initUI()
     // The header would otherwise keep the narrow end column at its default
     // minimum width instead of 20 pixels.
     m_pHeaderView->setMinimumSectionSize(20);
-    const int columnWidths[] = {340, 120, 120, 120, 20};
-    for (int column = 0; column < 5; ++column)
+    // The access column takes its width from the name column.
+    const int columnWidths[BoxColumnCount] = {240, 120, 120, 120, 100, 20};
+    for (int column = 0; column < BoxColumnCount; ++column)
         m_pBoxTableView->setColumnWidth(column, columnWidths[column]);
     m_pBoxTableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pBoxTableView->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -326,8 +328,8 @@ void Vaultrane::initConnect()
 
 void Vaultrane::restoreViewMode()
 {
-    const QSettings settings(kSettingsOrganization, kSettingsApplication);
-    const bool table = settings.value(kViewModeKey).toString() == QLatin1String(kTableModeValue);
+    const std::unique_ptr<QSettings> settings = SettingsStore::open();
+    const bool table = settings->value(kViewModeKey).toString() == QLatin1String(kTableModeValue);
     m_savedMode = table ? TableMode : IconMode;
     if (table)
         slot_show_table_mode(true);
@@ -339,8 +341,7 @@ void Vaultrane::saveViewMode()
 {
     if (!m_rememberMode || m_savedMode == m_mode)
         return;
-    QSettings settings(kSettingsOrganization, kSettingsApplication);
-    settings.setValue(kViewModeKey, m_mode == TableMode ? kTableModeValue : kIconModeValue);
+    SettingsStore::open()->setValue(kViewModeKey, m_mode == TableMode ? kTableModeValue : kIconModeValue);
     m_savedMode = m_mode;
 }
 
@@ -507,17 +508,29 @@ void Vaultrane::clearSelection()
 
 void Vaultrane::setOperateBtnEnabled(bool enabled)
 {
+    enableOperateButtons(enabled, enabled, enabled);
+}
+
+void Vaultrane::setOperateBtnEnabled(const BoxInfo &box)
+{
+    enableOperateButtons(BoxRules::allows(box, BoxAction::Delete), BoxRules::allows(box, BoxAction::PasswordSetting),
+                         BoxRules::allows(box, BoxAction::ShareSetting));
+}
+
+void Vaultrane::enableOperateButtons(bool remove, bool password, bool share)
+{
     // The keyboard focus on a button that goes grey returns to the box view
     // (where a box can be chosen again) instead of wandering on to the next
     // button that happens to be enabled.
     QWidget *focused = focusWidget();
-    if (!enabled && (focused == m_pDelBtn || focused == m_pLockedBtn || focused == m_pSharedBtn)) {
+    if ((focused == m_pDelBtn && !remove) || (focused == m_pLockedBtn && !password)
+        || (focused == m_pSharedBtn && !share)) {
         QWidget *view = m_mode == 1 ? static_cast<QWidget *>(m_pBoxTableView) : m_pBoxListWidget;
         view->setFocus(Qt::OtherFocusReason);
     }
-    m_pDelBtn->setEnabled(enabled);
-    m_pLockedBtn->setEnabled(enabled);
-    m_pSharedBtn->setEnabled(enabled);
+    m_pDelBtn->setEnabled(remove);
+    m_pLockedBtn->setEnabled(password);
+    m_pSharedBtn->setEnabled(share);
 }
 
 void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
@@ -611,7 +624,7 @@ void Vaultrane::slot_box_list_current_row_changed(int row)
         return;
     }
     const BoxInfo box = m_pBoxListWidget->currentBoxInfo();
-    setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
+    setOperateBtnEnabled(box);
     updateStatus(true, box);
 }
 
@@ -619,7 +632,7 @@ void Vaultrane::slot_selected_index_changed(QModelIndex index)
 {
     if (index.row() >= 0 && index.column() >= 0 && index.model()) {
         const BoxInfo box = m_pBoxTableModel->boxAt(index.row());
-        setOperateBtnEnabled(BoxRules::allows(box, BoxAction::Delete));
+        setOperateBtnEnabled(box);
         updateStatus(false, box);
     } else {
         setOperateBtnEnabled(false);

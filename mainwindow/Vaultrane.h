@@ -106,6 +106,9 @@ private:
     bool selectedBox(BoxInfo &box);
     // 删除, 密码设置 and 共享设置 follow the selection; 新建 is always enabled.
     void setOperateBtnEnabled(bool enabled);
+    // Each tool button as the box's state allows its action.
+    void setOperateBtnEnabled(const BoxInfo &box);
+    void enableOperateButtons(bool remove, bool password, bool share);
     // Fills the bottom bar: the count, or in icon mode the selected box with
     // its state indicators.
     void updateStatus(bool selected, const BoxInfo &box);

@@ -4,6 +4,7 @@
 #include "AboutDialog.h"
 #include "BoxListWidget.h"
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxRules.h"
 #include "BoxTableView.h"
 #include "BoxWorker.h"
@@ -129,8 +130,8 @@ void Vaultrane::slot_delBtnClicked(bool clicked)
         showInformation(tr("请选择需要删除的保护箱！"), this);
         return;
     }
-    if (BoxRules::refusal(box, BoxAction::Delete) == BoxRefusal::Mounted) {
-        showInformation(tr("无法删除，请先卸载保护箱 “%1” ！").arg(box.name), this);
+    if (!BoxRules::allows(box, BoxAction::Delete)) {
+        showInformation(BoxOutcomes::refusal(box, BoxAction::Delete), this);
         return;
     }
     BoxResult result;
@@ -146,12 +147,15 @@ void Vaultrane::slot_delBtnClicked(bool clicked)
         result = BoxOperations::deleteCheckedBox(box);
     }
     if (!result.ok())
-        execMessage(MessageBox::Warning, result.message(tr("保护箱 “%1” 删除失败！").arg(box.name)));
+        execMessage(MessageBox::Warning, result.message(BoxOutcomes::failed(BoxOperation::Delete, box.name)));
     // After a delete nothing is selected and the bottom bar shows the count;
     // after a failure the view shows how the box is now.
     refreshBoxView();
     if (result.ok())
         clearSelection();
+    // A delete that had to set aside what another user left says so.
+    if (result.ok() && !result.reason.isEmpty())
+        execMessage(MessageBox::Information, result.message(tr("保护箱 “%1” 已删除！").arg(box.name)));
 }
 
 void Vaultrane::slot_crypto_mount_box()
@@ -161,9 +165,14 @@ void Vaultrane::slot_crypto_mount_box()
         showInformation(tr("请选择需要挂载的保护箱！"), this);
         return;
     }
-    if (box.encrypted
-        && !execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::Mount, this)))
-        return;
+    if (BoxRules::opening(box) == BoxOpening::Mount) {
+        if (!BoxRules::allows(box, BoxAction::Mount)) {
+            execMessage(MessageBox::Information, BoxOutcomes::refusal(box, BoxAction::Mount));
+            return;
+        }
+        if (!execCentred(new PasswordAuthenticDialog(tr(kPasswordPrompt), box, PasswordAuthenticDialog::Mount, this)))
+            return;
+    }
     refreshBoxView();
     // An empty path would name the working directory: never open that.
     if (!box.path.isEmpty() && QDir(box.path).exists())
@@ -177,9 +186,13 @@ void Vaultrane::slot_crypto_umount_box()
         showInformation(tr("请选择需要卸载的保护箱！"), this);
         return;
     }
+    if (!BoxRules::allows(box, BoxAction::Unmount)) {
+        execMessage(MessageBox::Information, BoxOutcomes::refusal(box, BoxAction::Unmount));
+        return;
+    }
     const BoxResult result = BoxOperations::unmount(box);
     if (!result.ok())
-        execMessage(MessageBox::Information, result.message(tr("保护箱 “%1” 卸载失败！").arg(box.name)));
+        execMessage(MessageBox::Information, result.message(BoxOutcomes::failed(BoxOperation::Unmount, box.name)));
     refreshBoxView();
 }
 
@@ -190,8 +203,8 @@ void Vaultrane::slot_rename_box()
         showInformation(tr("请选择需要重命名的保护箱！"), this);
         return;
     }
-    if (BoxRules::refusal(box, BoxAction::Rename) == BoxRefusal::Mounted) {
-        execMessage(MessageBox::Information, tr("无法进行重命名操作，请先卸载保护箱 “%1” ！").arg(box.name));
+    if (!BoxRules::allows(box, BoxAction::Rename)) {
+        execMessage(MessageBox::Information, BoxOutcomes::refusal(box, BoxAction::Rename));
         return;
     }
     auto *dialog = new RenameBoxDialog(box, this);
@@ -211,8 +224,8 @@ void Vaultrane::slot_lockedBtnClicked(bool clicked)
         showInformation(tr("请选择需要进行密码设置的保护箱！"), this);
         return;
     }
-    if (BoxRules::refusal(box, BoxAction::PasswordSetting) == BoxRefusal::Mounted) {
-        execMessage(MessageBox::Information, tr("无法进行密码设置，请先卸载保护箱 “%1” ！").arg(box.name));
+    if (!BoxRules::allows(box, BoxAction::PasswordSetting)) {
+        execMessage(MessageBox::Information, BoxOutcomes::refusal(box, BoxAction::PasswordSetting));
         return;
     }
     if (box.encrypted) {
@@ -231,8 +244,8 @@ void Vaultrane::slot_sharedBtnClicked(bool clicked)
         showInformation(tr("请选择需要进行共享设置的保护箱！"), this);
         return;
     }
-    if (BoxRules::refusal(box, BoxAction::ShareSetting) == BoxRefusal::Mounted) {
-        execMessage(MessageBox::Information, tr("无法进行共享设置，请先卸载保护箱 “%1” ！").arg(box.name));
+    if (!BoxRules::allows(box, BoxAction::ShareSetting)) {
+        execMessage(MessageBox::Information, BoxOutcomes::refusal(box, BoxAction::ShareSetting));
         return;
     }
     if (box.encrypted
@@ -242,7 +255,7 @@ void Vaultrane::slot_sharedBtnClicked(bool clicked)
     centreOn(dialog, this);
     if (dialog->initData() < 0) {
         delete dialog; // never shown
-        showInformation(tr("加载共享用户列表失败！"), this);
+        showInformation(BoxOutcomes::failed(BoxOperation::ReadShares), this);
         return;
     }
     dialog->exec();
@@ -286,7 +299,7 @@ void Vaultrane::slot_showmenu()
 
 void Vaultrane::slot_showNewCharacter()
 {
-    UserGuide::showHelp();
+    UserGuide::showHelp(this);
 }
 
 void Vaultrane::slot_showSettings()
@@ -301,12 +314,13 @@ void Vaultrane::slot_about_us()
     execCentred(dialog);
 }
 
-// F1 asks the user guide (Ctrl+F1 does not). Key presses then go to the plain
-// widget handler, not the dialog's: Escape and Enter mean nothing here.
+// F1 asks the user guide, or opens the manual where there is none (Ctrl+F1
+// does neither). Key presses then go to the plain widget handler, not the
+// dialog's: Escape and Enter mean nothing here.
 void Vaultrane::keyPressEvent(QKeyEvent *e)
 {
-    if (UserGuide::isGuideKey(e) && !guideServiceAbsent())
-        showGuide(UserGuide::appId);
+    if (UserGuide::isGuideKey(e))
+        UserGuide::showGuideOrManual(this);
     QWidget::keyPressEvent(e);
 }
 

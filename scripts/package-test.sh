@@ -73,6 +73,21 @@ echo "$installed_version"
 private_libs="$(ldd /usr/bin/vaultrane | grep -cE '(tessad|zavrit|venmoraos-type)[^ ]* => /usr/bin/\.\./lib/[^ ]*/vaultrane/')"
 [ "$private_libs" = 3 ] || fail "the installed program does not find its three libraries in the private folder"
 
+step "manual pages, user guide, autostart entry, common options"
+for page in vaultrane vaultrane-box vaultrane-agent; do
+  [ -f "/usr/share/man/man1/$page.1.gz" ] || fail "the manual page $page(1) is not installed"
+done
+for guide in vaultrane-guide.zh_CN.pdf vaultrane-guide.en.pdf; do
+  head -c 5 "/usr/share/doc/BoxManual/$guide" | grep -q '^%PDF-' || fail "the user guide $guide is not installed"
+done
+autostart=/etc/xdg/autostart/vaultrane-agent.desktop
+try_exec="$(sed -n 's/^TryExec=//p' "$autostart")"
+[ -n "$try_exec" ] && command -v "$try_exec" >/dev/null || fail "$autostart has no TryExec naming an installed program"
+bash tests/programs/check-options.sh "$version" /usr/bin/vaultrane /usr/bin/vaultrane-box /usr/bin/vaultrane-agent ||
+  fail "the installed programs' common options"
+bash tests/programs/check-completion.sh /usr/share/bash-completion/completions/vaultrane-box ||
+  fail "the installed bash completion"
+
 step "box root from the package's tmpfiles.d entry"
 stat -c '%a %U:%G %n' /box
 [ "$(stat -c '%a %U:%G' /box)" = "1777 root:root" ] || fail "/box is not 1777 root:root"
@@ -139,6 +154,8 @@ if [ -z "$window" ]; then
   fail "the installed program showed no main window"
 fi
 echo "main window $window of process $program_pid"
+/usr/bin/vaultrane --bogus >/dev/null 2>&1 && bogus=0 || bogus=$?
+[ "$bogus" = 1 ] || fail "vaultrane --bogus with a display ended with $bogus"
 [ -d "$box_root/$account" ] && echo "box folder: $(stat -c '%a %U %n' "$box_root/$account")"
 kill "$program_pid"
 wait "$program_pid" 2>/dev/null || true
@@ -146,6 +163,12 @@ program_pid=""
 kill "$xvfb_pid"
 wait "$xvfb_pid" 2>/dev/null || true
 xvfb_pid=""
+
+step "apt-get remove vaultrane: the autostart entry names a program that is gone"
+DEBIAN_FRONTEND=noninteractive apt-get remove -y vaultrane
+if [ -f "$autostart" ]; then
+  ! command -v "$(sed -n 's/^TryExec=//p' "$autostart")" >/dev/null || fail "TryExec still finds a program"
+fi
 
 step "apt-get purge vaultrane"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y vaultrane

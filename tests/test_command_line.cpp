@@ -72,10 +72,12 @@ private slots:
         QTest::newRow("--help-all") << QStringList{"--help-all"} << "xcb" << 0 << "--version" << "";
         QTest::newRow("--help beside a Qt option")
             << QStringList{"-platform", "xcb", "--help"} << "xcb" << 0 << "--version" << "";
-        // These two need the application object (Qt takes its own options
-        // first), hence a platform that works without a display.
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << "offscreen" << 1 << "" << "bogus";
-        QTest::newRow("stray argument") << QStringList{"stray"} << "offscreen" << 1 << "" << "stray";
+        // Refused before any display is needed, and the same with one.
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "xcb" << 1 << "" << "bogus";
+        QTest::newRow("unknown option beside a Qt option")
+            << QStringList{"-style", "fusion", "-bogus"} << "xcb" << 1 << "" << "bogus";
+        QTest::newRow("stray argument") << QStringList{"stray"} << "xcb" << 1 << "" << "stray";
+        QTest::newRow("unknown option with a display") << QStringList{"--bogus"} << "offscreen" << 1 << "" << "bogus";
     }
 
     void answersWithoutWindow()

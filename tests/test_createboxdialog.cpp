@@ -1,4 +1,5 @@
 #include "CreateBoxDialog.h"
+#include "PasswordPolicy.h"
 
 #include "BoxPswLineEdit.h"
 #include "SwitchButton.h"
@@ -15,7 +16,7 @@ using TestSupport::childWithText;
 
 namespace {
 
-const QString kFormatHint = "密码格式与要求不符\n密码要求：密码长度6-18位，只能包含字母、数字和下划线";
+const QString kFormatHint = PasswordPolicy::text(PasswordPolicy::Problem::BreaksRule, PasswordForm::Create);
 
 struct Ui {
     QLineEdit *name, *psw, *confirm;

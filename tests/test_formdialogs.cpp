@@ -1,6 +1,7 @@
 // The form dialogs that rename a box and add, change or remove its password.
 #include "ChangeBoxLockedDialog.h"
 #include "CreateBoxLockedDialog.h"
+#include "PasswordPolicy.h"
 #include "RenameBoxDialog.h"
 
 #include "boxdouble.h"
@@ -97,17 +98,21 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("texts");
         QTest::addColumn<QString>("hint");
+        // Every new password follows the one rule; its wording is the policy's.
+        const QString rule = PasswordPolicy::text(PasswordPolicy::Problem::BreaksRule, PasswordForm::Add);
         QTest::newRow("rename, no name") << "rename" << "|x" << "保护箱新名称不可为空";
         QTest::newRow("rename, no password") << "rename" << "papers|" << "保护箱密码不可为空";
         // A wrong password renames nothing.
         QTest::newRow("rename, wrong password") << "rename" << "papers|guess" << "密码认证失败，请确认密码后重新认证";
         QTest::newRow("add, password empty") << "add" << "|abc" << "密码不可为空";
-        QTest::newRow("add, confirm empty") << "add" << "abc|" << "确认密码不可为空";
-        QTest::newRow("add, case only") << "add" << "Secret|secret" << "密码与确认密码不一致";
+        QTest::newRow("add, confirm empty") << "add" << "Secret1|" << "确认密码不可为空";
+        QTest::newRow("add, against the rule") << "add" << "abc|abc" << rule;
+        QTest::newRow("add, case only") << "add" << "Secret1|secret1" << "密码与确认密码不一致";
         QTest::newRow("change, all empty") << "change" << "||" << "原密码不可为空";
         QTest::newRow("change, no new") << "change" << "old||" << "新密码不可为空";
-        QTest::newRow("change, no confirm") << "change" << "old|new|" << "新密码确认不可为空";
-        QTest::newRow("change, mismatch") << "change" << "old|new|New" << "新密码与确认密码不一致";
+        QTest::newRow("change, no confirm") << "change" << "old|New_pw1|" << "新密码确认不可为空";
+        QTest::newRow("change, against the rule") << "change" << "old|new|new" << rule;
+        QTest::newRow("change, mismatch") << "change" << "old|New_pw1|new_pw1" << "新密码与确认密码不一致";
         QTest::newRow("remove, empty") << "remove" << "" << "确认密码不可为空";
     }
 
@@ -146,17 +151,17 @@ private slots:
         QTest::newRow("rename plain") << "rename plain" << "papers" << "enter" << "box_change_name(docs,papers)" << "papers|";
         QTest::newRow("rename encrypted") << "rename" << "papers|s3cret" << "enter"
                                           << "box_crypto_verify_passphrase(docs,s3cret|6) box_change_name(docs,papers)" << "papers|";
-        QTest::newRow("add one character") << "add" << "x|x" << "enter" << "box_crypto_create(docs,x|1,0x1010000)" << "|";
-        QTest::newRow("change") << "change" << "old|new|new" << "enter" << "box_crypto_change_passpharse(docs,old|3,new|3)" << "||";
+        QTest::newRow("add") << "add" << "Secret1|Secret1" << "enter" << "box_crypto_create(docs,Secret1|7,0x1010000)" << "|";
+        QTest::newRow("change") << "change" << "old|New_pw1|New_pw1" << "enter" << "box_crypto_change_passpharse(docs,old|3,New_pw1|7)" << "||";
         // A new password equal to the current one is passed on unchanged.
-        QTest::newRow("change to same") << "change" << "same|same|same" << "enter" << "box_crypto_change_passpharse(docs,same|4,same|4)" << "||";
+        QTest::newRow("change to same") << "change" << "Same_pw1|Same_pw1|Same_pw1" << "enter" << "box_crypto_change_passpharse(docs,Same_pw1|8,Same_pw1|8)" << "||";
         QTest::newRow("remove") << "remove" << "old" << "enter" << "box_crypto_decrypt(docs,old|3)" << "||";
-        QTest::newRow("change, close") << "change" << "old|new|new" << "close" << "" << "||";
+        QTest::newRow("change, close") << "change" << "old|New_pw1|New_pw1" << "close" << "" << "||";
         QTest::newRow("add, Escape") << "add" << "pw|pw" << "escape" << "" << "|";
         // A failure is reported over the dialog, which stays with what was typed.
         QTest::newRow("rename fails") << "rename plain" << "taken" << "box_change_name" << "警告: 保护箱 “docs” 重命名失败！" << "taken|";
-        QTest::newRow("add fails") << "add" << "pw|pw" << "box_crypto_create" << "警告: 保护箱 “docs” 创建密码保护失败！" << "|";
-        QTest::newRow("change fails") << "change" << "same|new|new" << "box_crypto_change_passpharse" << "警告: 保护箱 “docs” 密码修改失败！" << "||";
+        QTest::newRow("add fails") << "add" << "Secret1|Secret1" << "box_crypto_create" << "警告: 保护箱 “docs” 创建密码保护失败！" << "|";
+        QTest::newRow("change fails") << "change" << "same|New_pw1|New_pw1" << "box_crypto_change_passpharse" << "警告: 保护箱 “docs” 密码修改失败！" << "||";
         QTest::newRow("remove fails") << "remove" << "old" << "box_crypto_decrypt" << "警告: 解除保护箱 “docs” 密码保护失败！" << "||";
     }
 

@@ -6,7 +6,9 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QDir>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,6 +43,27 @@ private slots:
         QVERIFY(!settings.lockWhenIdle);
         QCOMPARE(settings.idleSeconds(), 0u);
         QVERIFY(LockSettings::filePath().startsWith(m_config.path()));
+    }
+
+    // Choices an earlier version kept in vaultrane.ini are read once into the
+    // one settings file; later changes are not undone by the old file.
+    void choicesOfTheOldFileAreKeptOnce()
+    {
+        QVERIFY(QDir().mkpath(m_config.path() + "/vaultrane"));
+        {
+            QSettings old(m_config.path() + "/vaultrane/vaultrane.ini", QSettings::IniFormat);
+            old.setValue("lock/onScreenLock", false);
+            old.setValue("lock/idleMinutes", 15);
+        }
+        LockSettings loaded = LockSettings::load();
+        QVERIFY(!loaded.lockOnScreenLock);
+        QCOMPARE(loaded.idleMinutes, 15);
+        QVERIFY(LockSettings::filePath().endsWith("/vaultrane/vaultrane.conf"));
+
+        loaded.lockOnScreenLock = true;
+        QVERIFY(loaded.save());
+        QVERIFY(LockSettings::load().lockOnScreenLock);
+        QVERIFY(QFile::remove(m_config.path() + "/vaultrane/vaultrane.ini"));
     }
 
     // The file QSettings writes is the one the checks look at.

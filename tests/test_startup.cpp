@@ -1,4 +1,5 @@
 // Start-up: style sheet, translator and the refusals before the main window.
+#include "BoxRootSetting.h"
 #include "MessageBox.h"
 #include "Startup.h"
 #include "TitleBar.h"
@@ -31,7 +32,9 @@ struct Outcome {
     bool hadParent = true;
 };
 
-Outcome runChecks()
+enum class Answer { Confirm, Close };
+
+Outcome runChecks(Answer answer = Answer::Confirm)
 {
     Outcome out;
     TestSupport::onNextModal([&](QWidget *w) {
@@ -45,7 +48,10 @@ Outcome runChecks()
                 out.text = l->text();
         out.title = box->findChild<TitleBar *>()->m_pTitleLabel->text();
         out.hadParent = box->parentWidget() != nullptr;
-        QTest::keyClick(box, Qt::Key_Return);
+        if (answer == Answer::Confirm)
+            QTest::keyClick(box, Qt::Key_Return);
+        else
+            TestSupport::pressClose(box);
     }, 1000);
     out.ok = checkStartup(fakeEnvironment());
     return out;
@@ -104,6 +110,37 @@ private slots:
         QCOMPARE(o.text, text);
         QVERIFY(o.ok || !o.hadParent); // no main window yet to centre on
         QCOMPARE(TestSupport::callLog(false), calls);
+    }
+
+    // A missing box root is explained in the program's language, with a fix
+    // to copy; a user without administrator rights may take a folder of
+    // their own instead, and the start goes on with it.
+    void missingBoxRootOffersOwnFolder()
+    {
+        QTemporaryDir dataHome;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        const QByteArray testRoot = qgetenv("BOX_SERVICE_ROOT");
+        qunsetenv("BOX_SERVICE_ROOT");
+        const QString folder = BoxRootSetting::suggestedFolder();
+        const std::string libraryCause = "The box folder /box does not exist and cannot be created by this account.";
+
+        for (const Answer answer : {Answer::Close, Answer::Confirm}) {
+            BoxDouble::reset();
+            BoxDouble::failNthCall("box_enabled", 1, 0);
+            BoxDouble::setUnavailableCode(int(ServiceUnavailable::Cause::RootMissing));
+            BoxDouble::setUnavailableReason(libraryCause);
+            const Outcome o = runChecks(answer);
+            QCOMPARE(o.ok, answer == Answer::Confirm);
+            QVERIFY2(o.text.contains("/box") && o.text.contains("sudo ") && o.text.contains(folder), qPrintable(o.text));
+            QVERIFY(!o.text.contains(QString::fromStdString(libraryCause)));
+            QCOMPARE(BoxRootSetting::stored().isEmpty(), answer == Answer::Close);
+            QCOMPARE(qEnvironmentVariable("BOX_SERVICE_ROOT").isEmpty(), answer == Answer::Close);
+        }
+        QCOMPARE(BoxRootSetting::stored(), folder);
+        QVERIFY(QFileInfo(folder).isDir());
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "vaultrane", "vaultrane").remove("boxes");
+        qputenv("BOX_SERVICE_ROOT", testRoot);
+        qunsetenv("XDG_DATA_HOME");
     }
 
     // The su/sudo refusal has nothing to do with the box service: no cause

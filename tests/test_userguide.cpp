@@ -1,5 +1,8 @@
 // Help against a real D-Bus: the test re-runs itself under dbus-run-session.
+// A stand-in user-guide service answers on the bus, and stand-in viewers
+// ("evince", "xdg-open") on PATH record what they were asked to open.
 #include "UserGuide.h"
+#include "UserManual.h"
 #include "Vaultrane.h"
 #include "boxdouble.h"
 #include "testsupport.h"
@@ -28,6 +31,30 @@ public slots:
     void showGuide(const QString &appName) { QMutexLocker lock(&m_lock); m_calls << appName; }
 };
 
+namespace {
+
+// A viewer named `program` in `folder` that appends the file it was given to
+// `record` and exits with `exitCode`.
+bool writeViewer(const QString &folder, const QString &program, const QString &record, int exitCode)
+{
+    QFile script(folder + "/" + program);
+    if (!script.open(QIODevice::WriteOnly))
+        return false;
+    script.write(QString("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\nexit %2\n").arg(record).arg(exitCode).toUtf8());
+    script.close();
+    return script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+}
+
+QStringList linesOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
 class TestUserGuide : public QObject
 {
     Q_OBJECT
@@ -35,6 +62,10 @@ class TestUserGuide : public QObject
     GuideService *m_service = nullptr;
     QDBusConnection m_serviceBus{QString()};
     QTemporaryDir m_tmp;
+    QString m_record;
+    QString m_chineseManual;
+
+    void usePath(const QString &folder) { qputenv("PATH", QFile::encodeName(folder + ":/usr/bin:/bin")); }
 
 private slots:
     void initTestCase()
@@ -46,6 +77,22 @@ private slots:
         m_serviceThread.start();
         m_serviceBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "service");
         QVERIFY(m_serviceBus.registerObject("/", m_service, QDBusConnection::ExportAllSlots));
+
+        // Both manuals in a folder of the test's own; the test speaks Chinese.
+        QVERIFY(QDir(m_tmp.path()).mkpath("manual"));
+        for (const UiLanguage language : {UiLanguage::Chinese, UiLanguage::English}) {
+            QFile manual(m_tmp.filePath("manual/" + UserManual::fileName(language)));
+            QVERIFY(manual.open(QIODevice::WriteOnly));
+        }
+        m_chineseManual = m_tmp.filePath("manual/" + UserManual::fileName(UiLanguage::Chinese));
+        UserGuide::setManualFolders({m_tmp.filePath("nowhere"), m_tmp.filePath("manual")});
+        m_record = m_tmp.filePath("opened");
+        for (const QString folder : {"with-evince", "default-viewer", "failing-viewer", "no-viewer"})
+            QVERIFY(QDir(m_tmp.path()).mkpath(folder));
+        QVERIFY(writeViewer(m_tmp.filePath("with-evince"), "evince", m_record, 0));
+        QVERIFY(writeViewer(m_tmp.filePath("with-evince"), "xdg-open", m_record + ".wrong", 0));
+        QVERIFY(writeViewer(m_tmp.filePath("default-viewer"), "xdg-open", m_record, 0));
+        QVERIFY(writeViewer(m_tmp.filePath("failing-viewer"), "xdg-open", m_record, 3));
     }
 
     void cleanupTestCase()
@@ -57,24 +104,76 @@ private slots:
         m_serviceThread.wait();
     }
 
-    void helpAndF1AskRunningService()
+    void init() { QFile::remove(m_record); }
+
+    // The service first when it runs; otherwise the manual in evince. On a
+    // non-desktop edition the menu entry goes to the manual at once.
+    void helpAndF1AskServiceElseOpenManual()
     {
         const QString name = UserGuide::guideServiceName();
         QCOMPARE(name, QString("com.venmoraUserGuide.hotel_%1").arg(int(getuid())));
+        usePath(m_tmp.filePath("with-evince"));
         BoxDouble::reset();
-        BoxDouble::setDesktop(0x101); // only the low byte counts: a desktop
         Vaultrane window;
         window.show();
-        for (const bool present : {true, false}) {
+        const QList<std::tuple<bool, int, QStringList, int>> table{
+            // service runs, desktop check, guide requests, manuals opened
+            {true, 0x101, {"vaultraner", "vaultraner"}, 0}, // only the low byte counts: a desktop
+            {false, 1, {}, 2},
+            {true, 0, {"vaultraner"}, 1}, // F1 still asks the service
+        };
+        for (const auto &[present, desktop, requests, manualsOpened] : table) {
+            QFile::remove(m_record);
             QVERIFY(present ? m_serviceBus.registerService(name) : m_serviceBus.unregisterService(name));
             QCOMPARE(UserGuide::guideServiceAbsent(), !present);
-            TestSupport::DebugCapture debug;
-            UserGuide::showHelp();
+            BoxDouble::setDesktop(desktop);
+            QMetaObject::invokeMethod(&window, "slot_showNewCharacter");
             QTest::keyClick(&window, Qt::Key_F1);
-            const QStringList expected = present ? QStringList{"vaultraner", "vaultraner"} : QStringList();
-            QCOMPARE(m_service->takeCalls(), expected);
-            QVERIFY(!debug.contains("showGuide In fail!"));
+            QCOMPARE(m_service->takeCalls(), requests);
+            QTRY_COMPARE(linesOf(m_record).size(), manualsOpened);
+            for (const QString &opened : linesOf(m_record))
+                QCOMPARE(opened, m_chineseManual);
         }
+        m_serviceBus.unregisterService(name);
+        QVERIFY(!QFile::exists(m_record + ".wrong"));
+    }
+
+    // Without evince the desktop's default viewer opens it; a viewer that
+    // fails, or no manual at all, is said in a message.
+    void withoutEvince()
+    {
+        BoxDouble::reset();
+        BoxDouble::setDesktop(1);
+        QWidget window;
+
+        usePath(m_tmp.filePath("default-viewer"));
+        QVERIFY(UserGuide::openManual(&window));
+        QTRY_COMPARE(linesOf(m_record), QStringList{m_chineseManual});
+
+        QString message;
+        TestSupport::onNextModal([&](QWidget *box) { message = TestSupport::answerMessage(box); });
+        usePath(m_tmp.filePath("failing-viewer"));
+        QVERIFY(UserGuide::openManual(&window));
+        QTRY_VERIFY(TestSupport::modalHandlersDone());
+        QVERIFY2(message.contains(m_chineseManual), qPrintable(message));
+
+        message.clear();
+        TestSupport::onNextModal([&](QWidget *box) { message = TestSupport::answerMessage(box); });
+        UserGuide::setManualFolders({m_tmp.filePath("nowhere")});
+        QVERIFY(!UserGuide::openManual(&window));
+        UserGuide::setManualFolders({m_tmp.filePath("manual")});
+        QVERIFY(TestSupport::modalHandlersDone());
+        QVERIFY2(message.contains(UserManual::installedFolder()), qPrintable(message));
+    }
+
+    void manualInTheUserLanguage()
+    {
+        const QString folder = m_tmp.filePath("manual");
+        QCOMPARE(UserManual::find(folder, UiLanguage::English),
+                 QDir(folder).filePath(UserManual::fileName(UiLanguage::English)));
+        QVERIFY(QFile::remove(QDir(folder).filePath(UserManual::fileName(UiLanguage::English))));
+        QCOMPARE(UserManual::find(folder, UiLanguage::English), m_chineseManual);
+        QCOMPARE(UserManual::find(m_tmp.filePath("nowhere"), UiLanguage::Chinese), QString());
     }
 
     void guideKeys()
@@ -88,57 +187,40 @@ private slots:
         }
     }
 
-    // The child's bus hangs up at once: on a desktop help fails without hanging;
-    // elsewhere a stand-in "evince" opens the manual and the bus is never touched.
+    // The child's bus hangs up at once: help neither hangs nor stays silent,
+    // it opens the manual instead.
     void helpWithoutBus()
     {
         QLocalServer trap;
         QVERIFY(trap.listen(m_tmp.filePath("bus-trap")));
-        int connections = 0;
         connect(&trap, &QLocalServer::newConnection, &trap, [&] {
             while (QLocalSocket *s = trap.nextPendingConnection())
-                ++connections, s->abort(), s->deleteLater();
+                s->abort(), s->deleteLater();
         });
-        const QString viewer = m_tmp.filePath("evince"), record = m_tmp.filePath("viewer-args");
-        QFile script(viewer);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.tmp' && mv '%1.tmp' '%1'\n").arg(record).toUtf8());
-        script.close();
-        QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
-
-        for (const int desktop : {1, 0x100}) {
-            connections = 0;
-            QProcess child;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("VAULTRANE_USERGUIDE_CHILD", QString::number(desktop));
-            env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + trap.fullServerName());
-            env.insert("PATH", m_tmp.path() + ":" + env.value("PATH"));
-            child.setProcessEnvironment(env);
-            child.start(QCoreApplication::applicationFilePath(), QStringList());
-            QTRY_VERIFY2_WITH_TIMEOUT(child.state() == QProcess::NotRunning, "the request must not hang", 20000);
-            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-            QCoreApplication::processEvents();
-            const QString log = QString::fromUtf8(child.readAllStandardError());
-            QCOMPARE(connections > 0, desktop == 1);
-            QCOMPARE(log.contains("void Vaultrane::showGuide(QString) \"vaultraner\"\nshowGuide In fail!"), desktop == 1);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
-        QFile f(record);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString args = QString::fromUtf8(f.readAll());
-        QVERIFY2(args.startsWith("/usr/share/doc/BoxManual/") && args.endsWith(".pdf\n"), qPrintable(args));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VAULTRANE_USERGUIDE_CHILD_MANUAL", m_tmp.filePath("manual"));
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + trap.fullServerName());
+        env.insert("PATH", m_tmp.filePath("with-evince") + ":/usr/bin:/bin");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), QStringList());
+        QTRY_VERIFY2_WITH_TIMEOUT(child.state() == QProcess::NotRunning, "the request must not hang", 20000);
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        QTRY_COMPARE(linesOf(m_record), QStringList{m_chineseManual});
     }
 };
 
 int main(int argc, char *argv[])
 {
-    const QByteArray childDesktop = qgetenv("VAULTRANE_USERGUIDE_CHILD");
-    if (!childDesktop.isEmpty()) {
+    const QString childManual = qEnvironmentVariable("VAULTRANE_USERGUIDE_CHILD_MANUAL");
+    if (!childManual.isEmpty()) {
         // One help request in a process of its own (Qt caches the bus per process).
-        QCoreApplication app(argc, argv);
+        QApplication app(argc, argv);
         BoxDouble::reset();
-        BoxDouble::setDesktop(childDesktop.toInt());
-        UserGuide::showHelp();
+        BoxDouble::setDesktop(1);
+        UserGuide::setManualFolders({childManual});
+        UserGuide::showHelp(nullptr);
         return 0;
     }
     if (!qEnvironmentVariableIsSet("VAULTRANE_PRIVATE_BUS")) {

@@ -10,9 +10,11 @@
 #include "ChangeBoxLockedDialog.h"
 #include "CreateBoxDialog.h"
 #include "CreateBoxLockedDialog.h"
+#include "ForgotPasswordDialog.h"
 #include "MainMenu.h"
 #include "MessageBox.h"
 #include "PasswordAuthenticDialog.h"
+#include "RecoveryKeyDialog.h"
 #include "RenameBoxDialog.h"
 #include "SplitLine.h"
 #include "Startup.h"
@@ -22,6 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -39,6 +42,17 @@ static void render(QWidget *w, const QString &name)
     else
         std::printf("%s\n", qPrintable(file));
     w->hide();
+}
+
+// Fills every edit of `dialog` with a name and a password against the rule,
+// asks for 确认 and renders the hint that follows.
+static void showRuleHint(QWidget *dialog, const QString &name)
+{
+    dialog->show();
+    for (QLineEdit *edit : dialog->findChildren<QLineEdit *>())
+        edit->setText(edit->echoMode() == QLineEdit::Password ? QStringLiteral("abc") : QStringLiteral("papers"));
+    QMetaObject::invokeMethod(dialog, "slot_okBtnClicked");
+    render(dialog, name);
 }
 
 int main(int argc, char *argv[])
@@ -110,6 +124,15 @@ int main(int argc, char *argv[])
     CreateBoxDialog createOn;
     createOn.findChild<SwitchButton *>()->setChecked(true); // shown at its end on first show
     render(&createOn, "createbox_encrypted");
+    // The password rule's hint, the longest of the hints, in each dialog
+    // that chooses a new password.
+    CreateBoxDialog createRule;
+    createRule.findChild<SwitchButton *>()->setChecked(true);
+    showRuleHint(&createRule, "createbox_password_rule");
+    CreateBoxLockedDialog lockedRule(box);
+    showRuleHint(&lockedRule, "createboxlocked_password_rule");
+    ChangeBoxLockedDialog changeRule(box);
+    showRuleHint(&changeRule, "changeboxlocked_password_rule");
     PasswordAuthenticDialog password("保护箱已加密，请输入密码认证", box, 1);
     render(&password, "passwordauthentic");
     RenameBoxDialog rename(box);
@@ -118,6 +141,12 @@ int main(int argc, char *argv[])
     render(&createLocked, "createboxlocked");
     ChangeBoxLockedDialog changeLocked(box);
     render(&changeLocked, "changeboxlocked");
+    // A made-up key: the dialog only shows it.
+    RecoveryKeyDialog recoveryKey("资料", SecretString(QStringLiteral(
+                                              "3f9a0c1e7b2d48a6e5c1f0b9d27a4e8c6b1d3f5a7c9e0b2d4f6a8c0e2b4d6f8a")));
+    render(&recoveryKey, "recoverykey");
+    ForgotPasswordDialog forgot(box);
+    render(&forgot, "forgotpassword");
     AboutDialog about(nullptr);
     render(&about, "aboutdialog");
     return 0;

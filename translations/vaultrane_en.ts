@@ -29,6 +29,25 @@
     </message>
 </context>
 <context>
+    <name>AgentMain</name>
+    <message>
+        <source>在锁屏、休眠前和会话结束时卸载已挂载的保护箱，按文件保护箱设置中的选择。</source>
+        <translation>Unmounts your mounted boxes when the screen locks, before the computer sleeps and when the session ends, as chosen in the settings of File Boxes.</translation>
+    </message>
+    <message>
+        <source>两次尝试卸载使用中的保护箱之间的秒数。</source>
+        <translation>Seconds between two attempts to unmount a box that is in use.</translation>
+    </message>
+    <message>
+        <source>秒数</source>
+        <translation>seconds</translation>
+    </message>
+    <message>
+        <source>--retry-seconds 需要一个正数</source>
+        <translation>--retry-seconds needs a positive number</translation>
+    </message>
+</context>
+<context>
     <name>AgentTray</name>
     <message>
         <source>文件保护箱</source>
@@ -89,13 +108,13 @@
         <source>%1，%2，%3</source>
         <translation>%1, %2, %3</translation>
     </message>
+    <message>
+        <source>已加密</source>
+        <translation>Encrypted</translation>
+    </message>
 </context>
 <context>
-    <name>BoxCli</name>
-    <message>
-        <source>文件描述符 %1 未打开</source>
-        <translation>File descriptor %1 is not open</translation>
-    </message>
+    <name>BoxAvailability</name>
     <message>
         <source>当前系统不支持Venmora文件保护箱相关功能！</source>
         <translation>This system does not support Venmora file boxes!</translation>
@@ -103,6 +122,13 @@
     <message>
         <source>初始化Venmora文件保护箱模块失败！</source>
         <translation>Could not initialise the Venmora file box service!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxCli</name>
+    <message>
+        <source>文件描述符 %1 未打开</source>
+        <translation>File descriptor %1 is not open</translation>
     </message>
     <message>
         <source>无效的参数 “%1”</source>
@@ -179,64 +205,12 @@
 <context>
     <name>BoxCommands</name>
     <message>
-        <source>可读写</source>
-        <translation>Read and write</translation>
-    </message>
-    <message>
-        <source>仅读取</source>
-        <translation>Read only</translation>
-    </message>
-    <message>
-        <source>密码认证失败，请确认密码后重新认证</source>
-        <translation>Wrong password. Check the password and try again</translation>
-    </message>
-    <message>
-        <source>！</source>
-        <translation>!</translation>
-    </message>
-    <message>
-        <source>读取保护箱列表失败！</source>
-        <translation>Could not read the list of boxes!</translation>
-    </message>
-    <message>
         <source>保护箱 “%1” 不存在！</source>
         <translation>Box “%1” does not exist!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 未挂载！</source>
-        <translation>Box “%1” is not mounted!</translation>
-    </message>
-    <message>
         <source>保护箱 “%1” 未加密！</source>
         <translation>Box “%1” is not encrypted!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 属于其他用户！</source>
-        <translation>Box “%1” belongs to another user!</translation>
-    </message>
-    <message>
-        <source>无法删除，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot delete: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot rename: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 已挂载！</source>
-        <translation>Box “%1” is mounted!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 已挂载，请先卸载！</source>
-        <translation>Box “%1” is mounted; unmount it first!</translation>
     </message>
     <message>
         <source>新密码：</source>
@@ -295,16 +269,8 @@
         <translation>No</translation>
     </message>
     <message>
-        <source>创建保护箱失败！</source>
-        <translation>Could not create the box!</translation>
-    </message>
-    <message>
         <source>正在加密…</source>
         <translation>Encrypting…</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 删除失败！</source>
-        <translation>Could not delete box “%1”!</translation>
     </message>
     <message>
         <source>删除未加密的保护箱须在终端上确认，或加上 --yes</source>
@@ -319,24 +285,12 @@
         <translation>Box “%1” was not deleted.</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 重命名失败！</source>
-        <translation>Could not rename box “%1”!</translation>
-    </message>
-    <message>
         <source>保护箱 “%1” 已加密！</source>
         <translation>Box “%1” is already encrypted!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 创建密码保护失败！</source>
-        <translation>Could not protect box “%1” with a password!</translation>
-    </message>
-    <message>
         <source>正在解密…</source>
         <translation>Decrypting…</translation>
-    </message>
-    <message>
-        <source>解除保护箱 “%1” 密码保护失败！</source>
-        <translation>Could not remove the password protection of box “%1”!</translation>
     </message>
     <message>
         <source>当前密码：</source>
@@ -347,36 +301,12 @@
         <translation>Changing the password…</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 密码修改失败！</source>
-        <translation>Could not change the password of box “%1”!</translation>
-    </message>
-    <message>
-        <source>保护箱挂载失败，请检查</source>
-        <translation>Could not mount the box, please check</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 卸载失败！</source>
-        <translation>Could not unmount box “%1”!</translation>
-    </message>
-    <message>
         <source>用户 “%1” 不存在！</source>
         <translation>User “%1” does not exist!</translation>
     </message>
     <message>
-        <source>加载共享用户列表失败！</source>
-        <translation>Could not load the list of users to share with!</translation>
-    </message>
-    <message>
         <source>不能把保护箱共享给用户 “%1” ！</source>
         <translation>The box cannot be shared with user “%1”!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 设置共享权限失败！</source>
-        <translation>Could not set the share permissions of box “%1”!</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
-        <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
     </message>
     <message>
         <source>保护箱 “%1” 没有共享给用户 “%2” ！</source>
@@ -389,6 +319,66 @@
     <message>
         <source>权限</source>
         <translation>Permission</translation>
+    </message>
+    <message>
+        <source>用 %1 recovery-key %2 查看恢复密钥。</source>
+        <translation>Run %1 recovery-key %2 to see the recovery key.</translation>
+    </message>
+    <message>
+        <source>无法读取恢复密钥；稍后用 %1 recovery-key %2 查看。</source>
+        <translation>Could not read the recovery key; see it later with %1 recovery-key %2.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥（只显示这一次）：</source>
+        <translation>Recovery key of box “%1” (shown this once):</translation>
+    </message>
+    <message>
+        <source>读取保护箱 “%1” 的恢复密钥失败！</source>
+        <translation>Could not read the recovery key of box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 的恢复密钥：</source>
+        <translation>Recovery key of box “%1”: </translation>
+    </message>
+    <message>
+        <source>正在设置新密码…</source>
+        <translation>Setting the new password…</translation>
+    </message>
+    <message>
+        <source>正在检查…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 检查失败！</source>
+        <translation>Checking box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 完好。</source>
+        <translation>Box “%1” is sound.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 中有 %2 个文件已损坏：</source>
+        <translation>%2 file(s) in box “%1” are damaged:</translation>
+    </message>
+    <message>
+        <source>正在导出…</source>
+        <translation>Exporting…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 导出失败！</source>
+        <translation>Exporting box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>“%1” 的密码：</source>
+        <translation>Password of “%1”: </translation>
+    </message>
+    <message>
+        <source>正在导入…</source>
+        <translation>Importing…</translation>
+    </message>
+    <message>
+        <source>导入保护箱 “%1” 失败！</source>
+        <translation>Importing box “%1” failed!</translation>
     </message>
 </context>
 <context>
@@ -450,9 +440,92 @@
         <source>方向键选择保护箱，回车键打开或挂载，菜单键或 Shift+F10 打开操作菜单</source>
         <translation>Arrow keys select a box, Return opens or mounts it, the Menu key or Shift+F10 opens its menu</translation>
     </message>
+    <message>
+        <source>权限：%1</source>
+        <translation>Access: %1</translation>
+    </message>
 </context>
 <context>
     <name>BoxOperations</name>
+    <message>
+        <source>密码不可为空！</source>
+        <translation>The password must not be empty!</translation>
+    </message>
+    <message>
+        <source>此版本的保护箱服务不能在空闲后自动卸载保护箱！</source>
+        <translation>This version of the box service cannot unmount boxes automatically when idle!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已加密！</source>
+        <translation>Box “%1” is already encrypted!</translation>
+    </message>
+</context>
+<context>
+    <name>BoxOutcomes</name>
+    <message>
+        <source>创建保护箱失败！</source>
+        <translation>Could not create the box!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 删除失败！</source>
+        <translation>Could not delete box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 重命名失败！</source>
+        <translation>Could not rename box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱挂载失败，请检查</source>
+        <translation>Could not mount the box, please check</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 卸载失败！</source>
+        <translation>Could not unmount box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 创建密码保护失败！</source>
+        <translation>Could not protect box “%1” with a password!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 密码修改失败！</source>
+        <translation>Could not change the password of box “%1”!</translation>
+    </message>
+    <message>
+        <source>解除保护箱 “%1” 密码保护失败！</source>
+        <translation>Could not remove the password protection of box “%1”!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 设置共享权限失败！</source>
+        <translation>Could not set the share permissions of box “%1”!</translation>
+    </message>
+    <message>
+        <source>读取保护箱列表失败！</source>
+        <translation>Could not read the list of boxes!</translation>
+    </message>
+    <message>
+        <source>加载共享用户列表失败！</source>
+        <translation>Could not load the list of users to share with!</translation>
+    </message>
+    <message>
+        <source>无法删除，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot delete: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot rename: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
+        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已挂载！</source>
+        <translation>Box “%1” is mounted!</translation>
+    </message>
     <message>
         <source>保护箱 “%1” 已挂载，请先卸载！</source>
         <translation>Box “%1” is mounted; unmount it first!</translation>
@@ -470,24 +543,29 @@
         <translation>Box “%1” belongs to another user!</translation>
     </message>
     <message>
-        <source>密码不可为空！</source>
-        <translation>The password must not be empty!</translation>
+        <source>保护箱 “%1” 由其所有者 %2 挂载，只有其所有者可以卸载！</source>
+        <translation>The box “%1” is mounted by its owner %2; only the owner can unmount it!</translation>
     </message>
     <message>
-        <source>保护箱名称不可为空！</source>
-        <translation>The box name must not be empty!</translation>
+        <source>保护箱 “%1” 正由其他用户挂载，请待其卸载后重试！</source>
+        <translation>Another account has the box “%1” mounted; try again once it is unmounted!</translation>
     </message>
     <message>
-        <source>保护箱新名称不可为空！</source>
-        <translation>The new box name must not be empty!</translation>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
     </message>
     <message>
-        <source>此版本的保护箱服务不能在空闲后自动卸载保护箱！</source>
-        <translation>This version of the box service cannot unmount boxes automatically when idle!</translation>
+        <source>保护箱 “%1” 设置共享权限成功！</source>
+        <translation>The share permissions of box “%1” are set!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 已加密！</source>
-        <translation>Box “%1” is already encrypted!</translation>
+        <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
+        <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <extracomment>Joins a failure and its reason on one line; in English &quot;: &quot;.</extracomment>
+        <translation>: </translation>
     </message>
 </context>
 <context>
@@ -540,26 +618,91 @@
         <source>没有进行此操作的权限！</source>
         <translation>You are not allowed to do this!</translation>
     </message>
+    <message>
+        <source>恢复密钥不正确或不完整，密码未更改！</source>
+        <translation>The recovery key is wrong or incomplete; the password was not changed!</translation>
+    </message>
+    <message>
+        <source>这不是导出的保护箱，也不是 gocryptfs 加密文件夹！</source>
+        <translation>This is neither an exported box nor a gocryptfs folder!</translation>
+    </message>
+    <message>
+        <source>其他用户已挂载此保护箱，请待其卸载后重试！</source>
+        <translation>Another user has this box mounted; try again once they have unmounted it!</translation>
+    </message>
+    <message>
+        <source>用户 “%1” 已挂载此保护箱，请待其卸载后重试！</source>
+        <translation>The user “%1” has this box mounted; try again once they have unmounted it!</translation>
+    </message>
+    <message>
+        <source>其他用户留下的 “%1” 无法删除，已移到只有管理员能访问的位置！</source>
+        <translation>“%1”, left by another user, could not be deleted and was moved where only an administrator can reach it!</translation>
+    </message>
 </context>
 <context>
-    <name>BoxRules</name>
+    <name>BoxRecovery</name>
     <message>
-        <source>密码不可为空</source>
-        <translation>The password must not be empty</translation>
+        <source>当前的保护箱服务不支持此功能！</source>
+        <translation>The box service in use does not offer this!</translation>
     </message>
     <message>
-        <source>密码格式与要求不符
-密码要求：密码长度6-18位，只能包含字母、数字和下划线</source>
-        <translation>The password does not meet the requirements
-Passwords have 6 to 18 characters: letters, digits and underscores only</translation>
+        <source>保护箱 “%1” 属于其他用户！</source>
+        <translation>Box “%1” belongs to another user!</translation>
     </message>
     <message>
-        <source>确认密码不可为空</source>
-        <translation>The password confirmation must not be empty</translation>
+        <source>保护箱 “%1” 未加密！</source>
+        <translation>Box “%1” is not encrypted!</translation>
     </message>
     <message>
-        <source>密码和确认密码不一致</source>
-        <translation>The password and its confirmation do not match</translation>
+        <source>密码不可为空！</source>
+        <translation>The password must not be empty!</translation>
+    </message>
+    <message>
+        <source>恢复密钥不可为空！</source>
+        <translation>The recovery key must not be empty!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已挂载，请先卸载！</source>
+        <translation>Box “%1” is mounted; unmount it first!</translation>
+    </message>
+    <message>
+        <source>请选择导出的文件！</source>
+        <translation>Choose the file to export to!</translation>
+    </message>
+    <message>
+        <source>文件 “%1” 已存在！</source>
+        <translation>The file “%1” already exists!</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空！</source>
+        <translation>The box name must not be empty!</translation>
+    </message>
+    <message>
+        <source>任何拿到恢复密钥的人都能打开此保护箱。请把它抄写或保存在安全的地方，不要与他人分享。忘记密码时，凭它可以设置新密码。</source>
+        <translation>Whoever has the recovery key can open this box. Write it down or keep it in a safe place, and share it with nobody. If you forget the password, it lets you set a new one.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 是空的，无法核对恢复密钥；新密码已设置。</source>
+        <translation>Box “%1” is empty, so the recovery key could not be checked; the new password is set.</translation>
+    </message>
+</context>
+<context>
+    <name>BoxStateText</name>
+    <message>
+        <source>仅读取</source>
+        <translation>Read only</translation>
+    </message>
+    <message>
+        <source>可读写</source>
+        <translation>Read and write</translation>
+    </message>
+    <message>
+        <source>由所有者 %1 挂载</source>
+        <translation>mounted by its owner %1</translation>
+    </message>
+    <message>
+        <source>由其他用户挂载</source>
+        <translation>mounted by another account</translation>
     </message>
 </context>
 <context>
@@ -579,6 +722,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>来自于</source>
         <translation>From</translation>
+    </message>
+    <message>
+        <source>权限</source>
+        <translation>Access</translation>
     </message>
 </context>
 <context>
@@ -602,6 +749,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>来自于</source>
         <translation>From</translation>
+    </message>
+    <message>
+        <source>权限</source>
+        <translation>Access</translation>
     </message>
 </context>
 <context>
@@ -670,28 +821,8 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>The current password must not be empty</translation>
     </message>
     <message>
-        <source>新密码不可为空</source>
-        <translation>The new password must not be empty</translation>
-    </message>
-    <message>
-        <source>新密码确认不可为空</source>
-        <translation>The new password confirmation must not be empty</translation>
-    </message>
-    <message>
-        <source>新密码与确认密码不一致</source>
-        <translation>The new password and its confirmation do not match</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 密码修改失败！</source>
-        <translation>Could not change the password of box “%1”!</translation>
-    </message>
-    <message>
         <source>确认密码不可为空</source>
         <translation>The password confirmation must not be empty</translation>
-    </message>
-    <message>
-        <source>解除保护箱 “%1” 密码保护失败！</source>
-        <translation>Could not remove the password protection of box “%1”!</translation>
     </message>
     <message>
         <source>正在修改密码…</source>
@@ -700,6 +831,50 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>正在解密…</source>
         <translation>Decrypting…</translation>
+    </message>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>完整性检查</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>请先输入当前密码</source>
+        <translation>Enter the current password first</translation>
+    </message>
+    <message>
+        <source>正在读取恢复密钥…</source>
+        <translation>Reading the recovery key…</translation>
+    </message>
+    <message>
+        <source>密码认证失败，请确认密码后重新认证</source>
+        <translation>Wrong password. Check the password and try again</translation>
+    </message>
+    <message>
+        <source>读取保护箱 “%1” 的恢复密钥失败！</source>
+        <translation>Could not read the recovery key of box “%1”!</translation>
+    </message>
+    <message>
+        <source>正在检查…</source>
+        <translation>Checking…</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 检查失败！</source>
+        <translation>Checking box “%1” failed!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 完好。</source>
+        <translation>Box “%1” is sound.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 中有 %2 个文件已损坏：</source>
+        <translation>%2 file(s) in box “%1” are damaged:</translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
     </message>
 </context>
 <context>
@@ -824,6 +999,30 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>退出状态：0 成功，1 操作失败，2 用法错误。</source>
         <translation>Exit status: 0 success, 1 the operation failed, 2 usage error.</translation>
     </message>
+    <message>
+        <source>用密码显示加密保护箱的恢复密钥</source>
+        <translation>Show the recovery key of an encrypted box, with its password</translation>
+    </message>
+    <message>
+        <source>忘记密码时，用恢复密钥为保护箱设置新密码</source>
+        <translation>Set a new password with the recovery key when the password is forgotten</translation>
+    </message>
+    <message>
+        <source>检查加密保护箱的每个文件是否完好，列出损坏的文件；不做任何更改</source>
+        <translation>Check every file of an encrypted box and list the damaged ones; changes nothing</translation>
+    </message>
+    <message>
+        <source>把加密保护箱的密文导出到一个归档文件，用于备份或迁移</source>
+        <translation>Export the encrypted form of a box to one archive, for a backup or a move</translation>
+    </message>
+    <message>
+        <source>把导出的归档或 gocryptfs 加密文件夹导入为加密保护箱</source>
+        <translation>Import an exported archive or a gocryptfs folder as an encrypted box</translation>
+    </message>
+    <message>
+        <source>移动文件夹而不是复制</source>
+        <translation>Move the folder instead of copying it</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -842,6 +1041,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>用 --help 查看可用的选项。</source>
         <translation>Use --help to see the options.</translation>
+    </message>
+    <message>
+        <source>未知的选项：%1</source>
+        <translation>Unknown option: %1</translation>
     </message>
 </context>
 <context>
@@ -879,14 +1082,6 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>保护箱名称不可为空</source>
-        <translation>The box name must not be empty</translation>
-    </message>
-    <message>
-        <source>创建保护箱失败！</source>
-        <translation>Could not create the box!</translation>
-    </message>
-    <message>
         <source>正在加密…</source>
         <translation>Encrypting…</translation>
     </message>
@@ -922,24 +1117,59 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>密码不可为空</source>
-        <translation>The password must not be empty</translation>
-    </message>
-    <message>
-        <source>确认密码不可为空</source>
-        <translation>The password confirmation must not be empty</translation>
-    </message>
-    <message>
-        <source>密码与确认密码不一致</source>
-        <translation>The password and its confirmation do not match</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 创建密码保护失败！</source>
-        <translation>Could not protect box “%1” with a password!</translation>
-    </message>
-    <message>
         <source>正在加密…</source>
         <translation>Encrypting…</translation>
+    </message>
+</context>
+<context>
+    <name>ForgotPasswordDialog</name>
+    <message>
+        <source>忘记密码</source>
+        <translation>Forgot password</translation>
+    </message>
+    <message>
+        <source>用恢复密钥设置新密码</source>
+        <translation>Set a new password with the recovery key</translation>
+    </message>
+    <message>
+        <source>保护箱: %1</source>
+        <translation>Box: %1</translation>
+    </message>
+    <message>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
+    </message>
+    <message>
+        <source>64 位，空格可省略</source>
+        <translation>64 digits; spaces optional</translation>
+    </message>
+    <message>
+        <source>新密码</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>新密码确认</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在核对恢复密钥…</source>
+        <translation>Checking the recovery key…</translation>
+    </message>
+    <message>
+        <source>新密码已设置，请用新密码挂载保护箱。</source>
+        <translation>The new password is set. Mount the box with it.</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 密码修改失败！</source>
+        <translation>Could not change the password of box “%1”!</translation>
     </message>
 </context>
 <context>
@@ -1019,6 +1249,14 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>设置保存失败！</source>
         <translation>Could not save the settings!</translation>
     </message>
+    <message>
+        <source>空闲指保护箱中没有任何文件被访问，与键盘和鼠标无关。</source>
+        <translation>Idle means no file in the box was touched; the keyboard and mouse do not count.</translation>
+    </message>
+    <message>
+        <source>修改的空闲时间对已挂载的保护箱在其下次挂载时生效。</source>
+        <translation>A changed idle time applies to a mounted box from its next mount.</translation>
+    </message>
 </context>
 <context>
     <name>MainMenu</name>
@@ -1070,6 +1308,37 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>NamePolicy</name>
+    <message>
+        <source>保护箱新名称不可为空</source>
+        <translation>The new box name must not be empty</translation>
+    </message>
+    <message>
+        <source>保护箱名称不可为空</source>
+        <translation>The box name must not be empty</translation>
+    </message>
+    <message>
+        <source>保护箱名称不是有效的 UTF-8 文本</source>
+        <translation>The box name is not valid UTF-8 text</translation>
+    </message>
+    <message>
+        <source>保护箱名称不能以 “.” 开头</source>
+        <translation>The box name must not begin with “.”</translation>
+    </message>
+    <message>
+        <source>保护箱名称不能包含 “/”</source>
+        <translation>The box name must not contain “/”</translation>
+    </message>
+    <message>
+        <source>保护箱名称不能包含制表符、换行符等控制字符</source>
+        <translation>The box name must not contain tabs, line breaks or other control characters</translation>
+    </message>
+    <message>
+        <source>保护箱名称最长 %1 个字符</source>
+        <translation>The box name can have at most %1 characters</translation>
+    </message>
+</context>
+<context>
     <name>PasswordAuthenticDialog</name>
     <message>
         <source>密码认证</source>
@@ -1100,20 +1369,55 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>The password must not be empty</translation>
     </message>
     <message>
-        <source>密码认证失败，请确认密码后重新认证</source>
-        <translation>Wrong password. Check the password and try again</translation>
-    </message>
-    <message>
-        <source>保护箱挂载失败，请检查</source>
-        <translation>Could not mount the box, please check</translation>
-    </message>
-    <message>
         <source>正在挂载…</source>
         <translation>Mounting…</translation>
     </message>
     <message>
         <source>正在验证密码…</source>
         <translation>Checking the password…</translation>
+    </message>
+    <message>
+        <source>忘记密码？</source>
+        <translation>Forgot password?</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordPolicy</name>
+    <message>
+        <source>密码格式与要求不符</source>
+        <translation>The password does not meet the requirements</translation>
+    </message>
+    <message>
+        <source>新密码不可为空</source>
+        <translation>The new password must not be empty</translation>
+    </message>
+    <message>
+        <source>密码不可为空</source>
+        <translation>The password must not be empty</translation>
+    </message>
+    <message>
+        <source>新密码确认不可为空</source>
+        <translation>The new password confirmation must not be empty</translation>
+    </message>
+    <message>
+        <source>确认密码不可为空</source>
+        <translation>The password confirmation must not be empty</translation>
+    </message>
+    <message>
+        <source>密码和确认密码不一致</source>
+        <translation>The password and its confirmation do not match</translation>
+    </message>
+    <message>
+        <source>密码与确认密码不一致</source>
+        <translation>The password and its confirmation do not match</translation>
+    </message>
+    <message>
+        <source>新密码与确认密码不一致</source>
+        <translation>The new password and its confirmation do not match</translation>
+    </message>
+    <message>
+        <source>密码要求：密码长度%1-%2位，以字母开头，只能包含字母、数字和下划线</source>
+        <translation>%1–%2 characters: a letter first, then letters, digits or _</translation>
     </message>
 </context>
 <context>
@@ -1169,17 +1473,48 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <source>可读写</source>
         <translation>Read and write</translation>
     </message>
+</context>
+<context>
+    <name>RecoveryKeyDialog</name>
     <message>
-        <source>保护箱 “%1” 设置共享权限失败！</source>
-        <translation>Could not set the share permissions of box “%1”!</translation>
+        <source>恢复密钥</source>
+        <translation>Recovery key</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 设置共享权限成功！</source>
-        <translation>The share permissions of box “%1” are set!</translation>
+        <source>保护箱 “%1” 的恢复密钥</source>
+        <translation>Recovery key of box “%1”</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 部分用户权限共享失败，请重新共享！</source>
-        <translation>Box “%1” could not be shared with some users. Please share it again!</translation>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>保存到文件…</source>
+        <translation>Save to file…</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已复制；一分钟后从剪贴板清除。</source>
+        <translation>Copied; it leaves the clipboard again in a minute.</translation>
+    </message>
+    <message>
+        <source>%1-恢复密钥.txt</source>
+        <translation>%1-recovery-key.txt</translation>
+    </message>
+    <message>
+        <source>保存恢复密钥</source>
+        <translation>Save the recovery key</translation>
+    </message>
+    <message>
+        <source>无法保存到 “%1”：%2</source>
+        <translation>Could not save to “%1”: %2</translation>
+    </message>
+    <message>
+        <source>已保存到 “%1”，只有你能读取。</source>
+        <translation>Saved to “%1”; only you can read it.</translation>
     </message>
 </context>
 <context>
@@ -1209,20 +1544,8 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Cancel</translation>
     </message>
     <message>
-        <source>保护箱新名称不可为空</source>
-        <translation>The new box name must not be empty</translation>
-    </message>
-    <message>
         <source>保护箱密码不可为空</source>
         <translation>The box password must not be empty</translation>
-    </message>
-    <message>
-        <source>密码认证失败，请确认密码后重新认证</source>
-        <translation>Wrong password. Check the password and try again</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 重命名失败！</source>
-        <translation>Could not rename box “%1”!</translation>
     </message>
     <message>
         <source>正在验证密码…</source>
@@ -1257,18 +1580,79 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     </message>
 </context>
 <context>
+    <name>ServiceUnavailable</name>
+    <message>
+        <source>请管理员运行以下命令重新创建它：
+%1</source>
+        <translation>An administrator re-creates it with:
+%1</translation>
+    </message>
+    <message>
+        <source>请管理员运行以下命令创建它：
+%1</source>
+        <translation>An administrator creates it with:
+%1</translation>
+    </message>
+    <message>
+        <source>保护箱根目录 %1 已存在，但不是文件夹，须由管理员先移走。</source>
+        <translation>The box root %1 exists but is not a folder; an administrator has to move it away first.</translation>
+    </message>
+    <message>
+        <source>保护箱根目录 %1 不存在，当前帐户也无法创建它。</source>
+        <translation>The box root %1 does not exist, and this account cannot create it.</translation>
+    </message>
+    <message>
+        <source>保护箱根目录 %1 不存在，当前帐户也无法创建它。请创建该文件夹，或改用一个您能写入的文件夹（环境变量 BOX_SERVICE_ROOT）。</source>
+        <translation>The box root %1 does not exist, and this account cannot create it. Create that folder, or use a folder you can write to (the environment variable BOX_SERVICE_ROOT).</translation>
+    </message>
+    <message>
+        <source>当前帐户（uid %1）在用户数据库中没有记录，保护箱只能由有名称的帐户使用。</source>
+        <translation>This account (uid %1) has no entry in the user database; only named accounts can have boxes.</translation>
+    </message>
+    <message>
+        <source>您的保护箱文件夹不属于您或不是文件夹。请管理员移走 %1 中以您的登录名命名的项目，下次启动时会重新创建。</source>
+        <translation>Your box folder belongs to another account or is not a folder. An administrator moves away the entry named after your login in %1; the next start creates it anew.</translation>
+    </message>
+    <message>
+        <source>保护箱服务无法启动。</source>
+        <translation>The box service could not start.</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：未安装 gocryptfs。请管理员运行：
+%1</source>
+        <translation>Encrypted boxes are unavailable: gocryptfs is not installed. An administrator runs:
+%1</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：未安装 fusermount3。请管理员运行：
+%1</source>
+        <translation>Encrypted boxes are unavailable: fusermount3 is not installed. An administrator runs:
+%1</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：缺少 /dev/fuse。请管理员加载 FUSE 模块（%1），在容器中则须把该设备传入容器。</source>
+        <translation>Encrypted boxes are unavailable: /dev/fuse is missing. An administrator loads the FUSE module (%1), or passes the device into the container.</translation>
+    </message>
+    <message>
+        <source>无法使用加密保护箱：当前帐户不能打开 /dev/fuse。请管理员运行：
+%1</source>
+        <translation>Encrypted boxes are unavailable: this account may not open /dev/fuse. An administrator runs:
+%1</translation>
+    </message>
+    <message>
+        <source>没有管理员权限时，可以把保护箱放在您自己的文件夹 %1 中（只能共享给能访问该文件夹的帐户）。现在就使用该文件夹吗？</source>
+        <translation>Without administrator rights, you can keep your boxes in a folder of your own, %1 (they can be shared only with accounts that can reach it). Use that folder now?</translation>
+    </message>
+</context>
+<context>
     <name>Startup</name>
-    <message>
-        <source>当前系统不支持Venmora文件保护箱相关功能！</source>
-        <translation>This system does not support Venmora file boxes!</translation>
-    </message>
-    <message>
-        <source>初始化Venmora文件保护箱模块失败！</source>
-        <translation>Could not initialise the Venmora file box service!</translation>
-    </message>
     <message>
         <source>请勿使用su、sudo运行Venmora文件保护箱！</source>
         <translation>Do not run Venmora File Boxes through su or sudo!</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1！</source>
+        <translation>Could not create the folder %1!</translation>
     </message>
 </context>
 <context>
@@ -1304,6 +1688,17 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>返回上一步</source>
         <translation>Go back</translation>
+    </message>
+</context>
+<context>
+    <name>UserManual</name>
+    <message>
+        <source>找不到用户手册！它应安装在 %1，请重新安装 vaultrane 软件包。</source>
+        <translation>The user guide is missing! It belongs in %1; please reinstall the vaultrane package.</translation>
+    </message>
+    <message>
+        <source>无法打开用户手册 %1！请安装 PDF 阅读器（例如 evince）。</source>
+        <translation>Could not open the user guide %1! Please install a PDF viewer (evince, for example).</translation>
     </message>
 </context>
 <context>
@@ -1405,16 +1800,8 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Select the box to delete!</translation>
     </message>
     <message>
-        <source>无法删除，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot delete: unmount box “%1” first!</translation>
-    </message>
-    <message>
         <source>删除操作不可逆，是否确认删除保护箱 “%1” ？</source>
         <translation>Deleting cannot be undone. Delete box “%1”?</translation>
-    </message>
-    <message>
-        <source>保护箱 “%1” 删除失败！</source>
-        <translation>Could not delete box “%1”!</translation>
     </message>
     <message>
         <source>请选择需要挂载的保护箱！</source>
@@ -1425,36 +1812,16 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
         <translation>Select the box to unmount!</translation>
     </message>
     <message>
-        <source>保护箱 “%1” 卸载失败！</source>
-        <translation>Could not unmount box “%1”!</translation>
-    </message>
-    <message>
         <source>请选择需要重命名的保护箱！</source>
         <translation>Select the box to rename!</translation>
-    </message>
-    <message>
-        <source>无法进行重命名操作，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot rename: unmount box “%1” first!</translation>
     </message>
     <message>
         <source>请选择需要进行密码设置的保护箱！</source>
         <translation>Select the box whose password to set!</translation>
     </message>
     <message>
-        <source>无法进行密码设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the password settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
         <source>请选择需要进行共享设置的保护箱！</source>
         <translation>Select the box whose sharing to set!</translation>
-    </message>
-    <message>
-        <source>无法进行共享设置，请先卸载保护箱 “%1” ！</source>
-        <translation>Cannot change the share settings: unmount box “%1” first!</translation>
-    </message>
-    <message>
-        <source>加载共享用户列表失败！</source>
-        <translation>Could not load the list of users to share with!</translation>
     </message>
     <message>
         <source>另一项保护箱操作正在进行，请稍后再试！</source>
@@ -1467,6 +1834,10 @@ Passwords have 6 to 18 characters: letters, digits and underscores only</transla
     <message>
         <source>无法读取保护箱列表！</source>
         <translation>Could not read the list of boxes!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 已删除！</source>
+        <translation>The box “%1” has been deleted!</translation>
     </message>
 </context>
 </TS>

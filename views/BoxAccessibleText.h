@@ -18,6 +18,6 @@ public:
     static QString sharing(const BoxInfo &box);
     // "本人创建", or "来自 <owner>" for another user's box.
     static QString owner(const BoxInfo &box);
-    // Everything above in one sentence, for the box's accessible description.
+    // Everything above in one sentence, with what a share grants us, for the box's accessible description.
     static QString description(const BoxInfo &box);
 };

@@ -9,6 +9,11 @@
 #include <QPalette>
 #include <QRadioButton>
 
+namespace {
+// Room right of the longest choice.
+constexpr int kRightMargin = 10;
+} // namespace
+
 BoxFilterDialog::BoxFilterDialog(int filterType, QWidget *parent)
     : QDialog(parent), m_filterType(filterType)
 {
@@ -39,6 +44,11 @@ BoxFilterDialog::BoxFilterDialog(int filterType, QWidget *parent)
         m_pFirstRadioBtn->setText(tr("个人创建"));
         m_pSecondRadioBtn->setText(tr("他人共享"));
     }
+    // Wide enough for the longest choice in the user's language.
+    int widest = 0;
+    for (const QRadioButton *button : {m_pAllRadioBtn, m_pFirstRadioBtn, m_pSecondRadioBtn})
+        widest = qMax(widest, button->x() + button->sizeHint().width());
+    resize(qMax(width(), widest + kRightMargin), height());
     // White on the white table: the drop-down needs an edge.
     new WindowBorder(this);
 }

@@ -1,5 +1,6 @@
 #include "BoxItemDelegate.h"
 
+#include "BoxStateText.h"
 #include "BoxTableModel.h"
 
 #include <QAbstractItemView>
@@ -19,6 +20,11 @@ QFont cellFont()
     return font;
 }
 
+// A cell's text, shortened with "…" where the column is too narrow for it.
+void drawCellText(QPainter *painter, const QRect &room, const QString &text)
+{
+    painter->drawText(room, Qt::AlignVCenter, QFontMetrics(cellFont()).elidedText(text, Qt::ElideRight, room.width()));
+}
 } // namespace
 
 BoxItemDelegate::BoxItemDelegate(BoxTableModel *model, QObject *parent)
@@ -69,7 +75,7 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawLine(L, B, R + 1, B);
         if (index.column() == 0)
             painter->drawLine(L, T, L, B);
-        else if (index.column() == 4)
+        else if (index.column() == EndColumn)
             painter->drawLine(R + 1, T, R + 1, B);
     }
 
@@ -84,14 +90,16 @@ void BoxItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         painter->drawText(nameRect(r), Qt::AlignVCenter, shownName(box.name, r));
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, box.encrypted ? tr("是") : tr("否"));
+        drawCellText(painter, textRect, box.encrypted ? tr("是") : tr("否"));
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, box.shared ? tr("是") : tr("否"));
+        drawCellText(painter, textRect, box.shared ? tr("是") : tr("否"));
         break;
     case 3:
-        painter->drawText(textRect, Qt::AlignVCenter,
-                          box.fromOther ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
+        drawCellText(painter, textRect, box.fromOther ? tr("%1 共享").arg(box.owner) : tr("本人创建"));
+        break;
+    case AccessColumn:
+        painter->drawText(textRect, Qt::AlignVCenter, BoxStateText::access(box));
         break;
     default:
         painter->drawText(r, Qt::AlignVCenter, QString());

@@ -2,6 +2,8 @@
 
 #include "BoxAccessibleText.h"
 #include "BoxOperations.h"
+#include "BoxRules.h"
+#include "BoxStateText.h"
 #include "RightButtonMenu.h"
 #include "ScrollBarStyle.h"
 #include "ViewKeys.h"
@@ -16,7 +18,9 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
+#include <QPen>
 #include <QPair>
 #include <QScrollBar>
 #include <QUrl>
@@ -65,17 +69,46 @@ QString BoxListWidget::boxIcon48(const BoxInfo &box)
     return box.shared ? ":/images/image/person_share_48.png" : ":/images/image/person_48.png";
 }
 
+// A read-only share wears a crossed-out pencil in its lower right corner.
+void BoxListWidget::addReadOnlyBadge(QPixmap &picture)
+{
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor("#808080"), 1));
+    painter.setBrush(QColor("#FFFFFF"));
+    painter.drawEllipse(QRectF(29.5, 29.5, 18, 18));
+    painter.setPen(QPen(QColor("#333333"), 3, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(34, 43), QPointF(43, 34));
+    painter.setPen(QPen(QColor("#FF0000"), 2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(33.5, 33.5), QPointF(43.5, 43.5));
+}
+
 const QIcon &BoxListWidget::stateIcon(const BoxInfo &box)
 {
-    QIcon &icon = m_stateIcons[boxStateKey(box)];
+    const bool readOnly = box.fromOther && box.access == SharePermission::ReadOnly;
+    QIcon &icon = readOnly ? m_readOnlyIcons[boxStateKey(box)] : m_stateIcons[boxStateKey(box)];
     if (icon.isNull()) {
         // The same picture in the selected state: Qt would otherwise draw the
         // current box greyed out under its selection frame.
-        const QPixmap picture(boxIcon48(box));
+        QPixmap picture(boxIcon48(box));
+        if (readOnly)
+            addReadOnlyBadge(picture);
         icon.addPixmap(picture);
         icon.addPixmap(picture, QIcon::Selected);
     }
     return icon;
+}
+
+QString BoxListWidget::toolTip(const BoxInfo &box)
+{
+    QStringList lines{box.path};
+    const QString access = BoxStateText::access(box);
+    if (!access.isEmpty())
+        lines << tr("权限：%1").arg(access);
+    const QString elsewhere = BoxStateText::mountedElsewhere(box);
+    if (!elsewhere.isEmpty() && !box.mounted)
+        lines << elsewhere;
+    return lines.join(QLatin1Char('\n'));
 }
 
 BoxResult BoxListWidget::updateBoxList()
@@ -103,7 +136,8 @@ BoxResult BoxListWidget::updateBoxList()
     // the same owner: each description is made once per reload.
     QHash<QPair<int, QString>, QString> descriptions;
     auto descriptionOf = [&descriptions](const BoxInfo &box) {
-        const QPair<int, QString> key(boxStateKey(box), box.fromOther ? box.owner : QString());
+        const QPair<int, QString> key(boxStateKey(box) | int(box.access) << 4 | (box.mountedElsewhere ? 1 << 8 : 0),
+                                      box.fromOther ? box.owner : QString());
         auto it = descriptions.find(key);
         if (it == descriptions.end())
             it = descriptions.insert(key, BoxAccessibleText::description(box));
@@ -115,7 +149,7 @@ BoxResult BoxListWidget::updateBoxList()
         // change the view hears of.
         auto *item = new QListWidgetItem(stateIcon(box), box.name);
         item->setData(Qt::SizeHintRole, QSize(70, 80));
-        item->setData(Qt::ToolTipRole, box.path);
+        item->setData(Qt::ToolTipRole, toolTip(box));
         // Screen readers take the name from the text.
         item->setData(Qt::AccessibleDescriptionRole, descriptionOf(box));
         addItem(item);
@@ -207,7 +241,7 @@ void BoxListWidget::activateRow(int row)
     if (row < 0 || row >= m_boxList.size())
         return;
     const BoxInfo box = m_boxList[row];
-    if (box.encrypted && !box.mounted) {
+    if (BoxRules::opening(box) == BoxOpening::Mount) {
         emit signal_mount_box_triggered();
         return;
     }

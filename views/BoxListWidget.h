@@ -54,9 +54,13 @@ private:
     // The icon for the box's state, loaded on first use and kept for every
     // later item and reload.
     const QIcon &stateIcon(const BoxInfo &box);
+    static void addReadOnlyBadge(QPixmap &picture);
+    // The path, and for a share what it grants and who has it mounted.
+    static QString toolTip(const BoxInfo &box);
 
     QList<BoxInfo> m_boxList;
     RightButtonMenu *m_pRightMenu = nullptr;
     // By boxStateKey(); a null icon until first used.
     QIcon m_stateIcons[kBoxStateCount];
+    QIcon m_readOnlyIcons[kBoxStateCount]; // the same for read-only shares
 };

@@ -1,5 +1,7 @@
 #include "BoxTabelHeaderView.h"
 
+#include "BoxTableModel.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -19,6 +21,11 @@ void BoxTabelHeaderView::mousePressEvent(QMouseEvent *e)
     QHeaderView::mousePressEvent(e);
 }
 
+namespace {
+// Room between a filter caption and its arrow.
+constexpr int kArrowGap = 4;
+} // namespace
+
 void BoxTabelHeaderView::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
 {
     const int L = rect.left(), T = rect.top(), R = rect.right(), B = rect.bottom();
@@ -32,21 +39,34 @@ void BoxTabelHeaderView::paintSection(QPainter *painter, const QRect &rect, int 
     painter->setPen(QColor("#121217"));
     painter->fillRect(rect, QColor("#F0F0F0"));
 
+    // A filter caption with its arrow: the arrow keeps its place unless the
+    // caption needs more room, and a caption too long for the section gives
+    // way to "…" before the arrow.
+    const QFontMetrics metrics(font);
+    auto drawFilterCaption = [&](const QString &caption, int arrowX) {
+        const QImage arrow(":/images/image/icon_down.png");
+        const int room = textRect.width() - kArrowGap - arrow.width();
+        const QString shown = metrics.elidedText(caption, Qt::ElideRight, room);
+        painter->drawText(textRect, Qt::AlignVCenter, shown);
+        const int afterCaption = textRect.left() + metrics.horizontalAdvance(shown) + kArrowGap;
+        painter->drawImage(QPoint(qMax(arrowX, afterCaption), arrowAt.y()), arrow);
+    };
+
     switch (logicalIndex) {
     case 0:
         painter->drawText(QRect(QPoint(L + 40, T), QPoint(R + 20, B)), Qt::AlignVCenter, tr("名称"));
         break;
     case 1:
-        painter->drawText(textRect, Qt::AlignVCenter, tr("是否加密"));
-        painter->drawImage(arrowAt, QImage(":/images/image/icon_down.png"));
+        drawFilterCaption(tr("是否加密"), arrowAt.x());
         break;
     case 2:
-        painter->drawText(textRect, Qt::AlignVCenter, tr("是否共享"));
-        painter->drawImage(arrowAt, QImage(":/images/image/icon_down.png"));
+        drawFilterCaption(tr("是否共享"), arrowAt.x());
         break;
     case 3:
-        painter->drawText(textRect, Qt::AlignVCenter, tr("来自于"));
-        painter->drawImage(QPoint(L + 60, arrowAt.y()), QImage(":/images/image/icon_down.png"));
+        drawFilterCaption(tr("来自于"), L + 60);
+        break;
+    case AccessColumn:
+        painter->drawText(textRect, Qt::AlignVCenter, tr("权限"));
         break;
     default:
         break;

@@ -2,6 +2,7 @@
 
 #include "BoxAccessibleText.h"
 #include "BoxOperations.h"
+#include "BoxStateText.h"
 
 #include <QColor>
 
@@ -14,7 +15,7 @@ BoxTableModel::BoxTableModel(QObject *parent)
 
 int BoxTableModel::rowCount(const QModelIndex &) const { return m_boxList.size(); }
 
-int BoxTableModel::columnCount(const QModelIndex &) const { return 5; }
+int BoxTableModel::columnCount(const QModelIndex &) const { return BoxColumnCount; }
 
 QVariant BoxTableModel::data(const QModelIndex &index, int role) const
 {
@@ -27,7 +28,8 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
         case 1: return box.owner;
         case 2: return box.path;
         case 3: return QString::number(int(box.flags));
-        case 4: return QString();
+        case AccessColumn: return BoxStateText::access(box);
+        case EndColumn: return QString();
         default: return QVariant();
         }
     }
@@ -38,6 +40,7 @@ QVariant BoxTableModel::data(const QModelIndex &index, int role) const
         case 1: return BoxAccessibleText::encryption(box);
         case 2: return BoxAccessibleText::sharing(box);
         case 3: return BoxAccessibleText::owner(box);
+        case AccessColumn: return BoxStateText::access(box);
         default: return QString();
         }
     }
@@ -61,13 +64,14 @@ QVariant BoxTableModel::headerData(int section, Qt::Orientation orientation, int
         case 1: return tr("是否加密");
         case 2: return tr("是否共享");
         case 3: return tr("来自于");
-        case 4: return QString();
+        case AccessColumn: return tr("权限");
+        case EndColumn: return QString();
         default: return QVariant();
         }
     }
     if (role == Qt::TextAlignmentRole && orientation == Qt::Horizontal)
         return int(Qt::AlignLeft | Qt::AlignVCenter);
-    if (role == Qt::BackgroundRole && section == 4)
+    if (role == Qt::BackgroundRole && section == EndColumn)
         return QColor("#FFFFFF");
     return QVariant();
 }

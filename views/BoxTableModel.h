@@ -6,6 +6,18 @@
 #include "BoxResult.h"
 #include "BoxTypes.h"
 
+// The table's columns. The access column says what a share grants us on
+// another account's box; the narrow end column only closes the row.
+enum BoxColumn {
+    NameColumn = 0,
+    EncryptedColumn = 1,
+    SharedColumn = 2,
+    OwnerColumn = 3,
+    AccessColumn = 4,
+    EndColumn = 5,
+    BoxColumnCount = 6,
+};
+
 // The boxes of the table mode, loaded through the box core with three filter
 // selectors (owner, encryption, share; 0 always means "all"). It starts
 // empty; refreshBoxList() fills it.

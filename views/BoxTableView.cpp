@@ -1,5 +1,6 @@
 #include "BoxTableView.h"
 
+#include "BoxRules.h"
 #include "BoxTableModel.h"
 #include "RightButtonMenu.h"
 #include "ViewKeys.h"
@@ -77,13 +78,13 @@ void BoxTableView::activateRow(int row)
     if (row < 0 || !boxModel || row >= boxModel->boxCount())
         return;
     const BoxInfo box = boxModel->boxAt(row);
-    if (!box.encrypted || box.mounted) {
-        // An empty path would name the working directory; it is no box folder.
-        if (!box.path.isEmpty() && QDir(box.path).exists())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(box.path));
-    } else {
+    if (BoxRules::opening(box) == BoxOpening::Mount) {
         emit signal_mount_box_triggered();
+        return;
     }
+    // An empty path would name the working directory; it is no box folder.
+    if (!box.path.isEmpty() && QDir(box.path).exists())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(box.path));
 }
 
 void BoxTableView::mouseMoveEvent(QMouseEvent *e)

@@ -74,7 +74,7 @@ static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
     [TSD_E_PASSCHARS - TSD_E_FIRST] = "password may not contain a line break or NUL",
     [TSD_E_NOSPACE - TSD_E_FIRST] = "not enough free space on the file system",
     [TSD_E_NOTOWNER - TSD_E_FIRST] = "only the box owner may do this",
-    [TSD_E_OTHERMOUNT - TSD_E_FIRST] = "box is mounted by another user",
+    [TSD_E_OTHERMOUNT - TSD_E_FIRST] = "the box is mounted by another account",
     [TSD_E_NOUSER - TSD_E_FIRST] = "no such user account to share with",
     [TSD_E_PERM - TSD_E_FIRST] = "share permission must be 5 or 7 and type 2",
     [TSD_E_TOOL - TSD_E_FIRST] = "gocryptfs or fusermount3 is missing or failed",
@@ -87,6 +87,9 @@ static const char *const g_messages[TSD_E_LAST - TSD_E_FIRST] = {
     [TSD_E_DAMAGED - TSD_E_FIRST] = "the box is damaged: an operation on it could not be finished or undone",
     [TSD_E_STRAY - TSD_E_FIRST] = "the locked box folder holds a file that does not belong there; remove it first",
     [TSD_E_FOREIGN - TSD_E_FIRST] = "the box holds an entry of another account that blocks this; that account must remove it",
+    [TSD_E_KEYFORMAT - TSD_E_FIRST] = "the recovery key is incomplete: it has 64 hexadecimal digits",
+    [TSD_E_BADKEY - TSD_E_FIRST] = "the recovery key does not open this box",
+    [TSD_E_NOTCIPHER - TSD_E_FIRST] = "not a gocryptfs folder or an exported box",
 };
 
 const char *box_err(int code)
@@ -340,6 +343,8 @@ static int ensure_ready(void)
 struct boxref {
     char *box;    /* the box folder */
     char *cipher; /* its cipher folder (may not exist) */
+    char *point;  /* where the caller mounts it: the box folder, or for another
+                     account's encrypted box a folder of the caller's own */
     char *owner;
     uid_t owner_uid;
     int self;
@@ -351,6 +356,7 @@ static void boxref_free(struct boxref *b)
 {
     free(b->box);
     free(b->cipher);
+    free(b->point);
     free(b->owner);
     memset(b, 0, sizeof *b);
 }
@@ -400,22 +406,36 @@ static int resolve(const char *owner, const char *name, struct boxref *b)
         boxref_free(b);
         return -ENOMEM;
     }
-    b->encrypted = tsd_exists(b->cipher);
-    struct stat st;
+    struct stat st, cst;
+    b->encrypted = lstat(b->cipher, &cst) == 0;
     int have_box = lstat(b->box, &st) == 0;
     if (b->self) {
-        if (!have_box && !b->encrypted) {
+        b->point = strdup(b->box);
+        if (!b->point || (!have_box && !b->encrypted)) {
+            int rc = b->point ? -TSD_E_NOTFOUND : -ENOMEM;
             boxref_free(b);
-            return -TSD_E_NOTFOUND;
+            return rc;
         }
         return 0;
     }
     char *udir = tsd_path("%s/%s", tsd.root, owner);
     struct stat ust;
-    int ok = udir && lstat(udir, &ust) == 0 && S_ISDIR(ust.st_mode) &&
-             ust.st_uid == b->owner_uid && have_box && S_ISDIR(st.st_mode) &&
-             st.st_uid == b->owner_uid;
+    int ok = udir && lstat(udir, &ust) == 0 && S_ISDIR(ust.st_mode) && ust.st_uid == b->owner_uid;
     free(udir);
+    /* The box folder of a mounted encrypted box is the owner's mount,
+     * which nobody else may even look at: the cipher folder stands for
+     * the box then. */
+    if (b->encrypted)
+        ok = ok && S_ISDIR(cst.st_mode) && cst.st_uid == b->owner_uid;
+    else
+        ok = ok && have_box && S_ISDIR(st.st_mode) && st.st_uid == b->owner_uid;
+    if (ok) {
+        b->point = b->encrypted ? tsd_path("%s/mnt/%s/%s", tsd.sdir, owner, name) : strdup(b->box);
+        if (!b->point) {
+            boxref_free(b);
+            return -ENOMEM;
+        }
+    }
     int named = 0;
     if (ok)
         tsd_acl_scan(b->encrypted ? b->cipher : b->box, &named, tsd.uid, &b->perm);
@@ -456,6 +476,46 @@ static int require_unmounted(const char *path)
     if (s == TSD_MNT_STALE)
         return tsd_unmount(path, 0) == 0 || tsd_unmount(path, 1) == 0 ? 0 : -TSD_E_MOUNTED;
     return s == TSD_MNT_NONE ? 0 : -TSD_E_MOUNTED;
+}
+
+/* The accounts that have one of our encrypted boxes mounted, each at a
+ * folder of its own: the live mounts of its cipher folder by accounts the
+ * box is shared with now. A mount left by an account that lost its share
+ * reaches nothing any more (its gocryptfs may not open the cipher folder)
+ * and does not count. Returns their number; the first `max` go in uids. */
+static int sharee_mounts(const struct tsd_mounts *m, const struct boxref *b, uid_t *uids, int max)
+{
+    if (!b->self || !b->encrypted)
+        return 0;
+    uid_t found[16];
+    int n = tsd_mounts_of(m, b->cipher, tsd.uid, found, 16), count = 0;
+    for (int i = 0; i < n && i < 16; i++) {
+        int named = 0, perm = 0;
+        if (tsd_acl_scan(b->cipher, &named, found[i], &perm) < 0 || !(perm & 5))
+            continue;
+        if (count < max)
+            uids[count] = found[i];
+        count++;
+    }
+    return count;
+}
+
+/* Delete, rename and decrypt wait until no other account has the box
+ * mounted: they would pull the box from under its work. */
+static int require_no_sharee_mounts(const struct boxref *b)
+{
+    struct tsd_mounts *m = tsd_mounts_read();
+    uid_t uid;
+    int n = sharee_mounts(m, b, &uid, 1);
+    tsd_mounts_free(m);
+    if (n == 0)
+        return 0;
+    struct passwd *pw = getpwuid(uid);
+    if (pw)
+        tsd_set_detail("%s", pw->pw_name);
+    else
+        tsd_set_detail("uid %u", (unsigned)uid);
+    return -TSD_E_OTHERMOUNT;
 }
 
 static uint64_t free_space(const char *path)
@@ -530,27 +590,29 @@ static int map_gocryptfs(int rc)
     }
 }
 
-/* Mount kinds: a box at its box folder (reachable by its sharees where
- * the system allows), and the private mounts in the work folder through
- * which encrypt writes and decrypt reads. The private ones never take
- * -allow_other: nobody else needs them, and run as root it makes gocryptfs
- * hand every new file to the caller, which doubles the cost of copying
- * many small files. */
-enum { MOUNT_BOX, MOUNT_STAGING, MOUNT_READER };
+/* How a cipher folder is mounted. Every mount is its account's alone (no
+ * -allow_other): the owner mounts at the box folder, each sharee at a
+ * folder of its own (see sharee_point), and encrypt and decrypt through
+ * private mounts in the work folder. */
+enum {
+    MOUNT_RO = 1,     /* read-only: a read-only share, or decrypt's reader */
+    MOUNT_SHARED = 2, /* others may mount the same box at the same time:
+                         no caching, so that each sees the others' changes */
+};
 
 static int gocryptfs_mount(const char *cipher, const char *point, const char *secret,
-                           size_t len, int kind, unsigned idle_seconds)
+                           size_t len, unsigned opts, unsigned idle_seconds)
 {
     const char *args[10];
     char idle[32];
     int n = 0;
     args[n++] = "-q";
     args[n++] = "-acl";
-    if (kind == MOUNT_READER)
+    if (opts & MOUNT_RO)
         args[n++] = "-ro";
-    else if (kind == MOUNT_BOX && tsd_allow_other())
-        args[n++] = "-allow_other";
-    if (kind == MOUNT_BOX && idle_seconds > 0) {
+    if (opts & MOUNT_SHARED)
+        args[n++] = "-sharedstorage";
+    if (idle_seconds > 0) {
         snprintf(idle, sizeof idle, "%us", idle_seconds);
         args[n++] = "-idle";
         args[n++] = idle;
@@ -620,17 +682,34 @@ static int do_delete(const char *name)
     if (lk < 0)
         return lk;
     struct boxref b;
+    char blocker[1024] = "";
     if ((rc = tsd_recover(TSD_RECOVER_BEFORE)) == 0 && (rc = own_box(name, &b)) == 0) {
         if ((rc = require_unmounted(b.box)) == 0 && !b.encrypted && rmdir(b.box) == 0) {
             /* An empty plain box goes in one step that needs no room on
              * the disk: nothing to journal or undo. So the box that a
              * failed create --encrypt leaves on a full disk can go too. */
             tsd_rebuild_share_index();
-        } else if (rc == 0 && (rc = tsd_check_tree(b.box, 0)) == 0 &&
-            (!b.encrypted || (rc = tsd_check_tree(b.cipher, 0)) == 0) &&
-            (rc = tsd_journal_write("delete", name, "", "go")) == 0) {
-            TSD_CRASH_POINT("delete-journaled");
-            rc = tsd_recover(TSD_RECOVER_COMMIT);
+        } else if (rc == 0 && (rc = require_no_sharee_mounts(&b)) == 0) {
+            /* What another account left that we may not remove does not
+             * stop the owner: it is set aside where nobody walks again
+             * (see strand), and the call says so. That removal then runs
+             * here, so that the call knows what went. */
+            int c = tsd_check_tree(b.box, 0);
+            if (c == -TSD_E_FOREIGN || (b.encrypted && (c = tsd_check_tree(b.cipher, 0)) == -TSD_E_FOREIGN)) {
+                snprintf(blocker, sizeof blocker, "%s", box_last_detail() ? box_last_detail() : "");
+                tsd.discard_now = 1;
+            }
+            tsd_clear_detail();
+            unsigned stranded = tsd.stranded;
+            if ((rc = tsd_journal_write("delete", name, "", "go")) == 0) {
+                TSD_CRASH_POINT("delete-journaled");
+                rc = tsd_recover(TSD_RECOVER_COMMIT);
+            }
+            tsd.discard_now = 0;
+            if (rc == 0 && tsd.stranded != stranded) {
+                tsd_clear_detail();
+                tsd_set_detail("%s", blocker[0] ? blocker : b.box);
+            }
         }
         boxref_free(&b);
     }
@@ -656,7 +735,7 @@ static int do_rename(const char *old_name, const char *new_name)
         if (own_box(new_name, &n) == 0) {
             rc = -TSD_E_EXISTS;
             boxref_free(&n);
-        } else if ((rc = require_unmounted(b.box)) == 0 &&
+        } else if ((rc = require_unmounted(b.box)) == 0 && (rc = require_no_sharee_mounts(&b)) == 0 &&
                    (rc = tsd_journal_write("rename", old_name, new_name, "go")) == 0) {
             TSD_CRASH_POINT("rename-journaled");
             rc = tsd_recover(TSD_RECOVER_COMMIT);
@@ -724,7 +803,7 @@ static int do_crypto_create(const char *name, box_crypto_params *params)
     if ((rc = tool_failure_cause(rc, staged)) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-initialised");
-    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, MOUNT_STAGING, 0)) < 0)
+    if ((rc = gocryptfs_mount(staged, mnt, secret, slen, 0, 0)) < 0)
         goto out;
     TSD_CRASH_POINT("encrypt-mounted");
     tsd_progress_start(name, bytes);
@@ -868,8 +947,8 @@ static int do_decrypt(const char *name, box_passphrase *key)
         goto out;
     }
     uint64_t bytes = 0;
-    if ((rc = require_unmounted(b.box)) < 0 || (rc = require_empty_mount_point(b.box)) < 0 ||
-        (rc = tsd_check_tree(b.cipher, 1)) < 0 ||
+    if ((rc = require_unmounted(b.box)) < 0 || (rc = require_no_sharee_mounts(&b)) < 0 ||
+        (rc = require_empty_mount_point(b.box)) < 0 || (rc = tsd_check_tree(b.cipher, 1)) < 0 ||
         (rc = enough_space_for(b.cipher, &bytes)) < 0)
         goto out;
     if ((rc = tsd_journal_write("decrypt", name, "", "copying")) < 0)
@@ -879,7 +958,7 @@ static int do_decrypt(const char *name, box_passphrase *key)
     if ((rc = tsd_mkdir_p(work, 0700)) < 0 || (rc = tsd_mkdir_p(plain, 0700)) < 0 ||
         (rc = tsd_mkdir_p(mnt, 0700)) < 0)
         goto out;
-    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, MOUNT_READER, 0)) < 0)
+    if ((rc = gocryptfs_mount(b.cipher, mnt, secret, slen, MOUNT_RO, 0)) < 0)
         goto out;
     TSD_CRASH_POINT("decrypt-mounted");
     tsd_progress_start(name, bytes);
@@ -962,6 +1041,38 @@ int box_crypto_verify_passphrase(const char *name, box_passphrase *key)
     LOCKED_CALL(do_verify(name, key));
 }
 
+/* The sharee's own mount point of another account's encrypted box,
+ * <state>/mnt/<owner>/<box>, made on the way: folders of ours, 0700. */
+static int make_sharee_point(const struct boxref *b)
+{
+    char *mnt = tsd_path("%s/mnt", tsd.sdir);
+    char *dir = tsd_path("%s/mnt/%s", tsd.sdir, b->owner);
+    int rc = mnt && dir ? 0 : -ENOMEM;
+    if (rc == 0)
+        rc = own_dir(mnt, 0700);
+    if (rc == 0)
+        rc = own_dir(dir, 0700);
+    if (rc == 0)
+        rc = own_dir(b->point, 0700);
+    free(mnt);
+    free(dir);
+    return rc == -TSD_E_USERDIR ? -TSD_E_MOUNTPOINT : rc;
+}
+
+/* Leaves no empty mount points of ours behind once unmounted. */
+static void remove_sharee_point(const struct boxref *b)
+{
+    if (b->self || !b->encrypted)
+        return;
+    char *dir = tsd_path("%s/mnt/%s", tsd.sdir, b->owner);
+    char *mnt = tsd_path("%s/mnt", tsd.sdir);
+    if (tsd_mount_state_now(b->point, NULL) == TSD_MNT_NONE && rmdir(b->point) == 0 && dir &&
+        rmdir(dir) == 0 && mnt)
+        rmdir(mnt);
+    free(dir);
+    free(mnt);
+}
+
 static int do_mount(const char *owner, const char *name, box_passphrase *key, unsigned idle)
 {
     int rc = check_name(name);
@@ -994,17 +1105,10 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key, un
         rc = -TSD_E_PLAIN;
         goto out;
     }
-    /* Mounting needs write access to the box folder, which the owner's
-     * lock takes from everyone while the box is unmounted (see
-     * tsd_lock_mount_point): sharees reach an encrypted box through the
-     * owner's mount. */
-    if (!b.self && (!(b.perm & 2) || access(b.box, W_OK) < 0)) {
-        tsd_set_detail("only the owner of an encrypted box mounts it");
-        rc = -TSD_E_NOACCESS;
+    if (!b.self && (rc = make_sharee_point(&b)) < 0)
         goto out;
-    }
     uid_t muid = (uid_t)-1;
-    int s = tsd_mount_state_now(b.box, &muid);
+    int s = tsd_mount_state_now(b.point, &muid);
     if (s == TSD_MNT_ALIVE) {
         rc = -TSD_E_MOUNTED;
         goto out;
@@ -1018,28 +1122,39 @@ static int do_mount(const char *owner, const char *name, box_passphrase *key, un
             rc = -TSD_E_OTHERMOUNT;
             goto out;
         }
-        if (tsd_unmount(b.box, 0) < 0 && tsd_unmount(b.box, 1) < 0) {
+        if (tsd_unmount(b.point, 0) < 0 && tsd_unmount(b.point, 1) < 0) {
             rc = -TSD_E_MOUNTPOINT;
             goto out;
         }
     }
+    /* Mounting over files would hide them (and at the box folder they
+     * would lie in plain text beside the ciphertext). */
+    if ((rc = require_empty_mount_point(b.point)) < 0)
+        goto out;
     if (b.self) {
         /* The owner may write to the box folder only while gocryptfs takes
          * it over; unmounted it refuses files that would sit there in
-         * plain text. The descriptor reaches the folder under the mount. */
-        if ((rc = require_empty_mount_point(b.box)) < 0)
-            goto out;
+         * plain text. The descriptor reaches the folder under the mount.
+         * A box shared with others may be mounted by them at once. */
+        int named = 0;
+        tsd_acl_scan(b.cipher, &named, (uid_t)-1, NULL);
         int fd = open(b.box, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             rc = -errno;
             goto out;
         }
         tsd_unlock_mount_point(fd);
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
+        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, named ? MOUNT_SHARED : 0, idle);
         tsd_lock_mount_point(fd);
         close(fd);
     } else {
-        rc = gocryptfs_mount(b.cipher, b.box, secret, slen, MOUNT_BOX, idle);
+        /* A sharee's own view, within the share's rights: the ACLs of the
+         * cipher tree decide what its gocryptfs may read and write, and a
+         * read-only share mounts read-only as well. */
+        unsigned opts = MOUNT_SHARED | ((b.perm & 2) ? 0 : MOUNT_RO);
+        rc = gocryptfs_mount(b.cipher, b.point, secret, slen, opts, idle);
+        if (rc < 0)
+            remove_sharee_point(&b);
     }
 out:
     tsd_secret_free(secret, slen);
@@ -1065,15 +1180,31 @@ static int do_umount(const char *owner, const char *name)
     if (rc < 0 || (rc = ensure_ready()) < 0)
         return rc;
     struct boxref b;
-    if ((rc = resolve(owner, name, &b)) < 0)
+    if ((rc = resolve(owner, name, &b)) == -TSD_E_NOTFOUND && owner && *owner &&
+        check_owner_name(owner) == 0) {
+        /* A box no longer shared with us (or gone) may still have our
+         * mount, which reaches nothing any more: we may take it away. */
+        memset(&b, 0, sizeof b);
+        b.owner = strdup(owner);
+        b.encrypted = 1;
+        b.point = tsd_path("%s/mnt/%s/%s", tsd.sdir, owner, name);
+        rc = b.owner && b.point ? 0 : -ENOMEM;
+        if (rc == 0 && tsd_mount_state_now(b.point, NULL) == TSD_MNT_NONE)
+            rc = -TSD_E_NOTFOUND;
+        if (rc < 0) {
+            boxref_free(&b);
+            return rc;
+        }
+    } else if (rc < 0) {
         return rc;
+    }
     /* No lock: unmounting must not wait behind another operation of ours
      * (an encrypt of another box can take minutes while the machine is
      * about to sleep). Every operation that needs the box unmounted checks
      * that under the lock itself, and a mount racing with us either is not
      * there yet or is taken down whole. */
     uid_t muid = (uid_t)-1;
-    int s = tsd_mount_state_now(b.box, &muid);
+    int s = tsd_mount_state_now(b.point, &muid);
     if (s == TSD_MNT_NONE) {
         rc = b.encrypted ? -TSD_E_NOTMOUNTED : -TSD_E_PLAIN;
     } else if (s == TSD_MNT_FOREIGN) {
@@ -1081,12 +1212,14 @@ static int do_umount(const char *owner, const char *name)
     } else if (muid != tsd.uid && tsd.uid != 0) {
         rc = -TSD_E_OTHERMOUNT;
     } else {
-        rc = tsd_unmount(b.box, 0);
+        rc = tsd_unmount(b.point, 0);
         if (rc < 0 && s == TSD_MNT_STALE)
-            rc = tsd_unmount(b.box, 1);
+            rc = tsd_unmount(b.point, 1);
         if (rc < 0 && rc != -TSD_E_TOOL)
             rc = -TSD_E_BUSY;
     }
+    if (rc == 0)
+        remove_sharee_point(&b);
     boxref_free(&b);
     return rc;
 }
@@ -1098,32 +1231,64 @@ int box_crypto_umount(const char *owner, const char *name)
 
 /* ---- lists ---- */
 
-static box_info *new_info(const char *name, const char *path, const char *owner, uint8_t flags)
+/* Our records carry what box_info has no field for; box_share_state
+ * reads it. The public part comes first, so box_info_destroy frees it as
+ * one block. */
+#define TSD_INFO_MAGIC 0x74736469u
+struct tsd_info {
+    box_info info;
+    uint32_t magic;
+    box_share_state state;
+};
+
+/* A record of the box `b`, with its flags and share state read from the
+ * disk and the mount table. */
+static box_info *new_info(const char *name, const struct boxref *b, const struct tsd_mounts *m)
 {
-    box_info *i = calloc(1, sizeof *i);
-    if (!i)
+    struct tsd_info *t = calloc(1, sizeof *t);
+    if (!t)
         return NULL;
+    box_info *i = &t->info;
+    t->magic = TSD_INFO_MAGIC;
     i->name = strdup(name);
-    i->path = strdup(path);
-    i->owner = strdup(owner);
-    i->flags = flags;
+    i->path = strdup(b->point ? b->point : b->box);
+    i->owner = strdup(b->self ? tsd.login : b->owner);
     if (!i->name || !i->path || !i->owner) {
         box_info_destroy(i);
         return NULL;
     }
-    return i;
-}
-
-static uint8_t flags_of(const struct boxref *b, const struct tsd_mounts *m)
-{
     uint8_t f = b->self ? BOX_FLAG_SELF : BOX_FLAG_OTHER;
     f |= b->encrypted ? BOX_FLAG_ENCRYPTED : BOX_FLAG_PLAIN;
     int named = 0;
     tsd_acl_scan(b->encrypted ? b->cipher : b->box, &named, (uid_t)-1, NULL);
     f |= named ? BOX_FLAG_SHARED : BOX_FLAG_UNSHARED;
-    if (b->encrypted && tsd_mount_state(m, b->box, NULL) == TSD_MNT_ALIVE)
+    /* MOUNTED is the caller's own mount: at the box folder for the owner,
+     * at its own mount point for a sharee. */
+    if (b->encrypted && tsd_mount_state(m, b->point ? b->point : b->box, NULL) == TSD_MNT_ALIVE)
         f |= BOX_FLAG_MOUNTED;
-    return f;
+    i->flags = f;
+    if (b->self) {
+        t->state.access = BOX_ACCESS_OWNER;
+        t->state.mounted_elsewhere = sharee_mounts(m, b, NULL, 0) > 0;
+    } else {
+        t->state.access = (b->perm & 2) ? BOX_ACCESS_READ_WRITE : BOX_ACCESS_READ_ONLY;
+        /* The owner's mount, at the box folder (which a sharee may not
+         * look into: it counts as alive). */
+        t->state.mounted_elsewhere =
+            b->encrypted && tsd_mount_state(m, b->box, NULL) == TSD_MNT_ALIVE;
+    }
+    return i;
+}
+
+int box_share_state_of(const box_info *info, box_share_state *state)
+{
+    if (!info || !state)
+        return -TSD_E_INVAL;
+    const struct tsd_info *t = (const struct tsd_info *)info;
+    if (t->magic != TSD_INFO_MAGIC)
+        return -TSD_E_INVAL;
+    *state = t->state;
+    return 0;
 }
 
 static int cmp_str(const void *a, const void *b)
@@ -1267,7 +1432,7 @@ static int do_get_list(box_info **list)
         b.cipher = tsd_path("%s/c/%s", tsd.sdir, names[i]);
         if (b.box && b.cipher) {
             b.encrypted = ci < nc && strcmp(ciphers[ci], names[i]) == 0;
-            box_info *info = new_info(names[i], b.box, tsd.login, flags_of(&b, m));
+            box_info *info = new_info(names[i], &b, m);
             if (info) {
                 *tail = info;
                 tail = &info->next;
@@ -1301,7 +1466,7 @@ static int do_get_list(box_info **list)
             struct boxref b;
             if (resolve(owners[o], line, &b) < 0 || b.self)
                 continue;
-            box_info *info = new_info(line, b.box, owners[o], flags_of(&b, m));
+            box_info *info = new_info(line, &b, m);
             if (info) {
                 *tail = info;
                 tail = &info->next;
@@ -1343,7 +1508,7 @@ static int do_get_info(const char *owner, const char *name, box_info **info)
     if (rc < 0 || (rc = resolve(owner, name, &b)) < 0)
         return rc;
     struct tsd_mounts *m = tsd_mounts_read();
-    box_info *i = new_info(name, b.box, b.owner, flags_of(&b, m));
+    box_info *i = new_info(name, &b, m);
     tsd_mounts_free(m);
     if (!i) {
         rc = -ENOMEM;
@@ -1529,8 +1694,9 @@ int box_reason_of(int code)
     case TSD_E_NOTFOUND:
         return BOX_REASON_NOT_FOUND;
     case TSD_E_MOUNTED:
-    case TSD_E_OTHERMOUNT:
         return BOX_REASON_MOUNTED;
+    case TSD_E_OTHERMOUNT:
+        return BOX_REASON_MOUNTED_ELSEWHERE;
     case TSD_E_FOREIGN:
     case TSD_E_STRAY:
         return BOX_REASON_FOREIGN_ENTRY;
@@ -1540,6 +1706,11 @@ int box_reason_of(int code)
         return BOX_REASON_DAMAGED;
     case TSD_E_TOOL:
         return BOX_REASON_TOOL_MISSING;
+    case TSD_E_KEYFORMAT:
+    case TSD_E_BADKEY:
+        return BOX_REASON_BAD_RECOVERY_KEY;
+    case TSD_E_NOTCIPHER:
+        return BOX_REASON_NOT_A_CIPHER_FOLDER;
     case TSD_E_NOTOWNER:
     case TSD_E_NOACCESS:
     case EACCES:
@@ -1563,60 +1734,106 @@ static int have_program(const char *prog)
     return 0;
 }
 
+/* Which box_unavailable cause holds now; the caller holds g_mutex. */
+static int unavailable_code_locked(void)
+{
+    const char *r = root_setting();
+    struct stat st;
+    if (ensure_root() < 0) {
+        if (stat(r, &st) == 0 && !S_ISDIR(st.st_mode))
+            return BOX_UNAVAILABLE_ROOT_NOT_FOLDER;
+        if (getenv("BOX_SERVICE_ROOT") && *getenv("BOX_SERVICE_ROOT"))
+            return BOX_UNAVAILABLE_CUSTOM_ROOT_MISSING;
+        return BOX_UNAVAILABLE_ROOT_MISSING;
+    }
+    if (!getpwuid(geteuid()))
+        return BOX_UNAVAILABLE_NO_ACCOUNT;
+    if (g_init_failed == -TSD_E_USERDIR)
+        return BOX_UNAVAILABLE_USER_FOLDER;
+    if (g_init_failed < 0)
+        return BOX_UNAVAILABLE_START_FAILED;
+    if (!have_program("gocryptfs"))
+        return BOX_UNAVAILABLE_NO_GOCRYPTFS;
+    if (!have_program("fusermount3"))
+        return BOX_UNAVAILABLE_NO_FUSERMOUNT;
+    if (stat("/dev/fuse", &st) < 0 || !S_ISCHR(st.st_mode))
+        return BOX_UNAVAILABLE_NO_DEV_FUSE;
+    if (access("/dev/fuse", R_OK | W_OK) < 0)
+        return BOX_UNAVAILABLE_DEV_FUSE_DENIED;
+    return BOX_UNAVAILABLE_NONE;
+}
+
+int box_unavailable_code(void)
+{
+    pthread_mutex_lock(&g_mutex);
+    int code = unavailable_code_locked();
+    pthread_mutex_unlock(&g_mutex);
+    return code;
+}
+
 const char *box_unavailable_reason(void)
 {
     static __thread char text[1024];
     pthread_mutex_lock(&g_mutex);
     const char *r = root_setting();
-    int custom = getenv("BOX_SERVICE_ROOT") && *getenv("BOX_SERVICE_ROOT");
-    struct stat st;
     const char *result = text;
-    if (ensure_root() < 0) {
-        if (stat(r, &st) == 0 && !S_ISDIR(st.st_mode))
-            snprintf(text, sizeof text,
-                     "The box folder %s exists but is not a folder. An administrator "
-                     "removes it and runs: install -d -m 1777 %s (or scripts/setup-box-root.sh); "
-                     "or set BOX_SERVICE_ROOT to a folder of your own.", r, r);
-        else if (custom)
-            snprintf(text, sizeof text,
-                     "The box folder %s (from BOX_SERVICE_ROOT) does not exist and cannot be "
-                     "created by this account. Create it, or point BOX_SERVICE_ROOT at a folder "
-                     "you can write to.", r);
-        else
-            snprintf(text, sizeof text,
-                     "The box folder %s does not exist and cannot be created by this account. "
-                     "An administrator creates it with: install -d -m 1777 %s (or "
-                     "scripts/setup-box-root.sh); or set BOX_SERVICE_ROOT to a folder of your own.",
-                     r, r);
-    } else if (!getpwuid(geteuid())) {
+    switch (unavailable_code_locked()) {
+    case BOX_UNAVAILABLE_ROOT_NOT_FOLDER:
+        snprintf(text, sizeof text,
+                 "The box folder %s exists but is not a folder. An administrator "
+                 "removes it and runs: install -d -m 1777 %s (or scripts/setup-box-root.sh); "
+                 "or set BOX_SERVICE_ROOT to a folder of your own.", r, r);
+        break;
+    case BOX_UNAVAILABLE_CUSTOM_ROOT_MISSING:
+        snprintf(text, sizeof text,
+                 "The box folder %s (from BOX_SERVICE_ROOT) does not exist and cannot be "
+                 "created by this account. Create it, or point BOX_SERVICE_ROOT at a folder "
+                 "you can write to.", r);
+        break;
+    case BOX_UNAVAILABLE_ROOT_MISSING:
+        snprintf(text, sizeof text,
+                 "The box folder %s does not exist and cannot be created by this account. "
+                 "An administrator creates it with: install -d -m 1777 %s (or "
+                 "scripts/setup-box-root.sh); or set BOX_SERVICE_ROOT to a folder of your own.",
+                 r, r);
+        break;
+    case BOX_UNAVAILABLE_NO_ACCOUNT:
         snprintf(text, sizeof text,
                  "This account (uid %u) has no entry in the password database; the box "
                  "service needs a named account.", (unsigned)geteuid());
-    } else if (g_init_failed == -TSD_E_USERDIR) {
+        break;
+    case BOX_UNAVAILABLE_USER_FOLDER:
         snprintf(text, sizeof text,
                  "Your box folder %s/%s belongs to another account or is not a folder. An "
                  "administrator removes it; the next start creates it anew.",
                  r, getpwuid(geteuid())->pw_name);
-    } else if (g_init_failed < 0) {
+        break;
+    case BOX_UNAVAILABLE_START_FAILED:
         snprintf(text, sizeof text, "The box service could not start: %s.", box_err(g_init_failed));
-    } else if (!have_program("gocryptfs")) {
+        break;
+    case BOX_UNAVAILABLE_NO_GOCRYPTFS:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: gocryptfs is not installed. An administrator "
                  "installs it with: apt-get install gocryptfs fuse3");
-    } else if (!have_program("fusermount3")) {
+        break;
+    case BOX_UNAVAILABLE_NO_FUSERMOUNT:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: fusermount3 is not installed. An administrator "
                  "installs it with: apt-get install fuse3");
-    } else if (stat("/dev/fuse", &st) < 0 || !S_ISCHR(st.st_mode)) {
+        break;
+    case BOX_UNAVAILABLE_NO_DEV_FUSE:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: /dev/fuse is missing. An administrator loads "
                  "the FUSE module (modprobe fuse) or, in a container, passes the device in.");
-    } else if (access("/dev/fuse", R_OK | W_OK) < 0) {
+        break;
+    case BOX_UNAVAILABLE_DEV_FUSE_DENIED:
         snprintf(text, sizeof text,
                  "Encrypted boxes are unavailable: this account may not open /dev/fuse. An "
                  "administrator opens it to users with: chmod 0666 /dev/fuse");
-    } else {
+        break;
+    default:
         result = NULL;
+        break;
     }
     pthread_mutex_unlock(&g_mutex);
     return result;
@@ -1643,6 +1860,58 @@ int box_user_folder(char *buf, size_t len)
     }
     pthread_mutex_unlock(&g_mutex);
     return rc;
+}
+
+/* ---- for the other files of the library (tsd_recovery.c) ---- */
+
+void tsd_call_enter(void)
+{
+    tsd_clear_detail();
+    pthread_mutex_lock(&g_mutex);
+}
+
+void tsd_call_leave(void)
+{
+    pthread_mutex_unlock(&g_mutex);
+}
+
+int tsd_ready(void)
+{
+    return ensure_ready();
+}
+
+int tsd_check_name(const char *name)
+{
+    return check_name(name);
+}
+
+int tsd_own_box(const char *name, char **box, char **cipher, int *encrypted)
+{
+    struct boxref b;
+    int rc = own_box(name, &b);
+    if (rc < 0)
+        return rc;
+    *box = b.box;
+    *cipher = b.cipher;
+    *encrypted = b.encrypted;
+    b.box = b.cipher = NULL;
+    boxref_free(&b);
+    return 0;
+}
+
+int tsd_gocryptfs_result(int status)
+{
+    return map_gocryptfs(status);
+}
+
+int tsd_require_unmounted(const char *path)
+{
+    return require_unmounted(path);
+}
+
+int tsd_reapply_shares(const char *from, const char *tree)
+{
+    return reapply_shares(from, tree);
 }
 
 /* The folders whose entries and attributes change with what box_get_list

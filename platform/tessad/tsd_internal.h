@@ -30,10 +30,18 @@ int box_reason_of(int code);
 const char *box_last_detail(void);
 void box_set_progress(box_progress_cb cb, void *user);
 const char *box_unavailable_reason(void);
+int box_unavailable_code(void);
 int box_user_folder(char *buf, size_t len);
 int box_state_folders(char *buf, size_t len);
 int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
                           unsigned int idle_seconds);
+int box_share_state_of(const box_info *info, box_share_state *state);
+int box_crypto_recovery_key(const char *name, box_passphrase *password, char *buf, size_t len);
+int box_crypto_recover(const char *name, box_passphrase *recovery_key,
+                       box_crypto_params *new_password, int *checked);
+int box_crypto_check(const char *name, box_passphrase *password, box_damaged_cb cb, void *user);
+int box_export(const char *name, const char *file);
+int box_import(const char *source, const char *name, box_passphrase *password, int move);
 #ifdef __cplusplus
 }
 #endif
@@ -78,6 +86,9 @@ enum {
                            or undone; other boxes are unaffected */
     TSD_E_STRAY,        /* a file in a locked mount point (see detail) */
     TSD_E_FOREIGN,      /* an entry of another account blocks it (see detail) */
+    TSD_E_KEYFORMAT,    /* a recovery key that is not 64 hexadecimal digits */
+    TSD_E_BADKEY,       /* a recovery key that does not open the box */
+    TSD_E_NOTCIPHER,    /* an import source that is no gocryptfs folder */
     TSD_E_LAST
 };
 
@@ -90,6 +101,10 @@ struct tsd_ctx {
     char *udir;  /* <root>/<login> */
     char *sdir;  /* <udir>/.boxes */
     long name_max;
+    /* For the call in progress: remove finished work here and now instead
+     * of in the background, and count the trees set aside in stranded/. */
+    int discard_now;
+    unsigned stranded;
 };
 extern struct tsd_ctx tsd;
 
@@ -122,7 +137,12 @@ void tsd_mounts_free(struct tsd_mounts *m);
 int tsd_mount_state(const struct tsd_mounts *m, const char *path, uid_t *owner);
 int tsd_mount_state_now(const char *path, uid_t *owner);
 int tsd_unmount(const char *path, int lazy);
-int tsd_allow_other(void);
+/* The live gocryptfs mounts of `cipher`, by accounts other than `except`:
+ * their count, and the first `max` mounting uids in `uids`. Every mount
+ * of a box, wherever it is and whoever made it, shows its cipher folder
+ * as the source. */
+int tsd_mounts_of(const struct tsd_mounts *m, const char *cipher, uid_t except, uid_t *uids,
+                  int max);
 
 /* ---- files (tsd_fs.c) ---- */
 /* Every walk over a box tree goes by descriptors (see tsd_fs.c). This
@@ -193,6 +213,24 @@ int tsd_rebuild_share_index(void);
 int tsd_discard_tree(const char *path);
 /* Removes the trash now: when a later step needs the space back. */
 int tsd_empty_trash(void);
+
+/* ---- what the other files of the library share with tessad.c ---- */
+/* Every exported call runs between these two: the library's call mutex,
+ * and a fresh detail. */
+void tsd_call_enter(void);
+void tsd_call_leave(void);
+int tsd_ready(void);
+int tsd_check_name(const char *name);
+/* One of the caller's own boxes (a set-aside operation on it retried
+ * first): its box and cipher folders, to free, and whether it is
+ * encrypted. */
+int tsd_own_box(const char *name, char **box, char **cipher, int *encrypted);
+/* gocryptfs' exit status as one of our result codes. */
+int tsd_gocryptfs_result(int status);
+/* Clears away a mount whose gocryptfs died; refuses a live one. */
+int tsd_require_unmounted(const char *path);
+/* Gives each named user of `from` the same access on all of `tree`. */
+int tsd_reapply_shares(const char *from, const char *tree);
 
 /* ---- helpers (tessad.c) ---- */
 char *tsd_path(const char *fmt, ...) __attribute__((format(printf, 1, 2)));

@@ -274,6 +274,7 @@ int tsd_spawn_detached(const char *prog, const char *const args[])
 
 struct tsd_mount {
     char *point;
+    char *source; /* for gocryptfs: its cipher folder */
     int gocryptfs;
     uid_t owner;
 };
@@ -310,7 +311,7 @@ struct tsd_mounts *tsd_mounts_read(void)
         /* id parent major:minor root mountpoint options [optional...] - fstype source superopts */
         char *save = NULL, *tok;
         int field = 0;
-        char *point = NULL, *fstype = NULL, *super = NULL;
+        char *point = NULL, *fstype = NULL, *source = NULL, *super = NULL;
         int after_dash = 0, post = 0;
         for (tok = strtok_r(line, " \n", &save); tok; tok = strtok_r(NULL, " \n", &save)) {
             if (!after_dash) {
@@ -322,6 +323,8 @@ struct tsd_mounts *tsd_mounts_read(void)
             } else {
                 if (post == 0)
                     fstype = tok;
+                else if (post == 1)
+                    source = tok;
                 else if (post == 2)
                     super = tok;
                 post++;
@@ -339,8 +342,16 @@ struct tsd_mounts *tsd_mounts_read(void)
         unescape(point);
         struct tsd_mount *e = &m->v[m->n];
         e->point = strdup(point);
-        if (!e->point)
+        e->source = NULL;
+        if (source) {
+            unescape(source);
+            e->source = strdup(source);
+        }
+        if (!e->point || (source && !e->source)) {
+            free(e->point);
+            free(e->source);
             break;
+        }
         e->gocryptfs = strcmp(fstype, "fuse.gocryptfs") == 0;
         e->owner = (uid_t)-1;
         const char *u = super ? strstr(super, "user_id=") : NULL;
@@ -357,8 +368,10 @@ void tsd_mounts_free(struct tsd_mounts *m)
 {
     if (!m)
         return;
-    for (size_t i = 0; i < m->n; i++)
+    for (size_t i = 0; i < m->n; i++) {
         free(m->v[i].point);
+        free(m->v[i].source);
+    }
     free(m->v);
     free(m);
 }
@@ -402,23 +415,20 @@ int tsd_unmount(const char *path, int lazy)
     return tsd_mount_state_now(path, NULL) == TSD_MNT_NONE ? 0 : -TSD_E_BUSY;
 }
 
-int tsd_allow_other(void)
+int tsd_mounts_of(const struct tsd_mounts *m, const char *cipher, uid_t except, uid_t *uids,
+                  int max)
 {
-    if (geteuid() == 0)
-        return 1;
-    FILE *f = fopen("/etc/fuse.conf", "re");
-    if (!f)
-        return 0;
-    char line[256];
-    int ok = 0;
-    while (fgets(line, sizeof line, f)) {
-        char *s = line;
-        while (*s == ' ' || *s == '\t')
-            s++;
-        size_t n = strcspn(s, " \t\r\n#");
-        if (n == 16 && strncmp(s, "user_allow_other", 16) == 0)
-            ok = 1;
+    int n = 0;
+    for (size_t i = 0; m && i < m->n; i++) {
+        const struct tsd_mount *e = &m->v[i];
+        if (!e->gocryptfs || !e->source || strcmp(e->source, cipher) != 0 || e->owner == except)
+            continue;
+        /* A dead daemon's mount reaches nothing any more. */
+        if (tsd_mount_state(m, e->point, NULL) != TSD_MNT_ALIVE)
+            continue;
+        if (n < max)
+            uids[n] = e->owner;
+        n++;
     }
-    fclose(f);
-    return ok;
+    return n;
 }

@@ -143,6 +143,11 @@ static int strand(const char *path)
         }
         int moved = renameat2(AT_FDCWD, path, AT_FDCWD, dest, RENAME_NOREPLACE) == 0;
         int e = errno;
+        if (moved) {
+            /* Nobody walks in there again, not even we ourselves. */
+            chmod(dest, 0);
+            tsd.stranded++;
+        }
         free(dest);
         if (moved)
             break;
@@ -164,7 +169,7 @@ int tsd_discard_tree(const char *path)
     if (!tsd_exists(path))
         return 0;
     /* A small tree goes faster here than a process can start. */
-    if (tsd_tree_is_small(path, 64, 4u << 20))
+    if (tsd.discard_now || tsd_tree_is_small(path, 64, 4u << 20))
         return remove_or_strand(path);
     char *trash = tsd_path("%s/trash", tsd.sdir);
     if (!trash)

@@ -306,6 +306,7 @@ void TestCliBox::encryptedBoxThroughAPipe()
 
     // passwd reads the current password, then the new one, one line each.
     verifyFailure(run({"passwd", "vault"}, line(newPassword) + line(password)), "passwd with a wrong password");
+    verifyFailure(run({"passwd", "vault"}, line(password) + "bad\n"), "passwd to a password against the rule");
     QCOMPARE(run({"passwd", "vault"}, line(password) + line(newPassword)).status, 0);
     verifyFailure(run({"mount", "vault"}, line(password)), "mount with the old password");
 
@@ -321,15 +322,16 @@ void TestCliBox::encryptedBoxThroughAPipe()
     QCOMPARE(plain.readAll(), QByteArray("inside"));
     plain.close();
 
-    // Adding a password to an existing box has no rule, as in the window.
+    // A password added to an existing box follows the rule of new passwords.
     verifyFailure(run({"encrypt", "safe"}, "\n"), "encrypt with an empty password");
-    QCOMPARE(run({"encrypt", "safe"}, "x\n").status, 0);
+    verifyFailure(run({"encrypt", "safe"}, "abc\n"), "encrypt with a password against the rule");
+    QCOMPARE(run({"encrypt", "safe"}, line(password)).status, 0);
     QCOMPARE(boxEntry("safe").value("encrypted").toBool(), true);
-    verifyFailure(run({"encrypt", "safe"}, "y\n"), "encrypt an encrypted box");
+    verifyFailure(run({"encrypt", "safe"}, line(password)), "encrypt an encrypted box");
 
     verifyFailure(run({"delete", "safe"}, "wrong\n"), "delete with a wrong password");
     QVERIFY(QFileInfo::exists(boxPath("safe")));
-    QCOMPARE(run({"delete", "safe"}, "x\n").status, 0);
+    QCOMPARE(run({"delete", "safe"}, line(password)).status, 0);
     QVERIFY(!QFileInfo::exists(boxPath("safe")));
 }
 
@@ -421,7 +423,7 @@ void TestCliBox::listJsonHasTypedMembers()
         {"open", {true, true}},
     };
     QCOMPARE(document.array().size(), expected.size());
-    const QStringList members{"encrypted", "mounted", "name", "own", "owner", "path", "shared"};
+    const QStringList members{"access", "encrypted", "mounted", "mountedElsewhere", "name", "own", "owner", "path", "shared"};
     for (const QJsonValue &value : document.array()) {
         const QJsonObject box = value.toObject();
         QStringList keys = box.keys();
@@ -429,8 +431,9 @@ void TestCliBox::listJsonHasTypedMembers()
         QCOMPARE(keys, members);
         const QString name = box.value("name").toString();
         QVERIFY2(expected.contains(name), qPrintable(name));
-        for (const char *flag : {"encrypted", "mounted", "shared", "own"})
+        for (const char *flag : {"encrypted", "mounted", "mountedElsewhere", "shared", "own"})
             QVERIFY2(box.value(flag).isBool(), flag);
+        QCOMPARE(box.value("access").toString(), QString("owner"));
         QCOMPARE(box.value("encrypted").toBool(), expected[name].encrypted);
         QCOMPARE(box.value("mounted").toBool(), expected[name].mounted);
         QCOMPARE(box.value("shared").toBool(), false);
@@ -506,63 +509,89 @@ void TestCliBox::sharesWithOtherAccounts()
 void TestCliBox::reachesBoxesOthersShare()
 {
     if (geteuid() != 0)
-        QSKIP("making a throwaway account needs root");
-    const QString account = QString("vbx%1").arg(getpid());
-    const QString removal = QString("userdel %1 >/dev/null 2>&1").arg(account);
-    QProcess::execute("sh", {"-c", removal});
-    QCOMPARE(QProcess::execute("useradd", {"-M", "-N", "-s", "/bin/bash", account}), 0);
-    auto removeAccount = qScopeGuard([&] { QProcess::execute("sh", {"-c", removal}); });
-    const struct passwd *entry = getpwnam(account.toUtf8().constData());
-    QVERIFY(entry);
-    const uid_t uid = entry->pw_uid;
-    const gid_t gid = entry->pw_gid;
-    const QStringList openFuse{"--reuid", QString::number(uid), "--regid", QString::number(gid), "--clear-groups",
-                               "sh", "-c", "exec 3<>/dev/fuse"};
+        QSKIP("making throwaway accounts needs root");
+    // Two ordinary accounts: root would pass every check a sharee meets.
+    struct Account {
+        QString name;
+        uid_t uid = 0;
+        gid_t gid = 0;
+    };
+    Account owner{QString("vbo%1").arg(getpid())};
+    Account sharee{QString("vbs%1").arg(getpid())};
+    auto removeAccounts = qScopeGuard([&] {
+        unmountAll();
+        for (const Account *account : {&owner, &sharee})
+            QProcess::execute("sh", {"-c", QString("userdel %1 >/dev/null 2>&1").arg(account->name)});
+    });
+    for (Account *account : {&owner, &sharee}) {
+        QProcess::execute("sh", {"-c", QString("userdel %1 >/dev/null 2>&1").arg(account->name)});
+        QCOMPARE(QProcess::execute("useradd", {"-M", "-N", "-s", "/bin/bash", account->name}), 0);
+        const struct passwd *entry = getpwnam(account->name.toUtf8().constData());
+        QVERIFY(entry);
+        account->uid = entry->pw_uid;
+        account->gid = entry->pw_gid;
+    }
+    const QStringList openFuse{"--reuid", QString::number(sharee.uid), "--regid", QString::number(sharee.gid),
+                               "--clear-groups", "sh", "-c", "exec 3<>/dev/fuse"};
     if (QProcess::execute("setpriv", openFuse) != 0)
         QSKIP("ordinary accounts cannot open /dev/fuse here: as root, chmod 0666 /dev/fuse (Debian's default)");
-    auto runAs = [&](const QStringList &arguments, const QByteArray &input = {}) {
-        CliProcess process(kProgram, arguments, -1, {}, uid, gid);
+    auto runAs = [&](const Account &account, const QStringList &arguments, const QByteArray &input = {}) {
+        CliProcess process(kProgram, arguments, -1, {}, account.uid, account.gid);
         process.feed(input);
         return process.finish();
     };
+    auto entryOf = [&](const Account &account, const QString &name) {
+        const QJsonArray boxes = QJsonDocument::fromJson(runAs(account, {"list", "--json"}).out).array();
+        for (const QJsonValue &value : boxes)
+            if (value.toObject().value("name").toString() == name)
+                return value.toObject();
+        return QJsonObject();
+    };
 
-    // The other account shares a plain and an encrypted box with us.
+    // The owner shares a plain and an encrypted box with the sharee.
     const QByteArray password = freshPassword("Theirs");
     QCOMPARE(run({"list"}).status, 0); // makes the box root
-    QCOMPARE(runAs({"create", "gift"}).status, 0);
-    QCOMPARE(runAs({"create", "locked", "--encrypt"}, line(password)).status, 0);
-    QCOMPARE(runAs({"share", "gift", m_login, "--read-only"}).status, 0);
-    QCOMPARE(runAs({"share", "locked", m_login, "--read-write"}, line(password)).status, 0);
+    QCOMPARE(runAs(owner, {"create", "gift"}).status, 0);
+    QCOMPARE(runAs(owner, {"create", "locked", "--encrypt"}, line(password)).status, 0);
+    QCOMPARE(runAs(owner, {"share", "gift", sharee.name, "--read-only"}).status, 0);
+    QCOMPARE(runAs(owner, {"share", "locked", sharee.name, "--read-write"}, line(password)).status, 0);
 
-    const QString gift = account + "/gift";
-    const QString locked = account + "/locked";
-    const CliOutcome names = run({"list", "--names"});
+    const QString gift = owner.name + "/gift";
+    const QString locked = owner.name + "/locked";
+    const CliOutcome names = runAs(sharee, {"list", "--names"});
     QCOMPARE(names.status, 0);
     QVERIFY2(names.out.contains(gift.toUtf8() + '\n'), names.out.constData());
     QVERIFY2(names.out.contains(locked.toUtf8() + '\n'), names.out.constData());
-    for (const QJsonValue &value : listJson()) {
-        const QJsonObject box = value.toObject();
-        QCOMPARE(box.value("own").toBool(), false);
-        QCOMPARE(box.value("owner").toString(), account);
-    }
 
     // Only the owner renames, deletes, encrypts or shares a box.
-    verifyFailure(run({"rename", gift, "mine"}), "rename another's box");
-    verifyFailure(run({"delete", gift, "--yes"}), "delete another's box");
-    verifyFailure(run({"encrypt", gift}, "x\n"), "encrypt another's box");
-    verifyFailure(run({"share", gift, account, "--read-write"}), "share another's box");
-    verifyFailure(run({"mount", "gift"}), "a plain name is one of our own boxes");
+    for (const QStringList &arguments : {QStringList{"rename", gift, "mine"}, QStringList{"delete", gift, "--yes"},
+                                         QStringList{"share", gift, owner.name, "--read-write"}})
+        QCOMPARE(runAs(sharee, arguments).status, 1);
+    QCOMPARE(runAs(sharee, {"mount", "gift"}).status, 1); // a plain name is one of the sharee's own
 
-    const CliOutcome opened = run({"mount", gift});
+    const CliOutcome opened = runAs(sharee, {"mount", gift});
     QCOMPARE(opened.status, 0);
-    QVERIFY(opened.out.endsWith("/gift\n"));
+    QVERIFY(opened.out.endsWith("/" + owner.name.toUtf8() + "/gift\n"));
 
-    // A read-write sharee mounts an encrypted box with its password.
-    verifyFailure(run({"mount", locked}, "wrong\n"), "mount another's box with a wrong password");
-    QCOMPARE(run({"mount", locked}, line(password)).status, 0);
-    QCOMPARE(run({"unmount", locked}).status, 0);
-    QCOMPARE(runAs({"delete", "gift", "--yes"}).status, 0);
-    QCOMPARE(runAs({"delete", "locked"}, line(password)).status, 0);
+    // The sharee mounts the encrypted box with its password at a folder of
+    // its own, and the owner may not take the box away meanwhile.
+    QCOMPARE(runAs(sharee, {"mount", locked}, "wrong\n").status, 1);
+    const CliOutcome mounted = runAs(sharee, {"mount", locked}, line(password));
+    QCOMPARE(mounted.status, 0);
+    const QString shareeFolder = qEnvironmentVariable("BOX_SERVICE_ROOT") + "/" + sharee.name + "/";
+    const QString point = QString::fromUtf8(mounted.out).trimmed();
+    QVERIFY2(point.startsWith(shareeFolder), qPrintable(point));
+    const QJsonObject entry = entryOf(sharee, "locked");
+    QCOMPARE(entry.value("path").toString(), point);
+    QCOMPARE(entry.value("mounted").toBool(), true);
+    const CliOutcome refused = runAs(owner, {"delete", "locked"}, line(password));
+    QCOMPARE(refused.status, 1);
+    QVERIFY(!entryOf(owner, "locked").isEmpty());
+
+    QCOMPARE(runAs(sharee, {"unmount", locked}).status, 0);
+    QCOMPARE(entryOf(sharee, "locked").value("mounted").toBool(), false);
+    QCOMPARE(runAs(owner, {"delete", "gift", "--yes"}).status, 0);
+    QCOMPARE(runAs(owner, {"delete", "locked"}, line(password)).status, 0);
 }
 
 void TestCliBox::terminalAsksWithoutEcho()

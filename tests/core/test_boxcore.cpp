@@ -2,9 +2,12 @@
 // box service (state × operation × library result), reasons, the worker.
 // Links only vaultrane_box_core and the test double.
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "BoxReasons.h"
 #include "BoxRules.h"
 #include "BoxWorker.h"
+#include "NamePolicy.h"
+#include "PasswordPolicy.h"
 #include "ShareCandidates.h"
 #include "VaultranerProxy.h"
 #include "box_service_ext.h"
@@ -20,6 +23,9 @@
 using BoxDouble::Box;
 
 Q_DECLARE_METATYPE(BoxAction)
+Q_DECLARE_METATYPE(BoxOpening)
+Q_DECLARE_METATYPE(PasswordPolicy::Problem)
+Q_DECLARE_METATYPE(NamePolicy::Problem)
 
 namespace {
 
@@ -95,28 +101,89 @@ private slots:
         VaultranerProxy::setPrintsBoxTable(false);
     }
 
-    // The one table behind the context menu, the tool buttons and the
-    // operations.
-    void allowedActions_data()
+    // The one table behind the context menu, the tool buttons, every
+    // operation of the window and the command line, and the double-click.
+    void stateTable_data()
     {
-        QTest::addColumn<unsigned>("flags");
+        QTest::addColumn<bool>("mounted");
+        QTest::addColumn<bool>("mountedElsewhere");
+        QTest::addColumn<bool>("fromOther");
+        QTest::addColumn<bool>("encrypted");
         QTest::addColumn<QList<BoxAction>>("allowed");
-        const QList<BoxAction> ownerActions{BoxAction::PasswordSetting, BoxAction::ShareSetting, BoxAction::Delete,
-                                            BoxAction::Rename};
-        QTest::newRow("own mounted") << kOwnMounted << QList<BoxAction>{BoxAction::Unmount};
-        QTest::newRow("other's mounted") << (kOthersEncrypted | BOX_FLAG_MOUNTED)
-                                         << QList<BoxAction>{BoxAction::Unmount};
-        QTest::newRow("own encrypted") << kOwnEncrypted << (QList<BoxAction>{BoxAction::Mount} + ownerActions);
-        QTest::newRow("own plain") << kOwnPlain << ownerActions;
-        QTest::newRow("other's encrypted") << kOthersEncrypted << QList<BoxAction>{BoxAction::Mount};
-        QTest::newRow("other's plain") << unsigned(BOX_FLAG_OTHER | BOX_FLAG_PLAIN) << QList<BoxAction>();
+        QTest::addColumn<BoxOpening>("opening");
+        using A = BoxAction;
+        const QList<A> ownerActions{A::PasswordSetting, A::ShareSetting, A::Delete, A::Rename};
+        const QList<A> ownerWhileShared{A::Mount, A::PasswordSetting, A::ShareSetting};
+        const BoxOpening mount = BoxOpening::Mount;
+        const BoxOpening open = BoxOpening::OpenFolder;
+        QTest::newRow("own plain") << false << false << false << false << ownerActions << open;
+        QTest::newRow("own encrypted") << false << false << false << true << (QList<A>{A::Mount} + ownerActions)
+                                       << mount;
+        QTest::newRow("own mounted") << true << false << false << true << QList<A>{A::Unmount} << open;
+        QTest::newRow("own, mounted by a sharee") << false << true << false << true << ownerWhileShared << mount;
+        QTest::newRow("own, mounted by us and a sharee") << true << true << false << true << QList<A>{A::Unmount}
+                                                         << open;
+        QTest::newRow("other's plain") << false << false << true << false << QList<A>() << open;
+        QTest::newRow("other's encrypted") << false << false << true << true << QList<A>{A::Mount} << mount;
+        QTest::newRow("other's, mounted by us") << true << false << true << true << QList<A>{A::Unmount} << open;
+        QTest::newRow("other's, mounted by its owner") << false << true << true << true << QList<A>{A::Mount}
+                                                       << mount;
     }
 
-    void allowedActions()
+    void stateTable()
     {
-        QFETCH(unsigned, flags);
+        QFETCH(bool, mounted);
+        QFETCH(bool, mountedElsewhere);
+        QFETCH(bool, fromOther);
+        QFETCH(bool, encrypted);
         QFETCH(QList<BoxAction>, allowed);
-        QCOMPARE(BoxRules::allowedActions(boxInfo("b", flags)), allowed);
+        QFETCH(BoxOpening, opening);
+        BoxInfo box = boxInfo("b", fromOther ? kOthersEncrypted : kOwnEncrypted);
+        box.mounted = mounted;
+        box.mountedElsewhere = mountedElsewhere;
+        box.encrypted = encrypted;
+        QCOMPARE(BoxRules::allowedActions(box), allowed);
+        QCOMPARE(BoxRules::opening(box), opening);
+
+        // Every refusal says why, and the operations behind both front ends
+        // refuse exactly what the table refuses, before the box service.
+        const QMap<BoxAction, QString> operations{
+            {BoxAction::Mount, "mount"},
+            {BoxAction::Unmount, "unmount"},
+            {BoxAction::PasswordSetting, encrypted ? "changePassword" : "addPassword"},
+            {BoxAction::Delete, "delete"},
+            {BoxAction::Rename, "rename"},
+        };
+        for (auto it = operations.cbegin(); it != operations.cend(); ++it) {
+            const bool refused = !allowed.contains(it.key());
+            QCOMPARE(BoxOutcomes::refusal(box, it.key()).isEmpty(), !refused);
+            BoxDouble::clearCalls();
+            const BoxResult result = runOperation(it.value(), box);
+            QCOMPARE(result.code == BoxResult::Refused, refused);
+            if (refused)
+                QVERIFY(callNames().isEmpty());
+        }
+    }
+
+    // The command line's one line: the headline gives its closing mark to
+    // the colon of its language.
+    void outcomeOnOneLine_data()
+    {
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("no reason") << "保护箱 “a” 删除失败！" << "" << "保护箱 “a” 删除失败！";
+        QTest::newRow("full-width mark") << "保护箱 “a” 删除失败！" << "原因" << "保护箱 “a” 删除失败：原因";
+        QTest::newRow("no mark") << "保护箱挂载失败，请检查" << "原因" << "保护箱挂载失败，请检查：原因";
+        QTest::newRow("ASCII mark") << "Could not create the box!" << "why" << "Could not create the box：why";
+    }
+
+    void outcomeOnOneLine()
+    {
+        QFETCH(QString, headline);
+        QFETCH(QString, reason);
+        QFETCH(QString, line);
+        QCOMPARE(BoxOutcomes::oneLine(headline, reason), line);
     }
 
     void menuCodes()
@@ -130,32 +197,125 @@ private slots:
         QVERIFY(!BoxRules::actionOfCode(-1, action));
     }
 
-    void passwordRule_data()
+    // One rule for every new password; the problem, not its wording.
+    void passwordPolicy_data()
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("confirm");
-        QTest::addColumn<QString>("problem");
-        const QString format = "密码格式与要求不符\n密码要求：密码长度6-18位，只能包含字母、数字和下划线";
-        QTest::newRow("empty") << "" << "" << "密码不可为空";
-        QTest::newRow("five characters") << "abcde" << "abcde" << format;
-        QTest::newRow("six characters") << "abcdef" << "abcdef" << "";
-        QTest::newRow("eighteen characters") << "a23456789012345678" << "a23456789012345678" << "";
-        QTest::newRow("nineteen characters") << "a234567890123456789" << "a234567890123456789" << format;
-        QTest::newRow("digit first") << "1abcdef" << "1abcdef" << format;
-        QTest::newRow("underscore first") << "_abcdef" << "_abcdef" << format;
-        QTest::newRow("underscore and digits later") << "a_1_2_3" << "a_1_2_3" << "";
-        QTest::newRow("non-ASCII letter") << "abcdeé" << "abcdeé" << format;
-        QTest::newRow("space") << "abc def" << "abc def" << format;
-        QTest::newRow("confirm empty") << "abcdef" << "" << "确认密码不可为空";
-        QTest::newRow("confirm differs") << "abcdef" << "abcdeg" << "密码和确认密码不一致";
+        QTest::addColumn<PasswordPolicy::Problem>("problem");
+        using P = PasswordPolicy::Problem;
+        QTest::newRow("empty") << "" << "" << P::Empty;
+        QTest::newRow("five characters") << "abcde" << "abcde" << P::BreaksRule;
+        QTest::newRow("six characters") << "abcdef" << "abcdef" << P::None;
+        QTest::newRow("eighteen characters") << "a23456789012345678" << "a23456789012345678" << P::None;
+        QTest::newRow("nineteen characters") << "a234567890123456789" << "a234567890123456789" << P::BreaksRule;
+        QTest::newRow("digit first") << "1abcdef" << "1abcdef" << P::BreaksRule;
+        QTest::newRow("underscore first") << "_abcdef" << "_abcdef" << P::BreaksRule;
+        QTest::newRow("underscore and digits later") << "a_1_2_3" << "a_1_2_3" << P::None;
+        QTest::newRow("non-ASCII letter") << "abcdeé" << "abcdeé" << P::BreaksRule;
+        QTest::newRow("space") << "abc def" << "abc def" << P::BreaksRule;
+        QTest::newRow("rule before an empty confirmation") << "bad" << "" << P::BreaksRule;
+        QTest::newRow("confirm empty") << "abcdef" << "" << P::ConfirmEmpty;
+        QTest::newRow("confirm differs in case") << "abcdef" << "abcdeF" << P::Mismatch;
     }
 
-    void passwordRule()
+    void passwordPolicy()
     {
         QFETCH(QString, password);
         QFETCH(QString, confirm);
-        QFETCH(QString, problem);
-        QCOMPARE(BoxRules::passwordProblem(password, confirm), problem);
+        QFETCH(PasswordPolicy::Problem, problem);
+        QCOMPARE(PasswordPolicy::check(password, confirm), problem);
+        for (PasswordForm form : {PasswordForm::Create, PasswordForm::Add, PasswordForm::Change})
+            QCOMPARE(PasswordPolicy::text(problem, form).isEmpty(), problem == PasswordPolicy::Problem::None);
+    }
+
+    // The message states the whole rule from the policy's own numbers.
+    void passwordRuleTextNamesTheLimits()
+    {
+        const QString rule = PasswordPolicy::ruleText();
+        QVERIFY(rule.contains(QString::number(PasswordPolicy::kMinLength)));
+        QVERIFY(rule.contains(QString::number(PasswordPolicy::kMaxLength)));
+        QVERIFY(PasswordPolicy::text(PasswordPolicy::Problem::BreaksRule, PasswordForm::Add).contains(rule));
+    }
+
+    // Every operation that sets a new password refuses one against the rule
+    // before the box service is asked.
+    void newPasswordsFollowTheRule_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<unsigned>("flags");
+        QTest::newRow("create") << "createEncrypted" << 0u;
+        QTest::newRow("add") << "addPassword" << kOwnPlain;
+        QTest::newRow("change") << "changePassword" << kOwnEncrypted;
+    }
+
+    void newPasswordsFollowTheRule()
+    {
+        QFETCH(QString, operation);
+        QFETCH(unsigned, flags);
+        const BoxInfo box = boxInfo("docs", flags);
+        if (flags)
+            addToDouble(box);
+        const SecretString bad("abc");
+        BoxResult result;
+        if (operation == "createEncrypted")
+            result = BoxOperations::createEncrypted("docs", bad);
+        else if (operation == "addPassword")
+            result = BoxOperations::addPassword(box, bad);
+        else
+            result = BoxOperations::changePassword(box, SecretString("Old_pw1"), bad);
+        QCOMPARE(result.code, BoxResult::InvalidInput);
+        QVERIFY(callNames().isEmpty());
+    }
+
+    // One name rule for create, rename and the command line.
+    void namePolicy_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<NamePolicy::Problem>("problem");
+        using P = NamePolicy::Problem;
+        QTest::newRow("plain") << QByteArray("papers") << P::None;
+        QTest::newRow("spaces kept") << QByteArray(" my papers ") << P::None;
+        QTest::newRow("Chinese") << QByteArray("文件") << P::None;
+        QTest::newRow("empty") << QByteArray() << P::Empty;
+        QTest::newRow("hidden") << QByteArray(".hidden") << P::Hidden;
+        QTest::newRow("dot") << QByteArray(".") << P::Hidden;
+        QTest::newRow("dot dot") << QByteArray("..") << P::Hidden;
+        QTest::newRow("slash") << QByteArray("a/b") << P::Slash;
+        QTest::newRow("tab") << QByteArray("a\tb") << P::Control;
+        QTest::newRow("line break") << QByteArray("a\nb") << P::Control;
+        QTest::newRow("longest") << QByteArray(NamePolicy::kMaxLength, 'a') << P::None;
+        QTest::newRow("one too long") << QByteArray(NamePolicy::kMaxLength + 1, 'a') << P::TooLong;
+        QTest::newRow("longest in Chinese") << QString(NamePolicy::kMaxLength, QChar(0x6587)).toUtf8() << P::None;
+        QTest::newRow("256 bytes") << QByteArray(256, 'a') << P::TooLong;
+        QTest::newRow("stray byte") << QByteArray("a\xff" "b") << P::InvalidUtf8;
+        QTest::newRow("cut sequence") << QByteArray("a\xe6\x96") << P::InvalidUtf8;
+        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << P::InvalidUtf8;
+        QTest::newRow("surrogate") << QByteArray("a\xed\xa0\x80") << P::InvalidUtf8;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("a\xf4\x90\x80\x80") << P::InvalidUtf8;
+        QTest::newRow("four-byte character") << QByteArray("a\xf0\x9f\x93\x81") << P::None;
+    }
+
+    void namePolicy()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(NamePolicy::Problem, problem);
+        QCOMPARE(NamePolicy::check(name), problem);
+        if (problem != NamePolicy::Problem::InvalidUtf8)
+            QCOMPARE(NamePolicy::check(QString::fromUtf8(name)), problem);
+        QCOMPARE(NamePolicy::text(problem).isEmpty(), problem == NamePolicy::Problem::None);
+        // Text decoded from bad bytes carries replacement characters instead.
+        if (problem == NamePolicy::Problem::None || problem == NamePolicy::Problem::InvalidUtf8)
+            return;
+        // Create and rename refuse it with the same reason, before the library.
+        const BoxInfo box = boxInfo("docs", kOwnPlain);
+        addToDouble(box);
+        BoxDouble::clearCalls();
+        const BoxResult created = BoxOperations::create(QString::fromUtf8(name));
+        const BoxResult renamed = BoxOperations::rename(box, QString::fromUtf8(name), SecretString());
+        QCOMPARE(created.code, BoxResult::InvalidInput);
+        QCOMPARE(renamed.code, BoxResult::InvalidInput);
+        QVERIFY(callNames().isEmpty());
     }
 
     // State × operation × library result: the result code and the library

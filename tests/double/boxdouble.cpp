@@ -38,6 +38,7 @@ struct State {
     std::string lastDetail;
     std::vector<int> progressSteps;
     std::string unavailableReason;
+    int unavailableCode = 0;
     std::string userFolder;
 };
 
@@ -176,6 +177,7 @@ void setShareFlags(Box &b)
 namespace BoxDouble {
 
 void setUnavailableReason(const std::string &reason) { state().unavailableReason = reason; }
+void setUnavailableCode(int code) { state().unavailableCode = code; }
 void setUserFolder(const std::string &folder) { state().userFolder = folder; }
 
 void reset()
@@ -251,9 +253,10 @@ struct passwd *passwd = (refreshPasswd(), &g_passwd);
 
 int box_enabled(void)
 {
-    auto it = state().results.find("box_enabled");
-    state().calls.push_back({"box_enabled", {}});
-    return it == state().results.end() ? 1 : it->second;
+    // Enabled unless told otherwise.
+    if (state().results.find("box_enabled") == state().results.end())
+        state().results["box_enabled"] = 1;
+    return record("box_enabled", {});
 }
 
 int box_init(void) { return record("box_init", {}); }
@@ -440,6 +443,11 @@ const char *box_unavailable_reason(void)
     return reason.empty() ? nullptr : reason.c_str();
 }
 
+int box_unavailable_code(void)
+{
+    return state().unavailableCode;
+}
+
 int box_user_folder(char *buf, size_t len)
 {
     const std::string &folder = state().userFolder;
@@ -464,3 +472,8 @@ int venmora_os_check_is_desktop(void)
 }
 
 } // extern "C"
+
+int BoxDouble::recordCall(const std::string &func, const std::vector<std::string> &args)
+{
+    return record(func, args);
+}

@@ -23,6 +23,16 @@ struct Box {
     std::string acl = "u::rwx,g::---,o::---"; // text form, see acl_from_text(3)
 };
 
+// Records a call like the double's own functions and returns its result.
+int recordCall(const std::string &func, const std::vector<std::string> &args);
+
+// The recovery functions of box_service_ext.h live in a library of their
+// own (boxservice_double_recovery) that only the tests of the windows using
+// them link; calling this keeps the linker from dropping it.
+void offerRecovery();
+// What its box_crypto_recovery_key hands out.
+inline const char *const kRecoveryKey = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+
 // Forget every box, call, result and setting; the caller becomes uid 1000 "tester".
 void reset();
 
@@ -58,6 +68,8 @@ void setProgressSteps(const std::vector<int> &percents);
 // box_unavailable_reason returns the reason set (NULL while empty);
 // box_user_folder writes the folder set, or fails while it is empty.
 void setUnavailableReason(const std::string &reason);
+// What box_unavailable_code answers (a box_unavailable value; 0 by default).
+void setUnavailableCode(int code);
 void setUserFolder(const std::string &folder);
 
 // The next call of func waits, after reporting its progress, until

@@ -3,6 +3,7 @@
 # box service (libtessad, gocryptfs) in a temporary box root and drives it
 # like a user, with the keyboard (and the mouse where only the mouse reaches),
 # through create encrypted -> mount -> unmount -> rename -> change password
+# -> share with a second account, who mounts it from its own window (as root)
 # -> delete. After every step it checks the disk, and it checks where every
 # dialog appears relative to the main window.
 #
@@ -44,11 +45,18 @@ readonly new_password="Better_2"
 # --- a private world: box root, home, XDG folders, a recording xdg-open ---
 work="$(mktemp -d)"
 app_pid=""
+sharee="vbe$$" sharee_pid="" sharee_made=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$sharee_pid" ]; then kill "$sharee_pid" 2>/dev/null || true; wait "$sharee_pid" 2>/dev/null || true; fi
   # A box left mounted by a failed run would keep its folder busy.
   grep -o "$work/[^ ]*" /proc/mounts 2>/dev/null | while read -r mnt; do fusermount3 -u "$mnt" 2>/dev/null || true; done || true
   rm -rf "$work"
+  if [ -n "$sharee_made" ]; then
+    pkill_ids="$(pgrep -u "$sharee" 2>/dev/null || true)"
+    for id in $pkill_ids; do kill "$id" 2>/dev/null || true; done
+    userdel "$sharee" >/dev/null 2>&1 || true
+  fi
 }
 trap cleanup EXIT
 
@@ -295,6 +303,71 @@ keys Return
 wait_gone "$dialog"
 wait_for "the password changed on disk" test "$(sha256sum < "$boxes/.boxes/c/beta/gocryptfs.conf")" != "$conf_before"
 is_encrypted_box beta || fail "beta is no longer an encrypted box"
+
+step "a second account mounts the shared box from its own window, at a folder of its own"
+# Needs root to make the account; skipped (the rest still runs) otherwise.
+box_cli="${VAULTRANE_BOX:-$(dirname "$program")/cli/vaultrane-box}"
+if [ "$(id -u)" != 0 ] || ! command -v useradd >/dev/null || ! command -v setpriv >/dev/null || [ ! -x "$box_cli" ]; then
+  echo "SKIP the second account: needs root, useradd, setpriv and vaultrane-box"
+elif ! useradd -M -N -s /bin/bash "$sharee"; then
+  echo "SKIP the second account: useradd failed"
+else
+  sharee_made=1
+  sharee_uid="$(id -u "$sharee")" sharee_gid="$(id -g "$sharee")"
+  # The account reaches the box root and has a home, XDG folders and a
+  # recording xdg-open of its own.
+  chmod 0755 "$work"
+  chmod 1777 "$BOX_SERVICE_ROOT"
+  home_b="$work/home-$sharee"
+  mkdir -p "$home_b/.config" "$home_b/run" "$home_b/bin"
+  opened_b="$home_b/opened"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' "$opened_b" > "$home_b/bin/xdg-open"
+  chmod +x "$home_b/bin/xdg-open"
+  chmod 0700 "$home_b/run"
+  chown -R "$sharee_uid:$sharee_gid" "$home_b"
+  printf '%s\n' "$new_password" | "$box_cli" share beta "$sharee" --read-write >/dev/null \
+    || fail "sharing beta with $sharee"
+  # Its own login uid, as its own login would give it.
+  sh -c 'echo "$1" > /proc/self/loginuid && exec setpriv --reuid="$1" --regid="$2" --init-groups \
+    env HOME="$3" XDG_CONFIG_HOME="$3/.config" XDG_RUNTIME_DIR="$3/run" PATH="$3/bin:$PATH" "$0"' \
+    "$program" "$sharee_uid" "$sharee_gid" "$home_b" >"$work/program-b.log" 2>&1 &
+  sharee_pid=$!
+  main_b="$(timeout "$timeout_s" xdotool search --sync --onlyvisible --pid "$sharee_pid" --name "^${main_title}\$" | head -n1)" \
+    || fail "the second account's window did not appear"
+  wait_for "focus on the second account's window" has_focus "$main_b"
+  screenshot 12-sharee-main
+  point="$BOX_SERVICE_ROOT/$sharee/.boxes/mnt/$login/beta"
+  sharee_mounted() { grep -q " $point fuse.gocryptfs " /proc/mounts; }
+  geometry "$main_b"
+  xdotool mousemove $((X + first_icon_x)) $((Y + first_icon_y)) click --repeat 2 --delay 80 1
+  dialog="$(wait_window "保护箱挂载")"
+  expect_placed "$dialog" "$main_b"
+  type_text "$new_password"
+  keys Return
+  wait_gone "$dialog"
+  wait_for "beta mounted by the second account" sharee_mounted
+  wait_for "the second account's mount opened in its file manager" grep -qx "file://$point" "$opened_b"
+  is_mounted beta && fail "the second account's mount went to the owner's box folder"
+  screenshot 13-sharee-mounted
+  # Meanwhile the owner may not delete it.
+  printf '%s\n' "$new_password" | "$box_cli" delete beta >/dev/null 2>&1 && fail "the owner deleted a box another account has mounted"
+  is_encrypted_box beta || fail "beta went while the second account had it mounted"
+  # 卸载 is the only entry of its menu.
+  geometry "$main_b"
+  before="$(xdotool search --onlyvisible --pid "$sharee_pid" 2>/dev/null | sort | tr '\n' ' ')"
+  xdotool mousemove $((X + first_icon_x)) $((Y + first_icon_y)) click 3
+  wait_for "the second account's context menu" sh -c '[ "$(xdotool search --onlyvisible --pid "$0" 2>/dev/null | sort | tr "\n" " ")" != "$1" ]' "$sharee_pid" "$before"
+  screenshot 14-sharee-menu
+  keys Down Return
+  sharee_unmounted() { ! sharee_mounted; }
+  wait_for "the second account's mount gone" sharee_unmounted
+  kill "$sharee_pid" 2>/dev/null || true
+  wait "$sharee_pid" 2>/dev/null || true
+  sharee_pid=""
+  # Back to the owner's window.
+  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  wait_for "focus back on the owner's window" has_focus "$main"
+fi
 
 step "delete it (Tab to 删除, the new password)"
 # The reload after the change took the focus back to the box view.

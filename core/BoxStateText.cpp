@@ -1,0 +1,35 @@
+#include "BoxStateText.h"
+
+QString BoxStateText::permission(SharePermission permission)
+{
+    switch (permission) {
+    case SharePermission::None: break;
+    case SharePermission::ReadOnly: return tr("仅读取");
+    case SharePermission::ReadWrite: return tr("可读写");
+    }
+    return QString();
+}
+
+QString BoxStateText::access(const BoxInfo &box)
+{
+    return box.fromOther ? permission(box.access) : QString();
+}
+
+QString BoxStateText::accessKey(const BoxInfo &box)
+{
+    if (!box.fromOther)
+        return QStringLiteral("owner");
+    switch (box.access) {
+    case SharePermission::None: break;
+    case SharePermission::ReadOnly: return QStringLiteral("read-only");
+    case SharePermission::ReadWrite: return QStringLiteral("read-write");
+    }
+    return QStringLiteral("none");
+}
+
+QString BoxStateText::mountedElsewhere(const BoxInfo &box)
+{
+    if (!box.mountedElsewhere)
+        return QString();
+    return box.fromOther ? tr("由所有者 %1 挂载").arg(box.owner) : tr("由其他用户挂载");
+}
