@@ -105,19 +105,20 @@ mkdir -m 1777 "$box_root"
 install -d -m 0700 -o "$uid" -g "$gid" "$runtime_dir"
 chmod 0755 "$work"
 
-display=""
-for n in $(seq 90 120); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-done
-[ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself: a display number whose lock file this
+# mount namespace cannot see may still be taken (its socket is abstract), and
+# an X server of someone else's would refuse the test account. -ac lets the
+# test account in.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -ac 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY="$display"
-for _ in $(seq 50); do
-  xwininfo -root >/dev/null 2>&1 && break
-  sleep 0.2
+for _ in $(seq 100); do
+  grep -q '^[0-9]' "$work/display" 2>/dev/null && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
 done
-xwininfo -root >/dev/null 2>&1 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+grep -q '^[0-9]' "$work/display" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+kill -0 "$xvfb_pid" 2>/dev/null && xwininfo -root >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer: $(cat "$work/xvfb.log")"
 
 # The program compares the login uid with its own uid, as on a real login: a
 # subshell sets its login uid (possible once for a process that has none)
