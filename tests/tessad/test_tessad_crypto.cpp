@@ -1,7 +1,6 @@
 // Encrypted boxes against real gocryptfs and FUSE: the encrypt/decrypt
 // round trip, passwords, mounting, busy and stale mounts, and where the
 // password may never appear.
-#include "fuse_check.h"
 #include "tessad_testkit.h"
 #include "tsd_internal.h"
 
@@ -109,7 +108,6 @@ static void testPasswordLength()
     Key longest(std::string(BOX_PASSPHRASE_MAX, 'x').c_str());
     Key tooLong(std::string(BOX_PASSPHRASE_MAX + 1, 'x').c_str());
     CHECK(box_crypto_create("long", &tooLong.params) == -TSD_E_PASSLONG);
-    CHECK(std::string(box_err(-TSD_E_PASSLONG)) == "password is too long");
     CHECK(box_reason_of(-TSD_E_PASSLONG) == BOX_REASON_PASS_TOO_LONG);
     CHECK(flagsOf("long") & BOX_FLAG_PLAIN);
     CHECK(box_crypto_create("long", &longest.params) == 0);
@@ -122,12 +120,8 @@ static void testPasswordLength()
         { "decrypt", [&] { return box_crypto_decrypt("long", &tooLong.pass); } },
         { "new password", [&] { return box_crypto_change_passpharse("long", &longest.pass, &tooLong.params); } },
     };
-    for (auto &r : refused) {
-        int rc = r.call();
-        if (rc != -TSD_E_PASSLONG)
-            std::fprintf(stderr, "%s: %d\n", r.what, rc);
-        CHECK(rc == -TSD_E_PASSLONG);
-    }
+    for (auto &r : refused)
+        CHECK_ROW(r.what, r.call(), -TSD_E_PASSLONG);
     CHECK(box_crypto_mount(nullptr, "long", &longest.pass) == 0);
     CHECK(box_crypto_umount(nullptr, "long") == 0);
 }
@@ -370,11 +364,8 @@ static void testFullDisk()
 
 int main()
 {
-    const std::string missing = fusecheck::missingForMounts();
-    if (!missing.empty()) {
-        std::printf("SKIP test_tessad_crypto: %s\n", missing.c_str());
-        return 77; // ctest's skip status for these tests
-    }
+    if (int skip = skipWithoutMounts("test_tessad_crypto"))
+        return skip;
     testRoundTrip();
     testPasswordInput();
     testPasswordLength();
