@@ -203,8 +203,8 @@ static void testIdleMountAndLock()
     CHECK(locked());
 }
 
-// Kills the gocryptfs serving `cipher` and waits until its mount is dead.
-static void killDaemon(const std::string &cipher, const std::string &box)
+// The gocryptfs serving `cipher` (0 when there is none).
+static pid_t daemonOf(const std::string &cipher)
 {
     pid_t pid = 0;
     for (auto &p : listDir("/proc")) {
@@ -214,6 +214,26 @@ static void killDaemon(const std::string &cipher, const std::string &box)
         if (cmd.find("gocryptfs") != std::string::npos && cmd.find(cipher + " ") != std::string::npos)
             pid = atoi(p.c_str());
     }
+    return pid;
+}
+
+// Whether the process has a descriptor of `path` open.
+static bool holdsOpen(pid_t pid, const std::string &path)
+{
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (auto &fd : listDir(fds)) {
+        char target[4096];
+        const ssize_t length = readlink((fds + "/" + fd).c_str(), target, sizeof target);
+        if (length > 0 && std::string(target, (size_t)length) == path)
+            return true;
+    }
+    return false;
+}
+
+// Kills the gocryptfs serving `cipher` and waits until its mount is dead.
+static void killDaemon(const std::string &cipher, const std::string &box)
+{
+    const pid_t pid = daemonOf(cipher);
     CHECK(pid > 0 && kill(pid, SIGKILL) == 0);
     struct stat st;
     for (int i = 0; i < 100 && !(stat(box.c_str(), &st) < 0 && errno == ENOTCONN); i++)
@@ -222,7 +242,10 @@ static void killDaemon(const std::string &cipher, const std::string &box)
 }
 
 // A dead mount ("Transport endpoint is not connected") counts as not
-// mounted and is cleared by mount, unmount and decrypt.
+// mounted and is cleared by mount, unmount and decrypt. The daemon holds
+// none of the caller's descriptors (here one left open across exec, as a
+// careless program would), which could keep the caller's files open or
+// give it what the caller may read.
 static void testStaleMount()
 {
     TempRoot t;
@@ -231,7 +254,12 @@ static void testStaleMount()
     writeFile(box + "/keep.txt", "still here");
     Key k("Stale_pw_9");
     CHECK(box_crypto_create("stale", &k.params) == 0);
+    const std::string inherited = t.base + "/inherited.txt";
+    CHECK(writeFile(inherited, "caller's"));
+    const int leaked = open(inherited.c_str(), O_RDONLY); // no O_CLOEXEC on purpose
     CHECK(box_crypto_mount(nullptr, "stale", &k.pass) == 0);
+    CHECK(daemonOf(cipher) > 0 && !holdsOpen(daemonOf(cipher), inherited));
+    close(leaked);
     killDaemon(cipher, box);
     CHECK(!(flagsOf("stale") & BOX_FLAG_MOUNTED));
     CHECK(box_crypto_mount(nullptr, "stale", &k.pass) == 0);
