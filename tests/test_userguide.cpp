@@ -166,27 +166,6 @@ private slots:
         QVERIFY2(message.contains(UserManual::installedFolder()), qPrintable(message));
     }
 
-    void manualInTheUserLanguage()
-    {
-        const QString folder = m_tmp.filePath("manual");
-        QCOMPARE(UserManual::find(folder, UiLanguage::English),
-                 QDir(folder).filePath(UserManual::fileName(UiLanguage::English)));
-        QVERIFY(QFile::remove(QDir(folder).filePath(UserManual::fileName(UiLanguage::English))));
-        QCOMPARE(UserManual::find(folder, UiLanguage::English), m_chineseManual);
-        QCOMPARE(UserManual::find(m_tmp.filePath("nowhere"), UiLanguage::Chinese), QString());
-    }
-
-    void guideKeys()
-    {
-        const QList<std::tuple<int, int, bool>> table{{Qt::Key_F1, Qt::NoModifier, true},
-            {Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier, true}, {Qt::Key_F1, Qt::AltModifier, true},
-            {Qt::Key_F1, Qt::ControlModifier, false}, {Qt::Key_F2, Qt::NoModifier, false}};
-        for (const auto &[key, modifiers, isGuide] : table) {
-            QKeyEvent e(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
-            QCOMPARE(UserGuide::isGuideKey(&e), isGuide);
-        }
-    }
-
     // The child's bus hangs up at once: help neither hangs nor stays silent,
     // it opens the manual instead.
     void helpWithoutBus()
