@@ -2,6 +2,7 @@
 // dialogs and the key shown once a box becomes encrypted, against the
 // double's recovery functions.
 #include "BoxPswLineEdit.h"
+#include "BoxReasons.h"
 #include "ClipboardWiper.h"
 #include "CreateBoxLockedDialog.h"
 #include "PasswordAuthenticDialog.h"
@@ -168,7 +169,7 @@ private slots:
         QTest::addColumn<QString>("recoverCall");
         const QString call = "box_crypto_recover(账本,%1,New_pass1|9)";
         QTest::newRow("mount dialog, right key") << 1 << "0123" << "New_pass1" << 0 << "" << call.arg("0123|4");
-        QTest::newRow("wrong key") << 1 << "ffff" << "New_pass1" << -2036 << "恢复密钥不正确或不完整，密码未更改！"
+        QTest::newRow("wrong key") << 1 << "ffff" << "New_pass1" << -2036 << BoxReasons::text(BOX_REASON_BAD_RECOVERY_KEY)
                                    << call.arg("ffff|4");
         QTest::newRow("confirmation differs") << 0 << "0123" << "New_pass2" << 0
                                               << PasswordPolicy::text(PasswordPolicy::Problem::Mismatch, PasswordForm::Change) << "";

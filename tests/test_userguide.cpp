@@ -78,13 +78,11 @@ private slots:
         m_serviceBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "service");
         QVERIFY(m_serviceBus.registerObject("/", m_service, QDBusConnection::ExportAllSlots));
 
-        // Both manuals in a folder of the test's own; the test speaks Chinese.
+        // The manual in a folder of the test's own; the test speaks Chinese.
         QVERIFY(QDir(m_tmp.path()).mkpath("manual"));
-        for (const UiLanguage language : {UiLanguage::Chinese, UiLanguage::English}) {
-            QFile manual(m_tmp.filePath("manual/" + UserManual::fileName(language)));
-            QVERIFY(manual.open(QIODevice::WriteOnly));
-        }
         m_chineseManual = m_tmp.filePath("manual/" + UserManual::fileName(UiLanguage::Chinese));
+        QFile manual(m_chineseManual);
+        QVERIFY(manual.open(QIODevice::WriteOnly));
         UserGuide::setManualFolders({m_tmp.filePath("nowhere"), m_tmp.filePath("manual")});
         m_record = m_tmp.filePath("opened");
         for (const QString folder : {"with-evince", "default-viewer", "failing-viewer", "no-viewer"})
