@@ -5,6 +5,7 @@
 #include "BoxListWidget.h"
 #include "BoxOperations.h"
 #include "BoxRules.h"
+#include "BoxStateText.h"
 #include "BoxStateWatcher.h"
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
@@ -552,13 +553,18 @@ void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
         return;
     }
 
+    QString text;
     if (box.fromOther) {
-        m_pCountLabel->setText(tr("保护箱：%1 (来自 %2)").arg(box.name, box.owner));
+        text = tr("保护箱：%1 (来自 %2)").arg(box.name, box.owner);
         m_pShareAttrBtn->hide();
     } else {
-        m_pCountLabel->setText(tr("保护箱：%1").arg(box.name));
+        text = tr("保护箱：%1").arg(box.name);
         m_pShareAttrBtn->setVisible(box.shared);
     }
+    // Why it cannot be unmounted, deleted or renamed from here.
+    if (!box.mounted && box.mountedElsewhere)
+        text = tr("%1，%2").arg(text, BoxStateText::mountedElsewhere(box));
+    m_pCountLabel->setText(text);
 
     if (box.mounted) {
         m_pEncryptAttrBtn->setIcon(QIcon(":/images/image/blue_unlock_icon.png"));

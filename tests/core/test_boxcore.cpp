@@ -5,6 +5,7 @@
 #include "BoxOutcomes.h"
 #include "BoxReasons.h"
 #include "BoxRules.h"
+#include "BoxStateText.h"
 #include "BoxWorker.h"
 #include "NamePolicy.h"
 #include "PasswordPolicy.h"
@@ -163,6 +164,33 @@ private slots:
             if (refused)
                 QVERIFY(callNames().isEmpty());
         }
+    }
+
+    // Whoever else has the box mounted is named in its state and in the
+    // refusals it causes; a service that names nobody means the owner.
+    void mountedElsewhereNamesTheAccount_data()
+    {
+        QTest::addColumn<bool>("fromOther");
+        QTest::addColumn<QString>("mountedBy");
+        QTest::addColumn<BoxAction>("refused");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("own box, by a sharee") << false << "carol" << BoxAction::Delete << "carol";
+        QTest::newRow("other's, by its owner") << true << "bob" << BoxAction::Unmount << "bob";
+        QTest::newRow("other's, by nobody named") << true << "" << BoxAction::Unmount << "bob";
+        QTest::newRow("other's, by another sharee") << true << "carol" << BoxAction::Unmount << "carol";
+    }
+
+    void mountedElsewhereNamesTheAccount()
+    {
+        QFETCH(bool, fromOther);
+        QFETCH(QString, mountedBy);
+        QFETCH(BoxAction, refused);
+        QFETCH(QString, named);
+        BoxInfo box = boxInfo("b", fromOther ? kOthersEncrypted : kOwnEncrypted);
+        box.mountedElsewhere = true;
+        box.mountedBy = mountedBy;
+        QVERIFY(BoxStateText::mountedElsewhere(box).contains(named));
+        QVERIFY(BoxOutcomes::refusal(box, refused).contains(named));
     }
 
     // The command line's one line: the headline gives its closing mark to

@@ -374,6 +374,12 @@ else
   # Meanwhile the owner may not delete it.
   printf '%s\n' "$new_password" | "$box_cli" delete beta >/dev/null 2>&1 && fail "the owner deleted a box another account has mounted"
   is_encrypted_box beta || fail "beta went while the second account had it mounted"
+  # The owner's window says who has it mounted.
+  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  wait_for "focus on the owner's window" has_focus "$main"
+  screenshot 13b-owner-while-sharee-mounted
+  xdotool windowactivate --sync "$main_b" >/dev/null 2>&1 || true
+  wait_for "focus back on the second account's window" has_focus "$main_b"
   # 卸载 is the only entry of its menu.
   geometry "$main_b"
   before="$(xdotool search --onlyvisible --pid "$sharee_pid" 2>/dev/null | sort | tr '\n' ' ')"
