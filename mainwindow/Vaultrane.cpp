@@ -30,6 +30,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 #include <memory>
 #include <QSpacerItem>
@@ -441,8 +442,16 @@ void Vaultrane::refreshBoxView()
 {
     BoxInfo selected;
     const bool hadSelection = selectedBox(selected);
-    const BoxResult result =
-        m_mode == TableMode ? m_pBoxTableModel->refreshBoxList() : m_pBoxListWidget->updateBoxList();
+    BoxResult result;
+    if (m_mode == TableMode) {
+        result = m_pBoxTableModel->refreshBoxList();
+    } else {
+        // The icon view reports no current box while it refills: that
+        // would grey the tool buttons for a moment and take the keyboard
+        // focus off the one the user is on. The selection below decides.
+        const QSignalBlocker passingStates(m_pBoxListWidget);
+        result = m_pBoxListWidget->updateBoxList();
+    }
     noteListResult(result);
     if (hadSelection)
         selectBox(selected.name, selected.owner);

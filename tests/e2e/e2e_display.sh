@@ -389,6 +389,9 @@ else
   keys Down Return
   sharee_unmounted() { ! sharee_mounted; }
   wait_for "the second account's mount gone" sharee_unmounted
+  # The owner's window offers 删除 and 重命名 again once it has heard of
+  # it: within its watcher's longest delay (0.4 s).
+  sleep 0.5
   kill "$sharee_pid" 2>/dev/null || true
   wait "$sharee_pid" 2>/dev/null || true
   sharee_pid=""
