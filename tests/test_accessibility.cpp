@@ -1,11 +1,10 @@
 // Keyboard and screen readers: what Qt's accessibility interfaces report for
-// the main window's buttons and the two box views, the context menu and the
-// filter from the keyboard, and the Tab order.
+// the main window's buttons and the two box views, the context menu and
+// selection from the keyboard, and the Tab order. (The filter from the
+// keyboard: test_mainwindow.)
 #include "Vaultrane.h"
 
-#include "BoxFilterDialog.h"
 #include "BoxListWidget.h"
-#include "BoxTableModel.h"
 #include "BoxTableView.h"
 #include "Startup.h"
 #include "boxdouble.h"
@@ -157,28 +156,6 @@ private slots:
         QTest::keyClick(view, Qt::Key_Down);
         QCOMPARE(view->currentIndex().row(), 2);
         QVERIFY(!remove->isEnabled()); // a mounted box
-    }
-
-    // Alt+Down opens the filter of the current column; the arrow keys move
-    // the choice and Return applies it.
-    void filterFromKeyboard()
-    {
-        QAbstractItemView *view = showView(true);
-        selectByKeyboard(view, 0);
-        QTest::keyClick(view, Qt::Key_Right); // to the encryption column
-        TestSupport::onNextModal([](QWidget *w) {
-            if (!qobject_cast<BoxFilterDialog *>(w)) {
-                w->close();
-                return;
-            }
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        });
-        QTest::keyClick(view, Qt::Key_Down, Qt::AltModifier);
-        QVERIFY(TestSupport::modalHandlersDone());
-        auto *model = qobject_cast<BoxTableModel *>(view->model());
-        QCOMPARE(model->m_encryptFilter, 1);
-        QCOMPARE(model->boxCount(), 3); // the encrypted boxes
     }
 
     // The box view has the first focus; Tab walks the tool bar next, then the

@@ -1,6 +1,5 @@
 // The program run as a process: its command line answers without a window,
 // and one copy runs at a time.
-#include "BuildConfig.h"
 #include "Startup.h"
 #include "qtsingleapplication.h"
 
@@ -77,10 +76,10 @@ private slots:
         m_first.waitForFinished(10000);
     }
 
-    // --help and --version answer without a display and never get as far as
-    // a window; a wrong argument is refused before any display is needed,
-    // and the same with one. An expected output ending in a newline is the
-    // whole output, else a part of it.
+    // Beside Qt's own options --help still answers without a display and
+    // never gets as far as a window; a wrong argument is refused before any
+    // display is needed, and the same with one. (The plain --help, --version
+    // and --bogus: tests/programs/check-options.sh.)
     void commandLineAnswersWithoutAWindow_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -88,15 +87,9 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("expectedOut");
         QTest::addColumn<QString>("expectedErr");
-        const QString versionLine = QString("vaultrane %1\n").arg(VAULTRANE_VERSION);
-        QTest::newRow("--version") << QStringList{"--version"} << "xcb" << 0 << versionLine << "";
-        QTest::newRow("-v") << QStringList{"-v"} << "xcb" << 0 << versionLine << "";
-        QTest::newRow("--help") << QStringList{"--help"} << "xcb" << 0 << "--version" << "";
         QTest::newRow("-h") << QStringList{"-h"} << "xcb" << 0 << "BOX_SERVICE_ROOT" << "";
-        QTest::newRow("--help-all") << QStringList{"--help-all"} << "xcb" << 0 << "--version" << "";
         QTest::newRow("--help beside a Qt option")
             << QStringList{"-platform", "xcb", "--help"} << "xcb" << 0 << "--version" << "";
-        QTest::newRow("unknown option") << QStringList{"--bogus"} << "xcb" << 1 << "" << "bogus";
         QTest::newRow("unknown option beside a Qt option")
             << QStringList{"-style", "fusion", "-bogus"} << "xcb" << 1 << "" << "bogus";
         QTest::newRow("stray argument") << QStringList{"stray"} << "xcb" << 1 << "" << "stray";
@@ -118,10 +111,7 @@ private slots:
         QCOMPARE(runToEnd(process, m_program, arguments), exitCode);
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
         const QString err = QString::fromUtf8(process.readAllStandardError());
-        if (expectedOut.endsWith('\n'))
-            QCOMPARE(out, expectedOut);
-        else
-            QVERIFY2(out.contains(expectedOut), qPrintable(out));
+        QVERIFY2(out.contains(expectedOut), qPrintable(out));
         if (expectedErr.isEmpty())
             QCOMPARE(err, QString());
         else

@@ -1,6 +1,7 @@
 // The main window's box operations end to end: chosen from the selected
 // box's menu or a tool button, their dialogs answered as a user would; then
-// the box service's calls, the boxes shown and the folder opened.
+// the box service's calls, the boxes shown, the box selected and the folder
+// opened.
 #include "Vaultrane.h"
 
 #include "BoxItemDelegate.h"
@@ -31,7 +32,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QtTest>
 
 #include <atomic>
@@ -104,6 +104,26 @@ class TestMainWindowOperations : public QObject
         return names;
     }
 
+    // The view, the tool buttons and the bottom bar agree that `name` is
+    // selected, or (empty) that nothing is.
+    void expectSelected(const QString &name)
+    {
+        BoxInfo box;
+        const bool selected = m_w->selectedBox(box);
+        QCOMPARE(selected ? box.name : QString(), name);
+        QCOMPARE(m_w->m_pDelBtn->isEnabled(), selected && BoxRules::allows(box, BoxAction::Delete));
+        const QString status = m_w->m_pCountLabel->text();
+        QVERIFY2(selected || status.contains(QString::number(shownNames().size())), qPrintable(status));
+        if (m_w->m_mode == Vaultrane::IconMode) {
+            QCOMPARE(m_w->m_pBoxListWidget->selectedItems().size(), selected ? 1 : 0);
+            QVERIFY2(!selected || status.contains(box.name), qPrintable(status));
+            return;
+        }
+        const int row = selected ? m_w->m_pBoxTableModel->rowOf(box.name, QString()) : -1;
+        QCOMPARE(m_w->m_pBoxItemDelegate->selectedRow(), row);
+        QCOMPARE(m_w->m_pBoxTableView->currentIndex().row(), row);
+    }
+
     // Starts an operation as the user does: "menu:X" chooses entry X from the
     // selected box's menu (the Menu key opens it; nothing happens when the
     // menu has no such entry), "button:X" presses tool button X, "about"
@@ -168,151 +188,115 @@ private slots:
         m_w.reset();
     }
 
-    // table mode or icons, selected box, how the operation starts, a box
-    // service call that fails (-5), the answers, the calls made
-    // (box_get_list: a reload), the modals seen, the boxes shown after
-    // (empty: unchanged), whose folder opens; lists are '|'-separated.
+    // Table or icons, the box selected before, how the operation starts, a
+    // box service call that fails (-5), the answers, the calls made (each
+    // operation first reads the selected box's state anew; box_get_list at
+    // the end: a reload), the modals seen, the boxes shown after (empty:
+    // unchanged), the box selected after, whose folder opens. Lists are
+    // '|'-separated.
     void operations_data()
     {
         QTest::addColumn<bool>("table");
-        for (const char *column : {"selected", "how", "failing", "answers", "calls", "seen", "names", "opened"})
+        for (const char *column : {"before", "how", "failing", "answers", "calls", "seen", "names", "after", "opened"})
             QTest::addColumn<QString>(column);
-        auto row = [](const char *name, bool table, const char *selected, const char *how, const char *failing,
-                      const char *answers, const char *calls, const QString &seen, const char *names = "",
-                      const char *opened = "") {
-            QTest::newRow(name) << table << QString(selected) << QString(how) << QString(failing)
-                                << QString(answers) << QString(calls) << seen << QString(names) << QString(opened);
+        auto row = [](const char *name, bool table, const char *before, const char *how, const char *failing,
+                      const char *answers, const char *calls, const QString &seen, const char *names,
+                      const char *after, const char *opened = "") {
+            QTest::newRow(name) << table << QString(before) << QString(how) << QString(failing) << QString(answers)
+                                << QString(calls) << seen << QString(names) << QString(after) << QString(opened);
         };
         const QString ask = "询问: 删除操作不可逆，是否确认删除保护箱 “plain” ？";
         const QString check = "PasswordAuthenticDialog 密码认证";
         const QString mount = "PasswordAuthenticDialog 保护箱挂载";
-        row("delete plain, 取消", false, "plain", "menu:删除", "", "取消", "", ask);
-        row("delete plain, 确认", true, "plain", "button:删除", "", "确认", "box_delete box_get_list", ask,
-            "locked,mounted");
+        const char *reRead = "box_get_list";
+        row("delete plain, 取消", false, "plain", "menu:删除", "", "取消", reRead, ask, "", "plain");
+        row("delete plain, 确认", true, "plain", "button:删除", "", "确认", "box_get_list box_delete box_get_list",
+            ask, "locked,mounted", "");
         row("delete encrypted", false, "locked", "menu:删除", "", "pw",
-            "box_crypto_verify_passphrase box_delete box_get_list", check, "plain,mounted");
-        row("delete encrypted, cancelled", true, "locked", "menu:删除", "", "取消", "", check);
-        // The menu of a mounted box offers no 删除.
-        row("delete mounted", false, "mounted", "menu:删除", "", "", "", "");
-        row("delete fails", false, "plain", "menu:删除", "box_delete", "确认|确认", "box_delete box_get_list",
-            ask + "|警告: 保护箱 “plain” 删除失败！");
+            "box_get_list box_crypto_verify_passphrase box_delete box_get_list", check, "plain,mounted", "");
+        row("delete mounted", false, "mounted", "menu:删除", "", "", "", "", "", "mounted");
+        row("delete fails", false, "plain", "menu:删除", "box_delete", "确认|确认", "box_get_list box_delete box_get_list",
+            ask + "|警告: 保护箱 “plain” 删除失败！", "", "plain");
         row("create", false, "", "button:新建", "", "name:fresh", "box_create box_get_list", "CreateBoxDialog",
-            "plain,locked,mounted,fresh");
-        row("create, cancelled", true, "", "button:新建", "", "取消", "", "CreateBoxDialog");
-        row("mount encrypted", false, "locked", "menu:挂载", "", "pw", "box_crypto_mount box_get_list", mount, "",
-            "locked");
-        row("mount, cancelled", true, "locked", "menu:挂载", "", "取消", "", mount);
-        row("unmount", true, "mounted", "menu:卸载", "", "", "box_crypto_umount box_get_list", "");
+            "plain,locked,mounted,fresh", "fresh");
+        row("create (table)", true, "", "button:新建", "", "name:fresh", "box_create box_get_list", "CreateBoxDialog",
+            "plain,locked,mounted,fresh", "fresh");
+        row("create, cancelled", true, "", "button:新建", "", "取消", "", "CreateBoxDialog", "", "");
+        row("mount encrypted", false, "locked", "menu:挂载", "", "pw", "box_get_list box_crypto_mount box_get_list",
+            mount, "", "locked", "locked");
+        row("mount, cancelled", true, "locked", "menu:挂载", "", "取消", reRead, mount, "", "locked");
+        row("unmount", true, "mounted", "menu:卸载", "", "", "box_get_list box_crypto_umount box_get_list", "", "",
+            "mounted");
         row("unmount fails", false, "mounted", "menu:卸载", "box_crypto_umount", "确认",
-            "box_crypto_umount box_get_list", "提示: 保护箱 “mounted” 卸载失败！");
-        row("rename", false, "plain", "menu:重命名", "", "name:renamed", "box_change_name box_get_list",
-            "RenameBoxDialog", "renamed,locked,mounted");
-        row("rename, cancelled", true, "plain", "menu:重命名", "", "取消", "", "RenameBoxDialog");
-        row("password, encrypted", false, "locked", "menu:密码设置", "", "取消", "box_get_list",
-            "ChangeBoxLockedDialog");
-        row("password, plain", true, "plain", "menu:密码设置", "", "取消", "box_get_list", "CreateBoxLockedDialog");
+            "box_get_list box_crypto_umount box_get_list", "提示: 保护箱 “mounted” 卸载失败！", "", "mounted");
+        row("rename", false, "plain", "menu:重命名", "", "name:renamed", "box_get_list box_change_name box_get_list",
+            "RenameBoxDialog", "renamed,locked,mounted", "renamed");
+        row("rename, cancelled", true, "plain", "menu:重命名", "", "取消", reRead, "RenameBoxDialog", "", "plain");
+        row("password, encrypted", false, "locked", "menu:密码设置", "", "取消", "box_get_list box_get_list",
+            "ChangeBoxLockedDialog", "", "locked");
+        row("password, plain", true, "plain", "menu:密码设置", "", "取消", "box_get_list box_get_list",
+            "CreateBoxLockedDialog", "", "plain");
         row("share encrypted, 取消", false, "locked", "menu:共享", "", "pw|取消",
-            "box_crypto_verify_passphrase box_get_info box_get_list", check + "|PrivilegeSharedBoxDialog");
-        row("share encrypted, password cancelled", true, "locked", "menu:共享", "", "取消", "", check);
-        row("share, loading fails", false, "plain", "menu:共享", "box_get_info", "确认", "box_get_info",
-            "提示: 加载共享用户列表失败！");
-        row("about", false, "", "about", "", "close", "", "AboutDialog");
+            "box_get_list box_crypto_verify_passphrase box_get_info box_get_list",
+            check + "|PrivilegeSharedBoxDialog", "", "locked");
+        row("share, loading fails", false, "plain", "menu:共享", "box_get_info", "确认", "box_get_list box_get_info",
+            "提示: 加载共享用户列表失败！", "", "plain");
+        row("about", false, "", "about", "", "close", "", "AboutDialog", "", "");
     }
 
     void operations()
     {
         QFETCH(bool, table);
-        QFETCH(QString, selected);
+        QFETCH(QString, before);
         QFETCH(QString, how);
         QFETCH(QString, failing);
         QFETCH(QString, answers);
         QFETCH(QString, calls);
         QFETCH(QString, seen);
         QFETCH(QString, names);
+        QFETCH(QString, after);
         QFETCH(QString, opened);
         if (table)
             m_w->slot_show_table_mode(true);
-        if (!selected.isEmpty())
-            select(selected);
+        if (!before.isEmpty())
+            select(before);
         if (!failing.isEmpty())
             BoxDouble::setResult(failing.toStdString(), -5);
         BoxDouble::clearCalls();
 
         perform(how, answers.split('|', Qt::SkipEmptyParts));
         QCOMPARE(m_seen.join('|'), seen);
-        QString log = TestSupport::callLog(false);
-        const bool started = !seen.isEmpty() || !calls.isEmpty();
-        if (started && !selected.isEmpty()) {
-            // Each operation first reads the selected box's state anew.
-            QVERIFY2(log.startsWith("box_get_list"), qPrintable(log));
-            log = log.mid(QString("box_get_list").size()).trimmed();
-        }
-        QCOMPARE(log, calls);
+        QCOMPARE(TestSupport::callLog(false), calls);
         QCOMPARE(shownNames().join(','), names.isEmpty() ? kAllBoxes.join(',') : names);
+        expectSelected(after);
         QCOMPARE(m_opened, opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl::fromLocalFile(pathOf(opened))});
-        BoxInfo box; // a stopped operation keeps the selection
-        QVERIFY(calls.contains("box_get_list") || selected.isEmpty() || (m_w->currentBox(box) && box.name == selected));
     }
 
-    // After an operation or a reload the view, the tool buttons and the bottom
-    // bar agree: created and renamed boxes are selected, a deleted one leaves
-    // nothing selected, a reload keeps the selected box by name.
-    void selectionAndStatusAgree_data()
+    // A change made elsewhere (noticed by the watcher, or F5) reloads the
+    // view and keeps the selected box selected by name.
+    void reloadKeepsTheSelectedBox_data()
     {
         QTest::addColumn<bool>("table");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("answers");
-        QTest::addColumn<QString>("after");
-        for (const bool table : {false, true}) {
-            const QString view = table ? " (table)" : " (icons)";
-            QTest::newRow(qPrintable("create" + view)) << table << "button:新建" << "" << "name:fresh" << "fresh";
-            QTest::newRow(qPrintable("rename" + view)) << table << "menu:重命名" << "plain" << "name:renamed"
-                                                       << "renamed";
-            QTest::newRow(qPrintable("delete" + view)) << table << "menu:删除" << "plain" << "确认" << "";
-            QTest::newRow(qPrintable("changed elsewhere" + view)) << table << "reload" << "locked" << "" << "locked";
-            QTest::newRow(qPrintable("F5" + view)) << table << "F5" << "locked" << "" << "locked";
-        }
+        QTest::newRow("icons, watcher") << false;
+        QTest::newRow("table, F5") << true;
     }
 
-    void selectionAndStatusAgree()
+    void reloadKeepsTheSelectedBox()
     {
         QFETCH(bool, table);
-        QFETCH(QString, how);
-        QFETCH(QString, before);
-        QFETCH(QString, answers);
-        QFETCH(QString, after);
         if (table)
             m_w->slot_show_table_mode(true);
-        if (!before.isEmpty())
-            select(before);
-
-        if (how == "reload" || how == "F5") {
-            // Another program deletes "plain": "locked" moves up a row.
-            std::vector<BoxDouble::Box> boxes = BoxDouble::boxes();
-            boxes.erase(boxes.begin());
-            BoxDouble::setBoxes(boxes);
-            how == "reload" ? m_w->slot_reload_boxes() : QTest::keyClick(m_w.get(), Qt::Key_F5);
-            QVERIFY(!shownNames().contains("plain"));
-        } else {
-            perform(how, answers.split('|', Qt::SkipEmptyParts));
-        }
-
-        BoxInfo box;
-        const bool selected = m_w->selectedBox(box);
-        QCOMPARE(selected ? box.name : QString(), after);
-        QCOMPARE(m_w->m_pDelBtn->isEnabled(), selected && BoxRules::allows(box, BoxAction::Delete));
-        const QString status = m_w->m_pCountLabel->text();
-        if (table) {
-            const int row = selected ? m_w->m_pBoxTableModel->rowOf(box.name, QString()) : -1;
-            QCOMPARE(m_w->m_pBoxItemDelegate->selectedRow(), row);
-            QCOMPARE(m_w->m_pBoxTableView->currentIndex().row(), row);
-        } else {
-            QCOMPARE(m_w->m_pBoxListWidget->selectedItems().size(), selected ? 1 : 0);
-            QVERIFY(!selected || status.contains(box.name));
-        }
-        if (!selected)
-            QVERIFY(status.contains(QString::number(shownNames().size())));
+        select("locked");
+        // Another program deletes "plain": "locked" moves up a row.
+        std::vector<BoxDouble::Box> boxes = BoxDouble::boxes();
+        boxes.erase(boxes.begin());
+        BoxDouble::setBoxes(boxes);
+        if (table)
+            QTest::keyClick(m_w.get(), Qt::Key_F5);
+        else
+            m_w->slot_reload_boxes();
+        QCOMPARE(shownNames(), QStringList({"locked", "mounted"}));
+        expectSelected("locked");
     }
 
     // The agent unmounted "mounted" before the window heard of it: 卸载 is
@@ -369,14 +353,6 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    TestSupport::useTestPasswdDatabase(argc, argv); // the share dialog lists accounts
-    QApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
-    TestMainWindowOperations tc;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
-}
-
+// The share dialog lists the accounts of the test password database.
+VAULTRANE_TEST_MAIN_WITH_PASSWD(TestMainWindowOperations)
 #include "test_mainwindow_operations.moc"
