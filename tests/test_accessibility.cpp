@@ -7,7 +7,6 @@
 #include "BoxListWidget.h"
 #include "BoxTableView.h"
 #include "Startup.h"
-#include "boxdouble.h"
 #include "testsupport.h"
 
 #include <QAccessible>

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>

@@ -5,12 +5,8 @@
 #include "testsupport.h"
 
 #include <QCheckBox>
-#include <QFile>
-#include <QDir>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>

@@ -3,13 +3,8 @@
 #include "Startup.h"
 #include "qtsingleapplication.h"
 
-#include <QCoreApplication>
-#include <QDataStream>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestMainProcess : public QObject

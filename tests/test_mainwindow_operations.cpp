@@ -22,15 +22,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 

@@ -13,8 +13,6 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

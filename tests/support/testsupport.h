@@ -1,6 +1,8 @@
 // Helpers shared by the program tests.
 #pragma once
 
+#include "boxdouble.h"
+
 #include <QEvent>
 #include <QList>
 #include <QString>
@@ -9,13 +11,8 @@
 
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 class Vaultrane;
-namespace BoxDouble {
-struct Box;
-}
 
 namespace TestSupport {
 
