@@ -6,6 +6,7 @@ struct BoxServiceExtensions::Table {
     box_reason_of_fn reasonOf = nullptr;
     box_last_detail_fn lastDetail = nullptr;
     box_set_progress_fn setProgress = nullptr;
+    box_set_wait_notice_fn setWaitNotice = nullptr;
     box_unavailable_reason_fn unavailableReason = nullptr;
     box_unavailable_code_fn unavailableCode = nullptr;
     box_user_folder_fn userFolder = nullptr;
@@ -36,6 +37,7 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.reasonOf = lookUp<box_reason_of_fn>("box_reason_of");
         t.lastDetail = lookUp<box_last_detail_fn>("box_last_detail");
         t.setProgress = lookUp<box_set_progress_fn>("box_set_progress");
+        t.setWaitNotice = lookUp<box_set_wait_notice_fn>("box_set_wait_notice");
         t.unavailableReason = lookUp<box_unavailable_reason_fn>("box_unavailable_reason");
         t.unavailableCode = lookUp<box_unavailable_code_fn>("box_unavailable_code");
         t.userFolder = lookUp<box_user_folder_fn>("box_user_folder");
@@ -55,6 +57,7 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
 box_reason_of_fn BoxServiceExtensions::reasonOf() { return table().reasonOf; }
 box_last_detail_fn BoxServiceExtensions::lastDetail() { return table().lastDetail; }
 box_set_progress_fn BoxServiceExtensions::setProgress() { return table().setProgress; }
+box_set_wait_notice_fn BoxServiceExtensions::setWaitNotice() { return table().setWaitNotice; }
 box_unavailable_reason_fn BoxServiceExtensions::unavailableReason() { return table().unavailableReason; }
 box_unavailable_code_fn BoxServiceExtensions::unavailableCode() { return table().unavailableCode; }
 box_user_folder_fn BoxServiceExtensions::userFolder() { return table().userFolder; }

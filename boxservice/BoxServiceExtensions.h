@@ -12,6 +12,7 @@ public:
     static box_reason_of_fn reasonOf();
     static box_last_detail_fn lastDetail();
     static box_set_progress_fn setProgress();
+    static box_set_wait_notice_fn setWaitNotice();
     static box_unavailable_reason_fn unavailableReason();
     static box_unavailable_code_fn unavailableCode();
     static box_user_folder_fn userFolder();

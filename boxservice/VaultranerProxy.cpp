@@ -79,6 +79,14 @@ void forwardProgress(const char *, int percent, void *)
         t_progressHandler(percent);
 }
 
+thread_local VaultranerProxy::WaitHandler t_waitHandler;
+
+void forwardWait(void *)
+{
+    if (t_waitHandler)
+        t_waitHandler();
+}
+
 // Progress reports of the library reach the thread's handler while this
 // lives; a library without box_set_progress simply reports nothing.
 class ProgressScope
@@ -559,6 +567,13 @@ void VaultranerProxy::setLogsFailures(bool log)
 void VaultranerProxy::setProgressHandler(ProgressHandler handler)
 {
     t_progressHandler = std::move(handler);
+}
+
+void VaultranerProxy::setWaitHandler(WaitHandler handler)
+{
+    t_waitHandler = std::move(handler);
+    if (box_set_wait_notice_fn set = BoxServiceExtensions::setWaitNotice())
+        set(t_waitHandler ? forwardWait : nullptr, nullptr);
 }
 
 bool VaultranerProxy::reportsProgress()

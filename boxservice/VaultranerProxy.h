@@ -79,6 +79,12 @@ public:
     using ProgressHandler = std::function<void(int percent)>;
     static void setProgressHandler(ProgressHandler handler);
     static bool reportsProgress();
+    // Called on the calling thread when one of its operations must first
+    // wait for another operation of the same account (in any process) to
+    // end; an empty function turns it off for that thread. A library that
+    // cannot tell simply never calls it.
+    using WaitHandler = std::function<void()>;
+    static void setWaitHandler(WaitHandler handler);
 
     // Why the box service is unavailable (box_enabled gave 0 or box_init
     // failed), in the library's own plain words with the fix; empty when the

@@ -61,6 +61,13 @@ typedef const char *(*box_last_detail_fn)(void);           /* "box_last_detail" 
 typedef void (*box_progress_cb)(const char *name, int percent, void *user);
 typedef void (*box_set_progress_fn)(box_progress_cb cb, void *user); /* "box_set_progress" */
 
+/* Called once, on the calling thread, when a box_* call of that thread must
+ * wait for another operation of the same account (in any process) to finish
+ * before it can start: the caller can say why nothing happens yet. Passing
+ * a NULL callback turns the notice off for that thread. */
+typedef void (*box_wait_cb)(void *user);
+typedef void (*box_set_wait_notice_fn)(box_wait_cb cb, void *user); /* "box_set_wait_notice" */
+
 /* Why box_enabled() returned 0 or box_init() failed, in plain English with
  * the fix (e.g. "The box folder /box does not exist and cannot be created
  * by this account. An administrator creates it with: install -d -m 1777 /box;

@@ -6,6 +6,7 @@
 #include "Console.h"
 #include "BoxAvailability.h"
 #include "BoxOperations.h"
+#include "BoxOutcomes.h"
 #include "NameEncoding.h"
 
 #include <fcntl.h>
@@ -17,8 +18,8 @@ QString BoxCli::versionText()
 
 ExitStatus BoxCli::refuseArgument(const QByteArray &argument)
 {
-    Console::errorLine(tr("无效的参数 “%1”").arg(NameEncoding::escaped(argument)) + tr("：")
-                       + NameEncoding::invalidReason());
+    Console::errorLine(BoxOutcomes::oneLine(tr("无效的参数 “%1”").arg(NameEncoding::escaped(argument)),
+                                            NameEncoding::invalidReason()));
     return ExitStatus::Usage;
 }
 
@@ -60,6 +61,9 @@ ExitStatus BoxCli::runBoxCommand(const BoxCommandLine &line)
     }
     // Our output is the tables and JSON we print, not the proxy's trace.
     BoxOperations::setPrintsBoxTable(false);
+    // A command held up by another of this account's operations says so
+    // instead of hanging silently.
+    BoxOperations::setWaitHandler([] { Console::errorLine(BoxOutcomes::waitingForAnotherOperation()); });
     BoxCommands commands(line);
     return commands.run();
 }

@@ -247,6 +247,11 @@ void BoxOperations::setProgressHandler(std::function<void(int percent)> handler)
     VaultranerProxy::setProgressHandler(std::move(handler));
 }
 
+void BoxOperations::setWaitHandler(std::function<void()> handler)
+{
+    VaultranerProxy::setWaitHandler(std::move(handler));
+}
+
 const char *BoxOperations::serviceErrorText(int code)
 {
     return VaultranerProxy::boxError(code);

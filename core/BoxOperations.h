@@ -67,6 +67,10 @@ public:
     // Reports the percentage of long operations on the calling thread; an
     // empty function turns it off.
     static void setProgressHandler(std::function<void(int percent)> handler);
+    // Told once per operation on the calling thread that must first wait
+    // for another operation of this account to end; an empty function turns
+    // it off.
+    static void setWaitHandler(std::function<void()> handler);
     // The box service's short message for a result code.
     static const char *serviceErrorText(int code);
 

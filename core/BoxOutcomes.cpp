@@ -52,6 +52,16 @@ QString BoxOutcomes::refusal(const BoxInfo &box, BoxAction action)
     return refusal(box, action, BoxRules::refusal(box, action));
 }
 
+QString BoxOutcomes::anotherOperationRuns()
+{
+    return tr("另一项保护箱操作正在进行，请稍后再试！");
+}
+
+QString BoxOutcomes::waitingForAnotherOperation()
+{
+    return tr("正在等待本账户的另一项保护箱操作结束……");
+}
+
 QString BoxOutcomes::wrongPassword()
 {
     return tr("密码认证失败，请确认密码后重新认证");

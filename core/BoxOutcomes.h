@@ -38,6 +38,12 @@ public:
     // The refusal of `action` for `box` by the table; empty when allowed.
     static QString refusal(const BoxInfo &box, BoxAction action);
 
+    // Another box operation of this program is still running.
+    static QString anotherOperationRuns();
+    // An operation waits for another one of this account (here or in
+    // another program) to end before it starts.
+    static QString waitingForAnotherOperation();
+
     // A password that did not open the box.
     static QString wrongPassword();
 

@@ -173,7 +173,12 @@ QStringList BoxStateWatcher::boxMounts(const QByteArray &mountInfo, const QStrin
         if (fields.size() < 5)
             continue;
         const QString point = unescapeMountPath(fields.at(4));
-        if (point.startsWith(prefix) && !point.midRef(prefix.size()).contains(QLatin1String("/.")))
+        if (!point.startsWith(prefix))
+            continue;
+        const QStringRef inRoot = point.midRef(prefix.size());
+        const int login = inRoot.indexOf(QLatin1Char('/'));
+        const bool shareeMount = login > 0 && inRoot.mid(login).startsWith(QLatin1String("/.boxes/mnt/"));
+        if (shareeMount || !inRoot.contains(QLatin1String("/.")))
             mounts << point;
     }
     return mounts;

@@ -40,7 +40,9 @@ public:
 
     // The mount points under `root` in a mountinfo text, in its order, as
     // plain paths. Mounts in the box service's hidden folders (its own work
-    // while encrypting) are left out.
+    // while encrypting) are left out, but for the mount points an account
+    // keeps there for other accounts' boxes (<login>/.boxes/mnt/...): a
+    // sharee's mount changes its own list and its owner's.
     static QStringList boxMounts(const QByteArray &mountInfo, const QString &root);
 
 signals:

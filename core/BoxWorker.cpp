@@ -35,8 +35,12 @@ bool BoxWorker::start(Operation operation)
         VaultranerProxy::setProgressHandler([this](int percent) {
             QMetaObject::invokeMethod(this, [this, percent] { emit progress(percent); }, Qt::QueuedConnection);
         });
+        VaultranerProxy::setWaitHandler([this] {
+            QMetaObject::invokeMethod(this, [this] { emit waiting(); }, Qt::QueuedConnection);
+        });
         const BoxResult result = operation();
         VaultranerProxy::setProgressHandler({});
+        VaultranerProxy::setWaitHandler({});
         operation = nullptr; // passwords it captured go now, on this thread
         QMetaObject::invokeMethod(this, [this, result] { deliver(result); }, Qt::QueuedConnection);
     });

@@ -35,6 +35,9 @@ public:
 signals:
     // The box service's percentage (0-100), where it reports one.
     void progress(int percent);
+    // The operation waits for another operation of this account (perhaps in
+    // another program) to end before it starts.
+    void waiting();
     // The operation's result; emitted once per started operation.
     void finished(const BoxResult &result);
 

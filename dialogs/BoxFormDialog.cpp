@@ -1,5 +1,7 @@
 #include "BoxFormDialog.h"
 
+#include "BoxOutcomes.h"
+
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QLabel>
@@ -43,6 +45,10 @@ void BoxFormDialog::runBusy(const QString &busyText, QLabel *busyLine, BoxWorker
             if (m_busy && m_busyLine)
                 m_busyLine->setText(QStringLiteral("%1 %2%").arg(m_busyText).arg(percent));
         });
+        connect(m_worker, &BoxWorker::waiting, this, [this] {
+            if (m_busy && m_busyLine)
+                m_busyLine->setText(BoxOutcomes::waitingForAnotherOperation());
+        });
         connect(m_worker, &BoxWorker::finished, this, [this](const BoxResult &result) {
             setBusy(false);
             auto finish = std::move(m_done);
@@ -59,7 +65,7 @@ void BoxFormDialog::runBusy(const QString &busyText, QLabel *busyLine, BoxWorker
         auto finish = std::move(m_done);
         m_done = nullptr;
         if (finish)
-            finish(BoxResult::failure(BoxResult::Busy, tr("另一项保护箱操作正在进行，请稍后再试！")));
+            finish(BoxResult::failure(BoxResult::Busy, BoxOutcomes::anotherOperationRuns()));
         return;
     }
     setBusy(true);

@@ -75,8 +75,10 @@ BoxResult Vaultrane::runBusy(const QString &busyText, BoxWorker::Operation opera
     });
     connect(&worker, &BoxWorker::progress, m_pCountLabel,
             [&](int percent) { m_pCountLabel->setText(QStringLiteral("%1 %2%").arg(busyText).arg(percent)); });
+    connect(&worker, &BoxWorker::waiting, m_pCountLabel,
+            [this] { m_pCountLabel->setText(BoxOutcomes::waitingForAnotherOperation()); });
     if (!worker.start(std::move(operation)))
-        return BoxResult::failure(BoxResult::Busy, tr("另一项保护箱操作正在进行，请稍后再试！"));
+        return BoxResult::failure(BoxResult::Busy, BoxOutcomes::anotherOperationRuns());
 
     // The window keeps painting while the worker runs; only its controls rest.
     const QString status = m_pCountLabel->text();

@@ -134,10 +134,6 @@
         <source>无效的参数 “%1”</source>
         <translation>Invalid argument “%1”</translation>
     </message>
-    <message>
-        <source>：</source>
-        <translation>: </translation>
-    </message>
 </context>
 <context>
     <name>BoxCommandLine</name>
@@ -405,13 +401,6 @@
     </message>
 </context>
 <context>
-    <name>BoxFormDialog</name>
-    <message>
-        <source>另一项保护箱操作正在进行，请稍后再试！</source>
-        <translation>Another box operation is under way. Please try again later!</translation>
-    </message>
-</context>
-<context>
     <name>BoxItemDelegate</name>
     <message>
         <source>是</source>
@@ -566,6 +555,14 @@
         <source>：</source>
         <extracomment>Joins a failure and its reason on one line; in English &quot;: &quot;.</extracomment>
         <translation>: </translation>
+    </message>
+    <message>
+        <source>另一项保护箱操作正在进行，请稍后再试！</source>
+        <translation>Another box operation is under way. Please try again later!</translation>
+    </message>
+    <message>
+        <source>正在等待本账户的另一项保护箱操作结束……</source>
+        <translation>Waiting for another box operation of this account to end…</translation>
     </message>
 </context>
 <context>
@@ -1822,10 +1819,6 @@
     <message>
         <source>请选择需要进行共享设置的保护箱！</source>
         <translation>Select the box whose sharing to set!</translation>
-    </message>
-    <message>
-        <source>另一项保护箱操作正在进行，请稍后再试！</source>
-        <translation>Another box operation is under way. Please try again later!</translation>
     </message>
     <message>
         <source>正在删除…</source>

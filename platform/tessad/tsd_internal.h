@@ -29,6 +29,7 @@ extern "C" {
 int box_reason_of(int code);
 const char *box_last_detail(void);
 void box_set_progress(box_progress_cb cb, void *user);
+void box_set_wait_notice(box_wait_cb cb, void *user);
 const char *box_unavailable_reason(void);
 int box_unavailable_code(void);
 int box_user_folder(char *buf, size_t len);

@@ -35,8 +35,24 @@ static int lock_file(int how)
     return fd;
 }
 
+/* Whom to tell, per thread, that a call waits for another operation. */
+static __thread box_wait_cb t_wait_cb;
+static __thread void *t_wait_user;
+
+void box_set_wait_notice(box_wait_cb cb, void *user)
+{
+    t_wait_cb = cb;
+    t_wait_user = user;
+}
+
 int tsd_lock(void)
 {
+    int fd = lock_file(LOCK_EX | LOCK_NB);
+    if (fd != -EWOULDBLOCK)
+        return fd;
+    /* Another operation of this account runs: say so, then wait for it. */
+    if (t_wait_cb)
+        t_wait_cb(t_wait_user);
     return lock_file(LOCK_EX);
 }
 

@@ -163,6 +163,9 @@ void TestBoxStateWatcher::boxMounts_data()
         << system + "61 22 0:50 / /box/tester/papers rw - fuse.gocryptfs /box/tester/.boxes/c/papers rw\n"
                     "62 22 0:51 / /box/anna/photos rw - fuse.gocryptfs /box/anna/.boxes/c/photos rw\n"
         << QStringList{"/box/tester/papers", "/box/anna/photos"};
+    QTest::newRow("a sharee's own mount of another account's box")
+        << system + "66 22 0:55 / /box/bob/.boxes/mnt/tester/secret rw - fuse.gocryptfs /box/tester/.boxes/c/secret rw\n"
+        << QStringList{"/box/bob/.boxes/mnt/tester/secret"};
     QTest::newRow("the service's own work mount")
         << system + "63 22 0:52 / /box/tester/.boxes/work/plain rw - fuse.gocryptfs x rw\n" << QStringList();
     QTest::newRow("a blank in the name")

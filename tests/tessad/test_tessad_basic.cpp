@@ -4,6 +4,9 @@
 #include "tsd_internal.h"
 
 #include <climits>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <pwd.h>
 
 using namespace tk;
@@ -225,6 +228,36 @@ static void testExtensions()
     CHECK(box_create("x") == 0 && box_last_detail() == nullptr);
 }
 
+// A write held up by another operation of the same account says so once,
+// before it waits, and then goes ahead.
+static void testWaitNotice()
+{
+    TempRoot t;
+    int notices = 0;
+    box_set_wait_notice([](void *count) { ++*static_cast<int *>(count); }, &notices);
+    CHECK(box_create("free") == 0 && notices == 0);
+
+    int ready[2];
+    CHECK(pipe(ready) == 0);
+    const std::string lock = t.user + "/.boxes/lock";
+    pid_t holder = fork();
+    if (holder == 0) {
+        int fd = open(lock.c_str(), O_RDWR);
+        if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "x", 1) != 1)
+            _exit(1);
+        usleep(300 * 1000);
+        _exit(0); // the lock goes with the process
+    }
+    char byte;
+    CHECK(read(ready[0], &byte, 1) == 1);
+    CHECK(box_create("held") == 0 && notices == 1);
+    int status = -1;
+    CHECK(waitpid(holder, &status, 0) == holder && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(ready[0]);
+    close(ready[1]);
+    box_set_wait_notice(nullptr, nullptr);
+}
+
 static void testMessages()
 {
     for (int c = 0; c < TSD_E_LAST + 50; c++)
@@ -240,6 +273,7 @@ int main()
     testTrash();
     testHostileShareIndex();
     testExtensions();
+    testWaitNotice();
     testMessages();
     return report("test_tessad_basic");
 }
