@@ -119,6 +119,29 @@ bool BoxCommands::allowed(const BoxInfo &box, BoxAction action)
     return false;
 }
 
+bool BoxCommands::boxToChange(BoxAction action, BoxInfo &box)
+{
+    return findBox(m_line.operands().at(0), box) && allowed(box, action);
+}
+
+bool BoxCommands::hasEncryption(const BoxInfo &box, bool encrypted)
+{
+    if (box.encrypted == encrypted)
+        return true;
+    fail(box.encrypted ? tr("保护箱 “%1” 已加密！").arg(box.name) : tr("保护箱 “%1” 未加密！").arg(box.name));
+    return false;
+}
+
+bool BoxCommands::readBoxPassword(const BoxInfo &box, SecretString &password)
+{
+    return readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password);
+}
+
+ExitStatus BoxCommands::finished(const BoxResult &result, const QString &failureText)
+{
+    return result.ok() ? ExitStatus::Ok : fail(result, failureText);
+}
+
 bool BoxCommands::readPassword(const QString &prompt, SecretString &password)
 {
     PasswordBuffer buffer;
@@ -159,7 +182,7 @@ bool BoxCommands::readNewPassword(SecretString &password, PasswordForm form)
 
 bool BoxCommands::readCheckedPassword(const BoxInfo &box, SecretString &password)
 {
-    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+    if (!readBoxPassword(box, password))
         return false;
     const BoxResult result = BoxOperations::verifyPassword(box, password);
     if (result.ok())
@@ -248,8 +271,7 @@ ExitStatus BoxCommands::create()
 {
     const QString name = m_line.operands().at(0);
     if (!m_line.has(CliOption::Encrypt)) {
-        const BoxResult result = BoxOperations::create(name);
-        return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::Create));
+        return finished(BoxOperations::create(name), BoxOutcomes::failed(BoxOperation::Create));
     }
     SecretString password;
     if (!readNewPassword(password, PasswordForm::Create))
@@ -266,14 +288,12 @@ ExitStatus BoxCommands::create()
 ExitStatus BoxCommands::remove()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
-        return ExitStatus::Failed;
-    if (!allowed(box, BoxAction::Delete))
+    if (!boxToChange(BoxAction::Delete, box))
         return ExitStatus::Failed;
     const QString failureText = BoxOutcomes::failed(BoxOperation::Delete, box.name);
     if (box.encrypted) {
         SecretString password;
-        if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+        if (!readBoxPassword(box, password))
             return ExitStatus::Failed;
         return deleted(BoxOperations::deleteBox(box, password), failureText);
     }
@@ -307,26 +327,20 @@ ExitStatus BoxCommands::deleted(const BoxResult &result, const QString &failureT
 ExitStatus BoxCommands::rename()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
-        return ExitStatus::Failed;
-    if (!allowed(box, BoxAction::Rename))
+    if (!boxToChange(BoxAction::Rename, box))
         return ExitStatus::Failed;
     SecretString password;
-    if (box.encrypted && !readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+    if (box.encrypted && !readBoxPassword(box, password))
         return ExitStatus::Failed;
-    const BoxResult result = BoxOperations::rename(box, m_line.operands().at(1), password);
-    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::Rename, box.name));
+    return finished(BoxOperations::rename(box, m_line.operands().at(1), password),
+                    BoxOutcomes::failed(BoxOperation::Rename, box.name));
 }
 
 ExitStatus BoxCommands::encrypt()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!boxToChange(BoxAction::PasswordSetting, box) || !hasEncryption(box, false))
         return ExitStatus::Failed;
-    if (!allowed(box, BoxAction::PasswordSetting))
-        return ExitStatus::Failed;
-    if (box.encrypted)
-        return fail(tr("保护箱 “%1” 已加密！").arg(box.name));
     SecretString password;
     if (!readNewPassword(password, PasswordForm::Add))
         return ExitStatus::Failed;
@@ -342,30 +356,22 @@ ExitStatus BoxCommands::encrypt()
 ExitStatus BoxCommands::decrypt()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!boxToChange(BoxAction::PasswordSetting, box) || !hasEncryption(box, true))
         return ExitStatus::Failed;
-    if (!allowed(box, BoxAction::PasswordSetting))
-        return ExitStatus::Failed;
-    if (!box.encrypted)
-        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
     SecretString password;
-    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+    if (!readBoxPassword(box, password))
         return ExitStatus::Failed;
     ProgressReport progress(tr("正在解密…"));
     const BoxResult result = BoxOperations::removePassword(box, password);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::RemovePassword, box.name));
+    return finished(result, BoxOutcomes::failed(BoxOperation::RemovePassword, box.name));
 }
 
 ExitStatus BoxCommands::changePassword()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!boxToChange(BoxAction::PasswordSetting, box) || !hasEncryption(box, true))
         return ExitStatus::Failed;
-    if (!allowed(box, BoxAction::PasswordSetting))
-        return ExitStatus::Failed;
-    if (!box.encrypted)
-        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
     SecretString current;
     if (!readPassword(tr("当前密码："), current))
         return ExitStatus::Failed;
@@ -375,7 +381,7 @@ ExitStatus BoxCommands::changePassword()
     ProgressReport progress(tr("正在修改密码…"));
     const BoxResult result = BoxOperations::changePassword(box, current, fresh);
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::ChangePassword, box.name));
+    return finished(result, BoxOutcomes::failed(BoxOperation::ChangePassword, box.name));
 }
 
 ExitStatus BoxCommands::mount()
@@ -391,7 +397,7 @@ ExitStatus BoxCommands::mount()
     if (!allowed(box, BoxAction::Mount))
         return ExitStatus::Failed;
     SecretString password;
-    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+    if (!readBoxPassword(box, password))
         return ExitStatus::Failed;
     const BoxResult result = BoxOperations::mountWithUserSettings(box, password);
     if (!result.ok())
@@ -403,22 +409,17 @@ ExitStatus BoxCommands::mount()
 ExitStatus BoxCommands::unmount()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!boxToChange(BoxAction::Unmount, box))
         return ExitStatus::Failed;
-    if (!allowed(box, BoxAction::Unmount))
-        return ExitStatus::Failed;
-    const BoxResult result = BoxOperations::unmount(box);
-    return result.ok() ? ExitStatus::Ok : fail(result, BoxOutcomes::failed(BoxOperation::Unmount, box.name));
+    return finished(BoxOperations::unmount(box), BoxOutcomes::failed(BoxOperation::Unmount, box.name));
 }
 
 ExitStatus BoxCommands::share()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!boxToChange(BoxAction::ShareSetting, box))
         return ExitStatus::Failed;
     const QString userName = m_line.operands().at(1);
-    if (!allowed(box, BoxAction::ShareSetting))
-        return ExitStatus::Failed;
 
     // Copied at once: the walk over the candidates reuses getpwnam's record.
     const QByteArray login = userName.toUtf8();
@@ -429,14 +430,9 @@ ExitStatus BoxCommands::share()
     const QString accountName = QString::fromUtf8(account->pw_name);
     account = nullptr;
 
-    SecretString password;
-    if (box.encrypted && !readCheckedPassword(box, password))
-        return ExitStatus::Failed;
-
     QList<ShareUser> current;
-    BoxResult result = BoxOperations::readShares(box, current);
-    if (!result.ok())
-        return fail(result, BoxOutcomes::failed(BoxOperation::ReadShares));
+    if (!readSharesToChange(box, current))
+        return ExitStatus::Failed;
     bool isCandidate = false;
     for (const ShareUser &candidate : ShareCandidates::collect(current))
         isCandidate = isCandidate || candidate.uid == uid;
@@ -461,39 +457,44 @@ ExitStatus BoxCommands::share()
         user.name = accountName;
         wanted.append(user);
     }
-    int added = 0;
-    result = BoxOperations::applyShares(box, wanted, added);
-    if (result.ok())
-        return ExitStatus::Ok;
-    return fail(result, added < 0 ? BoxOutcomes::failed(BoxOperation::Share, box.name)
-                                  : BoxOutcomes::sharesPartlyApplied(box.name));
+    return applyShares(box, wanted);
 }
 
 ExitStatus BoxCommands::unshare()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!boxToChange(BoxAction::ShareSetting, box))
         return ExitStatus::Failed;
     const QString userName = m_line.operands().at(1);
-    if (!allowed(box, BoxAction::ShareSetting))
-        return ExitStatus::Failed;
-
-    SecretString password;
-    if (box.encrypted && !readCheckedPassword(box, password))
-        return ExitStatus::Failed;
-
     QList<ShareUser> current;
-    BoxResult result = BoxOperations::readShares(box, current);
-    if (!result.ok())
-        return fail(result, BoxOutcomes::failed(BoxOperation::ReadShares));
+    if (!readSharesToChange(box, current))
+        return ExitStatus::Failed;
     QList<ShareUser> wanted;
     for (const ShareUser &user : qAsConst(current))
         if (user.name != userName)
             wanted.append(user);
     if (wanted.size() == current.size())
         return fail(tr("保护箱 “%1” 没有共享给用户 “%2” ！").arg(box.name, userName));
+    return applyShares(box, wanted);
+}
+
+bool BoxCommands::readSharesToChange(const BoxInfo &box, QList<ShareUser> &current)
+{
+    // An encrypted box's shares change only for whoever knows its password.
+    SecretString password;
+    if (box.encrypted && !readCheckedPassword(box, password))
+        return false;
+    const BoxResult result = BoxOperations::readShares(box, current);
+    if (result.ok())
+        return true;
+    fail(result, BoxOutcomes::failed(BoxOperation::ReadShares));
+    return false;
+}
+
+ExitStatus BoxCommands::applyShares(const BoxInfo &box, const QList<ShareUser> &wanted)
+{
     int added = 0;
-    result = BoxOperations::applyShares(box, wanted, added);
+    const BoxResult result = BoxOperations::applyShares(box, wanted, added);
     if (result.ok())
         return ExitStatus::Ok;
     return fail(result, added < 0 ? BoxOutcomes::failed(BoxOperation::Share, box.name)
@@ -562,7 +563,7 @@ ExitStatus BoxCommands::recoveryKey()
     if (!findBox(m_line.operands().at(0), box))
         return ExitStatus::Failed;
     SecretString password;
-    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+    if (!readBoxPassword(box, password))
         return ExitStatus::Failed;
     SecretString key;
     const BoxResult result = BoxRecovery::recoveryKey(box, password, key);
@@ -575,12 +576,8 @@ ExitStatus BoxCommands::recoveryKey()
 ExitStatus BoxCommands::recover()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!boxToChange(BoxAction::PasswordSetting, box) || !hasEncryption(box, true))
         return ExitStatus::Failed;
-    if (!allowed(box, BoxAction::PasswordSetting))
-        return ExitStatus::Failed;
-    if (!box.encrypted)
-        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
     SecretString key;
     if (!readPassword(tr("保护箱 “%1” 的恢复密钥：").arg(box.name), key))
         return ExitStatus::Failed;
@@ -604,12 +601,10 @@ ExitStatus BoxCommands::recover()
 ExitStatus BoxCommands::check()
 {
     BoxInfo box;
-    if (!findBox(m_line.operands().at(0), box))
+    if (!findBox(m_line.operands().at(0), box) || !hasEncryption(box, true))
         return ExitStatus::Failed;
-    if (!box.encrypted)
-        return fail(tr("保护箱 “%1” 未加密！").arg(box.name));
     SecretString password;
-    if (!readPassword(tr("保护箱 “%1” 的密码：").arg(box.name), password))
+    if (!readBoxPassword(box, password))
         return ExitStatus::Failed;
     QStringList damaged;
     ProgressReport progress(tr("正在检查…"));
@@ -637,7 +632,7 @@ ExitStatus BoxCommands::exportBox()
     ProgressReport progress(tr("正在导出…"));
     const BoxResult result = BoxRecovery::exportBox(box, m_line.operands().at(1));
     progress.finish(result.ok());
-    return result.ok() ? ExitStatus::Ok : fail(result, tr("保护箱 “%1” 导出失败！").arg(box.name));
+    return finished(result, tr("保护箱 “%1” 导出失败！").arg(box.name));
 }
 
 ExitStatus BoxCommands::importBox()

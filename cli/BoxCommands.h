@@ -57,9 +57,19 @@ private:
     // Whether the box's state allows the action (BoxRules); reports the
     // refusal itself in the window's words.
     bool allowed(const BoxInfo &box, BoxAction action);
+    // The box of the first operand, when its state allows `action`.
+    bool boxToChange(BoxAction action, BoxInfo &box);
+    // Whether the box is (or is not) encrypted, as the command needs;
+    // reports the mismatch itself.
+    bool hasEncryption(const BoxInfo &box, bool encrypted);
+    // The shares of a box about to change them: an encrypted box's password
+    // is checked first.
+    bool readSharesToChange(const BoxInfo &box, QList<ShareUser> &current);
+    ExitStatus applyShares(const BoxInfo &box, const QList<ShareUser> &wanted);
     // Reads a password the box already has / a new one. Report failures
     // themselves; `applyRule` checks the password rule of new boxes.
     bool readPassword(const QString &prompt, SecretString &password);
+    bool readBoxPassword(const BoxInfo &box, SecretString &password);
     bool readNewPassword(SecretString &password, PasswordForm form);
     // The current password of an encrypted box, checked against the box
     // before anything else happens.
@@ -70,6 +80,8 @@ private:
     // A failed result: `failureText` with the result's reason, or the
     // reason alone when it already says everything (a refusal).
     ExitStatus fail(const BoxResult &result, const QString &failureText);
+    // Ok for a result that succeeded, else fail(result, failureText).
+    ExitStatus finished(const BoxResult &result, const QString &failureText);
     // A delete's outcome; a success may say what was set aside.
     ExitStatus deleted(const BoxResult &result, const QString &failureText);
     // A wrong password: the result's reason or the window's hint.

