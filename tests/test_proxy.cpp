@@ -144,78 +144,67 @@ private slots:
         QCOMPARE(callLog(false), calls);
     }
 
-    void passphraseOperationsPassTheirRecords()
+    // Which named users of the box's ACL are sharees, as the caller
+    // (tester, 1000) sees them: the owner is none of its own box, a sharee
+    // sees its own entry, ids without an account are skipped.
+    void sharedListReadsNamedUsers_data()
     {
-        BoxDouble::setBoxes({box("b", SELF_PLAIN)});
-        QVERIFY(VaultranerProxy::addPassphrase("b", "abc"));
-        QVERIFY(VaultranerProxy::changePassphrase("b", "abc", "defg"));
-        QVERIFY(VaultranerProxy::verifyPassphrase("b", "defg"));
-        QVERIFY(VaultranerProxy::mountBox("tester", "b", "defg"));
-        QVERIFY(VaultranerProxy::umountBox("tester", "b"));
-        QVERIFY(VaultranerProxy::removePassphrase("b", "defg"));
-        QCOMPARE(callLog(), QString("box_crypto_create(b,abc|3,0x1010000) box_crypto_change_passpharse(b,abc|3,defg|4) "
-                                    "box_crypto_verify_passphrase(b,defg|4) box_crypto_mount(tester,b,defg|4) "
-                                    "box_crypto_umount(tester,b) box_crypto_decrypt(b,defg|4)"));
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<unsigned>("flags");
+        QTest::addColumn<QString>("acl");
+        QTest::addColumn<QStringList>("expected"); // uid:name:perm:type
 
-        BoxDouble::setResult("box_crypto_mount", -999);
-        QVERIFY(!VaultranerProxy::mountBox("tester", "b", "wrong"));
+        QTest::newRow("own box") << "tester" << unsigned(BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_SHARED)
+                                 << "u::rwx,u:1000:rwx,u:1001:r-x,u:1002:r--,u:1003:--x,u:1004:-wx,u:1005:rwx,"
+                                    "u:0:-w-,u:600:---,u:4242:rwx,g::r-x,m::rwx,o::r-x"
+                                 << QStringList{"1001:alice:5:2", "1002:bob:5:2", "1003:carol:5:2",
+                                                "1004:dave:5:2", "1005:erin:7:2"};
+        QTest::newRow("shared with the caller") << "alice"
+                                                << unsigned(BOX_FLAG_OTHER | BOX_FLAG_PLAIN | BOX_FLAG_SHARED)
+                                                << "u::rwx,u:1000:r-x,g::---,m::r-x,o::---"
+                                                << QStringList{"1000:tester:5:2"};
     }
 
-    void sharedListReadsNamedUsersOnly()
+    void sharedListReadsNamedUsers()
     {
+        QFETCH(QString, owner);
+        QFETCH(unsigned, flags);
+        QFETCH(QString, acl);
+        QFETCH(QStringList, expected);
         if (!TestSupport::nssWrapperActive())
             QSKIP("nss_wrapper is not available");
-        // The caller is tester (1000); 4242 has no account.
-        Box b = box("b", BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_SHARED);
-        b.acl = "u::rwx,u:1000:rwx,u:1001:r-x,u:1002:r--,u:1003:--x,u:1004:-wx,u:1005:rwx,"
-                "u:0:-w-,u:600:---,u:4242:rwx,g::r-x,m::rwx,o::r-x";
+        Box b = box("b", flags, owner.toStdString());
+        b.acl = acl.toStdString();
         BoxDouble::setBoxes({b});
         QList<ShareUser> users;
-        QVERIFY(VaultranerProxy::getSharedList("tester", "b", users));
+        QVERIFY(VaultranerProxy::getSharedList(owner, "b", users));
         QStringList got;
         for (const ShareUser &u : users)
             got << QString("%1:%2:%3:%4").arg(u.uid).arg(u.name).arg(int(u.perm)).arg(u.type);
-        QCOMPARE(got, QStringList({"1001:alice:5:2", "1002:bob:5:2", "1003:carol:5:2", "1004:dave:5:2", "1005:erin:7:2"}));
+        QCOMPARE(got, expected);
         QCOMPARE(BoxDouble::liveRecords(), 0);
 
         BoxDouble::setResult("box_get_info", -2);
         users.clear();
-        QVERIFY(!VaultranerProxy::getSharedList("tester", "b", users));
+        QVERIFY(!VaultranerProxy::getSharedList(owner, "b", users));
         QVERIFY(users.isEmpty());
     }
 
-    void sharedListShowsAShareeItsOwnEntry()
-    {
-        if (!TestSupport::nssWrapperActive())
-            QSKIP("nss_wrapper is not available");
-        // The caller, tester (1000), looks at a box alice shares with it alone.
-        Box b = box("b", BOX_FLAG_OTHER | BOX_FLAG_PLAIN | BOX_FLAG_SHARED, "alice");
-        b.acl = "u::rwx,u:1000:r-x,g::---,m::r-x,o::---";
-        BoxDouble::setBoxes({b});
-        QList<ShareUser> users;
-        QVERIFY(VaultranerProxy::getSharedList("alice", "b", users));
-        QCOMPARE(users.size(), 1);
-        QCOMPARE(users.first().uid, 1000u);
-        QVERIFY(users.first().perm == SharePermission::ReadOnly);
-    }
-
+    // Sharing replaces the whole list: a failed add is left out of the
+    // count and the rest still go; a failed clear adds nobody.
     void setSharedList()
     {
         BoxDouble::setBoxes({box("b", SELF_PLAIN)});
-        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, SharePermission::ReadOnly}, {1002, SharePermission::ReadWrite}})), 2);
-        QCOMPARE(callLog(), QString("box_clear_share(b) box_add_share(b,5,1001,2) box_add_share(b,7,1002,2)"));
-        BoxDouble::clearCalls();
-        QCOMPARE(VaultranerProxy::setSharedList("b", {}), 0);
-        QCOMPARE(callLog(), QString("box_clear_share(b)"));
-
-        // A partial failure is counted; the loop goes on.
+        const QList<ShareUser> three = shareUsers({{1001, SharePermission::ReadOnly},
+                                                   {1002, SharePermission::ReadWrite},
+                                                   {1003, SharePermission::ReadOnly}});
         BoxDouble::failNthCall("box_add_share", 2, -13);
-        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, SharePermission::ReadOnly}, {1002, SharePermission::ReadWrite}, {1003, SharePermission::ReadOnly}})), 2);
+        QCOMPARE(VaultranerProxy::setSharedList("b", three), 2);
+        QCOMPARE(BoxDouble::callCount("box_add_share"), 3);
 
-        // A failed clear adds nothing.
         BoxDouble::clearCalls();
         BoxDouble::setResult("box_clear_share", -1);
-        QCOMPARE(VaultranerProxy::setSharedList("b", shareUsers({{1001, SharePermission::ReadOnly}})), -1);
+        QCOMPARE(VaultranerProxy::setSharedList("b", three), -1);
         QCOMPARE(callLog(false), QString("box_clear_share"));
     }
 };

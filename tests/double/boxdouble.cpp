@@ -19,7 +19,9 @@
 
 namespace {
 
+using BoxDouble::argText;
 using BoxDouble::Box;
+using BoxDouble::keyText;
 using Args = std::vector<std::string>;
 const char *const kPlainAcl = "u::rwx,g::---,o::---";
 
@@ -100,12 +102,6 @@ void refreshPasswd()
                 g_emptyField, g_emptyField, g_emptyField};
 }
 
-std::string str(const char *s) { return s ? std::string(s) : std::string("<null>"); }
-
-template <class K> std::string keyOf(const K *k)
-{
-    return k ? str(k->key) + "|" + std::to_string(k->key_len) : "<null>";
-}
 
 int record(const std::string &func, Args args)
 {
@@ -272,7 +268,7 @@ const char *box_err(int code)
 
 int box_create(const char *name)
 {
-    int r = record("box_create", {str(name)});
+    int r = record("box_create", {argText(name)});
     if (r == 0 && name) {
         const std::string owner = state().userName;
         state().boxes.push_back({name, "/box/" + owner + "/" + name, owner,
@@ -283,7 +279,7 @@ int box_create(const char *name)
 
 int box_delete(const char *name)
 {
-    return onOwn("box_delete", {str(name)}, name, [](Box &b) {
+    return onOwn("box_delete", {argText(name)}, name, [](Box &b) {
         auto &v = state().boxes;
         v.erase(v.begin() + (&b - v.data()));
     });
@@ -291,7 +287,7 @@ int box_delete(const char *name)
 
 int box_change_name(const char *old_name, const char *new_name)
 {
-    return onOwn("box_change_name", {str(old_name), str(new_name)}, old_name, [&](Box &b) {
+    return onOwn("box_change_name", {argText(old_name), argText(new_name)}, old_name, [&](Box &b) {
         b.name = new_name;
         b.path = "/box/" + b.owner + "/" + b.name;
     });
@@ -301,25 +297,25 @@ int box_crypto_create(const char *name, box_crypto_params *p)
 {
     char settings[32];
     std::snprintf(settings, sizeof settings, "0x%llx", p ? static_cast<unsigned long long>(p->settings) : 0ULL);
-    return onOwn("box_crypto_create", {str(name), keyOf(p), settings}, name,
+    return onOwn("box_crypto_create", {argText(name), keyText(p), settings}, name,
                  [](Box &b) { b.flags = (b.flags & ~BOX_FLAG_PLAIN) | BOX_FLAG_ENCRYPTED; });
 }
 
 int box_crypto_change_passpharse(const char *name, box_passphrase *old_key, box_crypto_params *new_key)
 {
-    return record("box_crypto_change_passpharse", {str(name), keyOf(old_key), keyOf(new_key)});
+    return record("box_crypto_change_passpharse", {argText(name), keyText(old_key), keyText(new_key)});
 }
 
 int box_crypto_decrypt(const char *name, box_passphrase *key)
 {
-    return onOwn("box_crypto_decrypt", {str(name), keyOf(key)}, name, [](Box &b) {
+    return onOwn("box_crypto_decrypt", {argText(name), keyText(key)}, name, [](Box &b) {
         b.flags = (b.flags & ~(BOX_FLAG_ENCRYPTED | BOX_FLAG_MOUNTED)) | BOX_FLAG_PLAIN;
     });
 }
 
 int box_crypto_verify_passphrase(const char *name, box_passphrase *key)
 {
-    return record("box_crypto_verify_passphrase", {str(name), keyOf(key)});
+    return record("box_crypto_verify_passphrase", {argText(name), keyText(key)});
 }
 
 // Records a mount or unmount; on success sets or clears the box's mounted flag.
@@ -334,12 +330,12 @@ int mountCall(const char *func, Args args, const char *owner, const char *name, 
 
 int box_crypto_mount(const char *owner, const char *name, box_passphrase *key)
 {
-    return mountCall("box_crypto_mount", {str(owner), str(name), keyOf(key)}, owner, name, true);
+    return mountCall("box_crypto_mount", {argText(owner), argText(name), keyText(key)}, owner, name, true);
 }
 
 int box_crypto_umount(const char *owner, const char *name)
 {
-    return mountCall("box_crypto_umount", {str(owner), str(name)}, owner, name, false);
+    return mountCall("box_crypto_umount", {argText(owner), argText(name)}, owner, name, false);
 }
 
 int box_get_list(int mask, box_info **list)
@@ -374,7 +370,7 @@ void box_info_list_destroy(box_info *list)
 
 int box_get_info(const char *owner, const char *name, box_info **info)
 {
-    int r = record("box_get_info", {str(owner), str(name)});
+    int r = record("box_get_info", {argText(owner), argText(name)});
     if (info)
         *info = nullptr;
     if (r < 0)
@@ -396,7 +392,7 @@ void box_info_destroy(box_info *info)
 
 int box_clear_share(const char *name)
 {
-    return onOwn("box_clear_share", {str(name)}, name, [](Box &b) {
+    return onOwn("box_clear_share", {argText(name)}, name, [](Box &b) {
         b.acl = kPlainAcl;
         setShareFlags(b);
     });
@@ -404,7 +400,7 @@ int box_clear_share(const char *name)
 
 int box_add_share(const char *name, int perm, uid_t uid, int type)
 {
-    Args args{str(name), std::to_string(perm), std::to_string(uid), std::to_string(type)};
+    Args args{argText(name), std::to_string(perm), std::to_string(uid), std::to_string(type)};
     return onOwn("box_add_share", std::move(args), name, [&](Box &b) {
         b.acl += ",u:" + std::to_string(uid) + ":" + (perm == 7 ? "rwx" : "r-x");
         if (b.acl.find("m::") == std::string::npos)
@@ -433,7 +429,7 @@ void box_set_progress(box_progress_cb cb, void *user)
 
 int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key, unsigned int idle_seconds)
 {
-    return mountCall("box_crypto_mount_idle", {str(owner), str(name), keyOf(key), std::to_string(idle_seconds)},
+    return mountCall("box_crypto_mount_idle", {argText(owner), argText(name), keyText(key), std::to_string(idle_seconds)},
                      owner, name, true);
 }
 

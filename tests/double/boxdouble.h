@@ -23,6 +23,18 @@ struct Box {
     std::string acl = "u::rwx,g::---,o::---"; // text form, see acl_from_text(3)
 };
 
+// An argument as the calls record it: a text ("<null>" for none), and a
+// password as "<key>|<length>".
+inline std::string argText(const char *s)
+{
+    return s ? std::string(s) : std::string("<null>");
+}
+
+template <class Key> std::string keyText(const Key *k)
+{
+    return k ? argText(k->key) + "|" + std::to_string(k->key_len) : "<null>";
+}
+
 // Records a call like the double's own functions and returns its result.
 int recordCall(const std::string &func, const std::vector<std::string> &args);
 

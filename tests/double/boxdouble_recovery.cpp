@@ -9,16 +9,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
 
-std::string str(const char *s) { return s ? s : "<null>"; }
-
-template <class K> std::string keyOf(const K *k)
-{
-    return k ? str(k->key) + "|" + std::to_string(k->key_len) : "<null>";
-}
-
-} // namespace
+using BoxDouble::argText;
+using BoxDouble::keyText;
 
 void BoxDouble::offerRecovery() {}
 
@@ -26,7 +19,7 @@ extern "C" {
 
 int box_crypto_recovery_key(const char *name, box_passphrase *password, char *buf, size_t len)
 {
-    const int result = BoxDouble::recordCall("box_crypto_recovery_key", {str(name), keyOf(password)});
+    const int result = BoxDouble::recordCall("box_crypto_recovery_key", {argText(name), keyText(password)});
     const std::string key = BoxDouble::kRecoveryKey;
     if (result == 0) {
         if (key.size() + 1 > len)
@@ -40,7 +33,7 @@ int box_crypto_recover(const char *name, box_passphrase *recovery_key, box_crypt
                        int *checked)
 {
     const int result = BoxDouble::recordCall("box_crypto_recover",
-                                             {str(name), keyOf(recovery_key), keyOf(new_password)});
+                                             {argText(name), keyText(recovery_key), keyText(new_password)});
     if (checked)
         *checked = result == 0 ? 1 : 0;
     return result;
@@ -49,7 +42,7 @@ int box_crypto_recover(const char *name, box_passphrase *recovery_key, box_crypt
 // A positive result: that many damaged files, "damaged-1", "damaged-2", ….
 int box_crypto_check(const char *name, box_passphrase *password, box_damaged_cb cb, void *user)
 {
-    const int result = BoxDouble::recordCall("box_crypto_check", {str(name), keyOf(password)});
+    const int result = BoxDouble::recordCall("box_crypto_check", {argText(name), keyText(password)});
     for (int i = 1; i <= result && cb; ++i)
         cb(("damaged-" + std::to_string(i)).c_str(), user);
     return result;
@@ -57,12 +50,12 @@ int box_crypto_check(const char *name, box_passphrase *password, box_damaged_cb 
 
 int box_export(const char *name, const char *file)
 {
-    return BoxDouble::recordCall("box_export", {str(name), str(file)});
+    return BoxDouble::recordCall("box_export", {argText(name), argText(file)});
 }
 
 int box_import(const char *source, const char *name, box_passphrase *password, int move)
 {
-    return BoxDouble::recordCall("box_import", {str(source), str(name), keyOf(password), std::to_string(move)});
+    return BoxDouble::recordCall("box_import", {argText(source), argText(name), keyText(password), std::to_string(move)});
 }
 
 } // extern "C"

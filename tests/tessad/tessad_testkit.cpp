@@ -1,4 +1,5 @@
 #include "tessad_testkit.h"
+#include "fuse_check.h"
 
 #include <algorithm>
 #include <fstream>
@@ -6,6 +7,23 @@
 #include <sstream>
 
 namespace tk {
+
+int skipWithoutMounts(const char *test)
+{
+    const std::string missing = fusecheck::missingForMounts();
+    if (missing.empty())
+        return 0;
+    std::printf("SKIP %s: %s\n", test, missing.c_str());
+    return 77;
+}
+
+int skipUnlessRoot(const char *test)
+{
+    if (geteuid() == 0)
+        return 0;
+    std::printf("SKIP %s: creating throwaway accounts needs root\n", test);
+    return 77;
+}
 
 std::string readFile(const std::string &path)
 {
@@ -293,6 +311,22 @@ void Account::remove() const
 int Account::as(const std::function<int()> &fn) const
 {
     return inChild([&] { umask(022); return box_init() == 0 ? fn() : 99; }, uid, gid);
+}
+
+bool makeAccounts(const std::string &prefix, const std::vector<Account *> &accounts)
+{
+    const std::string suffix = std::to_string(getpid() % 100000);
+    char letter = 'a';
+    bool made = true;
+    for (Account *account : accounts)
+        made = account->make(prefix + letter++ + suffix) && made;
+    return made;
+}
+
+void removeAccounts(const std::vector<Account *> &accounts)
+{
+    for (const Account *account : accounts)
+        account->remove();
 }
 
 box_info *find(box_info *list, const std::string &name, const std::string &owner)

@@ -37,12 +37,30 @@ inline int failed = 0; // checks failed so far
             return std::fprintf(stderr, "%s:%d: child check: %s\n", __FILE__, __LINE__, #cond), __LINE__ % 250 + 1; \
     } while (0)
 
+// Like CHECK, for a library call's result: prints what it returned.
+#define CHECK_RESULT(call, expected) tk::checkResult((call), (expected), #call, __FILE__, __LINE__)
+// The same for a row of a table, named by `row`.
+#define CHECK_ROW(row, call, expected) tk::checkResult((call), (expected), (row), __FILE__, __LINE__)
+
+inline void checkResult(long actual, long expected, const char *call, const char *file, int line)
+{
+    if (actual == expected)
+        return;
+    std::fprintf(stderr, "%s:%d: %s returned %ld, not %ld\n", file, line, call, actual, expected);
+    ++failed;
+}
+
 // Prints the count of failed checks; the exit status for main.
 inline int report(const char *test)
 {
     std::printf("%s: %d failure(s)\n", test, failed);
     return failed ? 1 : 0;
 }
+
+// For main: ctest's skip status (77) after a one-line reason when this
+// account cannot mount (or is not root), 0 when the test can run.
+int skipWithoutMounts(const char *test);
+int skipUnlessRoot(const char *test);
 
 std::string readFile(const std::string &path);
 bool writeFile(const std::string &path, const std::string &data, mode_t mode = 0644);
@@ -88,6 +106,10 @@ struct Account {
     void remove() const;
     int as(const std::function<int()> &fn) const;
 };
+
+// Makes the accounts <prefix><letter><pid>, a letter each in turn from 'a'.
+bool makeAccounts(const std::string &prefix, const std::vector<Account *> &accounts);
+void removeAccounts(const std::vector<Account *> &accounts);
 
 // A password for both kinds of call, zeroed when it goes.
 struct Key {

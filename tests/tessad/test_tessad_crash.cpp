@@ -1,7 +1,6 @@
 // Crash safety: a child is killed (by the test build's crash hook) at every
 // step of encrypt, decrypt, rename and delete; after each kill box_init must
 // find the box wholly before or after, every file intact, no leftovers.
-#include "fuse_check.h"
 #include "tessad_testkit.h"
 #include "tsd_internal.h"
 
@@ -242,10 +241,7 @@ static void testReadOnlyFolders()
         else if (c.readOnly)
             CHECK(chmod((user + "/" + name).c_str(), 0500) == 0);
         const Snapshot before = contents(f.t, name, c.encrypted ? State::Encrypted : State::Plain);
-        int rc = c.op(name);
-        if (rc != 0)
-            std::fprintf(stderr, "%s: %d %s\n", c.what, rc, box_err(rc));
-        CHECK(rc == 0);
+        CHECK_ROW(c.what, c.op(name), 0);
         CHECK(stateOf(f.t, name) == c.after);
         CHECK(box_init() == 0);
         CHECK(box_create("still-works") == 0 && box_delete("still-works") == 0);
@@ -356,11 +352,8 @@ static void testDamagedBoxStaysAlone()
 
 int main()
 {
-    const std::string missing = fusecheck::missingForMounts();
-    if (!missing.empty()) {
-        std::printf("SKIP test_tessad_crash: %s\n", missing.c_str());
-        return 77; // ctest's skip status for these tests
-    }
+    if (int skip = skipWithoutMounts("test_tessad_crash"))
+        return skip;
     testReadOnlyFolders();
     testStrayFile();
     testDamagedBoxStaysAlone();

@@ -463,13 +463,10 @@ static void testTrashDoesNotLoop(const World &w)
 
 int main()
 {
-    if (geteuid() != 0) {
-        std::printf("SKIP test_tessad_hostile: creating throwaway accounts needs root\n");
-        return 77; // ctest's skip status for these tests
-    }
-    const std::string suffix = std::to_string(getpid() % 100000);
+    if (int skip = skipUnlessRoot("test_tessad_hostile"))
+        return skip;
     World w;
-    bool ok = w.A.make("tsha" + suffix) && w.B.make("tshb" + suffix) && w.C.make("tshc" + suffix);
+    const bool ok = makeAccounts("tsh", {&w.A, &w.B, &w.C});
     CHECK(ok);
     if (ok) {
         TempRoot t;
@@ -491,8 +488,6 @@ int main()
         testBlockers(w);
         testTrashDoesNotLoop(w);
     }
-    w.A.remove();
-    w.B.remove();
-    w.C.remove();
+    removeAccounts({&w.A, &w.B, &w.C});
     return report("test_tessad_hostile");
 }

@@ -3,7 +3,6 @@
 // with nothing else, a damaged file is named, and an exported box comes
 // back intact elsewhere. Neither the key nor the password may show in any
 // process's command line or environment while this happens.
-#include "fuse_check.h"
 #include "tessad_testkit.h"
 #include "tsd_internal.h"
 
@@ -312,11 +311,8 @@ static void testImportBareFolder()
 
 int main()
 {
-    const std::string missing = fusecheck::missingForMounts();
-    if (!missing.empty()) {
-        std::printf("SKIP test_tessad_recovery: %s\n", missing.c_str());
-        return 77; // ctest's skip status for these tests
-    }
+    if (int skip = skipWithoutMounts("test_tessad_recovery"))
+        return skip;
     testRecoveryKey();
     testEmptyBoxCannotCheckKey();
     testCheck();

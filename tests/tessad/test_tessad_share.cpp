@@ -301,14 +301,10 @@ static void testEncryptedShares(World &w)
 
 int main()
 {
-    if (geteuid() != 0) {
-        std::printf("SKIP test_tessad_share: creating throwaway accounts needs root\n");
-        return 77; // ctest's skip status for these tests
-    }
-    const std::string suffix = std::to_string(getpid() % 100000);
+    if (int skip = skipUnlessRoot("test_tessad_share"))
+        return skip;
     World w;
-    bool ok = w.A.make("tsda" + suffix) && w.B.make("tsdb" + suffix) && w.C.make("tsdc" + suffix) &&
-              w.D.make("tsdd" + suffix);
+    const bool ok = makeAccounts("tsd", {&w.A, &w.B, &w.C, &w.D});
     CHECK(ok);
     if (ok) {
         TempRoot t;
@@ -325,9 +321,6 @@ int main()
             testEncryptedShares(w);
         CHECK(!filesMention(t.base, kPass) && !filesMention(t.base, kNewPass));
     }
-    w.A.remove();
-    w.B.remove();
-    w.C.remove();
-    w.D.remove();
+    removeAccounts({&w.A, &w.B, &w.C, &w.D});
     return report("test_tessad_share");
 }
