@@ -1,14 +1,10 @@
-// The program as a process: one copy at a time.
+// The program run as a process: its command line answers without a window,
+// and one copy runs at a time.
 #include "Startup.h"
 #include "qtsingleapplication.h"
 
-#include <QCoreApplication>
-#include <QDataStream>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestMainProcess : public QObject
@@ -20,19 +16,34 @@ class TestMainProcess : public QObject
     QTemporaryDir m_home;       // box root, home and XDG folders: never the real ones
     QProcess m_first;
 
-    QProcessEnvironment environment() const
+    // No display: with the platform "xcb" any attempt to open a window makes
+    // the program abort instead of answering.
+    QProcessEnvironment environment(const QString &platform = "offscreen") const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("LD_PRELOAD");
+        env.insert("QT_QPA_PLATFORM", platform);
         env.insert("XDG_RUNTIME_DIR", m_runtimeDir.path());
         env.insert("BOX_SERVICE_ROOT", m_home.filePath("box"));
         env.insert("HOME", m_home.path());
-        env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
-        env.insert("XDG_DATA_HOME", m_home.filePath("data"));
-        env.insert("XDG_CACHE_HOME", m_home.filePath("cache"));
-        env.insert("XDG_STATE_HOME", m_home.filePath("state"));
-        env.remove("LD_PRELOAD");
+        for (const char *folder : {"CONFIG", "DATA", "CACHE", "STATE"})
+            env.insert(QString("XDG_%1_HOME").arg(folder), m_home.filePath(QString(folder).toLower()));
         return env;
+    }
+
+    // Starts the program and waits for it; a copy that does not finish is
+    // killed and reported with exit code -1.
+    static int runToEnd(QProcess &process, const QString &program, const QStringList &arguments)
+    {
+        process.start(program, arguments);
+        if (!process.waitForFinished(20000)) {
+            process.kill();
+            process.waitForFinished();
+            return -1;
+        }
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
     // True once the first copy holds the single-instance lock.
@@ -52,6 +63,54 @@ private slots:
             QFAIL("the program build/vaultrane is missing: build the target vaultrane");
         QVERIFY(m_runtimeDir.isValid());
         QVERIFY(m_home.isValid());
+    }
+
+    void cleanupTestCase()
+    {
+        m_first.kill();
+        m_first.waitForFinished(10000);
+    }
+
+    // Beside Qt's own options --help still answers without a display and
+    // never gets as far as a window; a wrong argument is refused before any
+    // display is needed, and the same with one. (The plain --help, --version
+    // and --bogus: tests/programs/check-options.sh.)
+    void commandLineAnswersWithoutAWindow_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("expectedOut");
+        QTest::addColumn<QString>("expectedErr");
+        QTest::newRow("-h") << QStringList{"-h"} << "xcb" << 0 << "BOX_SERVICE_ROOT" << "";
+        QTest::newRow("--help beside a Qt option")
+            << QStringList{"-platform", "xcb", "--help"} << "xcb" << 0 << "--version" << "";
+        QTest::newRow("unknown option beside a Qt option")
+            << QStringList{"-style", "fusion", "-bogus"} << "xcb" << 1 << "" << "bogus";
+        QTest::newRow("stray argument") << QStringList{"stray"} << "xcb" << 1 << "" << "stray";
+        QTest::newRow("unknown option with a display") << QStringList{"--bogus"} << "offscreen" << 1 << "" << "bogus";
+    }
+
+    void commandLineAnswersWithoutAWindow()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, platform);
+        QFETCH(int, exitCode);
+        QFETCH(QString, expectedOut);
+        QFETCH(QString, expectedErr);
+        QTemporaryDir runtimeDir; // a lock left here must not meet the copies below
+        QProcessEnvironment env = environment(platform);
+        env.insert("XDG_RUNTIME_DIR", runtimeDir.path());
+        QProcess process;
+        process.setProcessEnvironment(env);
+        QCOMPARE(runToEnd(process, m_program, arguments), exitCode);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(out.contains(expectedOut), qPrintable(out));
+        if (expectedErr.isEmpty())
+            QCOMPARE(err, QString());
+        else
+            QVERIFY2(err.contains(expectedErr), qPrintable(err));
     }
 
     // The test plays the running copy: it holds the lock and listens where
@@ -87,20 +146,13 @@ private slots:
         QVERIFY(second.state() == QProcess::NotRunning || second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(second.readAllStandardOutput(), QByteArray());
-        QCOMPARE(second.readAllStandardError(), QByteArray());
-    }
-
-    void cleanupTestCase()
-    {
-        m_first.kill();
-        m_first.waitForFinished(10000);
+        QCOMPARE(second.readAllStandardOutput() + second.readAllStandardError(), QByteArray());
     }
 
     // The first copy stops at a start-up refusal (no login uid, or run
-    // through su) or shows its window, and waits in it,
-    // holding the lock all the same. A second copy leaves at once, silently
-    // and successfully, and the first goes on undisturbed.
+    // through su) or shows its window, and waits in it, holding the lock
+    // all the same. A second copy leaves at once, silently and
+    // successfully, and the first goes on undisturbed.
     void secondCopyLeavesAtOnce()
     {
         m_first.setProcessEnvironment(environment());
@@ -110,12 +162,8 @@ private slots:
 
         QProcess second;
         second.setProcessEnvironment(environment());
-        second.start(m_program, QStringList());
-        QVERIFY(second.waitForFinished(20000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(second.readAllStandardOutput(), QByteArray());
-        QCOMPARE(second.readAllStandardError(), QByteArray());
+        QCOMPARE(runToEnd(second, m_program, QStringList()), 0);
+        QCOMPARE(second.readAllStandardOutput() + second.readAllStandardError(), QByteArray());
         QCOMPARE(m_first.state(), QProcess::Running);
     }
 };

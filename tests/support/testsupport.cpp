@@ -2,6 +2,8 @@
 
 #include "BoxWorker.h"
 #include "TitleBar.h"
+#include "Vaultrane.h"
+#include "box_service.h"
 #include "boxdouble.h"
 
 #include <QApplication>
@@ -9,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -172,7 +176,74 @@ QString callLog(bool withArgs)
     return log.join(' ');
 }
 
+BoxDouble::Box doubleBox(const std::string &name, unsigned flags, const std::string &path)
+{
+    const std::string owner = (flags & BOX_FLAG_OTHER) ? "anna" : "tester";
+    return {name, path.empty() ? "/nonexistent/box/" + owner + "/" + name : path, owner, flags};
+}
 
+std::vector<BoxDouble::Box> boxOfEachKind()
+{
+    const unsigned own = BOX_FLAG_SELF;
+    const unsigned anna = BOX_FLAG_OTHER | BOX_FLAG_SHARED;
+    return {doubleBox("plain", own | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED),
+            doubleBox("locked", own | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED),
+            doubleBox("mounted", own | BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED | BOX_FLAG_MOUNTED),
+            doubleBox("theirs", anna | BOX_FLAG_PLAIN),
+            doubleBox("their safe", anna | BOX_FLAG_ENCRYPTED)};
+}
+
+std::unique_ptr<Vaultrane> openMainWindow(const std::vector<BoxDouble::Box> &boxes)
+{
+    BoxDouble::reset();
+    BoxDouble::setBoxes(boxes);
+    std::unique_ptr<Vaultrane> window(new Vaultrane);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("TestSupport: the main window was not exposed");
+    return window;
+}
+
+void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons held,
+               QPoint screenOffset)
+{
+    if (held == Qt::NoButton)
+        held = button;
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos) + screenOffset, button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+namespace {
+void pollForMenu(QStringList *shown, const QString &entry, QElapsedTimer clock)
+{
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu) {
+        if (clock.elapsed() > 5000)
+            qWarning("TestSupport: no menu appeared");
+        else
+            QTimer::singleShot(0, [=] { pollForMenu(shown, entry, clock); });
+        return;
+    }
+    QAction *chosen = nullptr;
+    for (QAction *action : menu->actions()) {
+        if (!action->isVisible() || action->isSeparator())
+            continue;
+        shown->append(action->text());
+        if (action->text() == entry)
+            chosen = action;
+    }
+    menu->close();
+    if (chosen)
+        chosen->trigger();
+}
+} // namespace
+
+void onNextMenu(QStringList *shown, const QString &entry)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(0, [=] { pollForMenu(shown, entry, clock); });
+}
 
 bool nssWrapperActive()
 {

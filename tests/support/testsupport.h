@@ -1,12 +1,18 @@
 // Helpers shared by the program tests.
 #pragma once
 
+#include "boxdouble.h"
+
+#include <QEvent>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+
+class Vaultrane;
 
 namespace TestSupport {
 
@@ -69,6 +75,31 @@ void pressClose(QWidget *dialog);
 // The box service calls made so far, "box_x(arg,arg) box_y(arg)" (without
 // the *_destroy clean-ups); names only when withArgs is false.
 QString callLog(bool withArgs = true);
+
+
+// A box of the test double: the user's own ("tester"), or anna's with
+// BOX_FLAG_OTHER; its folder is `path`, or one that does not exist.
+BoxDouble::Box doubleBox(const std::string &name, unsigned flags, const std::string &path = {});
+
+// One box of each kind the views tell apart, in this order: "plain" (own,
+// unshared), "locked" (own, encrypted, shared), "mounted" (own, encrypted,
+// mounted), "theirs" (anna's, plain) and "their safe" (anna's, encrypted).
+std::vector<BoxDouble::Box> boxOfEachKind();
+
+// The main window on a fresh test double holding `boxes`, shown, exposed
+// and in icon mode.
+std::unique_ptr<Vaultrane> openMainWindow(const std::vector<BoxDouble::Box> &boxes);
+
+// Sends a mouse event at `pos` of `widget`. `button` caused it (NoButton for
+// a move); `held` are the buttons down, by default `button`. The screen
+// position is `pos` mapped to the screen, moved by `screenOffset`.
+void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
+               Qt::MouseButtons held = Qt::NoButton, QPoint screenOffset = QPoint());
+
+// Arms a handler for the next pop-up menu (a menu is no modal widget): it
+// records the visible entries in `shown` and triggers the one with text
+// `entry`, or only closes the menu when there is none.
+void onNextMenu(QStringList *shown, const QString &entry);
 
 
 // Runs the tests in a child process whose password database (through
