@@ -12,6 +12,7 @@ struct BoxServiceExtensions::Table {
     box_user_folder_fn userFolder = nullptr;
     box_crypto_mount_idle_fn mountIdle = nullptr;
     box_share_state_of_fn shareStateOf = nullptr;
+    box_mounted_by_fn mountedBy = nullptr;
     box_crypto_recovery_key_fn recoveryKey = nullptr;
     box_crypto_recover_fn recover = nullptr;
     box_crypto_check_fn check = nullptr;
@@ -43,6 +44,7 @@ const BoxServiceExtensions::Table &BoxServiceExtensions::table()
         t.userFolder = lookUp<box_user_folder_fn>("box_user_folder");
         t.mountIdle = lookUp<box_crypto_mount_idle_fn>("box_crypto_mount_idle");
         t.shareStateOf = lookUp<box_share_state_of_fn>("box_share_state_of");
+        t.mountedBy = lookUp<box_mounted_by_fn>("box_mounted_by");
         t.recoveryKey = lookUp<box_crypto_recovery_key_fn>("box_crypto_recovery_key");
         t.recover = lookUp<box_crypto_recover_fn>("box_crypto_recover");
         t.check = lookUp<box_crypto_check_fn>("box_crypto_check");
@@ -63,6 +65,7 @@ box_unavailable_code_fn BoxServiceExtensions::unavailableCode() { return table()
 box_user_folder_fn BoxServiceExtensions::userFolder() { return table().userFolder; }
 box_crypto_mount_idle_fn BoxServiceExtensions::mountIdle() { return table().mountIdle; }
 box_share_state_of_fn BoxServiceExtensions::shareStateOf() { return table().shareStateOf; }
+box_mounted_by_fn BoxServiceExtensions::mountedBy() { return table().mountedBy; }
 box_crypto_recovery_key_fn BoxServiceExtensions::recoveryKey() { return table().recoveryKey; }
 box_crypto_recover_fn BoxServiceExtensions::recover() { return table().recover; }
 box_crypto_check_fn BoxServiceExtensions::check() { return table().check; }

@@ -18,6 +18,7 @@ public:
     static box_user_folder_fn userFolder();
     static box_crypto_mount_idle_fn mountIdle();
     static box_share_state_of_fn shareStateOf();
+    static box_mounted_by_fn mountedBy();
     static box_crypto_recovery_key_fn recoveryKey();
     static box_crypto_recover_fn recover();
     static box_crypto_check_fn check();

@@ -160,6 +160,10 @@ BoxInfo toBoxInfo(const box_info *node)
                                                             : SharePermission::None;
         box.mountedElsewhere = state.mounted_elsewhere != 0;
     }
+    char login[LOGIN_NAME_MAX + 1];
+    if (box_mounted_by_fn mountedBy = BoxServiceExtensions::mountedBy();
+        box.mountedElsewhere && mountedBy && mountedBy(node, login, sizeof login) == 0)
+        box.mountedBy = QString::fromUtf8(login);
     return box;
 }
 

@@ -125,13 +125,20 @@ typedef struct box_share_state {
     int access;            /* enum box_access */
     int mounted_elsewhere; /* non-zero: another account has the box mounted
                               (own box: an account it is shared with;
-                              another's box: its owner) */
+                              another's box: its owner or another account
+                              it is shared with) */
 } box_share_state;
 
 /* Fills *state for a record of box_get_list or box_get_info of the same
  * library. Returns 0, or a negative code. */
 typedef int (*box_share_state_of_fn)(const box_info *info,
                                      box_share_state *state); /* "box_share_state_of" */
+
+/* The login of an account that has the box mounted while the caller's record
+ * says mounted_elsewhere (one of them, when several have), else "", for a
+ * record of box_get_list or box_get_info of the same library. Returns 0, or
+ * a negative code (-ERANGE: the buffer is too small). */
+typedef int (*box_mounted_by_fn)(const box_info *info, char *buf, size_t len); /* "box_mounted_by" */
 
 /* ---- the recovery key, the integrity check, export and import ---- */
 

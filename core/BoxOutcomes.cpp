@@ -40,8 +40,12 @@ QString BoxOutcomes::refusal(const BoxInfo &box, BoxAction action, BoxRefusal re
     case BoxRefusal::NotOwner:
         return tr("保护箱 “%1” 属于其他用户！").arg(box.name);
     case BoxRefusal::MountedElsewhere:
-        if (box.fromOther)
+        if (box.fromOther && (box.mountedBy.isEmpty() || box.mountedBy == box.owner))
             return tr("保护箱 “%1” 由其所有者 %2 挂载，只有其所有者可以卸载！").arg(box.name, box.owner);
+        if (box.fromOther)
+            return tr("保护箱 “%1” 由用户 %2 挂载，只有该用户可以卸载！").arg(box.name, box.mountedBy);
+        if (!box.mountedBy.isEmpty())
+            return tr("保护箱 “%1” 正由用户 %2 挂载，请待其卸载后重试！").arg(box.name, box.mountedBy);
         return tr("保护箱 “%1” 正由其他用户挂载，请待其卸载后重试！").arg(box.name);
     }
     return QString();

@@ -31,5 +31,11 @@ QString BoxStateText::mountedElsewhere(const BoxInfo &box)
 {
     if (!box.mountedElsewhere)
         return QString();
-    return box.fromOther ? tr("由所有者 %1 挂载").arg(box.owner) : tr("由其他用户挂载");
+    // A box service that does not name the account means, for a box
+    // shared with us, its owner.
+    if (box.fromOther && (box.mountedBy.isEmpty() || box.mountedBy == box.owner))
+        return tr("由所有者 %1 挂载").arg(box.owner);
+    if (box.mountedBy.isEmpty())
+        return tr("由其他用户挂载");
+    return tr("由用户 %1 挂载").arg(box.mountedBy);
 }

@@ -18,7 +18,8 @@ public:
     // The same for scripts, never translated: "owner", "read-only",
     // "read-write" or "none".
     static QString accessKey(const BoxInfo &box);
-    // That another account has the box mounted (its owner, for a box shared
-    // with us); empty when none has.
+    // That another account has the box mounted, naming it where the box
+    // service does (for a box shared with us: its owner, or another account
+    // it is shared with); empty when none has.
     static QString mountedElsewhere(const BoxInfo &box);
 };

@@ -59,6 +59,9 @@ struct BoxInfo {
     // Unlocked by another account (the owner, or another sharee): that
     // mount is not ours to unmount.
     bool mountedElsewhere = false;
+    // The login of an account that has it mounted; empty where the box
+    // service does not say.
+    QString mountedBy;
     // What a share grants us on another account's box; None on our own.
     SharePermission access = SharePermission::None;
 };

@@ -5,6 +5,7 @@
 #include "BoxListWidget.h"
 #include "BoxOperations.h"
 #include "BoxRules.h"
+#include "BoxStateText.h"
 #include "BoxStateWatcher.h"
 #include "BoxTabelHeaderView.h"
 #include "BoxTableModel.h"
@@ -29,6 +30,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 #include <memory>
 #include <QSpacerItem>
@@ -440,8 +442,16 @@ void Vaultrane::refreshBoxView()
 {
     BoxInfo selected;
     const bool hadSelection = selectedBox(selected);
-    const BoxResult result =
-        m_mode == TableMode ? m_pBoxTableModel->refreshBoxList() : m_pBoxListWidget->updateBoxList();
+    BoxResult result;
+    if (m_mode == TableMode) {
+        result = m_pBoxTableModel->refreshBoxList();
+    } else {
+        // The icon view reports no current box while it refills: that
+        // would grey the tool buttons for a moment and take the keyboard
+        // focus off the one the user is on. The selection below decides.
+        const QSignalBlocker passingStates(m_pBoxListWidget);
+        result = m_pBoxListWidget->updateBoxList();
+    }
     noteListResult(result);
     if (hadSelection)
         selectBox(selected.name, selected.owner);
@@ -552,13 +562,18 @@ void Vaultrane::updateStatus(bool selected, const BoxInfo &box)
         return;
     }
 
+    QString text;
     if (box.fromOther) {
-        m_pCountLabel->setText(tr("保护箱：%1 (来自 %2)").arg(box.name, box.owner));
+        text = tr("保护箱：%1 (来自 %2)").arg(box.name, box.owner);
         m_pShareAttrBtn->hide();
     } else {
-        m_pCountLabel->setText(tr("保护箱：%1").arg(box.name));
+        text = tr("保护箱：%1").arg(box.name);
         m_pShareAttrBtn->setVisible(box.shared);
     }
+    // Why it cannot be unmounted, deleted or renamed from here.
+    if (!box.mounted && box.mountedElsewhere)
+        text = tr("%1，%2").arg(text, BoxStateText::mountedElsewhere(box));
+    m_pCountLabel->setText(text);
 
     if (box.mounted) {
         m_pEncryptAttrBtn->setIcon(QIcon(":/images/image/blue_unlock_icon.png"));

@@ -320,6 +320,20 @@ private slots:
         QTRY_COMPARE(BoxDouble::callCount("box_get_list"), 1);
     }
 
+    // A reload leaves the keyboard on the tool button the user has reached:
+    // the icon view's passing "no box" while it refills moves nothing.
+    void reloadKeepsTheFocusedButton()
+    {
+        select("plain");
+        m_w->m_pDelBtn->setFocus(Qt::TabFocusReason);
+        QCOMPARE(m_w->focusWidget(), m_w->m_pDelBtn);
+
+        m_w->slot_reload_boxes();
+
+        QCOMPARE(m_w->focusWidget(), m_w->m_pDelBtn);
+        QVERIFY(m_w->m_pDelBtn->isEnabled());
+    }
+
     // A list that cannot be read leaves the view as it was and says why.
     void listFailureIsShown()
     {

@@ -564,6 +564,14 @@
         <source>正在等待本账户的另一项保护箱操作结束……</source>
         <translation>Waiting for another box operation of this account to end…</translation>
     </message>
+    <message>
+        <source>保护箱 “%1” 由用户 %2 挂载，只有该用户可以卸载！</source>
+        <translation>The box “%1” is mounted by %2; only that account can unmount it!</translation>
+    </message>
+    <message>
+        <source>保护箱 “%1” 正由用户 %2 挂载，请待其卸载后重试！</source>
+        <translation>%2 has the box “%1” mounted; try again once it is unmounted!</translation>
+    </message>
 </context>
 <context>
     <name>BoxReasons</name>
@@ -700,6 +708,10 @@
     <message>
         <source>由其他用户挂载</source>
         <translation>mounted by another account</translation>
+    </message>
+    <message>
+        <source>由用户 %1 挂载</source>
+        <translation>mounted by %1</translation>
     </message>
 </context>
 <context>
@@ -1831,6 +1843,10 @@
     <message>
         <source>保护箱 “%1” 已删除！</source>
         <translation>The box “%1” has been deleted!</translation>
+    </message>
+    <message>
+        <source>%1，%2</source>
+        <translation>%1, %2</translation>
     </message>
 </context>
 </TS>

@@ -518,6 +518,44 @@ static int require_no_sharee_mounts(const struct boxref *b)
     return -TSD_E_OTHERMOUNT;
 }
 
+/* Whether another account has someone else's box mounted, as a sharee of
+ * it sees it: its owner at the box folder, or another account the box is
+ * still shared with at a folder of its own. The first such account goes in
+ * *uid. */
+static int others_mount(const struct tsd_mounts *m, const struct boxref *b, uid_t *uid)
+{
+    if (!b->encrypted)
+        return 0;
+    /* The owner's mount, at the box folder (which a sharee may not look
+     * into: it counts as alive). */
+    if (tsd_mount_state(m, b->box, NULL) == TSD_MNT_ALIVE) {
+        *uid = b->owner_uid;
+        return 1;
+    }
+    uid_t found[16];
+    int n = tsd_mounts_of(m, b->cipher, tsd.uid, found, 16);
+    for (int i = 0; i < n && i < 16; i++) {
+        int named = 0, perm = 0;
+        if (found[i] != b->owner_uid
+            && (tsd_acl_scan(b->cipher, &named, found[i], &perm) < 0 || !(perm & 5)))
+            continue;
+        *uid = found[i];
+        return 1;
+    }
+    return 0;
+}
+
+/* The login of `uid` in buf, or "uid N" for an account without one. */
+static void login_of(uid_t uid, char *buf, size_t len)
+{
+    struct passwd pw, *found = NULL;
+    char text[1024];
+    if (getpwuid_r(uid, &pw, text, sizeof text, &found) == 0 && found && found->pw_name)
+        snprintf(buf, len, "%s", found->pw_name);
+    else
+        snprintf(buf, len, "uid %u", (unsigned)uid);
+}
+
 static uint64_t free_space(const char *path)
 {
     struct statvfs sv;
@@ -1239,6 +1277,7 @@ struct tsd_info {
     box_info info;
     uint32_t magic;
     box_share_state state;
+    char mounted_by[LOGIN_NAME_MAX + 1]; /* "" unless state.mounted_elsewhere */
 };
 
 /* A record of the box `b`, with its flags and share state read from the
@@ -1267,16 +1306,16 @@ static box_info *new_info(const char *name, const struct boxref *b, const struct
     if (b->encrypted && tsd_mount_state(m, b->point ? b->point : b->box, NULL) == TSD_MNT_ALIVE)
         f |= BOX_FLAG_MOUNTED;
     i->flags = f;
+    uid_t by = (uid_t)-1;
     if (b->self) {
         t->state.access = BOX_ACCESS_OWNER;
-        t->state.mounted_elsewhere = sharee_mounts(m, b, NULL, 0) > 0;
+        t->state.mounted_elsewhere = sharee_mounts(m, b, &by, 1) > 0;
     } else {
         t->state.access = (b->perm & 2) ? BOX_ACCESS_READ_WRITE : BOX_ACCESS_READ_ONLY;
-        /* The owner's mount, at the box folder (which a sharee may not
-         * look into: it counts as alive). */
-        t->state.mounted_elsewhere =
-            b->encrypted && tsd_mount_state(m, b->box, NULL) == TSD_MNT_ALIVE;
+        t->state.mounted_elsewhere = others_mount(m, b, &by);
     }
+    if (t->state.mounted_elsewhere)
+        login_of(by, t->mounted_by, sizeof t->mounted_by);
     return i;
 }
 
@@ -1288,6 +1327,21 @@ int box_share_state_of(const box_info *info, box_share_state *state)
     if (t->magic != TSD_INFO_MAGIC)
         return -TSD_E_INVAL;
     *state = t->state;
+    return 0;
+}
+
+int box_mounted_by(const box_info *info, char *buf, size_t len)
+{
+    if (!info || !buf || len == 0)
+        return -TSD_E_INVAL;
+    const struct tsd_info *t = (const struct tsd_info *)info;
+    if (t->magic != TSD_INFO_MAGIC)
+        return -TSD_E_INVAL;
+    if (strlen(t->mounted_by) >= len) {
+        buf[0] = 0;
+        return -ERANGE;
+    }
+    strcpy(buf, t->mounted_by);
     return 0;
 }
 

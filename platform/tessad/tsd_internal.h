@@ -37,6 +37,7 @@ int box_state_folders(char *buf, size_t len);
 int box_crypto_mount_idle(const char *owner, const char *name, box_passphrase *key,
                           unsigned int idle_seconds);
 int box_share_state_of(const box_info *info, box_share_state *state);
+int box_mounted_by(const box_info *info, char *buf, size_t len);
 int box_crypto_recovery_key(const char *name, box_passphrase *password, char *buf, size_t len);
 int box_crypto_recover(const char *name, box_passphrase *recovery_key,
                        box_crypto_params *new_password, int *checked);

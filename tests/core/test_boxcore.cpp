@@ -4,6 +4,7 @@
 #include "BoxOperations.h"
 #include "BoxOutcomes.h"
 #include "BoxRules.h"
+#include "BoxStateText.h"
 #include "BoxWorker.h"
 #include "NamePolicy.h"
 #include "PasswordPolicy.h"
@@ -162,6 +163,33 @@ private slots:
             if (refused)
                 QVERIFY(callNames().isEmpty());
         }
+    }
+
+    // Whoever else has the box mounted is named in its state and in the
+    // refusals it causes; a service that names nobody means the owner.
+    void mountedElsewhereNamesTheAccount_data()
+    {
+        QTest::addColumn<bool>("fromOther");
+        QTest::addColumn<QString>("mountedBy");
+        QTest::addColumn<BoxAction>("refused");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("own box, by a sharee") << false << "carol" << BoxAction::Delete << "carol";
+        QTest::newRow("other's, by its owner") << true << "bob" << BoxAction::Unmount << "bob";
+        QTest::newRow("other's, by nobody named") << true << "" << BoxAction::Unmount << "bob";
+        QTest::newRow("other's, by another sharee") << true << "carol" << BoxAction::Unmount << "carol";
+    }
+
+    void mountedElsewhereNamesTheAccount()
+    {
+        QFETCH(bool, fromOther);
+        QFETCH(QString, mountedBy);
+        QFETCH(BoxAction, refused);
+        QFETCH(QString, named);
+        BoxInfo box = boxInfo("b", fromOther ? kOthersEncrypted : kOwnEncrypted);
+        box.mountedElsewhere = true;
+        box.mountedBy = mountedBy;
+        QVERIFY(BoxStateText::mountedElsewhere(box).contains(named));
+        QVERIFY(BoxOutcomes::refusal(box, refused).contains(named));
     }
 
     // The one rule for every new password, wherever it is chosen.

@@ -374,6 +374,12 @@ else
   # Meanwhile the owner may not delete it.
   printf '%s\n' "$new_password" | "$box_cli" delete beta >/dev/null 2>&1 && fail "the owner deleted a box another account has mounted"
   is_encrypted_box beta || fail "beta went while the second account had it mounted"
+  # The owner's window says who has it mounted.
+  xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+  wait_for "focus on the owner's window" has_focus "$main"
+  screenshot 13b-owner-while-sharee-mounted
+  xdotool windowactivate --sync "$main_b" >/dev/null 2>&1 || true
+  wait_for "focus back on the second account's window" has_focus "$main_b"
   # 卸载 is the only entry of its menu.
   geometry "$main_b"
   before="$(xdotool search --onlyvisible --pid "$sharee_pid" 2>/dev/null | sort | tr '\n' ' ')"
@@ -383,6 +389,9 @@ else
   keys Down Return
   sharee_unmounted() { ! sharee_mounted; }
   wait_for "the second account's mount gone" sharee_unmounted
+  # The owner's window offers 删除 and 重命名 again once it has heard of
+  # it: within its watcher's longest delay (0.4 s).
+  sleep 0.5
   kill "$sharee_pid" 2>/dev/null || true
   wait "$sharee_pid" 2>/dev/null || true
   sharee_pid=""

@@ -27,6 +27,7 @@ struct Listed {
     int flags = -1;
     std::string path;
     box_share_state state{};
+    std::string mountedBy; // who else has it mounted
 };
 
 static Listed listed(const std::string &name, const std::string &owner = std::string())
@@ -38,6 +39,9 @@ static Listed listed(const std::string &name, const std::string &owner = std::st
         result.flags = info->flags;
         result.path = info->path;
         box_share_state_of(info, &result.state);
+        char login[LOGIN_NAME_MAX + 1] = "";
+        box_mounted_by(info, login, sizeof login);
+        result.mountedBy = login;
     }
     box_info_list_destroy(list);
     return result;
@@ -280,6 +284,14 @@ static void testEncryptedShares(World &w)
     // away.
     std::printf("encrypted box: unshared while mounted\n");
     CHECK(w.B.as([&] { return mountAs(w.A.name); }) == 0);
+    // B's mount is named to the owner and to the other sharee alike.
+    for (const Account *who : { &w.A, &w.C }) {
+        CHECK(who->as([&] {
+            const Listed box = listed("vault", who == &w.A ? std::string() : w.A.name);
+            CHILD_CHECK(box.state.mounted_elsewhere != 0);
+            return box.mountedBy == w.B.name ? 0 : 1;
+        }) == 0);
+    }
     CHECK(w.A.as([&] {
         CHILD_CHECK(box_clear_share("vault") == 0);
         return share("vault", 5, w.C.uid);
