@@ -213,36 +213,25 @@ void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton b
     QApplication::sendEvent(widget, &event);
 }
 
-namespace {
-void pollForMenu(QStringList *shown, const QString &entry, QElapsedTimer clock)
-{
-    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    if (!menu) {
-        if (clock.elapsed() > 5000)
-            qWarning("TestSupport: no menu appeared");
-        else
-            QTimer::singleShot(0, [=] { pollForMenu(shown, entry, clock); });
-        return;
-    }
-    QAction *chosen = nullptr;
-    for (QAction *action : menu->actions()) {
-        if (!action->isVisible() || action->isSeparator())
-            continue;
-        shown->append(action->text());
-        if (action->text() == entry)
-            chosen = action;
-    }
-    menu->close();
-    if (chosen)
-        chosen->trigger();
-}
-} // namespace
-
 void onNextMenu(QStringList *shown, const QString &entry)
 {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer::singleShot(0, [=] { pollForMenu(shown, entry, clock); });
+    // The menu runs its own event loop once it is open, and this timer fires there.
+    QTimer::singleShot(0, [=] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        QAction *chosen = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (!action->isVisible() || action->isSeparator())
+                continue;
+            shown->append(action->text());
+            if (action->text() == entry)
+                chosen = action;
+        }
+        menu->close();
+        if (chosen)
+            chosen->trigger();
+    });
 }
 
 bool nssWrapperActive()

@@ -96,9 +96,10 @@ std::unique_ptr<Vaultrane> openMainWindow(const std::vector<BoxDouble::Box> &box
 void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
                Qt::MouseButtons held = Qt::NoButton, QPoint screenOffset = QPoint());
 
-// Arms a handler for the next pop-up menu (a menu is no modal widget): it
-// records the visible entries in `shown` and triggers the one with text
-// `entry`, or only closes the menu when there is none.
+// Arms a handler for a pop-up menu opened right after (a menu is no modal
+// widget): it records the visible entries in `shown` and triggers the one
+// with text `entry`, or only closes the menu when there is none. When no
+// menu opened, it does nothing.
 void onNextMenu(QStringList *shown, const QString &entry);
 
 
