@@ -1,5 +1,6 @@
 #include "tessad_testkit.h"
 #include "fuse_check.h"
+#include "tsd_internal.h"
 
 #include <algorithm>
 #include <fstream>
@@ -7,6 +8,20 @@
 #include <sstream>
 
 namespace tk {
+
+void checkResult(long actual, long expected, const char *row, const char *file, int line)
+{
+    if (actual == expected)
+        return;
+    std::fprintf(stderr, "%s:%d: %s returned %ld, not %ld\n", file, line, row, actual, expected);
+    ++failed;
+}
+
+int report(const char *test)
+{
+    std::printf("%s: %d failure(s)\n", test, failed);
+    return failed ? 1 : 0;
+}
 
 int skipWithoutMounts(const char *test)
 {
@@ -122,20 +137,32 @@ TempRoot::~TempRoot()
         setenv("BOX_SERVICE_ROOT", previousRoot.c_str(), 1);
 }
 
-std::string aclText(acl_t a)
+static std::string aclText(const std::string &path, acl_type_t type)
 {
-    char *s = a ? acl_to_any_text(a, nullptr, ',', TEXT_NUMERIC_IDS) : nullptr;
-    std::string r = s ? s : "";
-    acl_free(s);
-    return r;
+    acl_t acl = acl_get_file(path.c_str(), type);
+    char *text = acl ? acl_to_any_text(acl, nullptr, ',', TEXT_NUMERIC_IDS) : nullptr;
+    const std::string result = text ? text : "";
+    acl_free(text);
+    acl_free(acl);
+    return result;
 }
 
-static std::string aclText(const std::string &p, acl_type_t t)
+std::string aclText(const std::string &path)
 {
-    acl_t a = acl_get_file(p.c_str(), t);
-    std::string r = aclText(a);
-    acl_free(a);
-    return r;
+    return aclText(path, ACL_TYPE_ACCESS);
+}
+
+bool reachable(const std::string &path)
+{
+    DIR *dir = opendir(path.c_str());
+    if (dir) {
+        closedir(dir);
+        return true;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0)
+        close(fd);
+    return fd >= 0;
 }
 
 static std::string userXattrs(const std::string &p)
@@ -184,8 +211,9 @@ static void walk(const std::string &base, const std::string &rel, Snapshot &out)
 
 Snapshot snapshot(const std::string &dir)
 {
-    Snapshot s;
-    return walk(dir, "", s), s;
+    Snapshot tree;
+    walk(dir, "", tree);
+    return tree;
 }
 
 bool sameTree(const Snapshot &a, const Snapshot &b)
@@ -273,13 +301,17 @@ bool trashDrains(const std::string &user, int seconds)
     return false;
 }
 
+bool becomeAccount(uid_t uid, gid_t gid)
+{
+    return setgroups(0, nullptr) == 0 && setresgid(gid, gid, gid) == 0 && setresuid(uid, uid, uid) == 0;
+}
+
 int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
 {
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        if (uid != (uid_t)-1 && (setgroups(0, nullptr) < 0 || setresgid(gid, gid, gid) < 0 ||
-                                 setresuid(uid, uid, uid) < 0))
+        if (uid != (uid_t)-1 && !becomeAccount(uid, gid))
             _exit(250);
         int rc = fn();
         std::fflush(nullptr);
@@ -310,23 +342,118 @@ void Account::remove() const
 
 int Account::as(const std::function<int()> &fn) const
 {
-    return inChild([&] { umask(022); return box_init() == 0 ? fn() : 99; }, uid, gid);
+    return inChild(
+        [&] {
+            umask(022);
+            return box_init() == 0 ? fn() : 99;
+        },
+        uid, gid);
 }
 
-bool makeAccounts(const std::string &prefix, const std::vector<Account *> &accounts)
+bool Account::reaches(const std::vector<std::string> &paths) const
+{
+    return as([&] {
+        for (const std::string &path : paths)
+            if (reachable(path)) {
+                std::fprintf(stderr, "%s reaches %s\n", name.c_str(), path.c_str());
+                return 1;
+            }
+        return 0;
+    }) != 0;
+}
+
+std::string Account::output(const std::function<std::string()> &fn) const
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return std::string();
+    // The child writes what it has before it ends (small texts: they fit
+    // in the pipe), the parent reads it after.
+    as([&] {
+        close(channel[0]);
+        const std::string text = fn();
+        return write(channel[1], text.data(), text.size()) == (ssize_t)text.size() ? 0 : 1;
+    });
+    close(channel[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, (size_t)n);
+    close(channel[0]);
+    return text;
+}
+
+std::string Account::reads(const std::string &path) const
+{
+    return output([&] { return readFile(path); });
+}
+
+bool Account::writes(const std::string &path, const std::string &data) const
+{
+    return as([&] { return writeFile(path, data, 0664) ? 0 : 1; }) == 0;
+}
+
+bool leaveClosedFolder(const std::string &in)
+{
+    const std::string folder = in + "/b-folder";
+    return mkdir(folder.c_str(), 0755) == 0 && chmod(folder.c_str(), 0755) == 0 &&
+           writeFile(folder + "/b.txt", kClosedFolderFile);
+}
+
+Accounts::Accounts(const std::string &prefix, const std::vector<Account *> &accounts) : all(accounts)
 {
     const std::string suffix = std::to_string(getpid() % 100000);
     char letter = 'a';
-    bool made = true;
-    for (Account *account : accounts)
+    for (Account *account : all)
         made = account->make(prefix + letter++ + suffix) && made;
-    return made;
+    CHECK(made);
 }
 
-void removeAccounts(const std::vector<Account *> &accounts)
+Accounts::~Accounts()
 {
-    for (const Account *account : accounts)
+    for (const Account *account : all)
         account->remove();
+}
+
+Key::Key(const std::string &key)
+    : pass{ strdup(key.c_str()), key.size() }, params{ BOX_CRYPTO_SETTINGS_DEFAULT, strdup(key.c_str()), key.size() }
+{
+}
+
+Key::~Key()
+{
+    explicit_bzero(pass.key, pass.key_len);
+    explicit_bzero(params.key, params.key_len);
+    free(pass.key);
+    free(params.key);
+}
+
+Snapshot mountedTree(const std::string &name, const Key &key)
+{
+    char folder[4096];
+    box_passphrase pass = key.pass;
+    if (box_user_folder(folder, sizeof folder) != 0 || box_crypto_mount(nullptr, name.c_str(), &pass) != 0)
+        return Snapshot();
+    const Snapshot tree = snapshot(std::string(folder) + "/" + name);
+    // Another process on the machine may look into a fresh mount for a
+    // moment (as root the mount is open to all); that is not our fault.
+    int rc = box_crypto_umount(nullptr, name.c_str());
+    for (int tries = 0; rc == -TSD_E_BUSY && tries < 10; tries++) {
+        usleep(200000);
+        rc = box_crypto_umount(nullptr, name.c_str());
+    }
+    CHECK(rc == 0);
+    return tree;
+}
+
+bool refused(int rc, int code, int reason, const std::string &detailPart)
+{
+    const char *detail = box_last_detail();
+    const bool named = detailPart.empty() || (detail && std::strstr(detail, detailPart.c_str()));
+    if (rc == -code && box_reason_of(rc) == reason && named)
+        return true;
+    std::fprintf(stderr, "expected %s, got %s (detail: %s)\n", box_err(-code), box_err(rc), detail ? detail : "none");
+    return false;
 }
 
 box_info *find(box_info *list, const std::string &name, const std::string &owner)

@@ -33,29 +33,20 @@ inline int failed = 0; // checks failed so far
 // In a child process: report the failing line through the exit status.
 #define CHILD_CHECK(cond)                                                               \
     do {                                                                                \
-        if (!(cond))                                                                    \
-            return std::fprintf(stderr, "%s:%d: child check: %s\n", __FILE__, __LINE__, #cond), __LINE__ % 250 + 1; \
+        if (!(cond)) {                                                                  \
+            std::fprintf(stderr, "%s:%d: child check: %s\n", __FILE__, __LINE__, #cond); \
+            return __LINE__ % 250 + 1;                                                  \
+        }                                                                               \
     } while (0)
 
-// Like CHECK, for a library call's result: prints what it returned.
-#define CHECK_RESULT(call, expected) tk::checkResult((call), (expected), #call, __FILE__, __LINE__)
-// The same for a row of a table, named by `row`.
+// Like CHECK, for a library call's result in a row of a table, named by
+// `row`: prints what the call returned.
 #define CHECK_ROW(row, call, expected) tk::checkResult((call), (expected), (row), __FILE__, __LINE__)
 
-inline void checkResult(long actual, long expected, const char *call, const char *file, int line)
-{
-    if (actual == expected)
-        return;
-    std::fprintf(stderr, "%s:%d: %s returned %ld, not %ld\n", file, line, call, actual, expected);
-    ++failed;
-}
+void checkResult(long actual, long expected, const char *row, const char *file, int line);
 
 // Prints the count of failed checks; the exit status for main.
-inline int report(const char *test)
-{
-    std::printf("%s: %d failure(s)\n", test, failed);
-    return failed ? 1 : 0;
-}
+int report(const char *test);
 
 // For main: ctest's skip status (77) after a one-line reason when this
 // account cannot mount (or is not root), 0 when the test can run.
@@ -67,7 +58,8 @@ bool writeFile(const std::string &path, const std::string &data, mode_t mode = 0
 void run(const std::string &cmd);
 std::vector<std::string> listDir(const std::string &dir); // without . and ..
 bool exists(const std::string &path);                     // lstat succeeds
-std::string aclText(acl_t acl);                           // numeric ids, comma separated
+std::string aclText(const std::string &path);             // access ACL, numeric ids, comma separated
+bool reachable(const std::string &path);                  // the folder opens or the file reads
 
 // A temporary box root, $BOX_SERVICE_ROOT pointing at it; unmounts and
 // removes everything when it goes.
@@ -95,6 +87,8 @@ void buildTree(const std::string &dir, int files);
 // Runs fn in a child process (as uid/gid when given); returns its exit
 // status, or 1000 + signal when it was killed.
 int inChild(const std::function<int()> &fn, uid_t uid = (uid_t)-1, gid_t gid = (gid_t)-1);
+// Turns the calling (child) process into uid/gid; false when it cannot.
+bool becomeAccount(uid_t uid, gid_t gid);
 
 // A throwaway account made with useradd (root only) for the sharing
 // tests; `as` runs fn in a child process as that account, after box_init.
@@ -105,24 +99,45 @@ struct Account {
     bool make(const std::string &login); // replaces an old one of that name
     void remove() const;
     int as(const std::function<int()> &fn) const;
+    // Whether this account can open any of the paths.
+    bool reaches(const std::vector<std::string> &paths) const;
+    // What fn returns in a child process as this account.
+    std::string output(const std::function<std::string()> &fn) const;
+    std::string reads(const std::string &path) const; // empty when it cannot
+    bool writes(const std::string &path, const std::string &data) const;
 };
 
-// Makes the accounts <prefix><letter><pid>, a letter each in turn from 'a'.
-bool makeAccounts(const std::string &prefix, const std::vector<Account *> &accounts);
-void removeAccounts(const std::vector<Account *> &accounts);
+// A sharee's own folder "b-folder" in `in`, closed to the owner's deleting
+// (0755; the inherited mask would let the owner in), holding a file with
+// kClosedFolderFile in it.
+inline const char *kClosedFolderFile = "the sharee's own file";
+bool leaveClosedFolder(const std::string &in);
+
+// The accounts <prefix><letter><pid>, a letter each in turn from 'a',
+// removed again when it goes.
+struct Accounts {
+    Accounts(const std::string &prefix, const std::vector<Account *> &accounts);
+    ~Accounts();
+    std::vector<Account *> all;
+    bool made = true;
+};
 
 // A password for both kinds of call, zeroed when it goes.
 struct Key {
-    explicit Key(const char *k)
-        : pass{ strdup(k), strlen(k) }, params{ BOX_CRYPTO_SETTINGS_DEFAULT, strdup(k), strlen(k) } {}
-    ~Key()
-    {
-        explicit_bzero(pass.key, pass.key_len), explicit_bzero(params.key, params.key_len);
-        free(pass.key), free(params.key);
-    }
+    explicit Key(const std::string &key);
+    ~Key();
     box_passphrase pass;
     box_crypto_params params;
 };
+
+// The tree of an encrypted box, mounted for the look (empty when it does
+// not mount) and unmounted again.
+Snapshot mountedTree(const std::string &name, const Key &key);
+
+// Whether `rc` is the refusal -`code`, for `reason`, with a detail
+// holding `detailPart` (empty: any detail or none); prints what it got
+// otherwise.
+bool refused(int rc, int code, int reason, const std::string &detailPart = std::string());
 
 // True once the state folder's trash is empty, polling for `seconds`.
 bool trashDrains(const std::string &user, int seconds = 60);

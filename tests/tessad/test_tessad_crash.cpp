@@ -4,8 +4,7 @@
 #include "tessad_testkit.h"
 #include "tsd_internal.h"
 
-#include <functional>
-
+#include <algorithm>
 #include <sstream>
 
 using namespace tk;
@@ -24,20 +23,7 @@ static State stateOf(const TempRoot &t, const std::string &name)
 // The box's files as the user sees them (mounting an encrypted box).
 static Snapshot contents(const TempRoot &t, const std::string &name, State s)
 {
-    if (s == State::Plain)
-        return snapshot(t.user + "/" + name);
-    Key k(kPass);
-    CHECK(box_crypto_mount(nullptr, name.c_str(), &k.pass) == 0);
-    Snapshot snap = snapshot(t.user + "/" + name);
-    // Another process on the machine may look into a fresh mount for a
-    // moment (as root the mount is open to all); that is not our fault.
-    int rc = box_crypto_umount(nullptr, name.c_str());
-    for (int tries = 0; rc == -TSD_E_BUSY && tries < 10; tries++) {
-        usleep(200000);
-        rc = box_crypto_umount(nullptr, name.c_str());
-    }
-    CHECK(rc == 0);
-    return snap;
+    return s == State::Plain ? snapshot(t.user + "/" + name) : mountedTree(name, Key(kPass));
 }
 
 static void checkClean(const TempRoot &t)
@@ -50,7 +36,26 @@ static void checkClean(const TempRoot &t)
 // Runs op in a child with the crash hook's variable set.
 static int opInChild(const std::function<int()> &op, const char *var, const std::string &value)
 {
-    return inChild([&] { return box_init() != 0 ? 90 : (setenv(var, value.c_str(), 1), op() == 0 ? 0 : 91); });
+    return inChild([&] {
+        if (box_init() != 0)
+            return 90;
+        setenv(var, value.c_str(), 1);
+        return op() == 0 ? 0 : 91;
+    });
+}
+
+// The crash points `op` passes, in order, when nothing kills it.
+static std::vector<std::string> crashPoints(const std::function<int()> &op)
+{
+    char trace[] = "/tmp/tessad-trace-XXXXXX";
+    close(mkstemp(trace));
+    CHECK(opInChild(op, "TESSAD_TEST_CRASH_TRACE", trace) == 0);
+    std::vector<std::string> names;
+    std::istringstream in(readFile(trace));
+    unlink(trace);
+    for (std::string line; std::getline(in, line);)
+        names.push_back(line);
+    return names;
 }
 
 // Runs `op` in a child that dies at each crash point in turn (of a run of
@@ -60,14 +65,7 @@ static int crashLoop(const char *what, const std::function<void()> &prepare,
                      const std::function<int()> &op, const std::function<void(bool)> &verify)
 {
     prepare();
-    char trace[] = "/tmp/tessad-trace-XXXXXX";
-    close(mkstemp(trace));
-    CHECK(opInChild(op, "TESSAD_TEST_CRASH_TRACE", trace) == 0);
-    std::vector<std::string> names;
-    std::istringstream in(readFile(trace));
-    unlink(trace);
-    for (std::string line; std::getline(in, line);)
-        names.push_back(line);
+    const std::vector<std::string> names = crashPoints(op);
     std::vector<int> points;
     for (size_t i = 0, e; i < names.size(); i = e + 1) {
         for (e = i; names[i] == "copy-entry" && e + 1 < names.size() && names[e + 1] == names[i];)
@@ -184,18 +182,15 @@ static void testShortSpace()
 {
     Fixture f;
     f.copy("big", false);
-    setenv("TESSAD_TEST_FREE_BYTES", "100000", 1);
-    CHECK(box_crypto_create("big", &f.k.params) == -TSD_E_NOSPACE);
-    unsetenv("TESSAD_TEST_FREE_BYTES");
-    CHECK(stateOf(f.t, "big") == State::Plain && sameTree(f.ref, snapshot(f.t.user + "/big")));
-    checkClean(f.t);
-    CHECK(box_crypto_create("big", &f.k.params) == 0);
-    setenv("TESSAD_TEST_FREE_BYTES", "100000", 1);
-    CHECK(box_crypto_decrypt("big", &f.k.pass) == -TSD_E_NOSPACE);
-    unsetenv("TESSAD_TEST_FREE_BYTES");
-    CHECK(stateOf(f.t, "big") == State::Encrypted);
-    CHECK(sameTree(f.ref, contents(f.t, "big", State::Encrypted)));
-    checkClean(f.t);
+    for (State before : { State::Plain, State::Encrypted }) {
+        setenv("TESSAD_TEST_FREE_BYTES", "100000", 1);
+        const bool encrypt = before == State::Plain;
+        CHECK((encrypt ? box_crypto_create("big", &f.k.params) : box_crypto_decrypt("big", &f.k.pass)) == -TSD_E_NOSPACE);
+        unsetenv("TESSAD_TEST_FREE_BYTES");
+        CHECK(stateOf(f.t, "big") == before && sameTree(f.ref, contents(f.t, "big", before)));
+        checkClean(f.t);
+        CHECK(!encrypt || box_crypto_create("big", &f.k.params) == 0);
+    }
 }
 
 // Folders without their owner's write bit (a box its owner made
@@ -213,24 +208,30 @@ static void testReadOnlyFolders()
         CHECK(chmod((user + "/" + name).c_str(), 0500) == 0);
         CHECK(box_crypto_umount(nullptr, name.c_str()) == 0);
     };
+    const std::function<int(const std::string &)> remove = [](const std::string &n) { return box_delete(n.c_str()); };
+    const std::function<int(const std::string &)> rename = [](const std::string &n) {
+        return box_change_name(n.c_str(), (n + "-renamed").c_str());
+    };
+    const std::function<int(const std::string &)> encrypt = [&](const std::string &n) {
+        return box_crypto_create(n.c_str(), &f.k.params);
+    };
+    const std::function<int(const std::string &)> decrypt = [&](const std::string &n) {
+        return box_crypto_decrypt(n.c_str(), &f.k.pass);
+    };
     const struct {
         const char *what;
         bool encrypted;
         bool readOnly; // the box root made 0500 by its owner
-        std::function<int(const std::string &)> op;
+        const std::function<int(const std::string &)> &op;
         State after;
     } cases[] = {
-        { "delete encrypted", true, false, [](const std::string &n) { return box_delete(n.c_str()); }, State::Missing },
-        { "delete read-only encrypted", true, true, [](const std::string &n) { return box_delete(n.c_str()); }, State::Missing },
-        { "delete read-only plain", false, true, [](const std::string &n) { return box_delete(n.c_str()); }, State::Missing },
-        { "encrypt read-only plain", false, true,
-          [&](const std::string &n) { return box_crypto_create(n.c_str(), &f.k.params); }, State::Encrypted },
-        { "decrypt read-only encrypted", true, true,
-          [&](const std::string &n) { return box_crypto_decrypt(n.c_str(), &f.k.pass); }, State::Plain },
-        { "rename encrypted", true, false,
-          [](const std::string &n) { return box_change_name(n.c_str(), (n + "-renamed").c_str()); }, State::Missing },
-        { "rename read-only plain", false, true,
-          [](const std::string &n) { return box_change_name(n.c_str(), (n + "-renamed").c_str()); }, State::Missing },
+        { "delete encrypted", true, false, remove, State::Missing },
+        { "delete read-only encrypted", true, true, remove, State::Missing },
+        { "delete read-only plain", false, true, remove, State::Missing },
+        { "encrypt read-only plain", false, true, encrypt, State::Encrypted },
+        { "decrypt read-only encrypted", true, true, decrypt, State::Plain },
+        { "rename encrypted", true, false, rename, State::Missing },
+        { "rename read-only plain", false, true, rename, State::Missing },
     };
     int round = 0;
     for (auto &c : cases) {
@@ -273,36 +274,23 @@ static void testStrayFile()
     const struct {
         const char *what;
         std::function<int()> op;
-    } refused[] = {
+    } refusals[] = {
         { "mount", [&] { return box_crypto_mount(nullptr, "s", &f.k.pass); } },
         { "decrypt", [&] { return box_crypto_decrypt("s", &f.k.pass); } },
     };
-    for (auto &r : refused) {
-        int rc = r.op();
-        const char *detail = box_last_detail();
-        CHECK(rc == -TSD_E_STRAY);
-        CHECK(box_reason_of(rc) == BOX_REASON_FOREIGN_ENTRY);
-        CHECK(detail && std::string(detail) == box + "/stray.txt");
+    for (auto &r : refusals) {
+        CHECK(refused(r.op(), TSD_E_STRAY, BOX_REASON_FOREIGN_ENTRY, box + "/stray.txt"));
         CHECK(!exists(f.t.user + "/.boxes/journal") && stateOf(f.t, "s") == State::Encrypted);
     }
     removeStray();
 
     // Killed once the copy is staged; the stray file turns up before the
     // recovery: the box stays encrypted and whole, the account usable.
-    char trace[] = "/tmp/tessad-trace-XXXXXX";
-    close(mkstemp(trace));
-    CHECK(opInChild([&] { return box_crypto_decrypt("s", &f.k.pass); }, "TESSAD_TEST_CRASH_TRACE", trace) == 0);
+    const std::vector<std::string> points = crashPoints([&] { return box_crypto_decrypt("s", &f.k.pass); });
     CHECK(box_crypto_create("s", &f.k.params) == 0);
-    std::istringstream in(readFile(trace));
-    unlink(trace);
-    int staged = 0;
-    int index = 0;
-    for (std::string line; std::getline(in, line);) {
-        index++;
-        if (line == "decrypt-staged")
-            staged = index;
-    }
-    CHECK(staged > 0);
+    const auto found = std::find(points.begin(), points.end(), "decrypt-staged");
+    CHECK(found != points.end());
+    const long staged = found - points.begin() + 1;
     CHECK(opInChild([&] { return box_crypto_decrypt("s", &f.k.pass); }, "TESSAD_TEST_CRASH_AT",
                     std::to_string(staged)) == 1000 + SIGKILL);
     addStray();
@@ -339,10 +327,7 @@ static void testDamagedBoxStaysAlone()
         CHECK(box_crypto_umount(nullptr, "other") == 0);
         CHECK(box_create("new") == 0 && box_delete("new") == 0);
         if (j.text.find("frobnicate") != std::string::npos) {
-            int rc = box_delete("hurt");
-            CHECK(rc == -TSD_E_DAMAGED);
-            CHECK(box_reason_of(rc) == BOX_REASON_DAMAGED);
-            CHECK(box_last_detail() && std::string(box_last_detail()) == f.t.user + "/hurt");
+            CHECK(refused(box_delete("hurt"), TSD_E_DAMAGED, BOX_REASON_DAMAGED, f.t.user + "/hurt"));
             CHECK(exists(f.t.user + "/hurt"));
         }
         run("rm -rf '" + f.t.user + "/.boxes/held'");

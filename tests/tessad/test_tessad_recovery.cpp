@@ -76,25 +76,14 @@ static int recover(const char *name, const std::string &key, const char *fresh, 
     return box_crypto_recover(name, &recoveryKey.pass, &password.params, &checked);
 }
 
-static Snapshot mountedTree(const std::string &box, const char *name, Key &password)
-{
-    Snapshot tree;
-    if (box_crypto_mount(nullptr, name, &password.pass) != 0)
-        return tree;
-    tree = snapshot(box);
-    CHECK(box_crypto_umount(nullptr, name) == 0);
-    return tree;
-}
-
 static void testRecoveryKey()
 {
     TempRoot t;
-    const std::string box = t.user + "/files";
     CHECK(box_create("files") == 0);
-    buildTree(box, 40);
+    buildTree(t.user + "/files", 40);
     Key pass(kPass);
     CHECK(box_crypto_create("files", &pass.params) == 0);
-    const Snapshot before = mountedTree(box, "files", pass);
+    const Snapshot before = mountedTree("files", pass);
     CHECK(before.size() > 40);
     const std::string conf = readFile(t.user + "/.boxes/c/files/gocryptfs.conf");
 
@@ -109,11 +98,10 @@ static void testRecoveryKey()
     // a stray letter. The old password keeps working after each.
     std::string other = key;
     other[0] = other[0] == 'a' ? 'b' : 'a';
-    struct Refused {
+    const struct {
         std::string key;
         int expected;
-    };
-    const Refused refused[] = {
+    } refusals[] = {
         {other, -TSD_E_BADKEY},
         {std::string(BOX_RECOVERY_KEY_DIGITS, '0'), -TSD_E_BADKEY},
         {key.substr(0, BOX_RECOVERY_KEY_DIGITS - 1), -TSD_E_KEYFORMAT},
@@ -121,7 +109,7 @@ static void testRecoveryKey()
         {key.substr(0, 63) + "g", -TSD_E_KEYFORMAT},
         {std::string(), -TSD_E_KEYFORMAT},
     };
-    for (const Refused &r : refused) {
+    for (const auto &r : refusals) {
         int checked = -1;
         CHECK(recover("files", r.key, kNewPass, checked) == r.expected);
         CHECK(readFile(t.user + "/.boxes/c/files/gocryptfs.conf") == conf);
@@ -142,7 +130,7 @@ static void testRecoveryKey()
     CHECK(checked == 1);
     Key fresh(kNewPass);
     CHECK(box_crypto_verify_passphrase("files", &pass.pass) == -TSD_E_BADPASS);
-    CHECK(sameTree(before, mountedTree(box, "files", fresh)));
+    CHECK(sameTree(before, mountedTree("files", fresh)));
     CHECK(recoveryKey("files", fresh) == key);
     CHECK(!filesMention(t.user, key) && !filesMention(t.user, kNewPass));
     CHECK(!exists(t.user + "/.boxes/work"));
@@ -212,12 +200,11 @@ static Snapshot withoutAccounts(const Snapshot &tree)
 static void testExportImport()
 {
     TempRoot t;
-    const std::string box = t.user + "/travel";
     Key pass(kPass), wrongPass("Wrong_pw_12");
     CHECK(box_create("travel") == 0);
-    buildTree(box, 30);
+    buildTree(t.user + "/travel", 30);
     CHECK(box_crypto_create("travel", &pass.params) == 0);
-    const Snapshot plain = mountedTree(box, "travel", pass);
+    const Snapshot plain = mountedTree("travel", pass);
     const std::string key = recoveryKey("travel", pass);
     const std::string archive = t.base + "/travel.tar";
     {
@@ -231,22 +218,21 @@ static void testExportImport()
     CHECK(box_export("travel", archive.c_str()) == -EEXIST);
 
     // Failed imports leave nothing behind.
-    struct Failing {
+    writeFile(t.base + "/not-an-archive", "plain words");
+    run("mkdir -p '" + t.base + "/not-a-folder'");
+    const struct {
         std::string source;
         const char *name;
         Key *password;
         int expected;
-    };
-    writeFile(t.base + "/not-an-archive", "plain words");
-    run("mkdir -p '" + t.base + "/not-a-folder'");
-    const Failing failing[] = {
+    } failing[] = {
         {archive, "copy", &wrongPass, -TSD_E_BADPASS},
         {t.base + "/not-an-archive", "copy", &pass, -TSD_E_NOTCIPHER},
         {t.base + "/not-a-folder", "copy", &pass, -TSD_E_NOTCIPHER},
         {archive, "travel", &pass, -TSD_E_EXISTS},
         {t.user + "/.boxes/c/travel", "copy", &pass, -TSD_E_INVAL},
     };
-    for (const Failing &f : failing) {
+    for (const auto &f : failing) {
         CHECK(box_import(f.source.c_str(), f.name, &f.password->pass, 0) == f.expected);
         CHECK(countBoxes() == 1 && !exists(t.user + "/copy") && !exists(t.user + "/.boxes/c/copy"));
         CHECK(!exists(t.user + "/.boxes/work"));
@@ -270,10 +256,9 @@ static void testExportImport()
         ProcessWatch watch({kPass});
         CHILD_CHECK(box_import(archive.c_str(), "arrived", &password.pass, 0) == 0);
         CHILD_CHECK(!watch.seen());
+        CHILD_CHECK(sameTree(withoutAccounts(mountedTree("arrived", password)), withoutAccounts(plain)));
         char folder[4096];
         CHILD_CHECK(box_user_folder(folder, sizeof folder) == 0);
-        const Snapshot arrived = mountedTree(std::string(folder) + "/arrived", "arrived", password);
-        CHILD_CHECK(sameTree(withoutAccounts(arrived), withoutAccounts(plain)));
         struct stat cst;
         const std::string cipher = std::string(folder) + "/.boxes/c/arrived";
         CHILD_CHECK(stat(cipher.c_str(), &cst) == 0 && cst.st_uid == geteuid());

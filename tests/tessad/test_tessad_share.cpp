@@ -58,17 +58,6 @@ static int mountAs(const std::string &owner)
     return box_crypto_mount(owner.c_str(), "vault", &key.pass);
 }
 
-// Whether the process can open the folder or read the file at all.
-static bool reachable(const std::string &path)
-{
-    DIR *dir = opendir(path.c_str());
-    if (dir) {
-        closedir(dir);
-        return true;
-    }
-    return access(path.c_str(), R_OK) == 0 || open(path.c_str(), O_RDONLY) >= 0;
-}
-
 // ---- plain boxes ----
 
 static void testPlainShares(const World &w)
@@ -109,9 +98,9 @@ static void testPlainShares(const World &w)
     CHECK(w.D.as([&] {
         box_info *info = nullptr;
         CHILD_CHECK(countBoxes() == 0);
-        CHILD_CHECK(box_get_info(w.A.name.c_str(), "docs", &info) == -TSD_E_NOTFOUND);
-        return reachable(docs) || reachable(docs + "/a.txt") ? 1 : 0;
+        return box_get_info(w.A.name.c_str(), "docs", &info) == -TSD_E_NOTFOUND ? 0 : 1;
     }) == 0);
+    CHECK(!w.D.reaches({ docs, docs + "/a.txt" }));
 }
 
 // B leaves a folder that A may not empty (0755, B's file in it); once B
@@ -121,11 +110,7 @@ static void testOwnerDeletesWhatAShareeLeft(const World &w)
 {
     std::printf("delete with a sharee's closed folder\n");
     const std::string docs = w.home + "/docs";
-    CHECK(w.B.as([&] {
-        CHILD_CHECK(mkdir((docs + "/b-folder").c_str(), 0755) == 0);
-        CHILD_CHECK(chmod((docs + "/b-folder").c_str(), 0755) == 0); // the inherited mask would let A in
-        return writeFile(docs + "/b-folder/b.txt", "B's file") ? 0 : 1;
-    }) == 0);
+    CHECK(w.B.as([&] { return leaveClosedFolder(docs) ? 0 : 1; }) == 0);
     CHECK(w.A.as([&] {
         CHILD_CHECK(box_clear_share("docs") == 0);
         CHILD_CHECK(box_delete("docs") == 0);
@@ -138,13 +123,8 @@ static void testOwnerDeletesWhatAShareeLeft(const World &w)
             CHILD_CHECK(!reachable(stranded + "/" + entry)); // not even the owner walks there
         return 0;
     }) == 0);
-    for (const Account *who : { &w.A, &w.B, &w.D }) {
-        CHECK(who->as([&] {
-            for (auto &entry : snapshot(w.root))
-                CHILD_CHECK(entry.second.find("B's file") == std::string::npos);
-            return 0;
-        }) == 0);
-    }
+    for (const Account *who : { &w.A, &w.B, &w.D })
+        CHECK(who->as([&] { return filesMention(w.root, kClosedFolderFile) ? 1 : 0; }) == 0);
 }
 
 // ---- an encrypted box, mounted by each account at a folder of its own ----
@@ -173,15 +153,7 @@ static int mountsItsOwnView(const World &w, const Account &who, int access)
 
 static std::string viewOf(const Account &who)
 {
-    std::string path;
-    who.as([&] {
-        // Handed out through a file: the child's memory goes with it.
-        const Listed box = listed("vault");
-        return writeFile("/tmp/tessad-share-path-" + who.name, box.path) ? 0 : 1;
-    });
-    path = readFile("/tmp/tessad-share-path-" + who.name);
-    unlink(("/tmp/tessad-share-path-" + who.name).c_str());
-    return path;
+    return who.output([] { return listed("vault").path; });
 }
 
 static void testEncryptedShares(World &w)
@@ -200,10 +172,10 @@ static void testEncryptedShares(World &w)
     CHECK(w.B.as([&] {
         const Listed box = listed("vault", w.A.name);
         CHILD_CHECK(box.flags == (BOX_FLAG_OTHER | BOX_FLAG_SHARED | BOX_FLAG_ENCRYPTED));
-        CHILD_CHECK(box.state.mounted_elsewhere != 0);
-        // A's own mount stays A's alone.
-        return reachable(w.vault) || reachable(w.vault + "/v.txt") ? 1 : 0;
+        return box.state.mounted_elsewhere != 0 ? 0 : 1;
     }) == 0);
+    // A's own mount stays A's alone.
+    CHECK(!w.B.reaches({ w.vault, w.vault + "/v.txt" }));
 
     std::printf("encrypted box: B and C mount their own views beside A's\n");
     CHECK(w.B.as([&] { return mountsItsOwnView(w, w.B, BOX_ACCESS_READ_WRITE); }) == 0);
@@ -212,21 +184,17 @@ static void testEncryptedShares(World &w)
     CHECK(!viewB.empty() && !viewC.empty() && viewB != viewC);
 
     // Each sees what the others write, within its rights.
-    CHECK(w.B.as([&] { return writeFile(viewB + "/b.txt", "from B", 0664) ? 0 : 1; }) == 0);
-    CHECK(w.A.as([&] {
-        CHILD_CHECK(readFile(w.vault + "/b.txt") == "from B");
-        return writeFile(w.vault + "/a.txt", "from A", 0664) ? 0 : 1;
-    }) == 0);
-    CHECK(w.B.as([&] { return readFile(viewB + "/a.txt") == "from A" ? 0 : 1; }) == 0);
+    CHECK(w.B.writes(viewB + "/b.txt", "from B"));
+    CHECK(w.A.reads(w.vault + "/b.txt") == "from B");
+    CHECK(w.A.writes(w.vault + "/a.txt", "from A"));
+    CHECK(w.B.reads(viewB + "/a.txt") == "from A");
+    CHECK(w.C.reads(viewC + "/a.txt") == "from A" && w.C.reads(viewC + "/b.txt") == "from B");
+    CHECK(!w.C.writes(viewC + "/c.txt", "from C"));
     CHECK(w.C.as([&] {
-        CHILD_CHECK(readFile(viewC + "/a.txt") == "from A" && readFile(viewC + "/b.txt") == "from B");
-        CHILD_CHECK(!writeFile(viewC + "/c.txt", "from C"));
         CHILD_CHECK(unlink((viewC + "/a.txt").c_str()) < 0);
         return mkdir((viewC + "/c-folder").c_str(), 0755) < 0 ? 0 : 1;
     }) == 0);
-    for (const std::string &mount : { w.vault, viewB, viewC }) {
-        CHECK(w.D.as([&] { return reachable(mount) || reachable(mount + "/v.txt") ? 1 : 0; }) == 0);
-    }
+    CHECK(!w.D.reaches({ w.vault, w.vault + "/v.txt", viewB, viewB + "/v.txt", viewC, viewC + "/v.txt" }));
 
     // While B or C has it mounted, A may change the password, but not
     // take the box away from under them.
@@ -238,21 +206,20 @@ static void testEncryptedShares(World &w)
         const struct {
             const char *what;
             std::function<int()> call;
-        } refused[] = {
+        } refusals[] = {
             { "delete", [] { return box_delete("vault"); } },
             { "rename", [] { return box_change_name("vault", "vault2"); } },
             { "decrypt", [&] { return box_crypto_decrypt("vault", &key.pass); } },
         };
-        for (const auto &operation : refused) {
-            const int rc = operation.call();
-            std::printf("  %s: %s\n", operation.what, box_err(rc));
-            CHILD_CHECK(rc == -TSD_E_OTHERMOUNT && box_reason_of(rc) == BOX_REASON_MOUNTED_ELSEWHERE);
-            CHILD_CHECK(box_last_detail() != nullptr);
+        for (const auto &operation : refusals) {
+            std::printf("  %s\n", operation.what);
+            CHILD_CHECK(refused(operation.call(), TSD_E_OTHERMOUNT, BOX_REASON_MOUNTED_ELSEWHERE));
+            CHILD_CHECK(box_last_detail() != nullptr); // the login of who has it mounted
         }
         CHILD_CHECK(box_crypto_change_passpharse("vault", &key.pass, &fresh.params) == 0);
         return box_crypto_change_passpharse("vault", &fresh.pass, &key.params);
     }) == 0);
-    CHECK(w.B.as([&] { return readFile(viewB + "/v.txt") == "vault data" ? 0 : 1; }) == 0);
+    CHECK(w.B.reads(viewB + "/v.txt") == "vault data");
 
     // The agent unmounts every box its list shows as mounted: B's view is
     // one of them.
@@ -296,8 +263,8 @@ static void testEncryptedShares(World &w)
         CHILD_CHECK(box_clear_share("vault") == 0);
         return share("vault", 5, w.C.uid);
     }) == 0);
+    CHECK(w.B.reads(viewB + "/v.txt").empty() && !w.B.writes(viewB + "/late.txt", "x"));
     CHECK(w.B.as([&] {
-        CHILD_CHECK(readFile(viewB + "/v.txt").empty() && !writeFile(viewB + "/late.txt", "x"));
         CHILD_CHECK(listed("vault", w.A.name).flags == -1);
         return box_crypto_umount(w.A.name.c_str(), "vault");
     }) == 0);
@@ -316,9 +283,8 @@ int main()
     if (int skip = skipUnlessRoot("test_tessad_share"))
         return skip;
     World w;
-    const bool ok = makeAccounts("tsd", {&w.A, &w.B, &w.C, &w.D});
-    CHECK(ok);
-    if (ok) {
+    const Accounts accounts("tsd", { &w.A, &w.B, &w.C, &w.D });
+    if (accounts.made) {
         TempRoot t;
         w.root = t.root;
         w.home = t.root + "/" + w.A.name;
@@ -333,6 +299,5 @@ int main()
             testEncryptedShares(w);
         CHECK(!filesMention(t.base, kPass) && !filesMention(t.base, kNewPass));
     }
-    removeAccounts({&w.A, &w.B, &w.C, &w.D});
     return report("test_tessad_share");
 }
