@@ -3,9 +3,11 @@
 // and skip; they never fail for it.
 #pragma once
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -14,17 +16,10 @@ namespace fusecheck {
 inline bool onPath(const std::string &program)
 {
     const char *path = std::getenv("PATH");
-    std::string folders = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= folders.size()) {
-        size_t end = folders.find(':', start);
-        if (end == std::string::npos)
-            end = folders.size();
-        const std::string candidate = folders.substr(start, end - start) + "/" + program;
-        if (end > start && access(candidate.c_str(), X_OK) == 0)
+    std::istringstream folders(path ? path : "/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0)
             return true;
-        start = end + 1;
-    }
     return false;
 }
 
