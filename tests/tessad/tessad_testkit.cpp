@@ -2,8 +2,11 @@
 #include "fuse_check.h"
 #include "tsd_internal.h"
 
+#include <acl/libacl.h>
 #include <algorithm>
 #include <fstream>
+#include <grp.h>
+#include <sys/xattr.h>
 #include <pwd.h>
 #include <sstream>
 

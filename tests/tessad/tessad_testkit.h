@@ -4,7 +4,6 @@
 
 #include "box_service.h"
 
-#include <acl/libacl.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,13 +11,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
-#include <grp.h>
 #include <map>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <pwd.h>
 
 using namespace tk;

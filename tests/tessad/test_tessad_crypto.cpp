@@ -93,15 +93,12 @@ static void testPasswords()
     CHECK(box_crypto_create("p", &lineBreak.params) == -TSD_E_PASSCHARS);
     CHECK(flagsOf("p") & BOX_FLAG_PLAIN);
     CHECK(box_crypto_create("p", &longest.params) == 0);
-    const struct {
-        Key *key;
-        int code;
-    } refusals[] = { { &empty, TSD_E_EMPTYPASS }, { &tooLong, TSD_E_PASSLONG } };
-    for (auto &refusal : refusals) {
-        CHECK(box_crypto_mount(nullptr, "p", &refusal.key->pass) == -refusal.code);
-        CHECK(box_crypto_verify_passphrase("p", &refusal.key->pass) == -refusal.code);
-        CHECK(box_crypto_decrypt("p", &refusal.key->pass) == -refusal.code);
-        CHECK(box_crypto_change_passpharse("p", &longest.pass, &refusal.key->params) == -refusal.code);
+    for (Key *badKey : { &empty, &tooLong }) {
+        const int code = badKey == &empty ? -TSD_E_EMPTYPASS : -TSD_E_PASSLONG;
+        CHECK(box_crypto_mount(nullptr, "p", &badKey->pass) == code);
+        CHECK(box_crypto_verify_passphrase("p", &badKey->pass) == code);
+        CHECK(box_crypto_decrypt("p", &badKey->pass) == code);
+        CHECK(box_crypto_change_passpharse("p", &longest.pass, &badKey->params) == code);
     }
     for (int i = 0; i < 2; i++) {
         CHECK(box_crypto_mount(nullptr, "p", &longest.pass) == 0);
