@@ -102,13 +102,13 @@ struct Account {
     std::string output(const std::function<std::string()> &fn) const;
     std::string reads(const std::string &path) const; // empty when it cannot
     bool writes(const std::string &path, const std::string &data) const;
+    bool runs(const std::string &folder, const std::string &command) const; // in the shell
 };
 
-// A sharee's own folder "b-folder" in `in`, closed to the owner's deleting
-// (0755; the inherited mask would let the owner in), holding a file with
-// kClosedFolderFile in it.
-inline const char *kClosedFolderFile = "the sharee's own file";
-bool leaveClosedFolder(const std::string &in);
+// A sharee's command for its own folder "b-folder", closed to the owner's
+// deleting (0755: the inherited mask would let the owner in), holding the
+// sharee's file.
+inline const char *kLeaveClosedFolder = "mkdir b-folder && chmod 0755 b-folder && echo \"B's file\" > b-folder/b.txt";
 
 // The accounts <prefix><letter><pid>, a letter each in turn from 'a',
 // removed again when it goes.

@@ -260,13 +260,22 @@ static int encryptAndDecrypt(const World &w)
     return makePub(w);
 }
 
-static int settle(const World &w)
+static int encryptOnce()
 {
     Key k(kPass);
-    int rc = tk::exists(w.cipher) ? timed([&] { return box_crypto_decrypt("pub", &k.pass); }) : 0;
-    if (rc != 0)
-        std::fprintf(stderr, "decrypt after the race: %s\n", box_err(rc));
-    return rc == 0 ? 0 : 1;
+    return timed([&] { return box_crypto_create("pub", &k.params); });
+}
+
+static int decryptOnce()
+{
+    Key k(kPass);
+    return timed([&] { return box_crypto_decrypt("pub", &k.pass); });
+}
+
+// Once B has stopped, a box left encrypted decrypts.
+static int settle(const World &w)
+{
+    return tk::exists(w.cipher) ? decryptOnce() : 0;
 }
 
 // C may not read A's private box, nor find it.
@@ -333,40 +342,22 @@ static void testRaces(const World &w)
 
 // ---- folders of B that A cannot remove, without a race ----
 
-// B's own folder, closed to A's deleting (0755), holding B's file.
-static bool leaveUnreadableFile(const std::string &in)
-{
-    return writeFile(in + "/b-secret.txt", "B's own", 0600) && chmod((in + "/b-secret.txt").c_str(), 0600) == 0;
-}
-
 struct Blocker {
     const char *what;
     int (*operation)();
     bool encrypted; // the box is encrypted first (B then writes into its cipher folder)
-    bool (*leave)(const std::string &);
-    std::string takeAway; // the command with which B takes it away again
+    const char *leave, *takeAway; // B's commands in the folder
 };
-
-static int encryptOnce()
-{
-    Key k(kPass);
-    return timed([&] { return box_crypto_create("pub", &k.params); });
-}
-
-static int decryptOnce()
-{
-    Key k(kPass);
-    return timed([&] { return box_crypto_decrypt("pub", &k.pass); });
-}
 
 // (Delete does not wait for B: test_tessad_share shows it setting B's
 // folder aside.)
 static void testBlockers(const World &w)
 {
     const Blocker blockers[] = {
-        { "encrypt, B's closed folder", encryptOnce, false, leaveClosedFolder, "chmod 0777 b-folder" },
-        { "encrypt, B's unreadable file", encryptOnce, false, leaveUnreadableFile, "rm b-secret.txt" },
-        { "decrypt, B's closed folder in the cipher folder", decryptOnce, true, leaveClosedFolder, "chmod 0777 b-folder" },
+        { "encrypt, B's closed folder", encryptOnce, false, kLeaveClosedFolder, "chmod 0777 b-folder" },
+        { "encrypt, B's unreadable file", encryptOnce, false, "echo B > b-secret.txt && chmod 0600 b-secret.txt",
+          "rm b-secret.txt" },
+        { "decrypt, B's closed folder in the cipher folder", decryptOnce, true, kLeaveClosedFolder, "chmod 0777 b-folder" },
     };
     for (const Blocker &b : blockers) {
         if (!w.fuse)
@@ -377,7 +368,7 @@ static void testBlockers(const World &w)
             CHILD_CHECK(makePub(w) == 0);
             return b.encrypted ? encryptOnce() : 0;
         }) == 0);
-        CHECK(w.B.as([&] { return b.leave(in) ? 0 : 1; }) == 0);
+        CHECK(w.B.runs(in, b.leave));
         Snapshot box = snapshot(in);
         // Refused before it starts: the box is as it was, no journal.
         // The detail names B's entry.
@@ -386,7 +377,7 @@ static void testBlockers(const World &w)
         CHECK(!tk::exists(w.home + "/.boxes/journal"));
         // Once B takes it away, the operation goes through and leaves
         // nothing behind.
-        CHECK(w.B.as([&] { return std::system(("cd '" + in + "' && " + b.takeAway).c_str()); }) == 0);
+        CHECK(w.B.runs(in, b.takeAway));
         CHECK(w.A.as([&] { return b.operation(); }) == 0);
         CHECK(trashDrains(w.home));
         CHECK(!tk::exists(w.home + "/.boxes/stranded"));

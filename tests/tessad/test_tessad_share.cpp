@@ -110,7 +110,7 @@ static void testOwnerDeletesWhatAShareeLeft(const World &w)
 {
     std::printf("delete with a sharee's closed folder\n");
     const std::string docs = w.home + "/docs";
-    CHECK(w.B.as([&] { return leaveClosedFolder(docs) ? 0 : 1; }) == 0);
+    CHECK(w.B.runs(docs, kLeaveClosedFolder));
     CHECK(w.A.as([&] {
         CHILD_CHECK(box_clear_share("docs") == 0);
         CHILD_CHECK(box_delete("docs") == 0);
@@ -124,7 +124,7 @@ static void testOwnerDeletesWhatAShareeLeft(const World &w)
         return 0;
     }) == 0);
     for (const Account *who : { &w.A, &w.B, &w.D })
-        CHECK(who->as([&] { return filesMention(w.root, kClosedFolderFile) ? 1 : 0; }) == 0);
+        CHECK(who->as([&] { return filesMention(w.root, "B's file") ? 1 : 0; }) == 0);
 }
 
 // ---- an encrypted box, mounted by each account at a folder of its own ----
