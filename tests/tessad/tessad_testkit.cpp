@@ -104,7 +104,7 @@ bool isMountPoint(const std::string &path)
     return std::find(points.begin(), points.end(), path) != points.end();
 }
 
-void unmountBelow(const std::string &prefix)
+static void unmountBelow(const std::string &prefix)
 {
     auto points = mountPoints();
     for (auto it = points.rbegin(); it != points.rend(); ++it)

@@ -67,7 +67,6 @@ struct TempRoot {
     std::string previousRoot;      // $BOX_SERVICE_ROOT before, restored after
 };
 
-void unmountBelow(const std::string &prefix);
 bool isMountPoint(const std::string &path);
 
 // One entry of a tree, as text: type, mode, owner, size, time, ACLs,
