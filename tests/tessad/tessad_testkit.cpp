@@ -289,17 +289,13 @@ bool trashDrains(const std::string &user, int seconds)
     return false;
 }
 
-bool becomeAccount(uid_t uid, gid_t gid)
-{
-    return setgroups(0, nullptr) == 0 && setresgid(gid, gid, gid) == 0 && setresuid(uid, uid, uid) == 0;
-}
-
 int inChild(const std::function<int()> &fn, uid_t uid, gid_t gid)
 {
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        if (uid != (uid_t)-1 && !becomeAccount(uid, gid))
+        const bool become = uid != (uid_t)-1;
+        if (become && (setgroups(0, nullptr) < 0 || setresgid(gid, gid, gid) < 0 || setresuid(uid, uid, uid) < 0))
             _exit(250);
         int rc = fn();
         std::fflush(nullptr);

@@ -83,8 +83,6 @@ void buildTree(const std::string &dir, int files);
 // Runs fn in a child process (as uid/gid when given); returns its exit
 // status, or 1000 + signal when it was killed.
 int inChild(const std::function<int()> &fn, uid_t uid = (uid_t)-1, gid_t gid = (gid_t)-1);
-// Turns the calling (child) process into uid/gid; false when it cannot.
-bool becomeAccount(uid_t uid, gid_t gid);
 
 // A throwaway account made with useradd (root only) for the sharing
 // tests; `as` runs fn in a child process as that account, after box_init.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <thread>
 
 using namespace tk;
 
@@ -235,18 +236,18 @@ static void testLockSerialises()
     buildTree(t.user + "/one", 60);
     Snapshot s1 = snapshot(t.user + "/one");
     Key k("Lock_pw_1");
-    pid_t a = fork();
-    if (a == 0)
-        _exit(box_init() == 0 && box_crypto_create("one", &k.params) == 0 ? 0 : 1);
+    int encrypted = -1;
+    std::thread encrypting([&] {
+        encrypted = inChild([&] { return box_init() == 0 && box_crypto_create("one", &k.params) == 0 ? 0 : 1; });
+    });
     CHECK(inChild([] {
-              for (int i = 0; i < 20; i++)
-                  if (box_change_name("two", "three") != 0 || box_change_name("three", "two") != 0)
-                      return 1;
-              return 0;
-          }) == 0);
-    int status = 0;
-    waitpid(a, &status, 0);
-    CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        for (int i = 0; i < 20; i++)
+            if (box_change_name("two", "three") != 0 || box_change_name("three", "two") != 0)
+                return 1;
+        return 0;
+    }) == 0);
+    encrypting.join();
+    CHECK(encrypted == 0);
     CHECK(box_crypto_decrypt("one", &k.pass) == 0);
     CHECK(sameTree(s1, snapshot(t.user + "/one")));
 }

@@ -16,6 +16,7 @@
 #include "tsd_internal.h"
 
 #include <chrono>
+#include <thread>
 #include <linux/fs.h>
 #include <stdio.h>
 
@@ -67,40 +68,6 @@ static int timed(const std::function<int()> &call)
 static int share(const char *box, int perm, uid_t uid)
 {
     return timed([&] { return box_add_share(box, perm, uid, 2); });
-}
-
-static volatile sig_atomic_t g_stop = 0;
-
-static void onStop(int)
-{
-    g_stop = 1;
-}
-
-// A child that repeats `step` as `who` until it is stopped (or for
-// kRaceSeconds * 4 at most); a step is always finished, so that what it
-// swapped is swapped back.
-static pid_t startChild(const std::function<void()> &step, const Account &who)
-{
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!becomeAccount(who.uid, who.gid))
-            _exit(250);
-        signal(SIGTERM, onStop);
-        alarm(kRaceSeconds * 4);
-        umask(022);
-        while (!g_stop)
-            step();
-        _exit(0);
-    }
-    return pid;
-}
-
-static void stopChild(pid_t pid)
-{
-    kill(pid, SIGTERM);
-    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR)
-        continue;
 }
 
 static bool exchange(const std::string &a, const std::string &b)
@@ -313,8 +280,16 @@ static void testRaces(const World &w)
         std::printf("race: %s\n", race.what);
         CHECK(w.A.as([&] { return makePub(w); }) == 0);
         Snapshot before = outside(w);
-        pid_t attacker = startChild([&] { race.attack(w); }, w.B);
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(kRaceSeconds);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(kRaceSeconds);
+        // B attacks until the race ends, always finishing a step (so that
+        // what it swapped is swapped back).
+        std::thread attacker([&] {
+            w.B.as([&] {
+                while (std::chrono::steady_clock::now() < end)
+                    race.attack(w);
+                return 0;
+            });
+        });
         // Every round runs, even after one failed: a failed call can be
         // the sign of a walk gone astray, not the end of it.
         int rc = w.A.as([&] {
@@ -324,7 +299,7 @@ static void testRaces(const World &w)
             CHILD_CHECK(failures == 0);
             return 0;
         });
-        stopChild(attacker);
+        attacker.join();
         CHECK(w.A.as([&] { return settle(w); }) == 0);
         if (rc != 0)
             std::fprintf(stderr, "  owner's child ended with %d (%s)\n", rc,
