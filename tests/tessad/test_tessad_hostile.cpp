@@ -88,10 +88,11 @@ static void swapAndBack(const std::string &a, const std::string &b)
     exchange(a, b);
 }
 
-// Writes a file below `dirfd` without following a symlink B put there.
+// Writes a file below `dirfd` (if open) without following a symlink B put
+// there.
 static void plant(int dirfd, const char *name)
 {
-    int fd = openat(dirfd, name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    int fd = dirfd < 0 ? -1 : openat(dirfd, name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd >= 0 && write(fd, kMarker, strlen(kMarker)) < 0)
         std::fprintf(stderr, "could not write %s\n", name);
     if (fd >= 0)
@@ -101,29 +102,28 @@ static void plant(int dirfd, const char *name)
 // A's box "pub", shared read-write with B: a folder, files with a marker.
 // While B races, what B swapped in is left alone (the test must not
 // follow B's symlinks either).
+static int folderIn(int at, const char *name, mode_t mode)
+{
+    mkdirat(at, name, mode);
+    return openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 static int makePub(const World &w)
 {
     if (!tk::exists(w.pub))
         CHILD_CHECK(timed([] { return box_create("pub"); }) == 0);
-    int top = open(w.pub.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int top = folderIn(AT_FDCWD, w.pub.c_str(), 0700);
     CHILD_CHECK(top >= 0);
-    mkdirat(top, "dir", 0755);
-    int dir = openat(top, "dir", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (dir >= 0) {
-        mkdirat(dir, "deeper", 0700);
-        int deeper = openat(dir, "deeper", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (deeper >= 0) {
-            plant(deeper, "f.txt");
-            close(deeper);
-        }
-        close(dir);
-    }
+    const int dir = folderIn(top, "dir", 0755);
+    const int deeper = dir >= 0 ? folderIn(dir, "deeper", 0700) : -1;
+    plant(deeper, "f.txt");
     plant(top, "a.txt");
-    close(top);
+    for (int fd : { deeper, dir, top })
+        close(fd); // (-1 when it is not there: harmless)
     return share("pub", 7, w.B.uid);
 }
 
-// ---- B's attacks: one step each, repeated until stopped ----
+// ---- B's attacks: one step each, repeated until the race ends ----
 
 // Fault 1: the share walk reaching A's private box through a folder of
 // "pub" swapped for a symlink.
