@@ -318,28 +318,17 @@ private slots:
         QCOMPARE(choice.qtLocale.name(), qtLocale);
     }
 
-    // Qt's own texts (a dialog's Cancel) follow the locale, not our language.
-    void qtTextsFollowTheLocale_data()
-    {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<QString>("qtLocale");
-        QTest::addColumn<QString>("cancel");
-        QTest::newRow("Chinese") << int(UiLanguage::Chinese) << "zh_CN" << "取消";
-        QTest::newRow("German") << int(UiLanguage::English) << "de_DE" << "Abbrechen";
-    }
-
+    // Qt's own texts (a dialog's Cancel) follow the locale, not our language:
+    // English for the program, German for Qt. (Chinese is the start-up test's.)
     void qtTextsFollowTheLocale()
     {
-        QFETCH(int, language);
-        QFETCH(QString, qtLocale);
-        QFETCH(QString, cancel);
         const QString catalogues = QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qtbase_";
-        if (!QFile::exists(catalogues + qtLocale.left(2) + ".qm") && !QFile::exists(catalogues + qtLocale + ".qm"))
-            QSKIP("Qt's catalogue for this locale is not installed (qttranslations5-l10n)");
-        const QList<QTranslator *> installed = installTranslators(choiceFor(UiLanguage(language), qtLocale));
+        if (!QFile::exists(catalogues + "de.qm"))
+            QSKIP("Qt's German catalogue is not installed (qttranslations5-l10n)");
+        const QList<QTranslator *> installed = installTranslators(choiceFor(UiLanguage::English, "de_DE"));
         const QString translated = QCoreApplication::translate("QPlatformTheme", "Cancel");
         qDeleteAll(installed);
-        QCOMPARE(translated, cancel);
+        QCOMPARE(translated, QString("Abbrechen"));
     }
 
     // Every entry of translations/vaultrane_en.ts has an English translation

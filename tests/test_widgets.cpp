@@ -41,8 +41,6 @@ private slots:
         QWidget window;
         auto *before = new QLineEdit(&window);
         auto *encrypt = new SwitchButton(&window);
-        encrypt->setButtonStyle(SwitchButton::PillTrack);
-        encrypt->move(0, 40);
         encrypt->setAccessibleName("是否加密");
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -67,12 +65,9 @@ private slots:
         QVERIFY(reader);
         QCOMPARE(reader->role(), QAccessible::CheckBox);
         QCOMPARE(reader->text(QAccessible::Name), QString("是否加密"));
-        QVERIFY(reader->state().checkable);
-        QVERIFY(reader->state().focused);
-        QVERIFY(!reader->state().checked);
+        QVERIFY(reader->state().checkable && reader->state().focused && !reader->state().checked);
         reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-        QVERIFY(encrypt->isChecked());
-        QVERIFY(reader->state().checked);
+        QVERIFY(encrypt->isChecked() && reader->state().checked);
     }
 
     // A question is answered yes only by 确认 or Return.
