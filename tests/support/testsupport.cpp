@@ -208,24 +208,22 @@ void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile, const 
     const QString data = QString::fromLocal8Bit(qgetenv("VAULTRANE_TEST_DATA"));
     if (nssWrapperActive() || lib.isEmpty() || data.isEmpty() || access(lib.constData(), R_OK) != 0)
         return;
+    // The group file is used as it is; the password file gets the real uid.
     QTemporaryDir dir;
-    QFile passwdIn(QDir(data).filePath(passwdFile)), groupIn(QDir(data).filePath(groupFile));
-    QFile passwdOut(dir.filePath("passwd")), groupOut(dir.filePath("group"));
-    if (!dir.isValid() || !passwdIn.open(QIODevice::ReadOnly) || !groupIn.open(QIODevice::ReadOnly)
-        || !passwdOut.open(QIODevice::WriteOnly) || !groupOut.open(QIODevice::WriteOnly)) {
+    QFile passwdIn(QDir(data).filePath(passwdFile));
+    QFile passwdOut(dir.filePath("passwd"));
+    if (!dir.isValid() || !passwdIn.open(QIODevice::ReadOnly) || !passwdOut.open(QIODevice::WriteOnly)) {
         std::fprintf(stderr, "cannot prepare the password database for nss_wrapper\n");
         std::exit(1);
     }
     passwdOut.write(passwdIn.readAll().replace("@SELF_UID@", QByteArray::number(uint(getuid()))));
-    groupOut.write(groupIn.readAll());
     passwdOut.close();
-    groupOut.close();
     const QByteArray existing = qgetenv("LD_PRELOAD");
     qputenv("LD_PRELOAD", existing.isEmpty() ? lib : existing + ":" + lib);
     qputenv("NSS_WRAPPER_PASSWD", QFile::encodeName(passwdOut.fileName()));
-    qputenv("NSS_WRAPPER_GROUP", QFile::encodeName(groupOut.fileName()));
+    qputenv("NSS_WRAPPER_GROUP", QFile::encodeName(QDir(data).filePath(groupFile)));
     std::fflush(nullptr);
-    // A child, so that the copies can be removed once it is done.
+    // A child, so that the copy can be removed once it is done.
     const pid_t child = fork();
     if (child == 0) {
         execv("/proc/self/exe", argv);
