@@ -1,7 +1,6 @@
-// The program as it starts: the refusals before the main window, a missing
-// box root, and one copy at a time (the program run as a process); the
-// single-instance guard behind that (and behind the session agent) keeps its
-// lock and socket where no other account can reach them.
+// The program as it starts: refusals, a missing box root, one copy at a time
+// (run as a process), and the single-instance guard behind that (and behind
+// the session agent), whose lock no other account can reach.
 #include "BoxRootSetting.h"
 #include "MessageBox.h"
 #include "SingleInstanceGuard.h"

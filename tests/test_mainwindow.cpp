@@ -302,6 +302,7 @@ private slots:
         clickOn(0);
         toTable();
         QVERIFY(m_w->m_pBoxTableView->isVisible() && !m_w->m_pBoxListWidget->isVisible());
+        expectSelected("");
         clickOn(4);
         BoxDouble::addBox({"late", "/nonexistent/late", "tester", BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED});
         toTable();
