@@ -9,6 +9,7 @@
 #include "BoxListWidget.h"
 #include "BoxTableView.h"
 #include "Startup.h"
+#include "box_service.h"
 #include "boxdouble.h"
 #include "testsupport.h"
 
@@ -39,8 +40,18 @@ QStringList cutIn(const QStringList &texts)
     return texts.filter(kCut);
 }
 
-// Rows of the icon view: TestSupport::boxOfEachKind() in its order.
+// One box of each kind, in the order the icon view lists them.
 enum BoxRow { PlainRow = 0, LockedRow = 1, MountedRow = 2 };
+
+std::vector<BoxDouble::Box> walkedBoxes()
+{
+    const unsigned own = BOX_FLAG_SELF;
+    const unsigned encrypted = BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED;
+    return {{"plain", "/nonexistent/plain", "tester", own | BOX_FLAG_PLAIN | BOX_FLAG_SHARED},
+            {"locked", "/nonexistent/locked", "tester", own | encrypted},
+            {"open", "/nonexistent/open", "tester", own | encrypted | BOX_FLAG_MOUNTED},
+            {"theirs", "/nonexistent/theirs", "anna", BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED}};
+}
 
 // A paint engine that keeps the text of every text item painted through it
 // and draws nothing else.
@@ -231,7 +242,7 @@ class TestLanguageWalk : public QObject
     {
         QStringList found;
         BoxDouble::reset();
-        BoxDouble::setBoxes(TestSupport::boxOfEachKind());
+        BoxDouble::setBoxes(walkedBoxes());
 
         StartupEnvironment refusing;
         refusing.boxEnabled = [] { return 0; };
@@ -246,7 +257,7 @@ class TestLanguageWalk : public QObject
         found += textsOf(w.get(), "main window");
 
         auto *icons = w->findChild<BoxListWidget *>();
-        const std::vector<BoxDouble::Box> boxes = TestSupport::boxOfEachKind();
+        const std::vector<BoxDouble::Box> boxes = walkedBoxes();
         for (int row = 0; row < int(boxes.size()); ++row) {
             selectIcon(w.get(), row);
             const QString box = QString::fromStdString(boxes[row].name);
@@ -318,17 +329,28 @@ private slots:
         QCOMPARE(choice.qtLocale.name(), qtLocale);
     }
 
-    // Qt's own texts (a dialog's Cancel) follow the locale, not our language:
-    // English for the program, German for Qt. (Chinese is the start-up test's.)
+    // Qt's own texts (a dialog's Cancel) follow the locale, not our language.
+    void qtTextsFollowTheLocale_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("qtLocale");
+        QTest::addColumn<QString>("cancel");
+        QTest::newRow("Chinese") << int(UiLanguage::Chinese) << "zh_CN" << "取消";
+        QTest::newRow("English program, German locale") << int(UiLanguage::English) << "de_DE" << "Abbrechen";
+    }
+
     void qtTextsFollowTheLocale()
     {
+        QFETCH(int, language);
+        QFETCH(QString, qtLocale);
+        QFETCH(QString, cancel);
         const QString catalogues = QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qtbase_";
-        if (!QFile::exists(catalogues + "de.qm"))
-            QSKIP("Qt's German catalogue is not installed (qttranslations5-l10n)");
-        const QList<QTranslator *> installed = installTranslators(choiceFor(UiLanguage::English, "de_DE"));
+        if (!QFile::exists(catalogues + qtLocale.left(2) + ".qm") && !QFile::exists(catalogues + qtLocale + ".qm"))
+            QSKIP("Qt's catalogue for this locale is not installed (qttranslations5-l10n)");
+        const QList<QTranslator *> installed = installTranslators(choiceFor(UiLanguage(language), qtLocale));
         const QString translated = QCoreApplication::translate("QPlatformTheme", "Cancel");
         qDeleteAll(installed);
-        QCOMPARE(translated, QString("Abbrechen"));
+        QCOMPARE(translated, cancel);
     }
 
     // Every entry of translations/vaultrane_en.ts has an English translation
