@@ -10,13 +10,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
-#include <pty.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -25,38 +25,13 @@ namespace {
 const QString kProgram = QStringLiteral(VAULTRANE_BOX_PROGRAM);
 
 struct CliOutcome {
-    int status = -1; // exit status, or 1000 + signal
+    int status = -1; // exit status, -1 after a signal
     QByteArray out;
     QByteArray err;
 };
 
 // Extra environment entries of one run.
 using CliEnvironment = QList<QPair<QByteArray, QByteArray>>;
-
-std::vector<QByteArray> argvOf(const QString &program, const QStringList &arguments)
-{
-    std::vector<QByteArray> argv{QFile::encodeName(program)};
-    for (const QString &argument : arguments)
-        argv.push_back(argument.toUtf8());
-    return argv;
-}
-
-[[noreturn]] void execute(const std::vector<QByteArray> &argv)
-{
-    std::vector<char *> pointers;
-    for (const QByteArray &arg : argv)
-        pointers.push_back(const_cast<char *>(arg.constData()));
-    pointers.push_back(nullptr);
-    execv(pointers[0], pointers.data());
-    _exit(127);
-}
-
-int statusOf(int waitStatus)
-{
-    if (WIFEXITED(waitStatus))
-        return WEXITSTATUS(waitStatus);
-    return 1000 + WTERMSIG(waitStatus);
-}
 
 void writeAll(int fd, const QByteArray &bytes)
 {
@@ -78,138 +53,108 @@ void closeFd(int &fd)
     fd = -1;
 }
 
-// The program with pipes for standard input, output and error. `extraFd` > 2
-// gives it a pipe on that descriptor too (for --password-fd), fed through
-// feedExtra(). With `uid` and `gid` it runs as that account (the caller must
-// be root).
-class CliProcess
+// The program on pipes. `extraFd` > 2 gives it one more pipe on that
+// descriptor (for --password-fd), fed through feedExtra(). With `uid` and
+// `gid` it runs as that account (the caller must be root).
+class CliProcess : public QProcess
 {
 public:
     CliProcess(const QString &program, const QStringList &arguments, int extraFd = -1,
                const CliEnvironment &environment = {}, uid_t uid = uid_t(-1), gid_t gid = gid_t(-1))
+        : m_extraFd(extraFd), m_uid(uid), m_gid(gid)
     {
-        int in[2], out[2], err[2], extra[2] = {-1, -1};
-        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
-            return;
-        if (extraFd > 2 && pipe2(extra, O_CLOEXEC) != 0)
-            return;
-        const std::vector<QByteArray> argv = argvOf(program, arguments);
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            dup2(err[1], STDERR_FILENO);
-            if (extraFd > 2 && extra[0] == extraFd)
-                fcntl(extraFd, F_SETFD, 0);
-            else if (extraFd > 2)
-                dup2(extra[0], extraFd); // dup2 clears close-on-exec
-            for (const auto &entry : environment)
-                setenv(entry.first.constData(), entry.second.constData(), 1);
-            if (gid != gid_t(-1) && (setgroups(0, nullptr) != 0 || setgid(gid) != 0))
-                _exit(126);
-            if (uid != uid_t(-1) && setuid(uid) != 0)
-                _exit(126);
-            execute(argv);
+        int extra[2];
+        if (extraFd > 2 && pipe2(extra, O_CLOEXEC) == 0) {
+            m_extraRead = extra[0];
+            m_extraWrite = extra[1];
         }
-        close(in[0]);
-        close(out[1]);
-        close(err[1]);
-        m_in = in[1];
-        m_out = out[0];
-        m_err = err[0];
-        if (extraFd > 2) {
-            close(extra[0]);
-            m_extra = extra[1];
-        }
+        QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
+        for (const auto &entry : environment)
+            childEnvironment.insert(QString::fromUtf8(entry.first), QString::fromUtf8(entry.second));
+        setProcessEnvironment(childEnvironment);
+        start(program, arguments);
+        waitForStarted(10000);
+        closeFd(m_extraRead);
     }
 
-    ~CliProcess()
+    ~CliProcess() override
     {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            finish();
-        }
+        closeFd(m_extraWrite);
+        kill();
+        waitForFinished(10000);
     }
 
-    CliProcess(const CliProcess &) = delete;
-    CliProcess &operator=(const CliProcess &) = delete;
+    pid_t pid() const { return pid_t(processId()); }
 
-    pid_t pid() const { return m_pid; }
-    void feed(const QByteArray &bytes) { writeAll(m_in, bytes); }
-    void feedExtra(const QByteArray &bytes) { writeAll(m_extra, bytes); }
+    // To standard input, there before this returns.
+    void feed(const QByteArray &bytes)
+    {
+        write(bytes);
+        waitForBytesWritten(10000);
+    }
+
+    void feedExtra(const QByteArray &bytes) { writeAll(m_extraWrite, bytes); }
 
     // Closes the inputs, collects the output and waits for the end.
     CliOutcome finish()
     {
+        closeWriteChannel();
+        closeFd(m_extraWrite);
+        waitForFinished(60000); // false when it ended already
         CliOutcome outcome;
-        closeFd(m_in);
-        closeFd(m_extra);
-        while (m_out >= 0 || m_err >= 0) {
-            struct pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
-            if (poll(fds, 2, -1) < 0 && errno != EINTR)
-                break;
-            for (int i = 0; i < 2; ++i) {
-                int &fd = i == 0 ? m_out : m_err;
-                if (fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                    continue;
-                char chunk[4096];
-                const ssize_t got = read(fd, chunk, sizeof chunk);
-                if (got <= 0)
-                    closeFd(fd);
-                else
-                    (i == 0 ? outcome.out : outcome.err).append(chunk, int(got));
-            }
-        }
-        int waitStatus = 0;
-        if (m_pid > 0 && waitpid(m_pid, &waitStatus, 0) == m_pid)
-            outcome.status = statusOf(waitStatus);
-        m_pid = -1;
+        if (state() == QProcess::NotRunning && exitStatus() == QProcess::NormalExit)
+            outcome.status = exitCode();
+        outcome.out = readAllStandardOutput();
+        outcome.err = readAllStandardError();
         return outcome;
     }
 
+protected:
+    void setupChildProcess() override
+    {
+        if (m_extraFd > 2 && m_extraRead == m_extraFd)
+            fcntl(m_extraFd, F_SETFD, 0);
+        else if (m_extraFd > 2)
+            dup2(m_extraRead, m_extraFd); // dup2 clears close-on-exec
+        if (m_gid != gid_t(-1) && (setgroups(0, nullptr) != 0 || setgid(m_gid) != 0))
+            _exit(126);
+        if (m_uid != uid_t(-1) && setuid(m_uid) != 0)
+            _exit(126);
+    }
+
 private:
-    pid_t m_pid = -1;
-    int m_in = -1;
-    int m_extra = -1;
-    int m_out = -1;
-    int m_err = -1;
+    int m_extraFd;
+    int m_extraRead = -1;
+    int m_extraWrite = -1;
+    uid_t m_uid;
+    gid_t m_gid;
 };
 
-// The program on a pseudo-terminal that is its controlling terminal and its
-// standard input, output and error.
-class CliTerminal
+// The program on a new pseudo-terminal that is its controlling terminal and
+// its standard input, output and error.
+class CliTerminal : public QProcess
 {
 public:
-    CliTerminal(const QString &program, const QStringList &arguments)
+    explicit CliTerminal(const QStringList &arguments)
     {
-        const std::vector<QByteArray> argv = argvOf(program, arguments);
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+            return;
+        m_terminalName = ptsname(m_master);
         struct winsize size = {};
         size.ws_row = 24;
         size.ws_col = 100;
-        m_pid = forkpty(&m_master, nullptr, nullptr, &size);
-        if (m_pid == 0) {
-            // As from a login shell on a terminal, whatever the test runner
-            // ignores or blocks.
-            for (int signal : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU})
-                std::signal(signal, SIG_DFL);
-            sigset_t none;
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            execute(argv);
-        }
+        ioctl(m_master, TIOCSWINSZ, &size);
+        start(kProgram, arguments);
+        waitForStarted(10000);
     }
 
-    ~CliTerminal()
+    ~CliTerminal() override
     {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
+        kill();
+        waitForFinished(10000);
         closeFd(m_master);
     }
-
-    CliTerminal(const CliTerminal &) = delete;
-    CliTerminal &operator=(const CliTerminal &) = delete;
 
     // Reads the screen until `text` shows (true) or time runs out.
     bool waitFor(const QByteArray &text)
@@ -237,18 +182,33 @@ public:
     // Waits for the end; the exit status, or 1000 + signal.
     int finish()
     {
-        int waitStatus = 0;
         QElapsedTimer timer;
         timer.start();
-        while (timer.elapsed() < 60000) {
+        while (state() != QProcess::NotRunning && timer.elapsed() < 60000) {
             readAvailable(50);
-            if (waitpid(m_pid, &waitStatus, WNOHANG) == m_pid) {
-                readAvailable(100);
-                m_pid = -1;
-                return statusOf(waitStatus);
-            }
+            waitForFinished(1);
         }
-        return -1;
+        readAvailable(100);
+        if (state() != QProcess::NotRunning)
+            return -1;
+        return exitStatus() == QProcess::NormalExit ? exitCode() : 1000 + exitCode();
+    }
+
+protected:
+    void setupChildProcess() override
+    {
+        // As from a login shell on a terminal, whatever the test runner
+        // ignores or blocks.
+        setsid();
+        const int terminal = ::open(m_terminalName.constData(), O_RDWR);
+        ioctl(terminal, TIOCSCTTY, 0);
+        for (int standard : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+            dup2(terminal, standard);
+        for (int signal : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGPIPE})
+            std::signal(signal, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
     }
 
 private:
@@ -258,13 +218,13 @@ private:
         if (poll(&poller, 1, timeoutMs) <= 0)
             return;
         char chunk[4096];
-        const ssize_t got = read(m_master, chunk, sizeof chunk);
+        const ssize_t got = ::read(m_master, chunk, sizeof chunk);
         if (got > 0)
             m_screen.append(chunk, int(got));
     }
 
-    pid_t m_pid = -1;
     int m_master = -1;
+    QByteArray m_terminalName;
     QByteArray m_screen;
 };
 
@@ -314,7 +274,7 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 int onTerminal(const QStringList &arguments, const QList<QByteArray> &answers, QByteArray *screen = nullptr,
                const QByteArray &prompt = "：")
 {
-    CliTerminal terminal(kProgram, arguments);
+    CliTerminal terminal(arguments);
     for (const QByteArray &answer : answers) {
         if (!terminal.waitFor(prompt))
             return -1;
@@ -578,7 +538,7 @@ private slots:
         const QByteArray password = freshPassword("Int");
         QCOMPARE(run({"create", "intbox", "--encrypt"}, line(password)).status, 0);
 
-        CliTerminal terminal(kProgram, {"mount", "intbox"});
+        CliTerminal terminal({"mount", "intbox"});
         QVERIFY(terminal.waitFor("："));
         QVERIFY(!terminal.echoes());
         terminal.type("half typed");

@@ -41,7 +41,6 @@ struct State {
     std::vector<int> progressSteps;
     std::string unavailableReason;
     int unavailableCode = 0;
-    std::string userFolder;
 };
 
 State &state();
@@ -174,7 +173,6 @@ namespace BoxDouble {
 
 void setUnavailableReason(const std::string &reason) { state().unavailableReason = reason; }
 void setUnavailableCode(int code) { state().unavailableCode = code; }
-void setUserFolder(const std::string &folder) { state().userFolder = folder; }
 
 void reset()
 {
@@ -260,8 +258,6 @@ int box_init(void) { return record("box_init", {}); }
 const char *box_err(int code)
 {
     static char buf[64];
-    if (code == 999 || code == -999)
-        return nullptr;
     std::snprintf(buf, sizeof buf, "double error %d", code < 0 ? -code : code);
     return buf;
 }
@@ -444,15 +440,10 @@ int box_unavailable_code(void)
     return state().unavailableCode;
 }
 
-int box_user_folder(char *buf, size_t len)
+// No folder of the user's: the program falls back to its own idea of it.
+int box_user_folder(char *, size_t)
 {
-    const std::string &folder = state().userFolder;
-    if (folder.empty())
-        return -1;
-    if (folder.size() + 1 > len)
-        return -2;
-    std::memcpy(buf, folder.c_str(), folder.size() + 1);
-    return 0;
+    return -1;
 }
 
 int zavrit_get_func_status(int id)
