@@ -49,21 +49,10 @@ enum class Trigger {
 class PrivateBus
 {
 public:
-    PrivateBus(const QString &folder, const QString &name)
-        : m_socket(folder + "/" + name + ".socket"), m_config(folder + "/" + name + ".conf"), m_name(name)
+    PrivateBus(const QString &folder, const QString &name) : m_socket(folder + "/" + name + ".socket"), m_name(name)
     {
-        QFile config(m_config);
-        if (config.open(QIODevice::WriteOnly)) {
-            config.write(QStringLiteral(
-                "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                "<busconfig><type>session</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>\n"
-                "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                "<allow eavesdrop=\"true\"/><allow own=\"*\"/><allow user=\"*\"/></policy></busconfig>\n")
-                             .arg(m_socket)
-                             .toUtf8());
-        }
     }
+
     ~PrivateBus() { stop(); }
 
     QString address() const { return "unix:path=" + m_socket; }
@@ -72,7 +61,7 @@ public:
     {
         QFile::remove(m_socket);
         m_daemon.setProgram("dbus-daemon");
-        m_daemon.setArguments({"--config-file=" + m_config, "--nofork", "--print-address=1"});
+        m_daemon.setArguments({"--session", "--address=" + address(), "--nofork", "--print-address=1"});
         m_daemon.start();
         if (!m_daemon.waitForStarted(5000) || !m_daemon.waitForReadyRead(5000))
             return false;
@@ -95,7 +84,6 @@ public:
 
 private:
     QString m_socket;
-    QString m_config;
     QString m_name;
     QString m_connection;
     int m_generation = 0;

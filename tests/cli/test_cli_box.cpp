@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/ioctl.h>
@@ -33,102 +32,56 @@ struct CliOutcome {
 // Extra environment entries of one run.
 using CliEnvironment = QList<QPair<QByteArray, QByteArray>>;
 
-void writeAll(int fd, const QByteArray &bytes)
+// Starts the program with extra environment entries, through `wrapper` (a
+// command that runs the rest of its command line) when one is given.
+void startCli(QProcess &process, const QStringList &arguments, const CliEnvironment &environment = {},
+              const QStringList &wrapper = {})
 {
-    qsizetype done = 0;
-    while (fd >= 0 && done < bytes.size()) {
-        const ssize_t written = write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        done += written;
-    }
+    QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
+    for (const auto &entry : environment)
+        childEnvironment.insert(QString::fromUtf8(entry.first), QString::fromUtf8(entry.second));
+    process.setProcessEnvironment(childEnvironment);
+    const QStringList command = wrapper + QStringList{kProgram} + arguments;
+    process.start(command.first(), command.mid(1));
+    process.waitForStarted(10000);
 }
 
-void closeFd(int &fd)
+// Gives the program `input` on standard input, closes it and waits for the
+// end.
+CliOutcome finishCli(QProcess &process, const QByteArray &input = {})
 {
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000); // false when it ended already
+    CliOutcome outcome;
+    if (process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit)
+        outcome.status = process.exitCode();
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = process.readAllStandardError();
+    return outcome;
 }
 
-// The program on pipes. `extraFd` > 2 gives it one more pipe on that
-// descriptor (for --password-fd), fed through feedExtra(). With `uid` and
-// `gid` it runs as that account (the caller must be root).
-class CliProcess : public QProcess
+CliOutcome run(const QStringList &arguments, const QByteArray &input = {}, const CliEnvironment &environment = {},
+               const QStringList &wrapper = {})
 {
-public:
-    CliProcess(const QString &program, const QStringList &arguments, int extraFd = -1,
-               const CliEnvironment &environment = {}, uid_t uid = uid_t(-1), gid_t gid = gid_t(-1))
-        : m_extraFd(extraFd), m_uid(uid), m_gid(gid)
-    {
-        int extra[2];
-        if (extraFd > 2 && pipe2(extra, O_CLOEXEC) == 0) {
-            m_extraRead = extra[0];
-            m_extraWrite = extra[1];
-        }
-        QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
-        for (const auto &entry : environment)
-            childEnvironment.insert(QString::fromUtf8(entry.first), QString::fromUtf8(entry.second));
-        setProcessEnvironment(childEnvironment);
-        start(program, arguments);
-        waitForStarted(10000);
-        closeFd(m_extraRead);
-    }
+    QProcess process;
+    startCli(process, arguments, environment, wrapper);
+    return finishCli(process, input);
+}
 
-    ~CliProcess() override
-    {
-        closeFd(m_extraWrite);
-        kill();
-        waitForFinished(10000);
-    }
+// Runs the rest of the command line with standard input on descriptor `fd`
+// instead, and nothing on standard input: for --password-fd.
+QStringList onDescriptor(int fd)
+{
+    return {"sh", "-c", QString("exec \"$@\" %1<&0 </dev/null").arg(fd), "sh"};
+}
 
-    pid_t pid() const { return pid_t(processId()); }
-
-    // To standard input, there before this returns.
-    void feed(const QByteArray &bytes)
-    {
-        write(bytes);
-        waitForBytesWritten(10000);
-    }
-
-    void feedExtra(const QByteArray &bytes) { writeAll(m_extraWrite, bytes); }
-
-    // Closes the inputs, collects the output and waits for the end.
-    CliOutcome finish()
-    {
-        closeWriteChannel();
-        closeFd(m_extraWrite);
-        waitForFinished(60000); // false when it ended already
-        CliOutcome outcome;
-        if (state() == QProcess::NotRunning && exitStatus() == QProcess::NormalExit)
-            outcome.status = exitCode();
-        outcome.out = readAllStandardOutput();
-        outcome.err = readAllStandardError();
-        return outcome;
-    }
-
-protected:
-    void setupChildProcess() override
-    {
-        if (m_extraFd > 2 && m_extraRead == m_extraFd)
-            fcntl(m_extraFd, F_SETFD, 0);
-        else if (m_extraFd > 2)
-            dup2(m_extraRead, m_extraFd); // dup2 clears close-on-exec
-        if (m_gid != gid_t(-1) && (setgroups(0, nullptr) != 0 || setgid(m_gid) != 0))
-            _exit(126);
-        if (m_uid != uid_t(-1) && setuid(m_uid) != 0)
-            _exit(126);
-    }
-
-private:
-    int m_extraFd;
-    int m_extraRead = -1;
-    int m_extraWrite = -1;
-    uid_t m_uid;
-    gid_t m_gid;
-};
+// Runs the rest of the command line as another account (the caller must be
+// root).
+QStringList asAccount(uid_t uid, gid_t gid)
+{
+    return {"setpriv", "--reuid", QString::number(uid), "--regid", QString::number(gid), "--clear-groups"};
+}
 
 // The program on a new pseudo-terminal that is its controlling terminal and
 // its standard input, output and error.
@@ -153,7 +106,8 @@ public:
     {
         kill();
         waitForFinished(10000);
-        closeFd(m_master);
+        if (m_master >= 0)
+            ::close(m_master);
     }
 
     // Reads the screen until `text` shows (true) or time runs out.
@@ -167,7 +121,11 @@ public:
         return m_screen.indexOf(text, from) >= 0;
     }
 
-    void type(const QByteArray &keys) { writeAll(m_master, keys); }
+    // A few keys: the terminal takes them in one write.
+    bool type(const QByteArray &keys)
+    {
+        return ::write(m_master, keys.constData(), std::size_t(keys.size())) == keys.size();
+    }
 
     // Whether the terminal echoes what is typed.
     bool echoes() const
@@ -278,7 +236,8 @@ int onTerminal(const QStringList &arguments, const QList<QByteArray> &answers, Q
     for (const QByteArray &answer : answers) {
         if (!terminal.waitFor(prompt))
             return -1;
-        terminal.type(answer);
+        if (!terminal.type(answer))
+            return -1;
     }
     const int status = terminal.finish();
     if (screen)
@@ -402,32 +361,22 @@ private slots:
         QCOMPARE(run({"list", "--names"}).out, QByteArray());
     }
 
+    // The password from the descriptor named, whatever standard input holds
+    // (nothing here), one line per question.
     void passwordsThroughADescriptor()
     {
         const QByteArray password = freshPassword("Fd");
         const QByteArray newPassword = freshPassword("FdNew");
         QCOMPARE(run({"create", "fdbox", "--encrypt"}, line(password)).status, 0);
 
-        // Standard input is ignored when --password-fd is given.
-        {
-            CliProcess process(kProgram, {"mount", "fdbox", "--password-fd", "3"}, 3);
-            process.feed("not the password\n");
-            process.feedExtra(line(password));
-            const CliOutcome outcome = process.finish();
-            QCOMPARE(outcome.status, 0);
-            QCOMPARE(outcome.out, QFile::encodeName(boxPath("fdbox")) + '\n');
-        }
+        const CliOutcome mounted = run({"mount", "fdbox", "--password-fd", "3"}, line(password), {}, onDescriptor(3));
+        QCOMPARE(mounted.status, 0);
+        QCOMPARE(mounted.out, QFile::encodeName(boxPath("fdbox")) + '\n');
         QCOMPARE(run({"unmount", "fdbox"}).status, 0);
-        {
-            CliProcess process(kProgram, {"passwd", "--password-fd=5", "fdbox"}, 5);
-            process.feedExtra(line(password) + line(newPassword));
-            QCOMPARE(process.finish().status, 0);
-        }
-        {
-            // A descriptor that ends before the password does.
-            CliProcess process(kProgram, {"mount", "fdbox", "--password-fd", "4"}, 4);
-            verifyFailure(process.finish(), "mount with an empty descriptor");
-        }
+        const QByteArray answers = line(password) + line(newPassword);
+        QCOMPARE(run({"passwd", "--password-fd=5", "fdbox"}, answers, {}, onDescriptor(5)).status, 0);
+        // A descriptor that ends before the password does.
+        verifyFailure(run({"mount", "fdbox", "--password-fd", "4"}, {}, {}, onDescriptor(4)), "an empty descriptor");
         QCOMPARE(run({"mount", "fdbox", "--password-fd", "0"}, line(newPassword)).status, 0);
         QCOMPARE(run({"unmount", "fdbox"}).status, 0);
     }
@@ -457,14 +406,11 @@ private slots:
             account->uid = entry->pw_uid;
             account->gid = entry->pw_gid;
         }
-        const QStringList openFuse{"--reuid", QString::number(sharee.uid), "--regid", QString::number(sharee.gid),
-                                   "--clear-groups", "sh", "-c", "exec 3<>/dev/fuse"};
-        if (QProcess::execute("setpriv", openFuse) != 0)
+        const QStringList openFuse = asAccount(sharee.uid, sharee.gid) + QStringList{"sh", "-c", "exec 3<>/dev/fuse"};
+        if (QProcess::execute(openFuse.first(), openFuse.mid(1)) != 0)
             QSKIP("ordinary accounts cannot open /dev/fuse here: as root, chmod 0666 /dev/fuse (Debian's default)");
         auto runAs = [&](const Account &account, const QStringList &arguments, const QByteArray &input = {}) {
-            CliProcess process(kProgram, arguments, -1, {}, account.uid, account.gid);
-            process.feed(input);
-            return process.finish();
+            return run(arguments, input, {}, asAccount(account.uid, account.gid));
         };
 
         // The owner shares a plain and an encrypted box with the sharee.
@@ -477,15 +423,9 @@ private slots:
 
         const QString gift = owner.name + "/gift";
         const QString locked = owner.name + "/locked";
-        const CliOutcome names = runAs(sharee, {"list", "--names"});
-        QCOMPARE(names.status, 0);
-        QVERIFY2(names.out.contains(gift.toUtf8() + '\n'), names.out.constData());
-        QVERIFY2(names.out.contains(locked.toUtf8() + '\n'), names.out.constData());
-
-        // Only the owner renames, deletes or shares a box.
-        for (const QStringList &arguments : {QStringList{"rename", gift, "mine"}, QStringList{"delete", gift, "--yes"},
-                                             QStringList{"share", gift, owner.name, "--read-write"}})
-            QCOMPARE(runAs(sharee, arguments).status, 1);
+        const QByteArray names = runAs(sharee, {"list", "--names"}).out;
+        QVERIFY2(names.contains(gift.toUtf8() + '\n') && names.contains(locked.toUtf8() + '\n'), names.constData());
+        QCOMPARE(runAs(sharee, {"delete", gift, "--yes"}).status, 1); // only the owner's
         QCOMPARE(runAs(sharee, {"mount", "gift"}).status, 1); // a plain name is one of the sharee's own
 
         const CliOutcome opened = runAs(sharee, {"mount", gift});
@@ -541,8 +481,8 @@ private slots:
         CliTerminal terminal({"mount", "intbox"});
         QVERIFY(terminal.waitFor("："));
         QVERIFY(!terminal.echoes());
-        terminal.type("half typed");
-        terminal.type("\x03"); // Ctrl+C
+        QVERIFY(terminal.type("half typed"));
+        QVERIFY(terminal.type("\x03")); // Ctrl+C
         QCOMPARE(terminal.finish(), 1000 + SIGINT);
         QVERIFY(terminal.echoes());
         QCOMPARE(boxEntry("intbox").value("mounted").toBool(), false);
@@ -564,17 +504,19 @@ private slots:
             {{"mount", "watched"}, line(newPassword), 0},
         };
         for (const Step &step : steps) {
-            CliProcess process(kProgram, step.arguments);
+            QProcess process;
+            startCli(process, step.arguments);
             QTest::qWait(100);
             QVERIFY(processesHolding(password).isEmpty());
-            process.feed(step.input);
+            process.write(step.input);
+            process.waitForBytesWritten(10000);
             QList<pid_t> holders;
             for (int scan = 0; scan < 40 && holders.isEmpty(); ++scan) {
                 holders = processesHolding(password) + processesHolding(newPassword);
-                if (kill(process.pid(), 0) != 0)
+                if (kill(pid_t(process.processId()), 0) != 0)
                     break;
             }
-            const CliOutcome outcome = process.finish();
+            const CliOutcome outcome = finishCli(process);
             const QString what = step.arguments.join(' ');
             QVERIFY2(outcome.status == step.status, qPrintable(what + ": " + QString::fromUtf8(outcome.err)));
             QVERIFY2(holders.isEmpty(), qPrintable(what));
@@ -604,8 +546,9 @@ private slots:
         const QByteArray before = run({"list", "--names"}).out;
 
         // Through the shell: the runner passes arguments as UTF-8.
-        CliProcess process("/bin/sh", {"-c", "exec \"$0\" " + arguments, kProgram});
-        const CliOutcome outcome = process.finish();
+        QProcess process;
+        process.start("/bin/sh", {"-c", "exec \"$0\" " + arguments, kProgram});
+        const CliOutcome outcome = finishCli(process);
         QCOMPARE(outcome.status, 2);
         QVERIFY(outcome.err.startsWith("vaultrane-box: "));
         QCOMPARE(run({"list", "--names"}).out, before);
@@ -615,17 +558,16 @@ private slots:
     {
         // The files in /proc/<pid> of a process that is not dumpable belong to
         // root; so the program must run under another account to tell.
-        uid_t uid = getuid();
-        gid_t gid = getgid();
-        if (uid == 0) {
-            uid = 65534;
-            gid = 65534;
+        QStringList wrapper;
+        if (getuid() == 0) {
+            wrapper = asAccount(65534, 65534);
             QVERIFY(QDir().mkpath(m_base->path() + "/box"));
             QVERIFY(chmod(QFile::encodeName(m_base->path() + "/box").constData(), 01777) == 0);
         }
         // It waits for a new password on standard input.
-        CliProcess process(kProgram, {"create", "dump", "--encrypt"}, -1, {}, uid, gid);
-        const QByteArray proc = "/proc/" + QByteArray::number(process.pid());
+        QProcess process;
+        startCli(process, {"create", "dump", "--encrypt"}, {}, wrapper);
+        const QByteArray proc = "/proc/" + QByteArray::number(process.processId());
         // Once it runs as itself (not the test's fork) and sleeps.
         const auto waiting = [&] {
             QFile commandLine(proc + "/cmdline");
@@ -637,18 +579,10 @@ private slots:
         struct stat status;
         QVERIFY(stat(proc + "/status", &status) == 0);
         QCOMPARE(status.st_uid, uid_t(0));
-        process.feed("\n");
-        process.finish();
+        finishCli(process, "\n");
     }
 
 private:
-    CliOutcome run(const QStringList &arguments, const QByteArray &input = {}, const CliEnvironment &environment = {})
-    {
-        CliProcess process(kProgram, arguments, -1, environment);
-        process.feed(input);
-        return process.finish();
-    }
-
     // A failure as the command reports it: status 1, nothing on standard
     // output, exactly one line on standard error.
     void verifyFailure(const CliOutcome &outcome, const QString &what)
