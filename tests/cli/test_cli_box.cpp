@@ -1,14 +1,11 @@
-// The real vaultrane-box against the real box service (libtessad, gocryptfs,
-// FUSE) in a temporary box root with temporary XDG folders: exit statuses,
-// passwords through a pipe, through --password-fd and on a terminal, and no
-// password on any process's command line or environment. Which operation a
-// box allows is core's rule (test_boxcore): here one refusal of each kind
-// shows that the command reports it.
+// The real vaultrane-box against the real box service in a temporary box
+// root and XDG folders: exit statuses, passwords through a pipe, a
+// descriptor and a terminal, and no password in any process's command line
+// or environment.
 #include "../tessad/fuse_check.h"
 
 #include <QtTest>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -29,25 +26,16 @@ struct CliOutcome {
     QByteArray err;
 };
 
-// Extra environment entries of one run.
-using CliEnvironment = QList<QPair<QByteArray, QByteArray>>;
-
-// Starts the program with extra environment entries, through `wrapper` (a
-// command that runs the rest of its command line) when one is given.
-void startCli(QProcess &process, const QStringList &arguments, const CliEnvironment &environment = {},
-              const QStringList &wrapper = {})
+// Starts the program, through `wrapper` (a command that runs the rest of its
+// command line) when given.
+void startCli(QProcess &process, const QStringList &arguments, const QStringList &wrapper = {})
 {
-    QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
-    for (const auto &entry : environment)
-        childEnvironment.insert(QString::fromUtf8(entry.first), QString::fromUtf8(entry.second));
-    process.setProcessEnvironment(childEnvironment);
     const QStringList command = wrapper + QStringList{kProgram} + arguments;
     process.start(command.first(), command.mid(1));
     process.waitForStarted(10000);
 }
 
-// Gives the program `input` on standard input, closes it and waits for the
-// end.
+// Gives the program `input` on standard input and waits for the end.
 CliOutcome finishCli(QProcess &process, const QByteArray &input = {})
 {
     process.write(input);
@@ -61,23 +49,20 @@ CliOutcome finishCli(QProcess &process, const QByteArray &input = {})
     return outcome;
 }
 
-CliOutcome run(const QStringList &arguments, const QByteArray &input = {}, const CliEnvironment &environment = {},
-               const QStringList &wrapper = {})
+CliOutcome run(const QStringList &arguments, const QByteArray &input = {}, const QStringList &wrapper = {})
 {
     QProcess process;
-    startCli(process, arguments, environment, wrapper);
+    startCli(process, arguments, wrapper);
     return finishCli(process, input);
 }
 
-// Runs the rest of the command line with standard input on descriptor `fd`
-// instead, and nothing on standard input: for --password-fd.
+// A wrapper that moves standard input to descriptor `fd`, for --password-fd.
 QStringList onDescriptor(int fd)
 {
     return {"sh", "-c", QString("exec \"$@\" %1<&0 </dev/null").arg(fd), "sh"};
 }
 
-// Runs the rest of the command line as another account (the caller must be
-// root).
+// A wrapper that runs the program as another account (the caller is root).
 QStringList asAccount(uid_t uid, gid_t gid)
 {
     return {"setpriv", "--reuid", QString::number(uid), "--regid", QString::number(gid), "--clear-groups"};
@@ -220,15 +205,8 @@ QByteArray line(const QByteArray &password)
     return password + '\n';
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Runs the command on a terminal of its own and types each answer once the
-// next `prompt` shows; the exit status (-1 when a prompt never came), and
-// what the terminal showed in `screen`.
+// Types each answer once the next `prompt` shows; the exit status (-1 when a
+// prompt never came), and what the terminal showed in `screen`.
 int onTerminal(const QStringList &arguments, const QList<QByteArray> &answers, QByteArray *screen = nullptr,
                const QByteArray &prompt = "：")
 {
@@ -297,10 +275,8 @@ private slots:
         m_base.reset();
     }
 
-    // The commands through pipes, as scripts run them. A failure is one
-    // line on standard error with status 1; a wrong command line is status
-    // 2, followed by the usage; help needs no box service. Which operation
-    // each box state allows is core's: a few refusals show the statuses.
+    // As scripts run the commands. Which operation each box state allows is
+    // core's rule: a few refusals show the statuses here.
     void commandsThroughAPipe()
     {
         const QByteArray password = freshPassword("Pipe");
@@ -310,10 +286,8 @@ private slots:
         QCOMPARE(run({"--version"}).out, QByteArray("vaultrane-box " VAULTRANE_VERSION_TEXT "\n"));
 
         runSteps({
-            {{"--help"}, {}, 0},
             {{"share", "--help"}, {}, 0},
             {{}, {}, 2},
-            {{"open", "x"}, {}, 2},
             {{"mount", "x", "--password-fd", "57"}, {}, 2}, // not open
             {{"create", "资料 box"}, {}, 0},
             {{"create", "资料 box"}, {}, 1},
@@ -324,7 +298,6 @@ private slots:
             {{"mount", "vault"}, line(newPassword), 1},
         });
         QVERIFY(QFileInfo(boxPath("资料 box")).isDir());
-        QVERIFY(!QFileInfo::exists(m_userFolder + "/x"));
         const QByteArray names = run({"list", "--names"}).out;
         QVERIFY2(names.contains("资料 box\n") && names.contains("vault\n"), names.constData());
         const CliOutcome mounted = run({"mount", "vault"}, line(password));
@@ -339,7 +312,6 @@ private slots:
                                     "path", "shared"}));
         for (const char *flag : {"encrypted", "mounted", "mountedElsewhere", "shared", "own"})
             QVERIFY2(entry.value(flag).isBool(), flag);
-        QCOMPARE(entry.value("encrypted").toBool(), true);
         QCOMPARE(entry.value("mounted").toBool(), true);
         QCOMPARE(entry.value("path").toString(), boxPath("vault"));
 
@@ -352,31 +324,28 @@ private slots:
             {{"mount", "vault"}, line(password), 1},
             {{"rename", "vault", "safe"}, line(newPassword), 0},
             {{"decrypt", "safe"}, line(newPassword), 0},
-            {{"encrypt", "safe"}, "abc\n", 1},
             {{"encrypt", "safe"}, line(password), 0},
             {{"delete", "safe"}, "wrong\n", 1},
             {{"delete", "safe"}, line(password), 0},
             {{"delete", "资料 box", "--yes"}, {}, 0},
         });
-        QCOMPARE(run({"list", "--names"}).out, QByteArray());
     }
 
-    // The password from the descriptor named, whatever standard input holds
-    // (nothing here), one line per question.
+    // One password line per question from the descriptor named.
     void passwordsThroughADescriptor()
     {
         const QByteArray password = freshPassword("Fd");
         const QByteArray newPassword = freshPassword("FdNew");
         QCOMPARE(run({"create", "fdbox", "--encrypt"}, line(password)).status, 0);
 
-        const CliOutcome mounted = run({"mount", "fdbox", "--password-fd", "3"}, line(password), {}, onDescriptor(3));
+        const CliOutcome mounted = run({"mount", "fdbox", "--password-fd", "3"}, line(password), onDescriptor(3));
         QCOMPARE(mounted.status, 0);
         QCOMPARE(mounted.out, QFile::encodeName(boxPath("fdbox")) + '\n');
         QCOMPARE(run({"unmount", "fdbox"}).status, 0);
         const QByteArray answers = line(password) + line(newPassword);
-        QCOMPARE(run({"passwd", "--password-fd=5", "fdbox"}, answers, {}, onDescriptor(5)).status, 0);
+        QCOMPARE(run({"passwd", "--password-fd=5", "fdbox"}, answers, onDescriptor(5)).status, 0);
         // A descriptor that ends before the password does.
-        verifyFailure(run({"mount", "fdbox", "--password-fd", "4"}, {}, {}, onDescriptor(4)), "an empty descriptor");
+        verifyFailure(run({"mount", "fdbox", "--password-fd", "4"}, {}, onDescriptor(4)), "an empty descriptor");
         QCOMPARE(run({"mount", "fdbox", "--password-fd", "0"}, line(newPassword)).status, 0);
         QCOMPARE(run({"unmount", "fdbox"}).status, 0);
     }
@@ -399,7 +368,6 @@ private slots:
                 QProcess::execute("sh", {"-c", QString("userdel %1 >/dev/null 2>&1").arg(account->name)});
         });
         for (Account *account : {&owner, &sharee}) {
-            QProcess::execute("sh", {"-c", QString("userdel %1 >/dev/null 2>&1").arg(account->name)});
             QCOMPARE(QProcess::execute("useradd", {"-M", "-N", "-s", "/bin/bash", account->name}), 0);
             const struct passwd *entry = getpwnam(account->name.toUtf8().constData());
             QVERIFY(entry);
@@ -410,7 +378,7 @@ private slots:
         if (QProcess::execute(openFuse.first(), openFuse.mid(1)) != 0)
             QSKIP("ordinary accounts cannot open /dev/fuse here: as root, chmod 0666 /dev/fuse (Debian's default)");
         auto runAs = [&](const Account &account, const QStringList &arguments, const QByteArray &input = {}) {
-            return run(arguments, input, {}, asAccount(account.uid, account.gid));
+            return run(arguments, input, asAccount(account.uid, account.gid));
         };
 
         // The owner shares a plain and an encrypted box with the sharee.
@@ -426,7 +394,6 @@ private slots:
         const QByteArray names = runAs(sharee, {"list", "--names"}).out;
         QVERIFY2(names.contains(gift.toUtf8() + '\n') && names.contains(locked.toUtf8() + '\n'), names.constData());
         QCOMPARE(runAs(sharee, {"delete", gift, "--yes"}).status, 1); // only the owner's
-        QCOMPARE(runAs(sharee, {"mount", "gift"}).status, 1); // a plain name is one of the sharee's own
 
         const CliOutcome opened = runAs(sharee, {"mount", gift});
         QCOMPARE(opened.status, 0);
@@ -434,7 +401,6 @@ private slots:
 
         // The sharee mounts the encrypted box with its password at a folder of
         // its own, and the owner may not take the box away meanwhile.
-        QCOMPARE(runAs(sharee, {"mount", locked}, "wrong\n").status, 1);
         const CliOutcome mounted = runAs(sharee, {"mount", locked}, line(password));
         QCOMPARE(mounted.status, 0);
         const QString shareeFolder = qEnvironmentVariable("BOX_SERVICE_ROOT") + "/" + sharee.name + "/";
@@ -445,8 +411,6 @@ private slots:
         QCOMPARE(runAs(sharee, {"unmount", locked}).status, 0);
         QCOMPARE(runAs(owner, {"unshare", "gift", sharee.name}).status, 0);
         QCOMPARE(runAs(sharee, {"mount", gift}).status, 1);
-        QCOMPARE(runAs(owner, {"delete", "gift", "--yes"}).status, 0);
-        QCOMPARE(runAs(owner, {"delete", "locked"}, line(password)).status, 0);
     }
 
     void terminalAsksWithoutEcho()
@@ -566,7 +530,7 @@ private slots:
         }
         // It waits for a new password on standard input.
         QProcess process;
-        startCli(process, {"create", "dump", "--encrypt"}, {}, wrapper);
+        startCli(process, {"create", "dump", "--encrypt"}, wrapper);
         const QByteArray proc = "/proc/" + QByteArray::number(process.processId());
         // Once it runs as itself (not the test's fork) and sleeps.
         const auto waiting = [&] {
@@ -583,21 +547,16 @@ private slots:
     }
 
 private:
-    // A failure as the command reports it: status 1, nothing on standard
-    // output, exactly one line on standard error.
+    // A failure: status 1, nothing on standard output, one line on error.
     void verifyFailure(const CliOutcome &outcome, const QString &what)
     {
-        QVERIFY2(outcome.status == 1, qPrintable(QString("%1: status %2, stderr %3")
-                                                     .arg(what)
-                                                     .arg(outcome.status)
-                                                     .arg(QString::fromUtf8(outcome.err))));
+        QVERIFY2(outcome.status == 1, qPrintable(what + ": " + QString::fromUtf8(outcome.err)));
         QVERIFY2(outcome.out.isEmpty(), qPrintable(what));
         QVERIFY2(outcome.err.startsWith("vaultrane-box: "), qPrintable(what));
         QVERIFY2(outcome.err.count('\n') == 1 && outcome.err.endsWith('\n'), qPrintable(QString::fromUtf8(outcome.err)));
     }
 
-    // Runs each step in turn: a step of status 1 must fail as verifyFailure
-    // says, one of status 2 print the usage after the error.
+    // Status 1 is a failure as above; status 2 prints the usage after it.
     void runSteps(const QList<Step> &steps)
     {
         for (const Step &step : steps) {
@@ -617,11 +576,11 @@ private:
     }
 
     // A box root that cannot exist: below a regular file.
-    CliEnvironment impossibleRoot()
+    QStringList impossibleRoot()
     {
         const QString file = m_base->path() + "/plain-file";
-        writeFile(file, {});
-        return {{"BOX_SERVICE_ROOT", QFile::encodeName(file + "/box")}};
+        QFile(file).open(QIODevice::WriteOnly);
+        return {"env", "BOX_SERVICE_ROOT=" + file + "/box"};
     }
 
     QJsonObject boxEntry(const QString &name)

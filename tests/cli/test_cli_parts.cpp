@@ -1,7 +1,5 @@
-// The parts of vaultrane-box that need no box service: the command line,
-// the password reader on pipes, the table and the progress bar. The
-// terminal is tested with the real program (test_cli_box); which passwords
-// and names are allowed is core's (test_boxcore).
+// The parts of vaultrane-box that need no box service. The terminal is
+// tested with the real program; which passwords and names are allowed, in core.
 #include "BoxCommandLine.h"
 #include "PasswordBuffer.h"
 #include "PasswordReader.h"
@@ -59,8 +57,6 @@ private slots:
                                    << QStringList{"x"} << 0;
         QTest::newRow("dash name after --") << QStringList{"delete", "--yes", "--", "-odd"} << CliAction::Delete
                                             << QStringList{"-odd"} << -1;
-        QTest::newRow("share") << QStringList{"share", "box", "bob", "--read-write"} << CliAction::Share
-                               << QStringList{"box", "bob"} << -1;
         QTest::newRow("version") << QStringList{"--version"} << CliAction::Version << QStringList{} << -1;
     }
 
@@ -84,9 +80,7 @@ private slots:
 
         QTest::newRow("nothing") << QStringList{};
         QTest::newRow("unknown option") << QStringList{"list", "--all"};
-        QTest::newRow("option of another subcommand") << QStringList{"list", "--encrypt"};
         QTest::newRow("password fd where none is read") << QStringList{"unmount", "x", "--password-fd", "3"};
-        QTest::newRow("extra operand") << QStringList{"mount", "a", "b"};
         QTest::newRow("share with both") << QStringList{"share", "box", "bob", "--read-only", "--read-write"};
         QTest::newRow("fd negative") << QStringList{"mount", "x", "--password-fd=-1"};
     }
@@ -142,21 +136,6 @@ private slots:
         close(fd);
     }
 
-    // Without a terminal there is nobody to confirm a new password: it is
-    // read once, and the next line stays for the next question.
-    void readsANewPasswordOnceFromAPipe()
-    {
-        const int fd = pipeWith("newpass\nnext line\n");
-        PasswordReader reader = PasswordReader::descriptor(fd);
-        PasswordBuffer buffer;
-
-        QCOMPARE(reader.readNewPassword("new", "again", buffer), PasswordReader::Status::Ok);
-        QCOMPARE(bufferText(buffer), QString("newpass"));
-        QCOMPARE(reader.readPassword("unused", buffer), PasswordReader::Status::Ok);
-        QCOMPARE(bufferText(buffer), QString("next line"));
-        close(fd);
-    }
-
     void stopsReadingAtTheLimit()
     {
         // Five megabytes without a line break, as from /dev/zero: refused
@@ -186,21 +165,6 @@ private slots:
         buffer.clear();
         QVERIFY(buffer.isEmpty());
         QCOMPARE(QByteArray(buffer.data(), secret.size()), QByteArray(secret.size(), '\0'));
-    }
-
-    void tableAlignsWideCharacters()
-    {
-        TextTable table({"名称", "state"});
-        table.addRow({"资料", "plain"});
-        table.addRow({"abc", "encrypted"});
-        const QStringList lines = table.toString().split('\n', Qt::SkipEmptyParts);
-
-        QCOMPARE(lines.size(), 3);
-        // The second column starts at the same terminal column in every row.
-        for (const QString &line : lines) {
-            const int secondColumn = TextTable::displayWidth(line.left(line.indexOf(QRegularExpression("[a-z]+$"))));
-            QCOMPARE(secondColumn, 6);
-        }
     }
 
     void tableShowsHiddenCharactersEscaped_data()

@@ -43,7 +43,11 @@ struct State {
     int unavailableCode = 0;
 };
 
-State &state();
+State &state()
+{
+    static State s;
+    return s;
+}
 
 // Blocking is shared between the test thread and a worker thread.
 struct Gate {
@@ -84,12 +88,6 @@ void holdIfBlocked(const std::string &func)
     g.changed.wait(lock, [&] { return g.released; });
     g.waiting = false;
     g.released = false;
-}
-
-State &state()
-{
-    static State s;
-    return s;
 }
 
 struct passwd g_passwd;
@@ -338,19 +336,14 @@ int box_get_list(int mask, box_info **list)
 {
     const bool resultSet = state().results.count("box_get_list");
     int r = record("box_get_list", {std::to_string(mask)});
-    if (list)
-        *list = nullptr;
+    *list = nullptr;
     if (r < 0)
         return r;
-    box_info *head = nullptr, **tail = &head;
+    box_info **tail = list;
     for (const auto &b : state().boxes) {
         *tail = makeInfo(b, false);
         tail = &(*tail)->next;
     }
-    if (list)
-        *list = head;
-    else
-        box_info_list_destroy(head);
     return resultSet ? r : int(state().boxes.size());
 }
 
@@ -367,15 +360,13 @@ void box_info_list_destroy(box_info *list)
 int box_get_info(const char *owner, const char *name, box_info **info)
 {
     int r = record("box_get_info", {argText(owner), argText(name)});
-    if (info)
-        *info = nullptr;
+    *info = nullptr;
     if (r < 0)
         return r;
     Box *b = find(owner, name);
     if (!b)
         return -ENOENT;
-    if (info)
-        *info = makeInfo(*b, true);
+    *info = makeInfo(*b, true);
     return r;
 }
 
