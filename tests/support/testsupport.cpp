@@ -2,8 +2,6 @@
 
 #include "BoxWorker.h"
 #include "TitleBar.h"
-#include "Vaultrane.h"
-#include "box_service.h"
 #include "boxdouble.h"
 
 #include <QApplication>
@@ -21,7 +19,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,8 +26,8 @@ namespace TestSupport {
 
 namespace {
 int g_pendingHandlers = 0;
-// Every live DebugCapture collects each line; the first one installs the handler.
-QList<QStringList *> g_captures;
+// The lines of the live DebugCapture; null when there is none.
+QStringList *g_captured = nullptr;
 QtMessageHandler g_previousHandler = nullptr;
 
 void poll(QPointer<QWidget> before, std::function<void(QWidget *)> act, QElapsedTimer clock, int timeoutMs)
@@ -52,10 +49,8 @@ void poll(QPointer<QWidget> before, std::function<void(QWidget *)> act, QElapsed
 void debugHandler(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
 {
     // The offscreen platform's own complaints are not the program's output.
-    const bool platformNoise = msg.startsWith("This plugin does not support");
-    if (!platformNoise)
-        for (QStringList *lines : g_captures)
-            lines->append(msg);
+    if (g_captured && !msg.startsWith("This plugin does not support"))
+        g_captured->append(msg);
     if (g_previousHandler && qEnvironmentVariableIsSet("VAULTRANE_TEST_VERBOSE"))
         g_previousHandler(type, ctx, msg);
 }
@@ -93,27 +88,25 @@ bool waitForBoxWork(int timeoutMs)
     return !BoxWorker::anyRunning();
 }
 
-DebugCapture::DebugCapture() : m_lines(new QStringList)
+DebugCapture::DebugCapture()
 {
-    if (g_captures.isEmpty())
-        g_previousHandler = qInstallMessageHandler(debugHandler);
-    g_captures.append(m_lines);
+    g_captured = new QStringList;
+    g_previousHandler = qInstallMessageHandler(debugHandler);
 }
 
 DebugCapture::~DebugCapture()
 {
-    g_captures.removeOne(m_lines);
-    if (g_captures.isEmpty())
-        qInstallMessageHandler(g_previousHandler);
-    delete m_lines;
+    qInstallMessageHandler(g_previousHandler);
+    delete g_captured;
+    g_captured = nullptr;
 }
 
-QStringList DebugCapture::lines() const { return *m_lines; }
+QStringList DebugCapture::lines() const { return *g_captured; }
 
 bool DebugCapture::contains(const QString &text) const
 {
-    for (const QString &l : lines())
-        if (l.contains(text))
+    for (const QString &line : lines())
+        if (line.contains(text))
             return true;
     return false;
 }
@@ -176,40 +169,9 @@ QString callLog(bool withArgs)
     return log.join(' ');
 }
 
-BoxDouble::Box doubleBox(const std::string &name, unsigned flags, const std::string &path)
+void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button)
 {
-    const std::string owner = (flags & BOX_FLAG_OTHER) ? "anna" : "tester";
-    return {name, path.empty() ? "/nonexistent/box/" + owner + "/" + name : path, owner, flags};
-}
-
-std::vector<BoxDouble::Box> boxOfEachKind()
-{
-    const unsigned own = BOX_FLAG_SELF;
-    const unsigned anna = BOX_FLAG_OTHER | BOX_FLAG_SHARED;
-    return {doubleBox("plain", own | BOX_FLAG_PLAIN | BOX_FLAG_UNSHARED),
-            doubleBox("locked", own | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED),
-            doubleBox("mounted", own | BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED | BOX_FLAG_MOUNTED),
-            doubleBox("theirs", anna | BOX_FLAG_PLAIN),
-            doubleBox("their safe", anna | BOX_FLAG_ENCRYPTED)};
-}
-
-std::unique_ptr<Vaultrane> openMainWindow(const std::vector<BoxDouble::Box> &boxes)
-{
-    BoxDouble::reset();
-    BoxDouble::setBoxes(boxes);
-    std::unique_ptr<Vaultrane> window(new Vaultrane);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("TestSupport: the main window was not exposed");
-    return window;
-}
-
-void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons held,
-               QPoint screenOffset)
-{
-    if (held == Qt::NoButton)
-        held = button;
-    QMouseEvent event(type, pos, widget->mapToGlobal(pos) + screenOffset, button, held, Qt::NoModifier);
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, button, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -239,33 +201,29 @@ bool nssWrapperActive()
     return qEnvironmentVariableIsSet("NSS_WRAPPER_PASSWD") && qgetenv("LD_PRELOAD").contains("nss_wrapper");
 }
 
-void useTestPasswdDatabase(int argc, char **argv) { useTestPasswdDatabase(argc, argv, "passwd", "group"); }
-
 void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile, const char *groupFile)
 {
-    (void)argc;
+    Q_UNUSED(argc);
     const QByteArray lib = qgetenv("NSS_WRAPPER_LIBRARY");
     const QString data = QString::fromLocal8Bit(qgetenv("VAULTRANE_TEST_DATA"));
     if (nssWrapperActive() || lib.isEmpty() || data.isEmpty() || access(lib.constData(), R_OK) != 0)
         return;
+    // The group file is used as it is; the password file gets the real uid.
     QTemporaryDir dir;
-    QFile passwdIn(QDir(data).filePath(passwdFile)), groupIn(QDir(data).filePath(groupFile));
-    QFile passwdOut(dir.filePath("passwd")), groupOut(dir.filePath("group"));
-    if (!dir.isValid() || !passwdIn.open(QIODevice::ReadOnly) || !groupIn.open(QIODevice::ReadOnly)
-        || !passwdOut.open(QIODevice::WriteOnly) || !groupOut.open(QIODevice::WriteOnly)) {
+    QFile passwdIn(QDir(data).filePath(passwdFile));
+    QFile passwdOut(dir.filePath("passwd"));
+    if (!dir.isValid() || !passwdIn.open(QIODevice::ReadOnly) || !passwdOut.open(QIODevice::WriteOnly)) {
         std::fprintf(stderr, "cannot prepare the password database for nss_wrapper\n");
         std::exit(1);
     }
     passwdOut.write(passwdIn.readAll().replace("@SELF_UID@", QByteArray::number(uint(getuid()))));
-    groupOut.write(groupIn.readAll());
     passwdOut.close();
-    groupOut.close();
     const QByteArray existing = qgetenv("LD_PRELOAD");
     qputenv("LD_PRELOAD", existing.isEmpty() ? lib : existing + ":" + lib);
     qputenv("NSS_WRAPPER_PASSWD", QFile::encodeName(passwdOut.fileName()));
-    qputenv("NSS_WRAPPER_GROUP", QFile::encodeName(groupOut.fileName()));
+    qputenv("NSS_WRAPPER_GROUP", QFile::encodeName(QDir(data).filePath(groupFile)));
     std::fflush(nullptr);
-    // A child, so that the copies can be removed once it is done.
+    // A child, so that the copy can be removed once it is done.
     const pid_t child = fork();
     if (child == 0) {
         execv("/proc/self/exe", argv);

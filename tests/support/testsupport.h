@@ -11,9 +11,6 @@
 
 #include <functional>
 #include <memory>
-
-class Vaultrane;
-
 namespace TestSupport {
 
 // Arms a zero-time timer that waits (up to timeoutMs) for a modal widget other
@@ -33,8 +30,7 @@ bool modalHandlersDone();
 // after timeoutMs.
 bool waitForBoxWork(int timeoutMs = 5000);
 
-
-// Collects qDebug/qWarning lines while alive.
+// Collects qDebug/qWarning lines while alive (one at a time).
 class DebugCapture {
 public:
     DebugCapture();
@@ -43,9 +39,6 @@ public:
     bool contains(const QString &text) const;
     DebugCapture(const DebugCapture &) = delete;
     DebugCapture &operator=(const DebugCapture &) = delete;
-
-private:
-    QStringList *m_lines;
 };
 
 // Top-level widgets that are still alive and visible or not yet deleted,
@@ -76,25 +69,8 @@ void pressClose(QWidget *dialog);
 // the *_destroy clean-ups); names only when withArgs is false.
 QString callLog(bool withArgs = true);
 
-
-// A box of the test double: the user's own ("tester"), or anna's with
-// BOX_FLAG_OTHER; its folder is `path`, or one that does not exist.
-BoxDouble::Box doubleBox(const std::string &name, unsigned flags, const std::string &path = {});
-
-// One box of each kind the views tell apart, in this order: "plain" (own,
-// unshared), "locked" (own, encrypted, shared), "mounted" (own, encrypted,
-// mounted), "theirs" (anna's, plain) and "their safe" (anna's, encrypted).
-std::vector<BoxDouble::Box> boxOfEachKind();
-
-// The main window on a fresh test double holding `boxes`, shown, exposed
-// and in icon mode.
-std::unique_ptr<Vaultrane> openMainWindow(const std::vector<BoxDouble::Box> &boxes);
-
-// Sends a mouse event at `pos` of `widget`. `button` caused it (NoButton for
-// a move); `held` are the buttons down, by default `button`. The screen
-// position is `pos` mapped to the screen, moved by `screenOffset`.
-void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
-               Qt::MouseButtons held = Qt::NoButton, QPoint screenOffset = QPoint());
+// Sends a mouse event at `pos` of `widget`, caused by `button`, which is held.
+void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton);
 
 // Arms a handler for a pop-up menu opened right after (a menu is no modal
 // widget): it records the visible entries in `shown` and triggers the one
@@ -102,14 +78,12 @@ void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton b
 // menu opened, it does nothing.
 void onNextMenu(QStringList *shown, const QString &entry);
 
-
 // Runs the tests in a child process whose password database (through
-// nss_wrapper) is the test data folder's passwd and group files, or the given
-// ones with @SELF_UID@ filled in with the real uid; exits with the child's
-// status. Call first thing in main(). Without the wrapper library it returns
-// and nssWrapperActive() is false.
-void useTestPasswdDatabase(int argc, char **argv);
-void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile, const char *groupFile);
+// nss_wrapper) is the given files of the test data folder, with @SELF_UID@
+// filled in with the real uid; exits with the child's status. Call first
+// thing in main(). Without the wrapper library it returns and
+// nssWrapperActive() is false.
+void useTestPasswdDatabase(int argc, char **argv, const char *passwdFile = "passwd", const char *groupFile = "group");
 bool nssWrapperActive();
 } // namespace TestSupport
 
