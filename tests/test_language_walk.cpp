@@ -1,8 +1,9 @@
-// The program in each language: a walk through the main window in both
-// display modes, its menus, the table filter, every dialog and message boxes,
-// recording every text that is painted or offered to a screen reader. In
-// English no Chinese character may appear, and in either language no text is
-// cut without an ellipsis.
+// The program in each language. Which catalogues a locale gets, and whether
+// the English catalogue is complete. Then a walk through the main window in
+// both display modes, its menus, the table filter, every dialog and message
+// boxes, recording every text that is painted or offered to a screen reader:
+// in English no Chinese character may appear, and in either language no text
+// is cut without an ellipsis.
 #include "Vaultrane.h"
 
 #include "BoxListWidget.h"
@@ -14,6 +15,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -22,6 +24,7 @@
 #include <QTextItem>
 #include <QTimer>
 #include <QTranslator>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <functional>
@@ -37,18 +40,17 @@ QStringList cutIn(const QStringList &texts)
     return texts.filter(kCut);
 }
 
-const unsigned OWN = BOX_FLAG_SELF, PLAIN = BOX_FLAG_PLAIN, ENC = BOX_FLAG_ENCRYPTED, SHARED = BOX_FLAG_SHARED,
-               UNSHARED = BOX_FLAG_UNSHARED, MOUNTED = BOX_FLAG_MOUNTED, OTHER = BOX_FLAG_OTHER;
+// One box of each kind, in the order the icon view lists them.
+enum BoxRow { PlainRow = 0, LockedRow = 1, MountedRow = 2 };
 
-// Rows of the icon view, in the order the boxes are listed.
-enum BoxRow { PlainRow = 0, LockedRow = 1, MountedRow = 2, TheirsRow = 3 };
-
-void setBoxes()
+std::vector<BoxDouble::Box> walkedBoxes()
 {
-    BoxDouble::setBoxes({{"plain", "/nonexistent/plain", "tester", OWN | PLAIN | SHARED},
-                         {"locked", "/nonexistent/locked", "tester", OWN | ENC | UNSHARED},
-                         {"open", "/nonexistent/open", "tester", OWN | ENC | UNSHARED | MOUNTED},
-                         {"theirs", "/nonexistent/theirs", "anna", OTHER | ENC | SHARED}});
+    const unsigned own = BOX_FLAG_SELF;
+    const unsigned encrypted = BOX_FLAG_ENCRYPTED | BOX_FLAG_UNSHARED;
+    return {{"plain", "/nonexistent/plain", "tester", own | BOX_FLAG_PLAIN | BOX_FLAG_SHARED},
+            {"locked", "/nonexistent/locked", "tester", own | encrypted},
+            {"open", "/nonexistent/open", "tester", own | encrypted | BOX_FLAG_MOUNTED},
+            {"theirs", "/nonexistent/theirs", "anna", BOX_FLAG_OTHER | BOX_FLAG_ENCRYPTED | BOX_FLAG_SHARED}};
 }
 
 // A paint engine that keeps the text of every text item painted through it
@@ -202,6 +204,25 @@ void recordModal(QStringList *found, const QString &where, const std::function<v
 
 const QRegularExpression kHanCharacter("\\p{Han}");
 
+// The placeholders %1, %2, ... of a text, sorted.
+QStringList placeholders(const QString &text)
+{
+    QStringList found;
+    QRegularExpressionMatchIterator it = QRegularExpression("%\\d").globalMatch(text);
+    while (it.hasNext())
+        found.append(it.next().captured());
+    found.sort();
+    return found;
+}
+
+TranslationChoice choiceFor(UiLanguage language, const QString &qtLocale)
+{
+    TranslationChoice choice;
+    choice.language = language;
+    choice.qtLocale = QLocale(qtLocale);
+    return choice;
+}
+
 } // namespace
 
 class TestLanguageWalk : public QObject
@@ -217,20 +238,11 @@ class TestLanguageWalk : public QObject
         view->setCurrentRow(row);
     }
 
-    static QPushButton *modeButton(Vaultrane *w, int index)
-    {
-        QList<QPushButton *> buttons;
-        for (QPushButton *button : w->findChildren<QPushButton *>())
-            if (button->size() == QSize(14, 14))
-                buttons << button;
-        return buttons.value(index);
-    }
-
-    static QStringList walk()
+    static QStringList walkThrough()
     {
         QStringList found;
         BoxDouble::reset();
-        setBoxes();
+        BoxDouble::setBoxes(walkedBoxes());
 
         StartupEnvironment refusing;
         refusing.boxEnabled = [] { return 0; };
@@ -245,16 +257,12 @@ class TestLanguageWalk : public QObject
         found += textsOf(w.get(), "main window");
 
         auto *icons = w->findChild<BoxListWidget *>();
-        const struct {
-            int row;
-            const char *where;
-        } boxes[] = {{PlainRow, "plain box"}, {LockedRow, "locked box"}, {MountedRow, "mounted box"},
-                     {TheirsRow, "another user's box"}};
-        for (const auto &box : boxes) {
-            selectIcon(w.get(), box.row);
-            found += textsOf(w.get(), QString("main window, %1 selected").arg(box.where));
-            recordMenu(&found, QString("context menu of the %1").arg(box.where),
-                       [&] { QTest::keyClick(icons, Qt::Key_Menu); });
+        const std::vector<BoxDouble::Box> boxes = walkedBoxes();
+        for (int row = 0; row < int(boxes.size()); ++row) {
+            selectIcon(w.get(), row);
+            const QString box = QString::fromStdString(boxes[row].name);
+            found += textsOf(w.get(), QString("main window, box %1 selected").arg(box));
+            recordMenu(&found, QString("context menu of box %1").arg(box), [&] { QTest::keyClick(icons, Qt::Key_Menu); });
         }
         recordMenu(&found, "main menu", [&] { w->slot_showmenu(); });
 
@@ -275,7 +283,7 @@ class TestLanguageWalk : public QObject
         icons->clearCurrentItem();
         recordModal(&found, "nothing selected", [&] { w->slot_crypto_umount_box(); });
 
-        QTest::mouseClick(modeButton(w.get(), 0), Qt::LeftButton);
+        w->slot_show_table_mode(true);
         auto *table = w->findChild<BoxTableView *>();
         table->setFocus();
         QTest::keyClick(table, Qt::Key_Down);
@@ -289,15 +297,6 @@ class TestLanguageWalk : public QObject
         return found;
     }
 
-    static QStringList chineseIn(const QStringList &texts)
-    {
-        QStringList chinese;
-        for (const QString &text : texts)
-            if (text.section(": ", 1).contains(kHanCharacter))
-                chinese << text;
-        return chinese;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -305,34 +304,112 @@ private slots:
         QAccessible::setActive(true);
     }
 
-    // The walk in the program's own texts: it sees a few texts of every
-    // kind, and none of them is cut.
-    void chineseWalk()
-    {
-        const QStringList texts = walk();
-        QVERIFY(texts.size() > 100);
-        for (const char *text : {"main window: 新建", "create dialog: 创建保护箱", "table: 是否加密",
-                                 "context menu of the locked box: 挂载", "main menu: 关于"})
-            QVERIFY2(texts.contains(text), text);
-        QVERIFY2(cutIn(texts).isEmpty(), qPrintable(cutIn(texts).join('\n')));
-    }
-
     void cleanup() { QVERIFY(TestSupport::leftoverTopLevels().isEmpty()); }
 
-    void englishShowsNoChinese()
+    void localeChoosesCatalogues_data()
     {
-        TranslationChoice english;
-        english.language = UiLanguage::English;
-        english.qtLocale = QLocale("en_US");
-        const QList<QTranslator *> installed = installTranslators(english);
-        const QStringList texts = walk();
+        QTest::addColumn<QStringList>("uiLanguages");
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("qtLocale");
+        QTest::newRow("Simplified Chinese") << QStringList{"zh-CN", "zh", "zh-Hans-CN"} << false << "zh_CN";
+        QTest::newRow("Traditional Chinese") << QStringList{"zh-TW", "zh"} << false << "zh_CN";
+        QTest::newRow("C locale") << QStringList{"C"} << true << "en_US";
+        QTest::newRow("German") << QStringList{"de-DE", "de"} << true << "de_DE";
+        QTest::newRow("French before Chinese") << QStringList{"fr", "zh-CN"} << true << "fr_FR";
+        QTest::newRow("Chinese before English") << QStringList{"zh-CN", "en-US"} << false << "zh_CN";
+    }
+
+    void localeChoosesCatalogues()
+    {
+        QFETCH(QStringList, uiLanguages);
+        QFETCH(bool, english);
+        QFETCH(QString, qtLocale);
+        const TranslationChoice choice = chooseTranslation(uiLanguages);
+        QCOMPARE(choice.language == UiLanguage::English, english);
+        QCOMPARE(choice.qtLocale.name(), qtLocale);
+    }
+
+    // Qt's own texts (a dialog's Cancel) follow the locale, not our language.
+    void qtTextsFollowTheLocale_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("qtLocale");
+        QTest::addColumn<QString>("cancel");
+        QTest::newRow("Chinese") << int(UiLanguage::Chinese) << "zh_CN" << "取消";
+        QTest::newRow("English program, German locale") << int(UiLanguage::English) << "de_DE" << "Abbrechen";
+    }
+
+    void qtTextsFollowTheLocale()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, qtLocale);
+        QFETCH(QString, cancel);
+        const QString catalogues = QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qtbase_";
+        if (!QFile::exists(catalogues + qtLocale.left(2) + ".qm") && !QFile::exists(catalogues + qtLocale + ".qm"))
+            QSKIP("Qt's catalogue for this locale is not installed (qttranslations5-l10n)");
+        const QList<QTranslator *> installed = installTranslators(choiceFor(UiLanguage(language), qtLocale));
+        const QString translated = QCoreApplication::translate("QPlatformTheme", "Cancel");
         qDeleteAll(installed);
-        QVERIFY(texts.size() > 100); // the walk went all the way
-        const QStringList chinese = chineseIn(texts);
-        for (const QString &text : chinese)
-            qWarning().noquote() << "Chinese under English:" << text;
-        QVERIFY2(chinese.isEmpty(), qPrintable(QString("%1 Chinese texts, listed above").arg(chinese.size())));
+        QCOMPARE(translated, cancel);
+    }
+
+    // Every entry of translations/vaultrane_en.ts has an English translation
+    // that keeps the placeholders and contains no Chinese.
+    void englishCatalogueIsComplete()
+    {
+        QFile file(qEnvironmentVariable("VAULTRANE_SOURCE_DIR") + "/translations/vaultrane_en.ts");
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        QXmlStreamReader xml(&file);
+        QString source;
+        int entries = 0;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            if (xml.name() == QLatin1String("source"))
+                source = xml.readElementText();
+            if (xml.name() != QLatin1String("translation"))
+                continue;
+            const QString type = xml.attributes().value("type").toString();
+            const QString translation = xml.readElementText();
+            if (type == QLatin1String("vanished") || type == QLatin1String("obsolete"))
+                continue;
+            ++entries;
+            QVERIFY2(type != QLatin1String("unfinished"), qPrintable("unfinished: " + source));
+            QVERIFY2(!translation.trimmed().isEmpty(), qPrintable("untranslated: " + source));
+            QVERIFY2(!translation.contains(kHanCharacter), qPrintable("Chinese in: " + source));
+            QCOMPARE(placeholders(translation), placeholders(source));
+        }
+        QVERIFY(entries > 0);
+    }
+
+    void walk_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("Chinese") << false;
+        QTest::newRow("English") << true;
+    }
+
+    // The walk goes all the way, sees no text cut, and in English no Chinese.
+    void walk()
+    {
+        QFETCH(bool, english);
+        QList<QTranslator *> installed;
+        if (english)
+            installed = installTranslators(choiceFor(UiLanguage::English, "en_US"));
+        const QStringList texts = walkThrough();
+        qDeleteAll(installed);
+        QVERIFY(texts.size() > 100);
         QVERIFY2(cutIn(texts).isEmpty(), qPrintable(cutIn(texts).join('\n')));
+        if (!english) {
+            QVERIFY(texts.contains("create dialog: 创建保护箱")); // it reads the program's own texts
+            return;
+        }
+        QStringList chinese;
+        for (const QString &text : texts)
+            if (text.section(": ", 1).contains(kHanCharacter))
+                chinese << text;
+        QVERIFY2(chinese.isEmpty(), qPrintable(chinese.join('\n')));
     }
 };
 

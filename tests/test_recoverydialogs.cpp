@@ -26,6 +26,8 @@ using TestSupport::childWithText;
 
 namespace {
 
+const QString kKey = QString::fromLatin1(BoxDouble::kRecoveryKey);
+
 // A key as the user would type it back: digits only, lower case.
 QString typedBack(const QString &shown)
 {
@@ -36,22 +38,26 @@ QString typedBack(const QString &shown)
     return key;
 }
 
-// The label that shows the key: the one whose text types back to it.
-QLabel *keyLabel(QWidget *dialog)
+// Whether one of the dialog's labels shows the key.
+bool showsKey(QWidget *dialog)
 {
     for (QLabel *label : dialog->findChildren<QLabel *>())
-        if (typedBack(label->text()) == QLatin1String(BoxDouble::kRecoveryKey))
-            return label;
-    return nullptr;
+        if (typedBack(label->text()) == kKey)
+            return true;
+    return false;
 }
 
-BoxInfo encryptedBox()
+BoxInfo box(const QString &name)
 {
-    BoxInfo box;
-    box.name = "账本";
-    box.owner = "tester";
-    box.encrypted = 1;
-    return box;
+    BoxInfo info;
+    info.name = name;
+    info.owner = "tester";
+    return info;
+}
+
+void click(QWidget *dialog, const QString &text)
+{
+    QTest::mouseClick(childWithText<QPushButton>(dialog, text), Qt::LeftButton);
 }
 
 } // namespace
@@ -76,40 +82,8 @@ private slots:
         QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
     }
 
-    // The key is shown in short groups on a few lines; copied, it stays on
-    // the clipboard for a minute and no longer, unless another program has
-    // copied something since.
-    void clipboard()
-    {
-        for (const QString &copiedSince : {QString(), QString("other text")}) {
-            auto *dialog = new RecoveryKeyDialog("账本", SecretString(QString::fromLatin1(BoxDouble::kRecoveryKey)));
-            QString shown;
-            QString copied;
-            int keptMs = -1;
-            TestSupport::onNextModal([&](QWidget *d) {
-                QLabel *label = keyLabel(d);
-                shown = label ? label->text() : QString();
-                QTest::mouseClick(childWithText<QPushButton>(d, "复制"), Qt::LeftButton);
-                copied = QGuiApplication::clipboard()->text();
-                keptMs = ClipboardWiper::remainingMs();
-                QTest::mouseClick(childWithText<QPushButton>(d, "完成"), Qt::LeftButton);
-            });
-            QCOMPARE(dialog->exec(), 1);
-            QVERIFY(shown.count(QLatin1Char('\n')) >= 2);
-            for (const QString &line : shown.split(QLatin1Char('\n')))
-                QVERIFY(line.size() <= 20);
-            QCOMPARE(typedBack(copied), QString::fromLatin1(BoxDouble::kRecoveryKey));
-            QVERIFY(keptMs > 0 && keptMs <= 60 * 1000);
-
-            if (!copiedSince.isEmpty())
-                QGuiApplication::clipboard()->setText(copiedSince);
-            ClipboardWiper::wipeNow();
-            QCOMPARE(QGuiApplication::clipboard()->text(), copiedSince);
-        }
-    }
-
     // Saved, the key lands in a file only its owner can read, even one
-    // that was open to others before.
+    // that was open to others before; a failed save says so.
     void saveToFile()
     {
         QTemporaryDir dir;
@@ -120,7 +94,7 @@ private slots:
         before.close();
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
 
-        RecoveryKeyDialog dialog("账本", SecretString(QString::fromLatin1(BoxDouble::kRecoveryKey)));
+        RecoveryKeyDialog dialog("账本", SecretString(kKey));
         QVERIFY(dialog.saveTo(path));
         struct stat st;
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
@@ -128,51 +102,67 @@ private slots:
         QFile saved(path);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(saved.readAll());
-        QVERIFY(typedBack(text).contains(QLatin1String(BoxDouble::kRecoveryKey)));
+        QVERIFY(typedBack(text).contains(kKey));
         QVERIFY(!text.contains("older"));
         QVERIFY(!dialog.saveTo(dir.filePath("no-such-folder/key.txt")));
     }
 
-    // Encrypting a plain box shows its key once, then the dialog closes.
-    void keyShownOnceWhenEncrypted()
+    // Encrypting a plain box shows its key once. Copied, the key stays on
+    // the clipboard for a minute and no longer, unless another program has
+    // copied something since.
+    void keyShownOnceWhenEncryptedAndCopied()
     {
         BoxDouble::setBoxes({{"账本", "/box/tester/账本", "tester", BOX_FLAG_PLAIN | BOX_FLAG_SELF}});
-        BoxInfo box;
-        box.name = "账本";
-        box.owner = "tester";
-        auto *dialog = new CreateBoxLockedDialog(box);
-        QString keyShown;
+        auto *dialog = new CreateBoxLockedDialog(box("账本"));
+        bool keyWasShown = false;
+        QString copied;
+        int keptMs = -1;
+        QString afterWipe;
         TestSupport::onModals({
-            [&](QWidget *d) {
-                for (QLineEdit *edit : d->findChildren<QLineEdit *>())
+            [&](QWidget *shown) {
+                for (QLineEdit *edit : shown->findChildren<QLineEdit *>())
                     QTest::keyClicks(edit, "Secret_9");
-                QTest::mouseClick(childWithText<QPushButton>(d, "确认"), Qt::LeftButton);
+                click(shown, "确认");
             },
-            [&](QWidget *d) {
-                QLabel *label = keyLabel(d);
-                keyShown = label ? typedBack(label->text()) : QString();
-                QTest::mouseClick(childWithText<QPushButton>(d, "完成"), Qt::LeftButton);
+            [&](QWidget *shown) {
+                keyWasShown = showsKey(shown);
+                click(shown, "复制");
+                copied = QGuiApplication::clipboard()->text();
+                keptMs = ClipboardWiper::remainingMs();
+                ClipboardWiper::wipeNow();
+                afterWipe = QGuiApplication::clipboard()->text();
+                click(shown, "复制");
+                QGuiApplication::clipboard()->setText("other text");
+                ClipboardWiper::wipeNow();
+                click(shown, "完成");
             },
         });
         QCOMPARE(dialog->exec(), 1);
-        QCOMPARE(keyShown, QString::fromLatin1(BoxDouble::kRecoveryKey));
+        QVERIFY(keyWasShown);
         QVERIFY(TestSupport::callLog().contains("box_crypto_recovery_key(账本,Secret_9|8)"));
+        QCOMPARE(typedBack(copied), kKey);
+        QVERIFY(keptMs > 0 && keptMs <= 60 * 1000);
+        QCOMPARE(afterWipe, QString());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("other text"));
     }
 
     void forgotPassword_data()
     {
-        QTest::addColumn<int>("mode"); // the password dialog's: 0 checks, 1 mounts
+        QTest::addColumn<int>("mode"); // the password dialog's
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("confirm");
         QTest::addColumn<int>("result"); // of box_crypto_recover
-        QTest::addColumn<QString>("hint");  // shown in the forgot-password dialog, which stays
+        QTest::addColumn<QString>("hint"); // shown in the forgot-password dialog, which stays
         QTest::addColumn<QString>("recoverCall");
         const QString call = "box_crypto_recover(账本,%1,New_pass1|9)";
-        QTest::newRow("mount dialog, right key") << 1 << "0123" << "New_pass1" << 0 << "" << call.arg("0123|4");
-        QTest::newRow("wrong key") << 1 << "ffff" << "New_pass1" << -2036 << BoxReasons::text(BOX_REASON_BAD_RECOVERY_KEY)
-                                   << call.arg("ffff|4");
-        QTest::newRow("confirmation differs") << 0 << "0123" << "New_pass2" << 0
-                                              << PasswordPolicy::text(PasswordPolicy::Problem::Mismatch, PasswordForm::Change) << "";
+        const int mount = PasswordAuthenticDialog::Mount;
+        const int check = PasswordAuthenticDialog::CheckOnly;
+        QTest::newRow("mount dialog, right key") << mount << "0123" << "New_pass1" << 0 << "" << call.arg("0123|4");
+        QTest::newRow("wrong key") << mount << "ffff" << "New_pass1" << -2036
+                                   << BoxReasons::text(BOX_REASON_BAD_RECOVERY_KEY) << call.arg("ffff|4");
+        QTest::newRow("confirmation differs")
+            << check << "0123" << "New_pass2" << 0
+            << PasswordPolicy::text(PasswordPolicy::Problem::Mismatch, PasswordForm::Change) << "";
     }
 
     // 忘记密码？ asks for the key and a new password; the password dialog
@@ -187,28 +177,30 @@ private slots:
         QFETCH(QString, recoverCall);
         BoxDouble::setResult("box_crypto_recover", result);
         BoxDouble::setReason(result, BOX_REASON_BAD_RECOVERY_KEY);
-        auto *dialog = new PasswordAuthenticDialog("保护箱已加密，请输入密码认证", encryptedBox(), mode);
+        BoxInfo encrypted = box("账本");
+        encrypted.encrypted = true;
+        auto *dialog = new PasswordAuthenticDialog("保护箱已加密，请输入密码认证", encrypted, mode);
         bool hinted = false;
         bool passwordDialogStayed = false;
         QList<std::function<void(QWidget *)>> steps;
-        steps << [&](QWidget *d) {
-            QTest::mouseClick(childWithText<QPushButton>(d, "忘记密码？"), Qt::LeftButton);
-            passwordDialogStayed = d->isVisible();
-            QTest::mouseClick(childWithText<QPushButton>(d, "取消"), Qt::LeftButton);
+        steps << [&](QWidget *shown) {
+            click(shown, "忘记密码？");
+            passwordDialogStayed = shown->isVisible();
+            click(shown, "取消");
         };
-        steps << [&](QWidget *d) {
-            const QList<QLineEdit *> edits = d->findChildren<QLineEdit *>();
-            QCOMPARE(edits.size(), 3);
+        steps << [&](QWidget *shown) {
+            // The key first, then the new password and its confirmation.
+            const QList<QLineEdit *> edits = shown->findChildren<QLineEdit *>();
             QTest::keyClicks(edits.at(0), key);
-            QTest::keyClicks(d->findChild<BoxPswLineEdit *>(), "New_pass1");
+            QTest::keyClicks(shown->findChild<BoxPswLineEdit *>(), "New_pass1");
             for (QLineEdit *edit : edits)
                 if (edit != edits.at(0) && !qobject_cast<BoxPswLineEdit *>(edit))
                     QTest::keyClicks(edit, confirm);
-            QTest::mouseClick(childWithText<QPushButton>(d, "确认"), Qt::LeftButton);
+            click(shown, "确认");
             TestSupport::waitForBoxWork();
             if (!hint.isEmpty()) {
-                hinted = TestSupport::hintShows(d, hint) && d->isVisible();
-                QTest::mouseClick(childWithText<QPushButton>(d, "取消"), Qt::LeftButton);
+                hinted = TestSupport::hintShows(shown, hint) && shown->isVisible();
+                click(shown, "取消");
             }
         };
         if (hint.isEmpty())

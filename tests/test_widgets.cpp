@@ -1,100 +1,139 @@
+// The small widgets on their own: the switch, the message box, the password
+// eye and the main menu; and the resources they draw with.
 #include "BoxPswLineEdit.h"
-#include "FlatDropWidget.h"
 #include "MainMenu.h"
+#include "MessageBox.h"
+#include "Startup.h"
+#include "SwitchButton.h"
 #include "TitleBar.h"
 #include "testsupport.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
 
-namespace {
-
-// Through the application, so that an ignored event travels on to the parents.
-void sendMouse(QWidget *target, QEvent::Type type, const QPointF &global,
-               Qt::MouseButton button = Qt::LeftButton, Qt::MouseButtons buttons = Qt::LeftButton)
-{
-    const QPointF local = global - QPointF(target->mapToGlobal(QPoint(0, 0)));
-    if (type == QEvent::MouseButtonRelease)
-        buttons &= ~Qt::MouseButtons(button);
-    QMouseEvent e(type, local, local, global, button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &e);
-}
-
-} // namespace
+using TestSupport::childWithText;
 
 class TestWidgets : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void cleanup() { QVERIFY(TestSupport::leftoverTopLevels().isEmpty()); }
-
-    // Any button drags the window with the pointer, off the screen too;
-    // after the release it stays.
-    void dragFollowsThePointer()
+    void cleanup()
     {
-        FlatDropWidget win;
-        win.setGeometry(100, 100, 400, 300);
-        win.show();
-        sendMouse(&win, QEvent::MouseMove, QPointF(300, 300), Qt::NoButton);
-        QCOMPARE(win.pos(), QPoint(100, 100)); // no press yet
-        sendMouse(&win, QEvent::MouseButtonPress, QPointF(10, 20), Qt::RightButton, Qt::RightButton);
-        sendMouse(&win, QEvent::MouseMove, QPointF(16, 18), Qt::NoButton, Qt::RightButton);
-        QCOMPARE(win.pos(), QPoint(106, 98));
-        sendMouse(&win, QEvent::MouseMove, QPointF(-900, -700), Qt::NoButton, Qt::RightButton);
-        QCOMPARE(win.pos(), QPoint(-810, -620));
-        sendMouse(&win, QEvent::MouseButtonRelease, QPointF(-900, -700), Qt::RightButton, Qt::RightButton);
-        sendMouse(&win, QEvent::MouseMove, QPointF(50, 50), Qt::NoButton);
-        QCOMPARE(win.pos(), QPoint(-810, -620));
-
-        // The window keeps the pointer's offset from the press: when the
-        // window system places it elsewhere during the drag, the next move
-        // does not add its distance to that place.
-        win.move(100, 100);
-        sendMouse(&win, QEvent::MouseButtonPress, QPointF(150, 160));
-        win.move(0, 0);
-        sendMouse(&win, QEvent::MouseMove, QPointF(170, 180), Qt::NoButton);
-        QCOMPARE(win.pos(), QPoint(120, 120));
-        sendMouse(&win, QEvent::MouseButtonRelease, QPointF(170, 180));
+        qApp->setStyleSheet(QString());
+        QVERIFY(TestSupport::modalHandlersDone());
+        QVERIFY(TestSupport::leftoverTopLevels().isEmpty());
     }
 
-    // Children that take presses keep the window still; labels let it drag.
-    void pressOnChild()
+    // A press toggles, the release does not. Reached by Tab, toggled by
+    // Space (not by other keys), and seen by screen readers as a named
+    // check box with its state, which they can toggle too.
+    void switchTogglesByPressKeyboardAndScreenReader()
     {
-        FlatDropWidget win;
-        win.resize(400, 300);
-        auto *bar = new TitleBar(&win);
-        bar->resize(400, 40);
-        bar->setTitle("标题", 0, "");
-        QWidget *label = new QLabel("名称", &win), *button = new QPushButton("确认", &win), *edit = new QLineEdit(&win);
-        label->setGeometry(20, 60, 100, 30), button->setGeometry(20, 100, 100, 30), edit->setGeometry(20, 140, 100, 30);
-        win.show();
-        const QList<QPair<QWidget *, bool>> table{
-            {label, true}, {button, false}, {edit, false}, {bar->m_pTitleLabel, true}, {bar->m_pCloseBtn, false}};
-        for (const auto &[target, drags] : table) {
-            win.move(100, 100);
-            QVERIFY(target->isVisible());
-            const QPointF start = QPointF(target->mapToGlobal(QPoint(5, 5)));
-            // The taker gets the moves and release; the window's own later move is ignored.
-            sendMouse(target, QEvent::MouseButtonPress, start);
-            sendMouse(target, QEvent::MouseMove, start + QPointF(25, 15), Qt::NoButton);
-            sendMouse(target, QEvent::MouseButtonRelease, start + QPointF(25, 15));
-            sendMouse(&win, QEvent::MouseMove, start + QPointF(60, 60), Qt::NoButton);
-            QCOMPARE(win.pos(), drags ? QPoint(125, 115) : QPoint(100, 100));
+        QWidget window;
+        auto *before = new QLineEdit(&window);
+        auto *encrypt = new SwitchButton(&window);
+        encrypt->setAccessibleName("是否加密");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy toggled(encrypt, &SwitchButton::checkedChanged);
+
+        QTest::mousePress(encrypt, Qt::LeftButton);
+        QTest::mouseRelease(encrypt, Qt::LeftButton);
+        QCOMPARE(toggled.count(), 1);
+        QVERIFY(encrypt->isChecked());
+
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+        QVERIFY(encrypt->hasFocus());
+        QTest::keyClick(encrypt, Qt::Key_Return);
+        QTest::keyClick(encrypt, Qt::Key_A);
+        QCOMPARE(toggled.count(), 1);
+        QTest::keyClick(encrypt, Qt::Key_Space);
+        QCOMPARE(toggled.count(), 2);
+        QVERIFY(!encrypt->isChecked());
+
+        QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(encrypt);
+        QVERIFY(reader);
+        QCOMPARE(reader->role(), QAccessible::CheckBox);
+        QCOMPARE(reader->text(QAccessible::Name), QString("是否加密"));
+        QVERIFY(reader->state().checkable && reader->state().focused && !reader->state().checked);
+        reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(encrypt->isChecked() && reader->state().checked);
+    }
+
+    // A question is answered yes only by 确认 or Return.
+    void messageBoxResults_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("how"); // a button's text, "escape", "return" or "close"
+        QTest::addColumn<int>("result");
+        QTest::newRow("question, 确认") << int(MessageBox::Question) << "确认" << 1;
+        QTest::newRow("question, 取消") << int(MessageBox::Question) << "取消" << 0;
+        QTest::newRow("question, Escape") << int(MessageBox::Question) << "escape" << 0;
+        QTest::newRow("question, Return") << int(MessageBox::Question) << "return" << 1;
+        QTest::newRow("question, closed") << int(MessageBox::Question) << "close" << 0;
+        QTest::newRow("warning, Escape") << int(MessageBox::Warning) << "escape" << 0;
+    }
+
+    void messageBoxResults()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, how);
+        QFETCH(int, result);
+        QPointer<MessageBox> box = new MessageBox(nullptr);
+        TestSupport::onNextModal([how](QWidget *shown) {
+            QPointer<QWidget> alive = shown;
+            QWidget *target = shown->focusWidget() ? shown->focusWidget() : shown;
+            if (how == "escape")
+                QTest::keyClick(target, Qt::Key_Escape);
+            else if (how == "return")
+                QTest::keyClick(target, Qt::Key_Return);
+            else if (how == "close")
+                QTest::mouseClick(shown->findChild<TitleBar *>()->m_pCloseBtn, Qt::LeftButton);
+            else
+                QTest::mouseClick(childWithText<QPushButton>(shown, how), Qt::LeftButton);
+            // Should the answer not close the box, the check below fails
+            // rather than the test waiting.
+            if (alive && alive->isVisible())
+                alive->close();
+        });
+        QCOMPARE(box->execMessage(type, "确定要删除保护箱“资料”吗？"), result);
+        QVERIFY(box.isNull()); // it deletes itself
+    }
+
+    // The eye toggles masking; the text stays as typed.
+    void passwordEyeToggles()
+    {
+        QWidget window;
+        auto *edit = new BoxPswLineEdit(&window);
+        window.show();
+        QTest::keyClicks(edit, "s3cr3t <b>x</b>");
+        QToolButton *eye = nullptr;
+        for (QToolButton *button : edit->findChildren<QToolButton *>())
+            if (button->defaultAction() == edit->actions().value(0))
+                eye = button;
+        QVERIFY(eye && eye->isVisible());
+        for (const auto mode : {QLineEdit::Password, QLineEdit::Normal, QLineEdit::Password}) {
+            QCOMPARE(edit->echoMode(), mode);
+            QCOMPARE(edit->text(), QString("s3cr3t <b>x</b>"));
+            QTest::mouseClick(eye, Qt::LeftButton);
         }
     }
 
     // Each entry of the main menu asks for one thing, each a different one.
     void mainMenuSignals()
     {
-        QWidget win;
-        auto *menu = new MainMenu(&win);
+        QWidget window;
+        auto *menu = new MainMenu(&window);
         QSignalSpy help(menu, &MainMenu::signal_showNewCharacter);
         QSignalSpy settings(menu, &MainMenu::signal_showSettings);
         QSignalSpy about(menu, &MainMenu::signal_showAboutUs);
@@ -110,23 +149,36 @@ private slots:
         QCOMPARE(help.count() * settings.count() * about.count(), 1);
     }
 
-    // The eye toggles masking; the text stays as typed.
-    void passwordEyeToggles()
+    // Every image of resources/resources.qrc loads and has its twin of twice
+    // the size for screens scaled by 2.
+    void everyImageLoadsWithItsTwin()
     {
-        QWidget win;
-        auto *edit = new BoxPswLineEdit(&win);
-        win.show();
-        QTest::keyClicks(edit, "s3cr3t <b>x</b>");
-        QToolButton *eye = nullptr;
-        for (QToolButton *button : edit->findChildren<QToolButton *>())
-            if (button->defaultAction() == edit->actions().value(0))
-                eye = button;
-        QVERIFY(eye && eye->isVisible());
-        for (const auto mode : {QLineEdit::Password, QLineEdit::Normal, QLineEdit::Password}) {
-            QCOMPARE(edit->echoMode(), mode);
-            QCOMPARE(edit->text(), QString("s3cr3t <b>x</b>"));
-            QTest::mouseClick(eye, Qt::LeftButton);
+        QFile collection(qEnvironmentVariable("VAULTRANE_SOURCE_DIR") + "/resources/resources.qrc");
+        QVERIFY(collection.open(QIODevice::ReadOnly));
+        QStringList images;
+        QRegularExpressionMatchIterator listed =
+            QRegularExpression("<file>([^<]+\\.png)</file>").globalMatch(collection.readAll());
+        while (listed.hasNext())
+            images << ":/" + listed.next().captured(1);
+        QVERIFY(images.size() > 50);
+        for (const QString &path : images) {
+            if (path.endsWith("@2x.png"))
+                continue;
+            const QImage image(path);
+            QVERIFY2(!image.isNull(), qPrintable(path));
+            const QString twin = path.left(path.size() - 4) + "@2x.png";
+            QVERIFY2(QImage(twin).size() == image.size() * 2, qPrintable(twin));
         }
+    }
+
+    void styleSheetParses()
+    {
+        TestSupport::DebugCapture capture;
+        loadStyleSheet("blue.css");
+        QVERIFY(!qApp->styleSheet().isEmpty());
+        QPushButton button;
+        button.ensurePolished();
+        QVERIFY2(!capture.contains("Could not parse"), qPrintable(capture.lines().join('\n')));
     }
 };
 
