@@ -41,10 +41,13 @@ struct State {
     std::vector<int> progressSteps;
     std::string unavailableReason;
     int unavailableCode = 0;
-    std::string userFolder;
 };
 
-State &state();
+State &state()
+{
+    static State s;
+    return s;
+}
 
 // Blocking is shared between the test thread and a worker thread.
 struct Gate {
@@ -85,12 +88,6 @@ void holdIfBlocked(const std::string &func)
     g.changed.wait(lock, [&] { return g.released; });
     g.waiting = false;
     g.released = false;
-}
-
-State &state()
-{
-    static State s;
-    return s;
 }
 
 struct passwd g_passwd;
@@ -174,7 +171,6 @@ namespace BoxDouble {
 
 void setUnavailableReason(const std::string &reason) { state().unavailableReason = reason; }
 void setUnavailableCode(int code) { state().unavailableCode = code; }
-void setUserFolder(const std::string &folder) { state().userFolder = folder; }
 
 void reset()
 {
@@ -260,8 +256,6 @@ int box_init(void) { return record("box_init", {}); }
 const char *box_err(int code)
 {
     static char buf[64];
-    if (code == 999 || code == -999)
-        return nullptr;
     std::snprintf(buf, sizeof buf, "double error %d", code < 0 ? -code : code);
     return buf;
 }
@@ -342,19 +336,14 @@ int box_get_list(int mask, box_info **list)
 {
     const bool resultSet = state().results.count("box_get_list");
     int r = record("box_get_list", {std::to_string(mask)});
-    if (list)
-        *list = nullptr;
+    *list = nullptr;
     if (r < 0)
         return r;
-    box_info *head = nullptr, **tail = &head;
+    box_info **tail = list;
     for (const auto &b : state().boxes) {
         *tail = makeInfo(b, false);
         tail = &(*tail)->next;
     }
-    if (list)
-        *list = head;
-    else
-        box_info_list_destroy(head);
     return resultSet ? r : int(state().boxes.size());
 }
 
@@ -371,15 +360,13 @@ void box_info_list_destroy(box_info *list)
 int box_get_info(const char *owner, const char *name, box_info **info)
 {
     int r = record("box_get_info", {argText(owner), argText(name)});
-    if (info)
-        *info = nullptr;
+    *info = nullptr;
     if (r < 0)
         return r;
     Box *b = find(owner, name);
     if (!b)
         return -ENOENT;
-    if (info)
-        *info = makeInfo(*b, true);
+    *info = makeInfo(*b, true);
     return r;
 }
 
@@ -444,15 +431,10 @@ int box_unavailable_code(void)
     return state().unavailableCode;
 }
 
-int box_user_folder(char *buf, size_t len)
+// No folder of the user's: the program falls back to its own idea of it.
+int box_user_folder(char *, size_t)
 {
-    const std::string &folder = state().userFolder;
-    if (folder.empty())
-        return -1;
-    if (folder.size() + 1 > len)
-        return -2;
-    std::memcpy(buf, folder.c_str(), folder.size() + 1);
-    return 0;
+    return -1;
 }
 
 int zavrit_get_func_status(int id)

@@ -78,11 +78,10 @@ void setLastDetail(const std::string &detail);
 // through the callback of box_set_progress, before they finish.
 void setProgressSteps(const std::vector<int> &percents);
 // box_unavailable_reason returns the reason set (NULL while empty);
-// box_user_folder writes the folder set, or fails while it is empty.
+// box_user_folder always fails.
 void setUnavailableReason(const std::string &reason);
 // What box_unavailable_code answers (a box_unavailable value; 0 by default).
 void setUnavailableCode(int code);
-void setUserFolder(const std::string &folder);
 
 // The next call of func waits, after reporting its progress, until
 // releaseBlocked(); waitUntilBlocked() returns once a call waits (false

@@ -48,14 +48,4 @@ int box_crypto_check(const char *name, box_passphrase *password, box_damaged_cb 
     return result;
 }
 
-int box_export(const char *name, const char *file)
-{
-    return BoxDouble::recordCall("box_export", {argText(name), argText(file)});
-}
-
-int box_import(const char *source, const char *name, box_passphrase *password, int move)
-{
-    return BoxDouble::recordCall("box_import", {argText(source), argText(name), keyText(password), std::to_string(move)});
-}
-
 } // extern "C"
