@@ -26,21 +26,22 @@ int report(const char *test)
     return failed ? 1 : 0;
 }
 
-int skipWithoutMounts(const char *test)
+static int skipFor(const char *test, const std::string &missing)
 {
-    const std::string missing = fusecheck::missingForMounts();
     if (missing.empty())
         return 0;
     std::printf("SKIP %s: %s\n", test, missing.c_str());
     return 77;
 }
 
+int skipWithoutMounts(const char *test)
+{
+    return skipFor(test, fusecheck::missingForMounts());
+}
+
 int skipUnlessRoot(const char *test)
 {
-    if (geteuid() == 0)
-        return 0;
-    std::printf("SKIP %s: creating throwaway accounts needs root\n", test);
-    return 77;
+    return skipFor(test, geteuid() == 0 ? "" : "creating throwaway accounts needs root");
 }
 
 std::string readFile(const std::string &path)
@@ -86,14 +87,11 @@ bool exists(const std::string &path)
 
 static std::vector<std::string> mountPoints()
 {
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line, f[5];
+    std::istringstream in(readFile("/proc/self/mountinfo"));
     std::vector<std::string> points;
-    while (std::getline(in, line)) {
-        std::istringstream ls(line);
-        for (auto &x : f)
-            ls >> x;
-        points.push_back(f[4]);
+    for (std::string id, parent, device, root, point, line; in >> id >> parent >> device >> root >> point;) {
+        points.push_back(point);
+        std::getline(in, line); // the rest of the line
     }
     return points;
 }
@@ -224,8 +222,6 @@ bool sameTree(const Snapshot &a, const Snapshot &b)
             return false;
         }
     }
-    if (a.size() != b.size())
-        std::fprintf(stderr, "trees differ in size: %zu vs %zu\n", a.size(), b.size());
     return a.size() == b.size();
 }
 
@@ -338,10 +334,8 @@ bool Account::reaches(const std::vector<std::string> &paths) const
 {
     return as([&] {
         for (const std::string &path : paths)
-            if (reachable(path)) {
-                std::fprintf(stderr, "%s reaches %s\n", name.c_str(), path.c_str());
+            if (reachable(path))
                 return 1;
-            }
         return 0;
     }) != 0;
 }

@@ -36,8 +36,7 @@ inline int failed = 0; // checks failed so far
         }                                                                               \
     } while (0)
 
-// Like CHECK, for a library call's result in a row of a table, named by
-// `row`: prints what the call returned.
+// Like CHECK, for a call's result in a table's row: prints what it returned.
 #define CHECK_ROW(row, call, expected) tk::checkResult((call), (expected), (row), __FILE__, __LINE__)
 
 void checkResult(long actual, long expected, const char *row, const char *file, int line);
@@ -58,8 +57,7 @@ bool exists(const std::string &path);                     // lstat succeeds
 std::string aclText(const std::string &path);             // access ACL, numeric ids, comma separated
 bool reachable(const std::string &path);                  // the folder opens or the file reads
 
-// A temporary box root, $BOX_SERVICE_ROOT pointing at it; unmounts and
-// removes everything when it goes.
+// A temporary box root for $BOX_SERVICE_ROOT; unmounts and removes all.
 struct TempRoot {
     TempRoot();
     ~TempRoot();
