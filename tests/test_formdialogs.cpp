@@ -104,7 +104,7 @@ class TestFormDialogs : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { TestSupport::resetDouble(); }
+    void init() { BoxDouble::reset(); }
 
     void cleanup()
     {

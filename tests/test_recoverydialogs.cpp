@@ -71,7 +71,7 @@ private slots:
 
     void init()
     {
-        TestSupport::resetDouble();
+        BoxDouble::reset();
         BoxDouble::addBox({"账本", "/box/tester/账本", "tester", BOX_FLAG_ENCRYPTED | BOX_FLAG_SELF});
         QGuiApplication::clipboard()->clear();
     }

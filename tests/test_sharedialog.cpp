@@ -93,7 +93,7 @@ private slots:
 
     void init()
     {
-        TestSupport::resetDouble();
+        BoxDouble::reset();
         BoxDouble::setCaller(getuid(), "runner");
         m_dialog = nullptr;
     }

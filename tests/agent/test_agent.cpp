@@ -153,6 +153,7 @@ class TestAgent : public QObject
     FakeNotifications m_notifications;
     QProcess m_agent;
     int m_operationLock = -1; // our hold of the user's operation lock, when taken
+    QString m_display;        // the agent's X display, when a test gives it one
 
     QProcessEnvironment environment() const
     {
@@ -165,6 +166,10 @@ class TestAgent : public QObject
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM"); // no tray: the agent runs without a display
+        if (!m_display.isEmpty()) {
+            env.insert("DISPLAY", m_display);
+            env.insert("QT_QPA_PLATFORM", "xcb");
+        }
         env.insert("XDG_SESSION_ID", "3");
         return env;
     }
@@ -323,6 +328,7 @@ private slots:
     void cleanup()
     {
         releaseOperationLock();
+        m_display.clear();
         m_agent.terminate();
         if (!m_agent.waitForFinished(10000))
             m_agent.kill();
@@ -462,6 +468,44 @@ private slots:
 
         QVERIFY(mount("alpha") || !isMounted(boxPath("alpha")));
         QTRY_VERIFY_WITH_TIMEOUT(!isMounted(boxPath("alpha")), kLockDeadline);
+    }
+
+    // The agent's display: one that goes away ends the agent after it
+    // unmounted the boxes (an X logout usually kills the server first); one
+    // that cannot be reached at all leaves it running, still locking.
+    void displayLossUnmountsAndExits_data()
+    {
+        QTest::addColumn<bool>("reachable");
+        QTest::newRow("display goes away") << true;
+        QTest::newRow("display never reachable") << false;
+    }
+
+    void displayLossUnmountsAndExits()
+    {
+        QFETCH(bool, reachable);
+        QProcess server;
+        m_display = ":4711"; // no server there
+        if (reachable) {
+            if (QStandardPaths::findExecutable("Xvfb").isEmpty())
+                QSKIP("Xvfb is needed for a display of the agent's own");
+            server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+            QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 10000);
+            m_display = ":" + QString::fromLatin1(server.readLine()).trimmed();
+        }
+        QVERIFY(restartAgent("0.3"));
+        QTest::qWait(1000); // the tray is connected by now, or given up
+        if (!reachable) {
+            QCOMPARE(m_agent.state(), QProcess::Running);
+            lockScreen();
+            QTRY_VERIFY_WITH_TIMEOUT(bothUnmounted(), kLockDeadline);
+            return;
+        }
+        server.kill();
+        QVERIFY(server.waitForFinished(5000));
+        QVERIFY(m_agent.waitForFinished(10000));
+        QCOMPARE(m_agent.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_agent.exitCode(), 0);
+        QVERIFY(bothUnmounted());
     }
 };
 

@@ -127,8 +127,6 @@ QWidgetList leftoverTopLevels(const QWidgetList &allowed)
     return left;
 }
 
-void resetDouble() { BoxDouble::reset(); }
-
 QString messageOf(QWidget *box)
 {
     QString text;

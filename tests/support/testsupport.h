@@ -54,8 +54,6 @@ template <class T> T *childWithText(QWidget *w, const QString &text)
     return nullptr;
 }
 
-// Sets up the test double for a clean start (caller uid 1000 "tester").
-void resetDouble();
 
 // "title: text" of a message box (its title and its word-wrapped text line).
 QString messageOf(QWidget *box);
