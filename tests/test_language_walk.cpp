@@ -15,7 +15,6 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QMenu>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -327,30 +326,6 @@ private slots:
         const TranslationChoice choice = chooseTranslation(uiLanguages);
         QCOMPARE(choice.language == UiLanguage::English, english);
         QCOMPARE(choice.qtLocale.name(), qtLocale);
-    }
-
-    // Qt's own texts (a dialog's Cancel) follow the locale, not our language.
-    void qtTextsFollowTheLocale_data()
-    {
-        QTest::addColumn<int>("language");
-        QTest::addColumn<QString>("qtLocale");
-        QTest::addColumn<QString>("cancel");
-        QTest::newRow("Chinese") << int(UiLanguage::Chinese) << "zh_CN" << "取消";
-        QTest::newRow("English program, German locale") << int(UiLanguage::English) << "de_DE" << "Abbrechen";
-    }
-
-    void qtTextsFollowTheLocale()
-    {
-        QFETCH(int, language);
-        QFETCH(QString, qtLocale);
-        QFETCH(QString, cancel);
-        const QString catalogues = QLibraryInfo::location(QLibraryInfo::TranslationsPath) + "/qtbase_";
-        if (!QFile::exists(catalogues + qtLocale.left(2) + ".qm") && !QFile::exists(catalogues + qtLocale + ".qm"))
-            QSKIP("Qt's catalogue for this locale is not installed (qttranslations5-l10n)");
-        const QList<QTranslator *> installed = installTranslators(choiceFor(UiLanguage(language), qtLocale));
-        const QString translated = QCoreApplication::translate("QPlatformTheme", "Cancel");
-        qDeleteAll(installed);
-        QCOMPARE(translated, cancel);
     }
 
     // Every entry of translations/vaultrane_en.ts has an English translation

@@ -44,26 +44,6 @@ private slots:
         QCOMPARE(loaded.idleSeconds(), unsigned(LockSettings::kMaxIdleMinutes * 60));
     }
 
-    // Choices an earlier version kept in vaultrane.ini are read once into the
-    // one settings file; later changes are not undone by the old file.
-    void choicesOfTheOldFileAreKeptOnce()
-    {
-        QVERIFY(QDir().mkpath(m_config.path() + "/vaultrane"));
-        {
-            QSettings old(m_config.path() + "/vaultrane/vaultrane.ini", QSettings::IniFormat);
-            old.setValue("lock/onScreenLock", false);
-            old.setValue("lock/idleMinutes", 15);
-        }
-        LockSettings loaded = LockSettings::load();
-        QVERIFY(!loaded.lockOnScreenLock);
-        QCOMPARE(loaded.idleMinutes, 15);
-
-        loaded.lockOnScreenLock = true;
-        QVERIFY(loaded.save());
-        QVERIFY(LockSettings::load().lockOnScreenLock);
-        QVERIFY(QFile::remove(m_config.path() + "/vaultrane/vaultrane.ini"));
-    }
-
     // A FIFO in place of the file would block an open for good: the
     // choices stay at their defaults and nothing is written through it.
     void fifoInPlaceOfTheFileNeitherBlocksNorTakesWrites()

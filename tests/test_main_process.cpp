@@ -54,7 +54,6 @@ class TestMainProcess : public QObject
     QString m_program;
     QTemporaryDir m_runtimeDir; // where the copies keep their single-instance lock
     QTemporaryDir m_home;       // box root, home and XDG folders: never the real ones
-    QProcess m_first;
 
     // No display, and the test's own folders.
     QProcessEnvironment environment(const QString &runtimeDir) const
@@ -85,12 +84,6 @@ private slots:
         QVERIFY(QDir().mkpath(sharedTemp()));
         QVERIFY(chmod(QFile::encodeName(sharedTemp()).constData(), 01777) == 0);
         qputenv("TMPDIR", QFile::encodeName(sharedTemp()));
-    }
-
-    void cleanupTestCase()
-    {
-        m_first.kill();
-        m_first.waitForFinished(10000);
     }
 
     void init()
@@ -208,34 +201,6 @@ private slots:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(second.readAllStandardOutput() + second.readAllStandardError(), QByteArray());
-    }
-
-    // The first copy stops at a start-up refusal (no login uid, or run
-    // through su) or shows its window, and waits in it, holding the lock
-    // all the same. A second copy leaves at once, silently and
-    // successfully, and the first goes on undisturbed.
-    void secondCopyLeavesAtOnce()
-    {
-        m_first.setProcessEnvironment(environment(m_runtimeDir.path()));
-        m_first.start(m_program, QStringList());
-        QVERIFY(m_first.waitForStarted());
-        const auto lockTaken = [this] {
-            const QDir runtime(m_runtimeDir.path());
-            for (const QFileInfo &lock : runtime.entryInfoList({"vaultrane-instance-*.lock"}, QDir::Files))
-                if (lock.size() > 0)
-                    return true;
-            return false;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(lockTaken(), 20000);
-
-        QProcess second;
-        second.setProcessEnvironment(environment(m_runtimeDir.path()));
-        second.start(m_program, QStringList());
-        QVERIFY(second.waitForFinished(20000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(second.readAllStandardOutput() + second.readAllStandardError(), QByteArray());
-        QCOMPARE(m_first.state(), QProcess::Running);
     }
 
     // A second holder of the key sees the first, until the first is gone or

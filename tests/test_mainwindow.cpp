@@ -199,17 +199,6 @@ class TestMainWindow : public QObject
         }
     }
 
-    // A window as the program starts it: with the display mode remembered.
-    static std::unique_ptr<Vaultrane> startWindow()
-    {
-        std::unique_ptr<Vaultrane> window(new Vaultrane);
-        window->restoreViewMode();
-        window->show();
-        return window;
-    }
-
-    static bool showsTable(Vaultrane *window) { return window->m_pBoxTableView->isVisible(); }
-
 public slots:
     void openUrl(const QUrl &url) { m_opened << url; }
 
@@ -335,31 +324,6 @@ private slots:
         }
     }
 
-    // The table's encryption filter opens from the keyboard (Alt+Down on
-    // its column); Return applies the choice, and the table reloads with
-    // nothing selected. The filter survives a reload and is gone after a
-    // visit to the icons.
-    void encryptionFilter()
-    {
-        toTable();
-        selectByKeyboard(0);
-        TestSupport::onNextModal([](QWidget *) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // to 是
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        });
-        QTest::keyClick(m_w->m_pBoxTableView, Qt::Key_Right); // to the encryption column
-        QTest::keyClick(m_w->m_pBoxTableView, Qt::Key_Down, Qt::AltModifier);
-        const QStringList encrypted{"locked", "mounted", "their safe"};
-        QCOMPARE(shownNames(), encrypted);
-        expectSelected("");
-        m_w->slot_reload_boxes();
-        QCOMPARE(shownNames(), encrypted);
-
-        toIcons();
-        toTable();
-        QCOMPARE(shownNames(), kAllBoxes);
-    }
-
     // No button is a default button (Return in a view would press it). A
     // reload leaves the keyboard on the tool button the user has reached,
     // and a button that turns grey under it hands the focus to the view.
@@ -410,25 +374,6 @@ private slots:
         QAccessibleInterface *mounted = icons->tableInterface()->cellAt(2, 0);
         QCOMPARE(mounted->text(QAccessible::Name), QString("mounted"));
         QCOMPARE(mounted->text(QAccessible::Description), QString("已加密，已挂载，未共享，本人创建"));
-    }
-
-    // The display mode chosen last is shown at the next start, with the
-    // first focus on that view; nothing or an unknown value remembered
-    // means icons. A window that is only built (no restore) does not
-    // overwrite the choice.
-    void viewModeSurvivesARestart()
-    {
-        m_w.reset();
-        QSettings("vaultrane", "vaultrane").remove("view/mode");
-        QVERIFY(!showsTable(startWindow().get()));
-        QTest::mouseClick(startWindow()->m_pTableModeBtn, Qt::LeftButton);
-        Vaultrane unrestored;
-        std::unique_ptr<Vaultrane> restored = startWindow();
-        QVERIFY(showsTable(restored.get()));
-        QVERIFY(QTest::qWaitForWindowActive(restored.get()));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(restored->m_pBoxTableView));
-        QSettings("vaultrane", "vaultrane").setValue("view/mode", "sideways");
-        QVERIFY(!showsTable(startWindow().get()));
     }
 
     // Table or icons, the box selected before, how the operation starts, a

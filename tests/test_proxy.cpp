@@ -92,69 +92,6 @@ private slots:
         QCOMPARE(names(load()), QStringList{"财务资料"});
     }
 
-    void createEncryptedCleansUp_data()
-    {
-        QTest::addColumn<int>("createResult");
-        QTest::addColumn<int>("deleteResult");
-        QTest::addColumn<QString>("calls");
-        QTest::newRow("create fails") << -17 << 0 << "box_create";
-        QTest::newRow("encryption fails") << 0 << 0 << "box_create box_crypto_create box_delete";
-        QTest::newRow("clean-up fails too") << 0 << -16 << "box_create box_crypto_create box_delete";
-    }
-
-    void createEncryptedCleansUp()
-    {
-        QFETCH(int, createResult);
-        QFETCH(int, deleteResult);
-        QFETCH(QString, calls);
-        BoxDouble::setResult("box_create", createResult);
-        BoxDouble::setResult("box_crypto_create", -22);
-        BoxDouble::setResult("box_delete", deleteResult);
-        QVERIFY(!VaultranerProxy::createEncryptedBox("b", "secret1"));
-        QCOMPARE(callLog(false), calls);
-    }
-
-    // Which named users of the box's ACL are sharees, as the caller
-    // (tester, 1000) sees them: the owner is none of its own box, a sharee
-    // sees its own entry, ids without an account are skipped.
-    void sharedListReadsNamedUsers_data()
-    {
-        QTest::addColumn<QString>("owner");
-        QTest::addColumn<unsigned>("flags");
-        QTest::addColumn<QString>("acl");
-        QTest::addColumn<QStringList>("expected"); // uid:name:perm:type
-
-        QTest::newRow("own box") << "tester" << unsigned(BOX_FLAG_SELF | BOX_FLAG_PLAIN | BOX_FLAG_SHARED)
-                                 << "u::rwx,u:1000:rwx,u:1001:r-x,u:1002:r--,u:1003:--x,u:1004:-wx,u:1005:rwx,"
-                                    "u:0:-w-,u:600:---,u:4242:rwx,g::r-x,m::rwx,o::r-x"
-                                 << QStringList{"1001:alice:5:2", "1002:bob:5:2", "1003:carol:5:2",
-                                                "1004:dave:5:2", "1005:erin:7:2"};
-        QTest::newRow("shared with the caller") << "alice"
-                                                << unsigned(BOX_FLAG_OTHER | BOX_FLAG_PLAIN | BOX_FLAG_SHARED)
-                                                << "u::rwx,u:1000:r-x,g::---,m::r-x,o::---"
-                                                << QStringList{"1000:tester:5:2"};
-    }
-
-    void sharedListReadsNamedUsers()
-    {
-        QFETCH(QString, owner);
-        QFETCH(unsigned, flags);
-        QFETCH(QString, acl);
-        QFETCH(QStringList, expected);
-        if (!TestSupport::nssWrapperActive())
-            QSKIP("nss_wrapper is not available");
-        Box b = box("b", flags, owner.toStdString());
-        b.acl = acl.toStdString();
-        BoxDouble::setBoxes({b});
-        QList<ShareUser> users;
-        QVERIFY(VaultranerProxy::getSharedList(owner, "b", users));
-        QStringList got;
-        for (const ShareUser &u : users)
-            got << QString("%1:%2:%3:%4").arg(u.uid).arg(u.name).arg(int(u.perm)).arg(u.type);
-        QCOMPARE(got, expected);
-        QCOMPARE(BoxDouble::liveRecords(), 0);
-    }
-
     // Sharing replaces the whole list: a failed add is left out of the
     // count and the rest still go; a failed clear adds nobody.
     void setSharedList()

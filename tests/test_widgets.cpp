@@ -1,7 +1,5 @@
-// The small widgets on their own: the switch, the message box, the password
-// eye and the main menu; and the resources they draw with.
-#include "BoxPswLineEdit.h"
-#include "MainMenu.h"
+// The small widgets on their own: the switch and the message box; and the
+// resources they draw with.
 #include "MessageBox.h"
 #include "Startup.h"
 #include "SwitchButton.h"
@@ -9,14 +7,12 @@
 #include "testsupport.h"
 
 #include <QAccessible>
-#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QToolButton>
 #include <QtTest>
 
 using TestSupport::childWithText;
@@ -110,45 +106,6 @@ private slots:
         QVERIFY(box.isNull()); // it deletes itself
     }
 
-    // The eye toggles masking; the text stays as typed.
-    void passwordEyeToggles()
-    {
-        QWidget window;
-        auto *edit = new BoxPswLineEdit(&window);
-        window.show();
-        QTest::keyClicks(edit, "s3cr3t <b>x</b>");
-        QToolButton *eye = nullptr;
-        for (QToolButton *button : edit->findChildren<QToolButton *>())
-            if (button->defaultAction() == edit->actions().value(0))
-                eye = button;
-        QVERIFY(eye && eye->isVisible());
-        for (const auto mode : {QLineEdit::Password, QLineEdit::Normal, QLineEdit::Password}) {
-            QCOMPARE(edit->echoMode(), mode);
-            QCOMPARE(edit->text(), QString("s3cr3t <b>x</b>"));
-            QTest::mouseClick(eye, Qt::LeftButton);
-        }
-    }
-
-    // Each entry of the main menu asks for one thing, each a different one.
-    void mainMenuSignals()
-    {
-        QWidget window;
-        auto *menu = new MainMenu(&window);
-        QSignalSpy help(menu, &MainMenu::signal_showNewCharacter);
-        QSignalSpy settings(menu, &MainMenu::signal_showSettings);
-        QSignalSpy about(menu, &MainMenu::signal_showAboutUs);
-        int entries = 0;
-        for (QAction *action : menu->actions()) {
-            if (action->isSeparator())
-                continue;
-            ++entries;
-            action->trigger();
-            QCOMPARE(help.count() + settings.count() + about.count(), entries);
-        }
-        QCOMPARE(entries, 3);
-        QCOMPARE(help.count() * settings.count() * about.count(), 1);
-    }
-
     // Every image of resources/resources.qrc loads and has its twin of twice
     // the size for screens scaled by 2.
     void everyImageLoadsWithItsTwin()
@@ -169,16 +126,6 @@ private slots:
             const QString twin = path.left(path.size() - 4) + "@2x.png";
             QVERIFY2(QImage(twin).size() == image.size() * 2, qPrintable(twin));
         }
-    }
-
-    void styleSheetParses()
-    {
-        TestSupport::DebugCapture capture;
-        loadStyleSheet("blue.css");
-        QVERIFY(!qApp->styleSheet().isEmpty());
-        QPushButton button;
-        button.ensurePolished();
-        QVERIFY2(!capture.contains("Could not parse"), qPrintable(capture.lines().join('\n')));
     }
 };
 

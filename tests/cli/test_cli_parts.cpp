@@ -3,7 +3,6 @@
 #include "BoxCommandLine.h"
 #include "PasswordBuffer.h"
 #include "PasswordReader.h"
-#include "ProgressBar.h"
 #include "TextTable.h"
 
 #include <QtTest>
@@ -72,26 +71,6 @@ private slots:
         QCOMPARE(line.action(), action);
         QCOMPARE(line.operands(), operands);
         QCOMPARE(line.passwordFd(), passwordFd);
-    }
-
-    void refusesWrongCommandLines_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-
-        QTest::newRow("nothing") << QStringList{};
-        QTest::newRow("unknown option") << QStringList{"list", "--all"};
-        QTest::newRow("password fd where none is read") << QStringList{"unmount", "x", "--password-fd", "3"};
-        QTest::newRow("share with both") << QStringList{"share", "box", "bob", "--read-only", "--read-write"};
-        QTest::newRow("fd negative") << QStringList{"mount", "x", "--password-fd=-1"};
-    }
-
-    void refusesWrongCommandLines()
-    {
-        QFETCH(QStringList, arguments);
-
-        const BoxCommandLine line = BoxCommandLine::parse(arguments);
-        QVERIFY(!line.ok());
-        QVERIFY(!line.error().isEmpty());
     }
 
     // One password a line from a pipe; a line that cannot be a password is
@@ -202,23 +181,6 @@ private slots:
         const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines.at(1) != lines.at(2));
-    }
-
-    // Piped output stays free of the bar's control characters.
-    void progressBarWritesNothingWithoutATerminal()
-    {
-        int fds[2];
-        QVERIFY(pipe(fds) == 0);
-        {
-            ProgressBar bar("enc", fds[1]);
-            QVERIFY(!bar.enabled());
-            bar.update(40);
-            bar.finish(true);
-        }
-        close(fds[1]);
-        char byte = 0;
-        QCOMPARE(read(fds[0], &byte, 1), ssize_t(0));
-        close(fds[0]);
     }
 };
 

@@ -6,7 +6,6 @@
 #include "BoxOutcomes.h"
 #include "BoxRules.h"
 #include "BoxStateWatcher.h"
-#include "BoxStateText.h"
 #include "BoxWorker.h"
 #include "NamePolicy.h"
 #include "PasswordPolicy.h"
@@ -203,21 +202,6 @@ private slots:
             if (refused)
                 QVERIFY(callNames().isEmpty());
         }
-    }
-
-    // Whoever else has the box mounted is named in its state and in the
-    // refusals it causes; a service that names nobody means the owner.
-    void mountedElsewhereNamesTheAccount()
-    {
-        BoxInfo own = boxInfo("b", kOwnEncrypted);
-        own.mountedElsewhere = true;
-        own.mountedBy = "carol";
-        QVERIFY(BoxStateText::mountedElsewhere(own).contains("carol"));
-        QVERIFY(BoxOutcomes::refusal(own, BoxAction::Delete).contains("carol"));
-        BoxInfo others = boxInfo("b", kOthersEncrypted);
-        others.mountedElsewhere = true;
-        QVERIFY(BoxStateText::mountedElsewhere(others).contains("bob"));
-        QVERIFY(BoxOutcomes::refusal(others, BoxAction::Unmount).contains("bob"));
     }
 
     // The one rule for every new password, wherever it is chosen, and its

@@ -26,9 +26,6 @@ namespace TestSupport {
 
 namespace {
 int g_pendingHandlers = 0;
-// The lines of the live DebugCapture; null when there is none.
-QStringList *g_captured = nullptr;
-QtMessageHandler g_previousHandler = nullptr;
 
 void poll(QPointer<QWidget> before, std::function<void(QWidget *)> act, QElapsedTimer clock, int timeoutMs)
 {
@@ -46,14 +43,6 @@ void poll(QPointer<QWidget> before, std::function<void(QWidget *)> act, QElapsed
     QTimer::singleShot(0, [=] { poll(before, act, clock, timeoutMs); });
 }
 
-void debugHandler(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
-{
-    // The offscreen platform's own complaints are not the program's output.
-    if (g_captured && !msg.startsWith("This plugin does not support"))
-        g_captured->append(msg);
-    if (g_previousHandler && qEnvironmentVariableIsSet("VAULTRANE_TEST_VERBOSE"))
-        g_previousHandler(type, ctx, msg);
-}
 } // namespace
 
 void onNextModal(std::function<void(QWidget *)> act, int timeoutMs)
@@ -86,29 +75,6 @@ bool waitForBoxWork(int timeoutMs)
     while (BoxWorker::anyRunning() && clock.elapsed() < timeoutMs)
         QTest::qWait(1);
     return !BoxWorker::anyRunning();
-}
-
-DebugCapture::DebugCapture()
-{
-    g_captured = new QStringList;
-    g_previousHandler = qInstallMessageHandler(debugHandler);
-}
-
-DebugCapture::~DebugCapture()
-{
-    qInstallMessageHandler(g_previousHandler);
-    delete g_captured;
-    g_captured = nullptr;
-}
-
-QStringList DebugCapture::lines() const { return *g_captured; }
-
-bool DebugCapture::contains(const QString &text) const
-{
-    for (const QString &line : lines())
-        if (line.contains(text))
-            return true;
-    return false;
 }
 
 QWidgetList leftoverTopLevels(const QWidgetList &allowed)

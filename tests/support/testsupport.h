@@ -30,17 +30,6 @@ bool modalHandlersDone();
 // after timeoutMs.
 bool waitForBoxWork(int timeoutMs = 5000);
 
-// Collects qDebug/qWarning lines while alive (one at a time).
-class DebugCapture {
-public:
-    DebugCapture();
-    ~DebugCapture();
-    QStringList lines() const;
-    bool contains(const QString &text) const;
-    DebugCapture(const DebugCapture &) = delete;
-    DebugCapture &operator=(const DebugCapture &) = delete;
-};
-
 // Top-level widgets that are still alive and visible or not yet deleted,
 // excluding those passed in.
 QWidgetList leftoverTopLevels(const QWidgetList &allowed = {});

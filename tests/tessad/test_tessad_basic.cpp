@@ -3,7 +3,6 @@
 #include "tessad_testkit.h"
 #include "tsd_internal.h"
 
-#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/xattr.h>
@@ -192,13 +191,6 @@ static void testWaitNotice()
     box_set_wait_notice(nullptr, nullptr);
 }
 
-static void testMessages()
-{
-    for (int c = 0; c < TSD_E_LAST + 50; c++)
-        CHECK(box_err(c) && *box_err(c) && std::string(box_err(c)) == box_err(-c));
-    CHECK(box_err(INT_MIN) && box_err(INT_MAX));
-}
-
 int main()
 {
     testInit();
@@ -207,6 +199,5 @@ int main()
     testHostileShareIndex();
     testForeignOwners();
     testWaitNotice();
-    testMessages();
     return report("test_tessad_basic");
 }

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <sys/file.h>
 #include <sys/mount.h>
-#include <thread>
 
 using namespace tk;
 
@@ -224,31 +223,6 @@ static void testStaleMount()
     CHECK(readFile(box + "/keep.txt") == "still here");
 }
 
-// Two processes of one user encrypting and renaming at once: both finish,
-// one after the other, with nothing lost.
-static void testLockSerialises()
-{
-    TempRoot t;
-    CHECK(box_create("one") == 0 && box_create("two") == 0);
-    buildTree(t.user + "/one", 60);
-    Snapshot s1 = snapshot(t.user + "/one");
-    Key k("Lock_pw_1");
-    int encrypted = -1;
-    std::thread encrypting([&] {
-        encrypted = inChild([&] { return box_init() == 0 && box_crypto_create("one", &k.params) == 0 ? 0 : 1; });
-    });
-    CHECK(inChild([] {
-        for (int i = 0; i < 20; i++)
-            if (box_change_name("two", "three") != 0 || box_change_name("three", "two") != 0)
-                return 1;
-        return 0;
-    }) == 0);
-    encrypting.join();
-    CHECK(encrypted == 0);
-    CHECK(box_crypto_decrypt("one", &k.pass) == 0);
-    CHECK(sameTree(s1, snapshot(t.user + "/one")));
-}
-
 // While another process of the user holds the operation lock (a long
 // encrypt), starting up, listing and unmounting go on without waiting.
 static void testReadersAndUnmountDoNotWait()
@@ -321,7 +295,6 @@ int main()
     testPasswords();
     testIdleMountAndLock();
     testStaleMount();
-    testLockSerialises();
     testReadersAndUnmountDoNotWait();
     testFullDisk();
     return report("test_tessad_crypto");

@@ -239,26 +239,6 @@ static void testExportImport()
         std::printf("import by another account: skipped (needs root, and /dev/fuse open to every account)\n");
 }
 
-static void testImportBareFolder()
-{
-    TempRoot t;
-    const std::string bare = t.base + "/bare";
-    run("mkdir '" + bare + "' && printf '%s\\n' '" + std::string(kPass) + "' | gocryptfs -init -q '" + bare +
-        "' >/dev/null 2>&1");
-    Key pass(kPass);
-    // Copied: the original stays; moved: it goes.
-    CHECK(box_import(bare.c_str(), "copied", &pass.pass, 0) == 0);
-    CHECK(exists(bare + "/gocryptfs.conf"));
-    CHECK(box_import(bare.c_str(), "moved", &pass.pass, 1) == 0);
-    CHECK(!exists(bare));
-    for (const char *name : {"copied", "moved"}) {
-        CHECK(box_crypto_mount(nullptr, name, &pass.pass) == 0);
-        CHECK(writeFile(t.user + "/" + name + "/new.txt", "written after import"));
-        CHECK(box_crypto_umount(nullptr, name) == 0);
-        CHECK(box_crypto_verify_passphrase(name, &pass.pass) == 0);
-    }
-}
-
 int main()
 {
     if (int skip = skipWithoutMounts("test_tessad_recovery"))
@@ -266,6 +246,5 @@ int main()
     testRecoveryKey();
     testCheck();
     testExportImport();
-    testImportBareFolder();
     return report("test_tessad_recovery");
 }
