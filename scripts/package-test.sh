@@ -108,8 +108,10 @@ chmod 0755 "$work"
 # Xvfb picks a free display itself: a display number whose lock file this
 # mount namespace cannot see may still be taken (its socket is abstract), and
 # an X server of someone else's would refuse the test account. -ac lets the
-# test account in.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -ac 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# test account in. -noreset: the check below is the server's only client, and
+# when it hangs up the server resets itself; the program connecting in that
+# moment was turned away now and then ("could not connect to display").
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -ac -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
   grep -q '^[0-9]' "$work/display" 2>/dev/null && break
