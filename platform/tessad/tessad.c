@@ -500,6 +500,17 @@ static int sharee_mounts(const struct tsd_mounts *m, const struct boxref *b, uid
     return count;
 }
 
+/* The login of `uid` in buf, or "uid N" for an account without one. */
+static void login_of(uid_t uid, char *buf, size_t len)
+{
+    struct passwd pw, *found = NULL;
+    char text[1024];
+    if (getpwuid_r(uid, &pw, text, sizeof text, &found) == 0 && found && found->pw_name)
+        snprintf(buf, len, "%s", found->pw_name);
+    else
+        snprintf(buf, len, "uid %u", (unsigned)uid);
+}
+
 /* Delete, rename and decrypt wait until no other account has the box
  * mounted: they would pull the box from under its work. */
 static int require_no_sharee_mounts(const struct boxref *b)
@@ -510,11 +521,9 @@ static int require_no_sharee_mounts(const struct boxref *b)
     tsd_mounts_free(m);
     if (n == 0)
         return 0;
-    struct passwd *pw = getpwuid(uid);
-    if (pw)
-        tsd_set_detail("%s", pw->pw_name);
-    else
-        tsd_set_detail("uid %u", (unsigned)uid);
+    char login[LOGIN_NAME_MAX + 1];
+    login_of(uid, login, sizeof login);
+    tsd_set_detail("%s", login);
     return -TSD_E_OTHERMOUNT;
 }
 
@@ -543,17 +552,6 @@ static int others_mount(const struct tsd_mounts *m, const struct boxref *b, uid_
         return 1;
     }
     return 0;
-}
-
-/* The login of `uid` in buf, or "uid N" for an account without one. */
-static void login_of(uid_t uid, char *buf, size_t len)
-{
-    struct passwd pw, *found = NULL;
-    char text[1024];
-    if (getpwuid_r(uid, &pw, text, sizeof text, &found) == 0 && found && found->pw_name)
-        snprintf(buf, len, "%s", found->pw_name);
-    else
-        snprintf(buf, len, "uid %u", (unsigned)uid);
 }
 
 static uint64_t free_space(const char *path)
