@@ -40,7 +40,7 @@ QString BoxOutcomes::refusal(const BoxInfo &box, BoxAction action, BoxRefusal re
     case BoxRefusal::NotOwner:
         return tr("保护箱 “%1” 属于其他用户！").arg(box.name);
     case BoxRefusal::MountedElsewhere:
-        if (box.fromOther && (box.mountedBy.isEmpty() || box.mountedBy == box.owner))
+        if (box.mountedByItsOwner())
             return tr("保护箱 “%1” 由其所有者 %2 挂载，只有其所有者可以卸载！").arg(box.name, box.owner);
         if (box.fromOther)
             return tr("保护箱 “%1” 由用户 %2 挂载，只有该用户可以卸载！").arg(box.name, box.mountedBy);

@@ -31,9 +31,7 @@ QString BoxStateText::mountedElsewhere(const BoxInfo &box)
 {
     if (!box.mountedElsewhere)
         return QString();
-    // A box service that does not name the account means, for a box
-    // shared with us, its owner.
-    if (box.fromOther && (box.mountedBy.isEmpty() || box.mountedBy == box.owner))
+    if (box.mountedByItsOwner())
         return tr("由所有者 %1 挂载").arg(box.owner);
     if (box.mountedBy.isEmpty())
         return tr("由其他用户挂载");

@@ -62,6 +62,9 @@ struct BoxInfo {
     // The login of an account that has it mounted; empty where the box
     // service does not say.
     QString mountedBy;
+    // Whether that other mount is its owner's (for a box shared with us, a
+    // box service that names nobody means the owner).
+    bool mountedByItsOwner() const { return fromOther && (mountedBy.isEmpty() || mountedBy == owner); }
     // What a share grants us on another account's box; None on our own.
     SharePermission access = SharePermission::None;
 };
